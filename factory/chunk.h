@@ -1,0 +1,87 @@
+// One chunk: a 32 x 32 x 32 voxel volume in one cell of one shell, and, once
+// meshed, its vertex buffer.
+//
+// Threads: the building worker writes everything until the chunk is
+// published. Afterwards only the worker that meshes it writes neighbours,
+// fineNeighbours, vertexBuffer, vertexCount and meshPending; the manager reads
+// meshPending and centre, the renderer reads vertexCount (acquire) and then
+// vertexBuffer. Voxels never change after publication.
+//
+// Depends on: geometry, the graphics device seam.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <unordered_map>
+
+#include "camera/vector_math.h"
+#include "geometry/chunk_key.h"
+#include "render/graphics_device.h"
+
+namespace gravelkin {
+
+struct ColumnDirectionCache;
+
+struct Voxel {
+    float density;            // < 0 solid, >= 0 air (zero counts as air)
+    std::uint8_t colour[3];   // red, green, blue
+
+    friend bool operator==(const Voxel&, const Voxel&) = default;
+};
+
+enum ChunkFillState : std::uint32_t {
+    Unknown = 0,  // as constructed
+    Mixed = 1,
+    AllAir = 2,
+    AllSolid = 3,
+};
+
+class Chunk;
+
+// The finer chunks across a side whose neighbouring shell is divided twice as
+// finely; owned by a worker and lent to the chunk while it is meshed.
+using FineNeighbourMap = std::unordered_map<ChunkKey, std::shared_ptr<Chunk>, ChunkKeyHasher>;
+
+class Chunk {
+public:
+    static constexpr int size = 32;
+    static constexpr int voxelCount = size * size * size;
+
+    explicit Chunk(const ChunkKey& key);
+    ~Chunk();  // releases vertexBuffer, if any, exactly once
+    Chunk(const Chunk&) = delete;
+    Chunk& operator=(const Chunk&) = delete;
+
+    // Voxel (i, r, j): i along u, r the radial layer (0 innermost), j along v.
+    static constexpr int voxelIndex(std::uint32_t i, std::uint32_t r, std::uint32_t j) {
+        return static_cast<int>((i * size + r) * size + j);
+    }
+    Voxel& voxel(std::uint32_t i, std::uint32_t r, std::uint32_t j) { return voxels[voxelIndex(i, r, j)]; }
+    const Voxel& voxel(std::uint32_t i, std::uint32_t r, std::uint32_t j) const { return voxels[voxelIndex(i, r, j)]; }
+
+    // Meshes the volume into one vertex buffer on `device`. The caller has set
+    // neighbours (and fineNeighbours), reset the cache for this key and set its
+    // columnOffset to 0.0.
+    void buildMesh(ColumnDirectionCache& cache, GraphicsDevice& device);
+
+    // The voxel next to (i, r, j) in `direction`, wherever it lies.
+    Voxel neighbourVoxel(std::uint32_t i, std::uint32_t r, std::uint32_t j, std::uint8_t direction) const;
+
+    VertexBuffer* vertexBuffer = nullptr;
+    // Publication flag for vertexBuffer: stored with release after it, read
+    // with acquire before it.
+    std::atomic<std::uint32_t> vertexCount{0};
+    ChunkKey key;
+    Vec3 centre;
+    ChunkFillState fillState = Unknown;
+    bool levelStepInShell = false;  // the column grid changes inside this shell
+    std::atomic<bool> meshPending{true};
+    Voxel voxels[voxelCount];
+    // The one adjacent chunk per direction, or null where the space beyond is
+    // four finer chunks; written just before meshing.
+    Chunk* neighbours[6] = {};
+    const FineNeighbourMap* fineNeighbours = nullptr;
+};
+
+}  // namespace gravelkin

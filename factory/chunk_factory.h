@@ -1,0 +1,32 @@
+// One chunk-factory worker's object: its column direction cache, and the build
+// step that turns a key into a filled chunk.
+//
+// A factory is used by its own worker thread only.
+//
+// Depends on: geometry, the terrain generator interface, chunk.
+#pragma once
+
+#include <memory>
+
+#include "factory/chunk.h"
+#include "geometry/column_direction_cache.h"
+
+namespace gravelkin {
+
+class TerrainGeneratorBase;
+class Planet;
+
+class ChunkFactory {
+public:
+    // Builds the chunk for `key`: shells wholly above the generator's
+    // emptyAboveRadius are filled with air, shells wholly below its
+    // solidBelowRadius with its solidFillVoxel, the rest by the generator.
+    std::unique_ptr<Chunk> buildChunk(const ChunkKey& key, const TerrainGeneratorBase& generator);
+
+    // The worker thread body: serves requests from the planet until it stops.
+    void run(Planet& planet);
+
+    ColumnDirectionCache cache;
+};
+
+}  // namespace gravelkin
