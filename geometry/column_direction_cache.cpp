@@ -1,0 +1,65 @@
+#include "geometry/column_direction_cache.h"
+
+#include "geometry/face_mapping.h"
+#include "geometry/level_table.h"
+
+namespace gravelkin {
+
+namespace {
+
+constexpr float notComputed = 1.0f;
+
+bool isComputed(const Vec4& entry) { return entry.w == 0.0f; }
+
+void markRange(ColumnDirectionCache& cache, int count) {
+    for (int i = 0; i < count; ++i) {
+        cache.edgeNear[i].w = notComputed;
+        cache.edgeFar[i].w = notComputed;
+        for (int j = 0; j < count; ++j) cache.directions[i][j].w = notComputed;
+    }
+}
+
+}  // namespace
+
+void resetForChunk(ColumnDirectionCache& cache, const ChunkKey& key) {
+    cache.face = key.face;
+    cache.corner0 = faceCorners[key.face].corner0;
+    cache.corner1 = faceCorners[key.face].corner1;
+    cache.corner0.w = 0.0f;
+    cache.corner1.w = 0.0f;
+    const std::uint8_t level = columnLevel(32 * key.shell + 31);
+    cache.columnStep = 1.0f / static_cast<float>(std::uint64_t{1} << level);
+    cache.columnBaseU = 32 * key.x;
+    cache.columnBaseV = 32 * key.y;
+    cache.resolutionShift = 0;
+    markRange(cache, ColumnDirectionCache::memoSize);
+}
+
+const Vec4& columnDirection(ColumnDirectionCache& cache, std::uint32_t i, std::uint32_t j) {
+    const std::uint32_t memoI = i << cache.resolutionShift;
+    const std::uint32_t memoJ = j << cache.resolutionShift;
+    Vec4& direction = cache.directions[memoI][memoJ];
+    if (isComputed(direction)) return direction;
+
+    Vec4& near = cache.edgeNear[memoI];
+    Vec4& far = cache.edgeFar[memoI];
+    if (!isComputed(near)) {
+        const float u = (static_cast<float>(i + cache.columnBaseU) + cache.columnOffset) * cache.columnStep;
+        near = slerpCubeEdge(cache.corner0, cache.corner1, u);
+        far = negateComponent(near, mirrorAxis(cache.face));
+    }
+    const float v = (static_cast<float>(j + cache.columnBaseV) + cache.columnOffset) * cache.columnStep;
+    direction = slerpUnit(near, far, v);
+    return direction;
+}
+
+void halveResolution(ColumnDirectionCache& cache) {
+    cache.columnStep *= 2.0f;
+    cache.columnBaseU >>= 1;
+    cache.columnBaseV >>= 1;
+    cache.resolutionShift += 1;
+}
+
+void markStale(ColumnDirectionCache& cache) { markRange(cache, 32); }
+
+}  // namespace gravelkin
