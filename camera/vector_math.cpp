@@ -26,6 +26,9 @@ Mat4 identity() {
     return {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};
 }
 
+// The library's single-precision sine and cosine reduce the angle exactly
+// before evaluating, so any angle, however many turns, gives the value of its
+// equivalent within one turn around zero.
 Mat4 rotationX(float a) {
     const float c = std::cos(a), s = std::sin(a);
     return {{{1, 0, 0, 0}, {0, c, s, 0}, {0, -s, c, 0}, {0, 0, 0, 1}}};
@@ -60,12 +63,12 @@ Mat4 rotationPitchYawRoll(float pitch, float yaw, float roll) {
 }
 
 Vec4 transformPoint(const Vec4& v, const Mat4& m) {
-    Vec4 r{};
-    float* out = &r.x;
-    for (int col = 0; col < 4; ++col) {
-        out[col] = ((v.x * m.m[0][col] + v.y * m.m[1][col]) + v.z * m.m[2][col]) + m.m[3][col];
-    }
-    return r;
+    // Indexing x, y, z, w through a pointer would step outside one member,
+    // which the language does not allow; spell out the four columns instead.
+    const auto column = [&](int col) {
+        return ((v.x * m.m[0][col] + v.y * m.m[1][col]) + v.z * m.m[2][col]) + m.m[3][col];
+    };
+    return {column(0), column(1), column(2), column(3)};
 }
 
 Mat4 lookToLH(const Vec4& eye, const Vec4& direction, const Vec4& up) {

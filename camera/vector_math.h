@@ -6,6 +6,9 @@
 // Angles here are radians. Three-term sums run left to right:
 // (a.x*b.x + a.y*b.y) + a.z*b.z, so results are reproducible bit for bit.
 //
+// Threads: every operation is a pure function of its arguments; any thread
+// may call them.
+//
 // Depends on: the standard library only.
 #pragma once
 
