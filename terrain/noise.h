@@ -25,7 +25,8 @@ struct NoiseLayer {
     float perturbAmplitude = 1.0f;
 };
 
-// Truncation toward zero, minus one for a < 0 (so -2.0 gives -3).
+// Truncation toward zero, minus one for a < 0 (so -2.0 gives -3). Exact for
+// -2^31 < a < 2^31; beyond that it saturates, and NaN gives 0.
 std::int32_t fastFloor(float a);
 
 // 7-bit index into the gradient and value tables.
