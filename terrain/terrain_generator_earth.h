@@ -1,0 +1,63 @@
+// The planet's terrain: a sphere of radius 400 roughened by noise and coloured
+// by four biomes scattered over the sphere.
+//
+// Density of a voxel at radius rho (the middle of its layer) in the unwarped
+// column direction d, P = rho * d:
+//   (1 - |mask(P)|) * (relief(P) * 32) + (rho - surfaceRadius)
+//   + elevation(P) * 64
+//   + (value(P) + 1) * -16 where the outcrop gradient noise is positive.
+// The biome is that of the nearest biome point to d warped by repeated
+// gradient perturbation; it only colours the voxel.
+//
+// Shells 0 to 8 lie wholly below solidBelowRadius and shells 17 and up wholly
+// above emptyAboveRadius: the chunk factory fills those without calling
+// generate.
+//
+// Immutable after construction; generate may run on every factory thread at
+// once, each with its own chunk and cache.
+//
+// Depends on: the generator interface, the noise family, the level table and
+// the column direction cache.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "terrain/noise.h"
+#include "terrain/terrain_generator_base.h"
+
+namespace gravelkin {
+
+using ColourBytes = std::array<std::uint8_t, 3>;  // red, green, blue
+
+class TerrainGeneratorEarth : public TerrainGeneratorBase {
+public:
+    // Sets the layers and fill settings, then scatters the biome points from a
+    // fresh ClassicRandom, so every generator has the same layout.
+    TerrainGeneratorEarth();
+
+    void generate(Chunk& chunk, ColumnDirectionCache& cache) const override;
+
+    // Stone at density >= 0 (never visible as surface); the biome's surface
+    // colour just below the surface, blending to the subsoil colour at -5 and
+    // to stone at -10 and below. A biome outside 0..3 colours like biome 0.
+    ColourBytes voxelColour(float density, std::int32_t biome) const;
+
+    // The biome of a column whose unwarped direction is d.
+    std::int32_t biomeAt(const Vec4& d) const;
+
+    // The density of a sample point p = rho * d, where rho is its radius.
+    float densityAt(const Vec4& p, float rho) const;
+
+    NoiseLayer reliefNoise;      // fractal chosen by fractalKind; ridged for Earth
+    NoiseLayer elevationNoise;   // gradient noise
+    NoiseLayer reliefMaskNoise;  // gradient noise; damps the relief where large
+    NoiseLayer outcropNoise;     // gradient noise gates value noise
+    NoiseLayer biomeWarpNoise;   // gradient perturbation, once per octave
+
+    std::array<ColourBytes, 4> surfaceColours = {{{133, 177, 56}, {202, 165, 93}, {110, 80, 80}, {225, 241, 254}}};
+    ColourBytes subsoilColour = {97, 75, 66};
+    ColourBytes stoneColour = {120, 120, 120};
+};
+
+}  // namespace gravelkin
