@@ -1,0 +1,41 @@
+// Expansion of gathered faces into the vertex records of a chunk mesh.
+//
+// Each face becomes two triangles (c0, c1, c2) and (c0, c2, c3): six vertices
+// with texture coordinates (0,0), (1,0), (1,1), (0,0), (1,1), (0,1), so the
+// texture repeats once per voxel side. All six carry the face colour with
+// alpha 1.0 and the face normal (flat shading).
+//
+// Depends on: face_record, the vertex record.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "factory/face_record.h"
+#include "render/chunk_vertex.h"
+
+namespace gravelkin {
+
+inline constexpr std::uint32_t verticesPerFace = 6;
+
+// The unit normal of a face: n = (c1 - c0) x (c3 - c0), multiplied
+// component-wise by 1 / sqrt(n . n).
+//
+// The corners of a side only collapse at radius 0, on the centre voxel: there
+// the -j and +i sides have c0 = c1 (a triangle, still with a sound plane), and
+// the inward side has all four corners at the origin. Such faces would give
+// 0 * infinity = NaN, so:
+//  - when n is zero, the diagonals give the plane instead:
+//    (c2 - c0) x (c3 - c1), which has the same orientation as n for any
+//    non-degenerate quad;
+//  - when that is zero too (every corner coincides), `collapsedNormal` is
+//    used. The mesher passes minus the outward axis of the chunk's cube face:
+//    the centre voxel's single column spans the whole face, so that is the
+//    inward direction of its column, the way an inward side faces.
+Vec3 faceNormal(const FaceRecord& face, const Vec3& collapsedNormal);
+
+// Replaces `vertices` with six records per face, in face order.
+void expandFaces(const std::vector<FaceRecord>& faces, const Vec3& collapsedNormal,
+                 std::vector<ChunkVertex>& vertices);
+
+}  // namespace gravelkin

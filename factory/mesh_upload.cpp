@@ -1,0 +1,38 @@
+#include "factory/mesh_upload.h"
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+
+namespace gravelkin {
+
+namespace {
+
+std::atomic<bool> failureReported{false};
+
+void reportFailure(const ChunkKey& key, std::size_t vertexCount) {
+    if (failureReported.exchange(true, std::memory_order_acq_rel)) return;
+    std::fprintf(stderr,
+                 "gravelkin: the graphics device could not create a vertex buffer of %zu vertices for chunk "
+                 "(x %u, shell %u, y %u, face %u); such chunks stay without a mesh and are not retried "
+                 "(further failures are not reported)\n",
+                 vertexCount, static_cast<unsigned>(key.x), static_cast<unsigned>(key.shell),
+                 static_cast<unsigned>(key.y), static_cast<unsigned>(key.face));
+}
+
+}  // namespace
+
+void publishMesh(Chunk& chunk, GraphicsDevice& device, const std::vector<ChunkVertex>& vertices) {
+    const auto count = static_cast<std::uint32_t>(vertices.size());
+    chunk.vertexCount.store(0, std::memory_order_release);
+    chunk.vertexBuffer = device.createVertexBuffer(vertices.data(), count);
+    if (chunk.vertexBuffer == nullptr) {
+        reportFailure(chunk.key, vertices.size());
+        return;
+    }
+    chunk.vertexCount.store(count, std::memory_order_release);
+}
+
+bool bufferFailureReported() { return failureReported.load(std::memory_order_acquire); }
+
+}  // namespace gravelkin

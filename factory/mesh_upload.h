@@ -1,0 +1,34 @@
+// Handing a finished vertex array to the graphics device and publishing it on
+// the chunk.
+//
+// vertexCount is the publication flag the renderer reads (with acquire) before
+// it touches vertexBuffer: it is set to 0, the buffer is created straight into
+// vertexBuffer, and only then is the count stored with release ordering.
+//
+// A failed creation leaves vertexCount 0 and no buffer: the chunk simply has
+// nothing to draw, and it is not retried (meshPending is cleared by the
+// mesher all the same). The first failure in the process is reported on
+// standard error; later ones are silent, so a device that has run out of
+// memory does not flood the log with one line per chunk.
+//
+// Runs on the meshing worker; the device allows creation from any thread.
+//
+// Depends on: chunk, the graphics device seam.
+#pragma once
+
+#include <vector>
+
+#include "factory/chunk.h"
+#include "render/chunk_vertex.h"
+#include "render/graphics_device.h"
+
+namespace gravelkin {
+
+// Creates one buffer holding all of `vertices` (not empty) and publishes it on
+// `chunk`.
+void publishMesh(Chunk& chunk, GraphicsDevice& device, const std::vector<ChunkVertex>& vertices);
+
+// Whether a failed buffer creation has already been reported in this process.
+bool bufferFailureReported();
+
+}  // namespace gravelkin
