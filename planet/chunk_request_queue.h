@@ -1,0 +1,48 @@
+// Pending and in-flight chunk requests, shared by the manager and the chunk
+// factories.
+//
+// A key's life as a request: request() marks it in flight and queues a record;
+// a factory pops the record, does the job and calls finish(), which clears the
+// mark. reprioritise pops records and requests them again while their keys
+// stay marked.
+//
+// Threads: request() is called by the manager thread only; tryPop() by the
+// factories and the manager; finish() by the factories; isInFlight() and the
+// size queries by anyone. Nothing here blocks for longer than one container
+// operation.
+//
+// Depends on: chunk_containers, TBB.
+#pragma once
+
+#include <cstddef>
+
+#include <tbb/concurrent_priority_queue.h>
+
+#include "planet/chunk_containers.h"
+
+namespace gravelkin {
+
+class ChunkRequestQueue {
+public:
+    // Marks `key` in flight (leaving an existing mark as it is), then queues a
+    // record for it. A key already in flight still gets a second record.
+    void request(const ChunkKey& key, RequestKind kind, float priority);
+
+    // The record with the smallest priority, or false when the queue is empty.
+    bool tryPop(ChunkRequest& out) { return queue.try_pop(out); }
+
+    // Clears the in-flight mark of a key whose job has ended, whatever its
+    // outcome. Returns whether a mark was removed.
+    bool finish(const ChunkKey& key) { return inFlight.erase(key); }
+
+    bool isInFlight(const ChunkKey& key) const { return contains(inFlight, key); }
+
+    // Snapshots for diagnostics; exact only when no other thread is working.
+    std::size_t queuedCount() const { return queue.size(); }
+    std::size_t inFlightCount() const { return inFlight.size(); }
+
+    tbb::concurrent_priority_queue<ChunkRequest, ChunkRequestCompare> queue;
+    InFlightMap inFlight;
+};
+
+}  // namespace gravelkin

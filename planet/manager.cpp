@@ -1,0 +1,173 @@
+#include "planet/manager.h"
+
+#include <chrono>
+#include <thread>
+#include <utility>
+
+#include "camera/camera.h"
+#include "geometry/level_table.h"
+#include "planet/distance.h"
+#include "planet/neighbours_present.h"
+#include "planet/planet.h"
+#include "planet/thread_priority.h"
+
+namespace gravelkin {
+
+namespace {
+
+constexpr auto passSleep = std::chrono::milliseconds(10);
+// The manager yields to the factories, and both to the renderer.
+constexpr int managerNiceIncrement = 2;
+
+}  // namespace
+
+void Planet::runManager() {
+    lowerCurrentThreadPriority(managerNiceIncrement);
+    Manager manager(*this);
+    while (!stopRequested.load(std::memory_order_acquire)) {
+        manager.pass();
+        std::this_thread::sleep_for(passSleep);
+    }
+}
+
+Manager::Manager(Planet& planet) : planet_(planet) { eraseBatch_.reserve(eraseBatchLimit); }
+
+std::uint32_t Manager::walkLength() const {
+    // Truncated toward zero first, then shifted as an unsigned value.
+    const auto radius = static_cast<std::uint32_t>(static_cast<std::int32_t>(planet_.viewRadius));
+    return (radius >> 5) + 1;
+}
+
+void Manager::pass() {
+    const bool idleAtStart = planet_.idle();
+    tally_ = PassTally{};
+
+    // (minusY, outward, plusX), in this order: the camera's own chunk belongs
+    // to the first scan alone.
+    constexpr bool octants[8][3] = {{true, true, true},   {false, true, true}, {true, false, true},
+                                    {true, true, false},  {false, false, true}, {false, true, false},
+                                    {true, false, false}, {false, false, false}};
+    for (const auto& octant : octants) scanOctant(octant[0], octant[1], octant[2]);
+
+    const float radius = planet_.viewRadius;
+    mapPass(radius * radius * dropFactor);
+    eraseStep();
+
+    if (eraseCount_ > rebuildThreshold) {
+        rebuildDrawList();
+        eraseCount_ = 0;
+    }
+    if (passCount_ < reprioritiseInterval - 1) {
+        ++passCount_;
+    } else {
+        passCount_ = 0;
+        reprioritise();
+    }
+
+    const bool quiet = idleAtStart && tally_.generateRequests == 0 && tally_.meshRequests == 0 &&
+                       tally_.erased == 0 && planet_.idle();
+    quietPasses_ = quiet ? quietPasses_ + 1 : 0;
+
+    StreamingCounters& counters = planet_.counters;
+    constexpr auto relaxed = std::memory_order_relaxed;
+    counters.generateRequests.fetch_add(tally_.generateRequests, relaxed);
+    counters.meshRequests.fetch_add(tally_.meshRequests, relaxed);
+    counters.erasedChunks.fetch_add(tally_.erased, relaxed);
+    counters.quietPasses.store(quietPasses_, relaxed);
+    counters.passes.fetch_add(1, relaxed);
+}
+
+void Manager::takeOverPublished() {
+    {
+        std::lock_guard lock(planet_.drawListMutex);
+        handedOver_.swap(planet_.publishedSinceTakeOver);
+    }
+    for (std::shared_ptr<Chunk>& chunk : handedOver_) {
+        const ChunkKey key = chunk->key;
+        resident_.insert_or_assign(key, std::move(chunk));
+    }
+    handedOver_.clear();
+}
+
+void Manager::mapPass(float dropThreshold) {
+    takeOverPublished();
+    ChunkRequestQueue& requests = *planet_.requests;
+    for (const auto& [key, chunk] : resident_) {
+        if (eraseBatch_.size() < eraseBatchLimit) {
+            const float d2 = distanceSquared(cameraPosition(), chunk->centre);
+            if (d2 > dropThreshold && !requests.isInFlight(key)) {
+                eraseBatch_.push_back(key);
+                continue;
+            }
+        }
+        // Near, in flight, or the batch is full. The flag is read before the
+        // in-flight test. A mesh job that ends between the two reads leaves
+        // the flag seen set and the key no longer in flight, so a second Mesh
+        // request may follow a finished mesh; the factory re-checks the flag
+        // under the entry's write accessor, which makes that request harmless.
+        if (chunk->meshPending.load(std::memory_order_acquire) && !requests.isInFlight(key) &&
+            neighboursPresent(planet_.chunks, key)) {
+            const float d2 = distanceSquared(cameraPosition(), chunk->centre);
+            requests.request(key, RequestKind::Mesh, d2);
+            ++tally_.meshRequests;
+        }
+    }
+}
+
+void Manager::eraseStep() {
+    while (!eraseBatch_.empty()) {
+        const ChunkKey key = eraseBatch_.back();
+        // Waits for every accessor on the entry, so a chunk being drawn or
+        // copied out by a factory is not pulled from under it.
+        if (planet_.chunks.erase(key)) {
+            ++eraseCount_;
+            ++tally_.erased;
+        }
+        // Our own owner goes last; the chunk is destroyed here unless a
+        // factory still holds it.
+        resident_.erase(key);
+        eraseBatch_.pop_back();
+    }
+}
+
+void Manager::rebuildDrawList() {
+    takeOverPublished();
+    std::vector<ChunkKey>& rebuilt = *planet_.spareDrawList;
+    rebuilt.clear();
+    rebuilt.reserve(resident_.size());
+    for (const auto& entry : resident_) rebuilt.push_back(entry.first);
+    {
+        std::lock_guard lock(planet_.drawListMutex);
+        // Chunks published since the take-over above were appended to the
+        // array being replaced; carry their keys over so that none is missing
+        // from drawing until the next rebuild. They reach `resident` below.
+        handedOver_.swap(planet_.publishedSinceTakeOver);
+        for (const std::shared_ptr<Chunk>& chunk : handedOver_) rebuilt.push_back(chunk->key);
+        std::swap(planet_.drawList, planet_.spareDrawList);
+    }
+    for (std::shared_ptr<Chunk>& chunk : handedOver_) {
+        const ChunkKey key = chunk->key;
+        resident_.insert_or_assign(key, std::move(chunk));
+    }
+    handedOver_.clear();
+    planet_.counters.drawListRebuilds.fetch_add(1, std::memory_order_relaxed);
+}
+
+void Manager::reprioritise() {
+    struct PendingRequest {
+        ChunkKey key;
+        RequestKind kind;
+    };
+    std::vector<PendingRequest> pending;
+    ChunkRequestQueue& requests = *planet_.requests;
+    ChunkRequest popped;
+    while (requests.tryPop(popped)) pending.push_back({popped.key, popped.kind});
+    // First in, first out; the keys normally stay in flight meanwhile, so
+    // request() leaves their marks as they are.
+    for (const PendingRequest& p : pending) {
+        requests.request(p.key, p.kind, distanceSquared(cameraPosition(), chunkCentre(p.key)));
+    }
+    planet_.counters.reprioritisations.fetch_add(1, std::memory_order_relaxed);
+}
+
+}  // namespace gravelkin

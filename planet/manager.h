@@ -1,0 +1,100 @@
+// The manager's pass: which chunks the planet should hold around the camera.
+//
+// Each pass walks outward from the camera's chunk in eight octants and
+// requests every missing chunk within viewRadius; drops chunks that have
+// fallen beyond sqrt(1.3) x viewRadius (at most 64 a pass); asks for the mesh
+// of every chunk whose neighbours are all present; rebuilds the draw list
+// after more than 256 drops; and every 33rd pass re-sorts the waiting
+// requests by the camera's new position.
+//
+// Resident chunks. The pass needs every chunk in the planet's map, but a
+// traversal of a tbb::concurrent_hash_map is not safe while the factories
+// insert and find (a find may split a bucket under the traversal). So the
+// manager never walks the map: addChunk hands every chunk it inserts to the
+// manager, under drawListMutex, and the manager keeps them in its own list,
+// `resident`, from which it also removes every chunk it erases. Since only
+// the manager erases, `resident` is exactly the map's content, minus chunks
+// published since the last hand-over, which the next pass picks up. No lock
+// is added to the finds and inserts of the other threads.
+//
+// Threads: a Manager is used by one thread, the planet's manager thread, or a
+// test driving passes by hand on a planet without threads.
+//
+// Depends on: planet, chunk_containers, geometry.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "factory/chunk.h"
+#include "geometry/chunk_key.h"
+
+namespace gravelkin {
+
+class Planet;
+
+class Manager {
+public:
+    static constexpr float dropFactor = 1.3f;
+    static constexpr std::size_t eraseBatchLimit = 64;
+    static constexpr std::int32_t rebuildThreshold = 256;
+    static constexpr std::int32_t reprioritiseInterval = 33;  // passes
+
+    explicit Manager(Planet& planet);
+
+    // One whole pass, without the sleep that follows it.
+    void pass();
+
+    // Requests the missing chunks within viewRadius in one octant around the
+    // camera's chunk. See scan_octant.cpp.
+    void scanOctant(bool minusY, bool outward, bool plusX);
+
+    // Takes over the chunks published since the last call.
+    void takeOverPublished();
+
+    // Chooses far chunks for erasure (into the erase batch) and requests the
+    // meshes of chunks whose neighbours are all present.
+    void mapPass(float dropThreshold);
+
+    // Erases the batch from the map, counting the erasures.
+    void eraseStep();
+
+    // Replaces the draw list by the keys of every resident chunk.
+    void rebuildDrawList();
+
+    // Pops every waiting request and requests it again with its squared
+    // distance from the camera's position now.
+    void reprioritise();
+
+    // Steps per walk axis: (viewRadius truncated, shifted right by 5) + 1.
+    std::uint32_t walkLength() const;
+
+    const std::vector<ChunkKey>& eraseBatch() const { return eraseBatch_; }
+    std::int32_t eraseCount() const { return eraseCount_; }
+    std::int32_t passCount() const { return passCount_; }
+    std::size_t residentCount() const { return resident_.size(); }
+
+private:
+    // What one pass did; decides whether it was quiet.
+    struct PassTally {
+        std::uint64_t generateRequests = 0;
+        std::uint64_t meshRequests = 0;
+        std::uint64_t erased = 0;
+    };
+
+    Planet& planet_;
+    std::vector<ChunkKey> eraseBatch_;
+    std::int32_t eraseCount_ = 0;  // erasures since the last rebuild
+    std::int32_t passCount_ = 0;   // drives reprioritise
+    std::uint64_t quietPasses_ = 0;
+    PassTally tally_;
+    std::unordered_map<ChunkKey, std::shared_ptr<Chunk>, ChunkKeyHasher> resident_;
+    std::vector<std::shared_ptr<Chunk>> handedOver_;  // reused between passes
+    // Reused by scanOctant between calls.
+    std::vector<ChunkKey> frontier_;
+    std::vector<ChunkKey> next_;
+};
+
+}  // namespace gravelkin

@@ -1,0 +1,25 @@
+// Whether every chunk adjacent to a key is in a chunk map: the condition for
+// meshing it, since the mesher reads voxels across all six sides.
+//
+// Any thread may call it; each lookup holds its bucket lock only for itself.
+//
+// Depends on: chunk_containers, geometry/neighbours.
+#pragma once
+
+#include "planet/chunk_containers.h"
+
+namespace gravelkin {
+
+// Steps from `key` in directions 0 to 5; where a step reports four finer
+// chunks, all four, (x, y), (x + 1, y), (x, y + 1), (x + 1, y + 1), must be
+// present. Stops at the first missing key.
+bool neighboursPresent(const ChunkMap& chunks, const ChunkKey& key);
+
+// The four finer keys of a split step, from the one with the smallest x and y,
+// in the order above.
+struct FineKeys {
+    ChunkKey keys[4];
+};
+FineKeys fineKeysFrom(const ChunkKey& first);
+
+}  // namespace gravelkin

@@ -1,0 +1,109 @@
+// The octant walk: from the camera's chunk, N layers (outward or inward), in
+// each layer N rows, in each row N cells, requesting every missing chunk whose
+// centre is within viewRadius. Eight scans with the three signs cover all
+// directions; the skip rule gives each of the planes k = 0, i = 0 and m = 0
+// (the first row, layer and column) to exactly one of the two scans that
+// would otherwise both walk it.
+
+#include <algorithm>
+
+#include "camera/camera.h"
+#include "geometry/level_table.h"
+#include "geometry/neighbours.h"
+#include "geometry/position_lookup.h"
+#include "planet/distance.h"
+#include "planet/manager.h"
+#include "planet/neighbours_present.h"
+#include "planet/planet.h"
+#include "planet/transform_direction.h"
+
+namespace gravelkin {
+
+namespace {
+
+// One step that keeps heading the same way across a face edge: the key moves,
+// and each direction carried along is re-expressed on the new face.
+ChunkKey stepAlong(const ChunkKey& from, Direction& heading) {
+    const ChunkKey to = chunkNeighbour(from, heading).address;
+    heading = transformDirection(heading, from.face, to.face);
+    return to;
+}
+
+}  // namespace
+
+void Manager::scanOctant(bool minusY, bool outward, bool plusX) {
+    const float radius = planet_.viewRadius;
+    const float radiusSquared = radius * radius;
+    const std::uint32_t n = walkLength();
+    ChunkRequestQueue& requests = *planet_.requests;
+    const ChunkMap& chunks = planet_.chunks;
+
+    // The start comes from one copy of the camera position; every distance
+    // below reads the camera afresh, so one scan may see it move.
+    const Vec3 start = cameraPosition();
+    const ChunkKey startKey = chunkKeyAt(start.x, start.y, start.z);
+
+    // Face 5's axes run against face 0's: carry the signs onto the start face.
+    const Direction rowDirection = transformDirection(minusY ? MinusY : PlusY, 0, startKey.face);
+    const Direction columnDirection = transformDirection(plusX ? PlusX : MinusX, 0, startKey.face);
+    Direction layerDirection = outward ? Outward : Inward;
+
+    auto inRange = [&](const ChunkKey& key, float& d2) {
+        d2 = distanceSquared(cameraPosition(), chunkCentre(key));
+        return d2 <= radiusSquared;
+    };
+
+    frontier_.assign(1, startKey);
+    for (std::uint32_t i = 0; i < n; ++i) {
+        next_.clear();
+        for (const ChunkKey& first : frontier_) {
+            ChunkKey rowStart = first;
+            Direction dA = rowDirection;
+            Direction dRow = columnDirection;
+            for (std::uint32_t k = 0; k < n; ++k) {
+                ChunkKey cur = rowStart;
+                Direction dB = dRow;
+                for (std::uint32_t m = 0; m < n; ++m) {
+                    const bool skipped = (k == 0 && !minusY) || (i == 0 && !outward) || (m == 0 && !plusX);
+                    if (!skipped) {
+                        float d2;
+                        if (!inRange(cur, d2)) break;
+                        if (!contains(chunks, cur) && !requests.isInFlight(cur)) {
+                            requests.request(cur, RequestKind::Generate, d2);
+                            ++tally_.generateRequests;
+                        }
+                    }
+                    cur = stepAlong(cur, dB);  // in-face steps never split
+                }
+
+                // Next row: the column direction turns with the row's face.
+                const std::uint8_t oldFace = rowStart.face;
+                rowStart = stepAlong(rowStart, dA);
+                dRow = transformDirection(dRow, oldFace, rowStart.face);
+                float d2;
+                if (!inRange(rowStart, d2)) break;
+                // Several frontier keys (a finer layer) walk side by side; a
+                // first row that runs into another's start would redo its walk.
+                if (k == 0 && frontier_.size() > 1 &&
+                    std::find(frontier_.begin(), frontier_.end(), rowStart) != frontier_.end()) {
+                    break;
+                }
+            }
+
+            const NeighbourStep<ChunkKey> layer = chunkNeighbour(first, layerDirection);
+            if (layer.split) {
+                for (const ChunkKey& fine : fineKeysFrom(layer.address).keys) next_.push_back(fine);
+            } else {
+                next_.push_back(layer.address);
+            }
+        }
+        // An inward walk that passed through shell 0 came out on the opposite
+        // face: from there on it heads outward.
+        if (!next_.empty() && next_.front().face != frontier_.front().face) {
+            layerDirection = static_cast<Direction>(opposite(layerDirection));
+        }
+        frontier_.swap(next_);
+    }
+}
+
+}  // namespace gravelkin

@@ -1,0 +1,47 @@
+// Running totals of the manager's work, for tests and diagnostic tools.
+//
+// The manager thread writes the counters once per pass; any thread may read
+// them. They are relaxed atomics: each value is exact, but values read one
+// after another may come from different passes.
+//
+// Depends on: the standard library only.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+namespace gravelkin {
+
+// A plain copy of the counters.
+struct StreamingStats {
+    std::uint64_t passes = 0;
+    // Consecutive passes, up to the last one, that found nothing to do: no
+    // request made, nothing erased, and no request queued, in flight or being
+    // worked on at the start and at the end of the pass.
+    std::uint64_t quietPasses = 0;
+    std::uint64_t generateRequests = 0;
+    std::uint64_t meshRequests = 0;
+    std::uint64_t erasedChunks = 0;
+    std::uint64_t drawListRebuilds = 0;
+    std::uint64_t reprioritisations = 0;
+};
+
+struct StreamingCounters {
+    std::atomic<std::uint64_t> passes{0};
+    std::atomic<std::uint64_t> quietPasses{0};
+    std::atomic<std::uint64_t> generateRequests{0};
+    std::atomic<std::uint64_t> meshRequests{0};
+    std::atomic<std::uint64_t> erasedChunks{0};
+    std::atomic<std::uint64_t> drawListRebuilds{0};
+    std::atomic<std::uint64_t> reprioritisations{0};
+
+    StreamingStats snapshot() const {
+        constexpr auto relaxed = std::memory_order_relaxed;
+        return StreamingStats{passes.load(relaxed),           quietPasses.load(relaxed),
+                              generateRequests.load(relaxed), meshRequests.load(relaxed),
+                              erasedChunks.load(relaxed),     drawListRebuilds.load(relaxed),
+                              reprioritisations.load(relaxed)};
+    }
+};
+
+}  // namespace gravelkin

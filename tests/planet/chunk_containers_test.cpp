@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "planet/chunk_containers.h"
+#include "planet/chunk_request_queue.h"
+
+namespace gravelkin {
+namespace {
+
+TEST(ChunkKeyHashCompare, HashesTheDocumentedExamples) {
+    const ChunkKeyHashCompare hc;
+    EXPECT_EQ(hc.hash(ChunkKey{0, 0, 0, 0}), 0u);
+    EXPECT_EQ(hc.hash(ChunkKey{0, 0, 0, 1}), 1u);
+    EXPECT_EQ(hc.hash(ChunkKey{0, 0, 1, 0}), 418491u);
+}
+
+TEST(ChunkKeyHashCompare, AgreesWithTheStandardHasher) {
+    const ChunkKeyHashCompare hc;
+    const ChunkKey key{7, 12, 8, 5};
+    EXPECT_EQ(hc.hash(key), ChunkKeyHasher{}(key));
+}
+
+TEST(ChunkKeyHashCompare, EqualityComparesAllFourFields) {
+    const ChunkKeyHashCompare hc;
+    const ChunkKey key{3, 9, 5, 2};
+    EXPECT_TRUE(hc.equal(key, ChunkKey{3, 9, 5, 2}));
+    EXPECT_FALSE(hc.equal(key, ChunkKey{4, 9, 5, 2}));
+    EXPECT_FALSE(hc.equal(key, ChunkKey{3, 10, 5, 2}));
+    EXPECT_FALSE(hc.equal(key, ChunkKey{3, 9, 6, 2}));
+    EXPECT_FALSE(hc.equal(key, ChunkKey{3, 9, 5, 3}));
+}
+
+TEST(ChunkRequestQueue, PopsTheSmallestPriorityFirst) {
+    ChunkRequestQueue requests;
+    for (float priority : {9.0f, 1.0f, 4.0f}) requests.queue.push(ChunkRequest{{}, RequestKind::Generate, priority});
+    ChunkRequest popped;
+    ASSERT_TRUE(requests.tryPop(popped));
+    EXPECT_EQ(popped.priority, 1.0f);
+    ASSERT_TRUE(requests.tryPop(popped));
+    EXPECT_EQ(popped.priority, 4.0f);
+    ASSERT_TRUE(requests.tryPop(popped));
+    EXPECT_EQ(popped.priority, 9.0f);
+    EXPECT_FALSE(requests.tryPop(popped));
+}
+
+TEST(ChunkRequestQueue, RequestQueuesARecordAndMarksTheKey) {
+    ChunkRequestQueue requests;
+    const ChunkKey key{1, 12, 2, 3};
+    requests.request(key, RequestKind::Mesh, 25.0f);
+    EXPECT_TRUE(requests.isInFlight(key));
+    ChunkRequest popped;
+    ASSERT_TRUE(requests.tryPop(popped));
+    EXPECT_EQ(popped.key, key);
+    EXPECT_EQ(popped.kind, RequestKind::Mesh);
+    EXPECT_EQ(popped.priority, 25.0f);
+    // Popping leaves the mark: it goes when the job ends.
+    EXPECT_TRUE(requests.isInFlight(key));
+    EXPECT_TRUE(requests.finish(key));
+    EXPECT_FALSE(requests.isInFlight(key));
+    EXPECT_FALSE(requests.finish(key));
+}
+
+TEST(ChunkRequestQueue, ARepeatedRequestAddsARecordAndKeepsTheMark) {
+    ChunkRequestQueue requests;
+    const ChunkKey key{4, 10, 4, 0};
+    requests.request(key, RequestKind::Generate, 9.0f);
+    requests.request(key, RequestKind::Mesh, 1.0f);
+    EXPECT_EQ(requests.queuedCount(), 2u);
+    EXPECT_EQ(requests.inFlightCount(), 1u);
+    InFlightMap::const_accessor mark;
+    ASSERT_TRUE(requests.inFlight.find(mark, key));
+    EXPECT_EQ(mark->second, RequestKind::Generate);  // the first mark stays as it was
+}
+
+// A consumer that pops a record must always find its key marked: the mark is
+// made before the record can be seen. (Were it made after, a consumer could
+// finish the request before the mark, which would then stay for good.)
+TEST(ChunkRequestQueue, MarksTheKeyBeforeTheRecordCanBePopped) {
+    ChunkRequestQueue requests;
+    constexpr std::uint32_t count = 20000;
+    std::atomic<std::uint32_t> served{0};
+    std::atomic<std::uint32_t> unmarked{0};
+    std::thread consumer([&] {
+        ChunkRequest popped;
+        while (served.load() < count) {
+            if (!requests.tryPop(popped)) continue;
+            if (!requests.finish(popped.key)) unmarked.fetch_add(1);
+            served.fetch_add(1);
+        }
+    });
+    for (std::uint32_t i = 0; i < count; ++i) {
+        requests.request(ChunkKey{i % 64, 12, i / 64, 1}, RequestKind::Generate, static_cast<float>(i));
+    }
+    consumer.join();
+    EXPECT_EQ(unmarked.load(), 0u);
+    EXPECT_EQ(requests.inFlightCount(), 0u);  // no mark outlived its request
+}
+
+TEST(ChunkMap, EraseWaitsForAReadAccessor) {
+    ChunkMap chunks;
+    const ChunkKey key{2, 12, 3, 1};
+    chunks.insert(std::make_pair(key, std::shared_ptr<Chunk>()));
+
+    std::atomic<bool> erasing{false};
+    std::atomic<bool> erased{false};
+    bool result = false;
+    std::thread eraser;
+    {
+        ChunkMap::const_accessor reader;
+        ASSERT_TRUE(chunks.find(reader, key));
+        eraser = std::thread([&] {
+            erasing.store(true);
+            result = chunks.erase(key);
+            erased.store(true);
+        });
+        while (!erasing.load()) std::this_thread::yield();
+        // Give the eraser ample time to run into the accessor. Whatever the
+        // timing, it must not have returned while we hold the entry.
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        EXPECT_FALSE(erased.load());
+        EXPECT_EQ(reader->first, key);
+    }
+    eraser.join();
+    EXPECT_TRUE(erased.load());
+    EXPECT_TRUE(result);
+    EXPECT_EQ(chunks.count(key), 0u);
+}
+
+}  // namespace
+}  // namespace gravelkin

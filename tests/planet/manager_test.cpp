@@ -1,0 +1,220 @@
+// The manager's pass driven by hand, on one thread, against a planet without
+// threads: the test plays the factories with serveOneRequest.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "factory/chunk_factory.h"
+#include "geometry/level_table.h"
+#include "geometry/position_lookup.h"
+#include "planet/distance.h"
+#include "planet/factory_jobs.h"
+#include "planet/manager.h"
+#include "planet_test_support.h"
+
+namespace gravelkin {
+namespace {
+
+using planet_test::chunkWithBuffer;
+using planet_test::KeySet;
+using planet_test::TestCamera;
+
+std::vector<ChunkRequest> popAll(Planet& planet) {
+    std::vector<ChunkRequest> records;
+    ChunkRequest popped;
+    while (planet.requests->tryPop(popped)) records.push_back(popped);
+    return records;
+}
+
+// All 256 keys of face 3 in shell 12, then shell 13: far from a camera at
+// (0, 400, 0) on face 1.
+ChunkKey farKey(std::uint32_t i) { return ChunkKey{i % 16, 12 + i / 256, (i / 16) % 16, 3}; }
+
+TEST(Manager, WalkLengthFollowsTheRadius) {
+    NullGraphicsDevice device;
+    Planet standard(device, 500.0f, PlanetThreads::None);
+    EXPECT_EQ(Manager(standard).walkLength(), 16u);
+    Planet small(device, 100.0f, PlanetThreads::None);
+    EXPECT_EQ(Manager(small).walkLength(), 4u);
+    Planet tiny(device, 31.9f, PlanetThreads::None);
+    EXPECT_EQ(Manager(tiny).walkLength(), 1u);
+}
+
+TEST(Manager, OnlyTheFirstScanRequestsTheCameraChunk) {
+    TestCamera camera;
+    const Vec3 eye = cameraStartPosition;
+    const ChunkKey own = chunkKeyAt(eye.x, eye.y, eye.z);
+    const bool octants[8][3] = {{true, true, true},   {false, true, true}, {true, false, true},
+                                {true, true, false},  {false, false, true}, {false, true, false},
+                                {true, false, false}, {false, false, false}};
+    NullGraphicsDevice device;
+    for (int o = 0; o < 8; ++o) {
+        Planet planet(device, 100.0f, PlanetThreads::None);
+        Manager manager(planet);
+        manager.scanOctant(octants[o][0], octants[o][1], octants[o][2]);
+        const std::vector<ChunkRequest> records = popAll(planet);
+        const auto found = std::find_if(records.begin(), records.end(),
+                                        [&](const ChunkRequest& r) { return r.key == own; });
+        if (o == 0) {
+            ASSERT_NE(found, records.end());
+            EXPECT_EQ(found->kind, RequestKind::Generate);
+            EXPECT_EQ(found->priority, distanceSquared(eye, chunkCentre(own)));
+        } else {
+            EXPECT_EQ(found, records.end()) << "octant " << o;
+        }
+        for (const ChunkRequest& r : records) {
+            EXPECT_LE(r.priority, planet.viewRadius * planet.viewRadius);
+            EXPECT_TRUE(planet.requests->isInFlight(r.key));
+        }
+    }
+}
+
+TEST(Manager, ScansDoNotRequestKeysInFlightOrPresent) {
+    TestCamera camera;
+    NullGraphicsDevice device;
+    Planet planet(device, 100.0f, PlanetThreads::None);
+    Manager manager(planet);
+    manager.pass();
+    const StreamingStats first = planet.stats();
+    ASSERT_GT(first.generateRequests, 0u);
+    EXPECT_EQ(planet.pendingRequests(), first.generateRequests);  // no key requested twice
+    manager.pass();
+    EXPECT_EQ(planet.stats().generateRequests, first.generateRequests);
+}
+
+TEST(Manager, ErasesAtMostSixtyFourFarChunksAPassAndRebuildsAfterTwoHundredFiftySix) {
+    TestCamera camera;
+    NullGraphicsDevice device;
+    Planet planet(device, 100.0f, PlanetThreads::None);
+    Manager manager(planet);
+    constexpr std::uint32_t farCount = 260;
+    for (std::uint32_t i = 0; i < farCount; ++i) ASSERT_TRUE(planet.addChunk(chunkWithBuffer(farKey(i), device)));
+    // One far chunk in flight: never erased, however far.
+    const ChunkKey held = farKey(0);
+    planet.requests->request(held, RequestKind::Mesh, 0.0f);
+
+    for (int pass = 1; pass <= 4; ++pass) {
+        manager.pass();
+        EXPECT_EQ(planet.stats().erasedChunks, 64u * pass);
+        EXPECT_EQ(manager.eraseCount(), 64 * pass);
+        EXPECT_EQ(planet.stats().drawListRebuilds, 0u);
+    }
+    // 256 erased: not yet more than 256. The fifth pass erases the last three
+    // that are not in flight, and rebuilds.
+    manager.pass();
+    EXPECT_EQ(planet.stats().erasedChunks, 259u);
+    EXPECT_EQ(planet.stats().drawListRebuilds, 1u);
+    EXPECT_EQ(manager.eraseCount(), 0);
+    EXPECT_EQ(planet.chunks.size(), 1u);
+    EXPECT_EQ(planet.chunks.count(held), 1u);
+    EXPECT_EQ(planet.drawListSnapshot(), std::vector<ChunkKey>{held});
+    EXPECT_EQ(device.liveBuffers(), 1);
+
+    planet.requests->finish(held);
+    manager.pass();
+    EXPECT_EQ(planet.chunks.size(), 0u);
+    EXPECT_EQ(device.liveBuffers(), 0);
+}
+
+TEST(Manager, KeepsAChunkExactlyAtTheDropDistance) {
+    // Put the camera where a chunk's squared distance is exactly 1.3 R².
+    const ChunkKey key{7, 12, 8, 1};
+    const Vec3 centre = chunkCentre(key);
+    NullGraphicsDevice device;
+    Planet planet(device, 100.0f, PlanetThreads::None);
+    const float threshold = planet.viewRadius * planet.viewRadius * Manager::dropFactor;
+    // Search along x for a camera position whose distance lands exactly on
+    // the threshold, or the nearest below and above it.
+    float below = centre.x;
+    float above = centre.x + 1000.0f;
+    for (int i = 0; i < 200; ++i) {
+        const float mid = below + (above - below) / 2.0f;
+        if (mid == below || mid == above) break;
+        if (distanceSquared(Vec3{mid, centre.y, centre.z}, centre) <= threshold) {
+            below = mid;
+        } else {
+            above = mid;
+        }
+    }
+    TestCamera camera(Vec3{below, centre.y, centre.z});
+    ASSERT_LE(distanceSquared(cameraPosition(), centre), threshold);
+    Manager manager(planet);
+    ASSERT_TRUE(planet.addChunk(std::make_unique<Chunk>(key)));
+    manager.pass();
+    EXPECT_EQ(planet.chunks.count(key), 1u);
+    camera.camera.setPosition(Vec3{above, centre.y, centre.z});
+    ASSERT_GT(distanceSquared(cameraPosition(), centre), threshold);
+    manager.pass();
+    EXPECT_EQ(planet.chunks.count(key), 0u);
+}
+
+TEST(Manager, ReprioritiseResortsByTheCameraPositionNow) {
+    TestCamera camera;
+    NullGraphicsDevice device;
+    Planet planet(device, 100.0f, PlanetThreads::None);
+    Manager manager(planet);
+    const std::vector<ChunkKey> keys = {{7, 12, 8, 1}, {0, 12, 0, 3}, {3, 9, 4, 1}, {15, 20, 2, 0}};
+    // Stale priorities, in the wrong order.
+    float stale = 1.0f;
+    for (const ChunkKey& key : keys) planet.requests->request(key, RequestKind::Generate, stale++);
+    manager.reprioritise();
+    EXPECT_EQ(planet.inFlightCount(), keys.size());
+    const std::vector<ChunkRequest> records = popAll(planet);
+    ASSERT_EQ(records.size(), keys.size());
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        EXPECT_EQ(records[i].priority, distanceSquared(cameraPosition(), chunkCentre(records[i].key)));
+        if (i > 0) {
+            EXPECT_LE(records[i - 1].priority, records[i].priority);
+        }
+    }
+}
+
+TEST(Manager, ReprioritisesInTheThirtyThirdPass) {
+    TestCamera camera;
+    NullGraphicsDevice device;
+    Planet planet(device, 40.0f, PlanetThreads::None);
+    Manager manager(planet);
+    for (int pass = 1; pass <= 32; ++pass) manager.pass();
+    EXPECT_EQ(planet.stats().reprioritisations, 0u);
+    manager.pass();
+    EXPECT_EQ(planet.stats().reprioritisations, 1u);
+    for (int pass = 1; pass <= 33; ++pass) manager.pass();
+    EXPECT_EQ(planet.stats().reprioritisations, 2u);
+}
+
+// A key published while a rebuild runs must be in the draw list that the
+// rebuild installs (or appended to it afterwards), never lost with the array
+// it replaced.
+TEST(Manager, RebuildKeepsKeysPublishedMeanwhile) {
+    TestCamera camera;
+    NullGraphicsDevice device;
+    Planet planet(device, 100.0f, PlanetThreads::None);
+    Manager manager(planet);
+    constexpr std::uint32_t count = 96;
+    std::atomic<std::uint32_t> published{0};
+    std::thread publisher([&] {
+        for (std::uint32_t i = 0; i < count; ++i) {
+            planet.addChunk(std::make_unique<Chunk>(farKey(i)));
+            published.store(i + 1, std::memory_order_release);
+        }
+    });
+    std::uint32_t lost = 0;
+    std::uint32_t seen = 0;
+    while (seen < count) {
+        manager.rebuildDrawList();
+        seen = published.load(std::memory_order_acquire);
+        const std::vector<ChunkKey> drawn = planet.drawListSnapshot();
+        const KeySet drawnSet(drawn.begin(), drawn.end());
+        for (std::uint32_t i = 0; i < seen; ++i) lost += drawnSet.count(farKey(i)) == 0;
+    }
+    publisher.join();
+    EXPECT_EQ(lost, 0u);
+    EXPECT_EQ(manager.residentCount(), count);
+}
+
+}  // namespace
+}  // namespace gravelkin

@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "planet/planet.h"
+#include "planet_test_support.h"
+
+namespace gravelkin {
+namespace {
+
+using planet_test::chunkWithBuffer;
+using planet_test::KeySet;
+using planet_test::mapKeys;
+
+TEST(Planet, StartsEmptyWithTheGivenRadius) {
+    NullGraphicsDevice device;
+    Planet planet(device, 120.0f, PlanetThreads::None);
+    EXPECT_EQ(planet.viewRadius, 120.0f);
+    EXPECT_TRUE(planet.chunks.empty());
+    EXPECT_TRUE(planet.drawListSnapshot().empty());
+    EXPECT_TRUE(planet.idle());
+    EXPECT_FALSE(planet.stopRequested.load());
+}
+
+TEST(Planet, AddChunkInsertsAndAppendsToTheDrawList) {
+    NullGraphicsDevice device;
+    Planet planet(device, 100.0f, PlanetThreads::None);
+    const ChunkKey key{7, 12, 8, 1};
+    auto chunk = chunkWithBuffer(key, device);
+    const Chunk* raw = chunk.get();
+    EXPECT_TRUE(planet.addChunk(std::move(chunk)));
+    ChunkMap::const_accessor entry;
+    ASSERT_TRUE(planet.chunks.find(entry, key));
+    EXPECT_EQ(entry->second.get(), raw);
+    entry.release();
+    EXPECT_EQ(planet.drawListSnapshot(), std::vector<ChunkKey>{key});
+    ASSERT_EQ(planet.chunkSnapshot().size(), 1u);
+    EXPECT_EQ(planet.chunkSnapshot().front().get(), raw);
+}
+
+TEST(Planet, AddChunkOfAPresentKeyDestroysTheNewChunkOnceAndChangesNothing) {
+    NullGraphicsDevice device;
+    {
+        Planet planet(device, 100.0f, PlanetThreads::None);
+        const ChunkKey key{7, 12, 8, 1};
+        auto first = chunkWithBuffer(key, device);
+        const Chunk* kept = first.get();
+        ASSERT_TRUE(planet.addChunk(std::move(first)));
+
+        auto second = chunkWithBuffer(key, device);
+        ASSERT_EQ(device.liveBuffers(), 2);
+        EXPECT_FALSE(planet.addChunk(std::move(second)));
+        // The duplicate's buffer went with it, exactly once (a second release
+        // would drive the count below one, or trip the sanitizers).
+        EXPECT_EQ(device.liveBuffers(), 1);
+        EXPECT_EQ(planet.chunks.size(), 1u);
+        ChunkMap::const_accessor entry;
+        ASSERT_TRUE(planet.chunks.find(entry, key));
+        EXPECT_EQ(entry->second.get(), kept);
+        entry.release();
+        EXPECT_EQ(planet.drawListSnapshot(), std::vector<ChunkKey>{key});
+    }
+    EXPECT_EQ(device.liveBuffers(), 0);
+}
+
+TEST(Planet, ConcurrentAddChunkOfDifferentKeysAllSucceed) {
+    NullGraphicsDevice device;
+    Planet planet(device, 100.0f, PlanetThreads::None);
+    constexpr std::uint32_t threads = 4;
+    constexpr std::uint32_t perThread = 12;
+    std::atomic<int> failures{0};
+    std::vector<std::thread> adders;
+    for (std::uint32_t t = 0; t < threads; ++t) {
+        adders.emplace_back([&, t] {
+            for (std::uint32_t i = 0; i < perThread; ++i) {
+                if (!planet.addChunk(chunkWithBuffer(ChunkKey{i, 12, t, 1}, device))) failures.fetch_add(1);
+            }
+        });
+    }
+    for (std::thread& adder : adders) adder.join();
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_EQ(planet.chunks.size(), threads * perThread);
+    const std::vector<ChunkKey> drawn = planet.drawListSnapshot();
+    EXPECT_EQ(drawn.size(), threads * perThread);
+    EXPECT_EQ(KeySet(drawn.begin(), drawn.end()), mapKeys(planet));
+}
+
+TEST(Planet, ConcurrentAddChunkOfTheSameKeysKeepsOneChunkEach) {
+    NullGraphicsDevice device;
+    Planet planet(device, 100.0f, PlanetThreads::None);
+    constexpr std::uint32_t threads = 4;
+    constexpr std::uint32_t keys = 8;
+    std::atomic<int> successes{0};
+    std::vector<std::thread> adders;
+    for (std::uint32_t t = 0; t < threads; ++t) {
+        adders.emplace_back([&] {
+            for (std::uint32_t i = 0; i < keys; ++i) {
+                if (planet.addChunk(chunkWithBuffer(ChunkKey{i, 12, 3, 1}, device))) successes.fetch_add(1);
+            }
+        });
+    }
+    for (std::thread& adder : adders) adder.join();
+    EXPECT_EQ(successes.load(), static_cast<int>(keys));
+    EXPECT_EQ(planet.chunks.size(), keys);
+    EXPECT_EQ(planet.drawListSnapshot().size(), keys);
+    EXPECT_EQ(device.liveBuffers(), static_cast<std::int64_t>(keys));
+}
+
+TEST(Planet, DestructionReleasesEveryChunk) {
+    NullGraphicsDevice device;
+    {
+        Planet planet(device, 100.0f, PlanetThreads::None);
+        for (std::uint32_t i = 0; i < 5; ++i) planet.addChunk(chunkWithBuffer(ChunkKey{i, 12, 0, 1}, device));
+        EXPECT_EQ(device.liveBuffers(), 5);
+    }
+    EXPECT_EQ(device.liveBuffers(), 0);
+}
+
+TEST(Planet, StopIsIdempotent) {
+    planet_test::TestCamera camera;
+    NullGraphicsDevice device;
+    Planet planet(device, 60.0f);
+    planet.stop();
+    planet.stop();
+    EXPECT_TRUE(planet.stopRequested.load());
+}
+
+}  // namespace
+}  // namespace gravelkin
