@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "camera/camera.h"
-#include "camera/camera_input.h"
+#include "camera/still_camera_input.h"
 #include "planet/chunks_within.h"
 #include "planet/distance.h"
 #include "planet/neighbours_present.h"
@@ -46,17 +46,6 @@ constexpr const char* usage =
     "worked on, no request made and nothing dropped: every chunk still\n"
     "unmeshed then lacks a neighbour.\n"
     "Exit status: 0 converged, 1 not converged in time, 2 bad arguments.\n";
-
-// No keys, no mouse: the probe places the camera itself.
-class NoInput final : public CameraInput {
-public:
-    bool keyDown(CameraKey) override { return false; }
-    bool isForeground() override { return false; }
-    bool readCursorClient(int&, int&) override { return false; }
-    bool placeCursorClient(int, int) override { return true; }
-    bool placeCursorScreen(int, int) override { return true; }
-    void setCursorVisible(bool) override {}
-};
 
 struct Options {
     Vec3 position = cameraStartPosition;
@@ -154,7 +143,7 @@ double secondsSince(Clock::time_point start) {
 }
 
 int run(const Options& options) {
-    NoInput input;
+    StillCameraInput input;
     Camera camera(input);
     camera.setPosition(options.position);
     const bool moving = options.velocity != Vec3{0.0f, 0.0f, 0.0f} && options.moveSeconds > 0.0f;

@@ -33,19 +33,6 @@ struct Jobs {
     FactoryWorkspace workspace;
 };
 
-// Every key whose presence a mesh of `key` needs.
-std::vector<ChunkKey> neighbourKeys(const ChunkKey& key) {
-    std::vector<ChunkKey> keys;
-    for (std::uint8_t d = 0; d < directionCount; ++d) {
-        const NeighbourStep<ChunkKey> step = chunkNeighbour(key, d);
-        if (step.split) {
-            for (const ChunkKey& fine : fineKeysFrom(step.address).keys) keys.push_back(fine);
-        } else {
-            keys.push_back(step.address);
-        }
-    }
-    return keys;
-}
 
 // An all-air chunk with one solid voxel: six faces once meshed.
 std::unique_ptr<Chunk> oneSolidVoxel(const ChunkKey& key, std::uint32_t r = 5) {
@@ -108,7 +95,7 @@ TEST(FactoryJobs, AMeshJobForAChunkNoLongerHeldOnlyClearsTheMark) {
 TEST(FactoryJobs, AMeshJobWithANeighbourMissingLeavesTheChunkPending) {
     Jobs jobs;
     ASSERT_TRUE(jobs.planet.addChunk(oneSolidVoxel(surfaceKey)));
-    const std::vector<ChunkKey> neighbours = neighbourKeys(surfaceKey);
+    const std::vector<ChunkKey> neighbours = planet_test::meshNeighbourKeys(surfaceKey);
     for (std::size_t i = 0; i + 1 < neighbours.size(); ++i) {
         ASSERT_TRUE(jobs.planet.addChunk(std::make_unique<Chunk>(neighbours[i])));
     }
@@ -126,7 +113,7 @@ TEST(FactoryJobs, AMeshJobWithANeighbourMissingLeavesTheChunkPending) {
 TEST(FactoryJobs, ASecondMeshRequestForAMeshedChunkIsHarmless) {
     Jobs jobs;
     ASSERT_TRUE(jobs.planet.addChunk(oneSolidVoxel(surfaceKey)));
-    for (const ChunkKey& key : neighbourKeys(surfaceKey)) {
+    for (const ChunkKey& key : planet_test::meshNeighbourKeys(surfaceKey)) {
         ASSERT_TRUE(jobs.planet.addChunk(std::make_unique<Chunk>(key)));
     }
     jobs.planet.requests->request(surfaceKey, RequestKind::Mesh, 1.0f);
@@ -154,7 +141,7 @@ TEST(FactoryJobs, AMeshJobAgainstAFinerShellHoldsTheFourFinerChunks) {
     // The solid voxel on the outermost layer: its outward side is looked up
     // among the finer chunks.
     ASSERT_TRUE(jobs.planet.addChunk(oneSolidVoxel(key, 31)));
-    for (const ChunkKey& neighbour : neighbourKeys(key)) {
+    for (const ChunkKey& neighbour : planet_test::meshNeighbourKeys(key)) {
         ASSERT_TRUE(jobs.planet.addChunk(std::make_unique<Chunk>(neighbour)));
     }
     jobs.planet.requests->request(key, RequestKind::Mesh, 1.0f);

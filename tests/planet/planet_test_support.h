@@ -10,34 +10,40 @@
 #include <vector>
 
 #include "camera/camera.h"
-#include "camera/camera_input.h"
+#include "camera/still_camera_input.h"
 #include "factory/chunk.h"
 #include "geometry/chunk_key.h"
+#include "geometry/neighbours.h"
+#include "planet/neighbours_present.h"
 #include "planet/planet.h"
 #include "render/null_graphics_device.h"
 
 namespace gravelkin::planet_test {
 
-// No keys held, window never in front: the camera goes only where it is put.
-class StillInput final : public CameraInput {
-public:
-    bool keyDown(CameraKey) override { return false; }
-    bool isForeground() override { return false; }
-    bool readCursorClient(int&, int&) override { return false; }
-    bool placeCursorClient(int, int) override { return true; }
-    bool placeCursorScreen(int, int) override { return true; }
-    void setCursorVisible(bool) override {}
-};
-
 // The process-wide camera for one test. Declare it before the Planet, so that
 // it outlives the planet's threads, which read it.
 struct TestCamera {
     explicit TestCamera(const Vec3& position = cameraStartPosition) { camera.setPosition(position); }
-    StillInput input;
+    StillCameraInput input;
     Camera camera{input};
 };
 
 using KeySet = std::unordered_set<ChunkKey, ChunkKeyHasher>;
+
+// Every key whose presence a mesh of `key` needs, in the order the manager
+// asks for them: one per direction, or the four finer keys where split.
+inline std::vector<ChunkKey> meshNeighbourKeys(const ChunkKey& key) {
+    std::vector<ChunkKey> keys;
+    for (std::uint8_t d = 0; d < directionCount; ++d) {
+        const NeighbourStep<ChunkKey> step = chunkNeighbour(key, d);
+        if (step.split) {
+            for (const ChunkKey& fine : fineKeysFrom(step.address).keys) keys.push_back(fine);
+        } else {
+            keys.push_back(step.address);
+        }
+    }
+    return keys;
+}
 
 // Waits until the manager reports three consecutive quiet passes (see
 // StreamingStats) that all started after `passesBefore` passes had completed:
