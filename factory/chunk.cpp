@@ -1,25 +1,33 @@
 #include "factory/chunk.h"
 
-#include <algorithm>
-
+#include "factory/constant_voxel_blocks.h"
 #include "geometry/level_table.h"
 
 namespace gravelkin {
 
-Chunk::Chunk(const ChunkKey& chunkKey) : key(chunkKey) {
-    // Mid-grey air: what every voxel outside an inner layer's used columns
-    // keeps for the life of the chunk.
-    std::fill(std::begin(voxels), std::end(voxels), Voxel{0.0f, {127, 127, 127}});
-    meshPending.store(true, std::memory_order_relaxed);
-    centre = chunkCentre(key);
-    fillState = Unknown;
+namespace {
+
+bool levelStepsInShell(const ChunkKey& key) {
     const std::uint32_t inner = 32 * key.shell;
-    levelStepInShell = columnLevel(inner + 31) != columnLevel(inner);
+    return columnLevel(inner + 31) != columnLevel(inner);
 }
+
+}  // namespace
+
+// Mid-grey air: what every voxel outside an inner layer's used columns keeps
+// for the life of a generated chunk.
+Chunk::Chunk(const ChunkKey& chunkKey)
+    : key(chunkKey), centre(chunkCentre(chunkKey)), levelStepInShell(levelStepsInShell(chunkKey)),
+      voxels(constructionVoxel) {}
+
+Chunk::Chunk(const ChunkKey& chunkKey, const Voxel& constant)
+    : key(chunkKey), centre(chunkCentre(chunkKey)), levelStepInShell(levelStepsInShell(chunkKey)),
+      voxels(constantVoxelBlock(constant)) {}
 
 Chunk::~Chunk() {
     // The buffer is ours alone: whoever drops the last owner of the chunk
-    // frees it, on whatever thread that is.
+    // frees it, on whatever thread that is. The voxel block, if the chunk has
+    // one of its own, goes with the volume.
     if (vertexBuffer != nullptr) vertexBuffer->release();
 }
 

@@ -1,6 +1,12 @@
 // One chunk: a 32 x 32 x 32 voxel volume in one cell of one shell, and, once
 // meshed, its vertex buffer.
 //
+// The record itself is small; its voxels live in a block of their own, or,
+// for a chunk filled with one constant voxel, in the block that all such
+// chunks share (voxel_volume.h). Reads answer the same either way. A
+// generated chunk that comes out all air moves to the shared air block too
+// (chunk_build.cpp): its voxels keep their sign, not their values.
+//
 // Threads: the building worker writes everything until the chunk is
 // published. Afterwards only the worker that meshes it writes neighbours,
 // fineNeighbours, vertexBuffer, vertexCount and meshPending; the manager reads
@@ -16,19 +22,14 @@
 #include <unordered_map>
 
 #include "camera/vector_math.h"
+#include "factory/voxel.h"
+#include "factory/voxel_volume.h"
 #include "geometry/chunk_key.h"
 #include "render/graphics_device.h"
 
 namespace gravelkin {
 
 struct ColumnDirectionCache;
-
-struct Voxel {
-    float density;            // < 0 solid, >= 0 air (zero counts as air)
-    std::uint8_t colour[3];   // red, green, blue
-
-    friend bool operator==(const Voxel&, const Voxel&) = default;
-};
 
 enum ChunkFillState : std::uint32_t {
     Unknown = 0,  // as constructed
@@ -47,8 +48,13 @@ class Chunk {
 public:
     static constexpr int size = 32;
     static constexpr int voxelCount = size * size * size;
+    static_assert(voxelCount == voxelsPerBlock);
 
+    // Every voxel holds constructionVoxel, in a block of the chunk's own.
     explicit Chunk(const ChunkKey& key);
+    // Every voxel holds `constant`, read from the shared block for that value:
+    // no block of the chunk's own until something writes to it.
+    Chunk(const ChunkKey& key, const Voxel& constant);
     ~Chunk();  // releases vertexBuffer, if any, exactly once
     Chunk(const Chunk&) = delete;
     Chunk& operator=(const Chunk&) = delete;
@@ -57,13 +63,20 @@ public:
     static constexpr int voxelIndex(std::uint32_t i, std::uint32_t r, std::uint32_t j) {
         return static_cast<int>((i * size + r) * size + j);
     }
-    Voxel& voxel(std::uint32_t i, std::uint32_t r, std::uint32_t j) { return voxels[voxelIndex(i, r, j)]; }
+    // For writing (the builder, before publication): a chunk that reads a
+    // shared block first gets a copy of its own. Readers use the const one.
+    Voxel& voxel(std::uint32_t i, std::uint32_t r, std::uint32_t j) { return voxels.writable()[voxelIndex(i, r, j)]; }
     const Voxel& voxel(std::uint32_t i, std::uint32_t r, std::uint32_t j) const { return voxels[voxelIndex(i, r, j)]; }
+    // The whole volume for writing, in voxelIndex order; see voxel().
+    Voxel* writableVoxels() { return voxels.writable(); }
 
     // Meshes the volume into one vertex buffer on `device`. The caller has set
     // neighbours (and fineNeighbours), reset the cache for this key and set its
     // columnOffset to 0.0.
     void buildMesh(ColumnDirectionCache& cache, GraphicsDevice& device);
+    // The same mesh, bit for bit, made the plain way: every solid voxel asks
+    // for each of its six neighbours. Kept as the yardstick for buildMesh.
+    void buildMeshReference(ColumnDirectionCache& cache, GraphicsDevice& device);
 
     // The voxel next to (i, r, j) in `direction`, wherever it lies.
     Voxel neighbourVoxel(std::uint32_t i, std::uint32_t r, std::uint32_t j, std::uint8_t direction) const;
@@ -77,7 +90,8 @@ public:
     ChunkFillState fillState = Unknown;
     bool levelStepInShell = false;  // the column grid changes inside this shell
     std::atomic<bool> meshPending{true};
-    Voxel voxels[voxelCount];
+    // Read-only here: writes go through voxel() or writableVoxels().
+    VoxelVolume voxels;
     // The one adjacent chunk per direction, or null where the space beyond is
     // four finer chunks; written just before meshing.
     Chunk* neighbours[6] = {};

@@ -1,6 +1,5 @@
-#include <algorithm>
-
 #include "factory/chunk_factory.h"
+#include "factory/constant_voxel_blocks.h"
 #include "terrain/terrain_generator_base.h"
 
 namespace gravelkin {
@@ -9,19 +8,26 @@ std::unique_ptr<Chunk> ChunkFactory::buildChunk(const ChunkKey& key, const Terra
     resetForChunk(cache, key);
     cache.columnOffset = 0.5f;  // the generator samples column centres
 
-    auto chunk = std::make_unique<Chunk>(key);
-
     // Shells wholly outside the terrain band are one constant voxel: no
-    // sampling. The whole volume is written, unused inner columns included.
+    // sampling, and no block of their own: they read the shared block of
+    // that voxel, unused inner columns included.
+    std::unique_ptr<Chunk> chunk;
     const std::uint32_t inner = 32 * key.shell;
     if (inner > generator.emptyAboveRadius) {
-        std::fill(std::begin(chunk->voxels), std::end(chunk->voxels), Voxel{1.0f, {127, 127, 127}});
+        chunk = std::make_unique<Chunk>(key, airVoxel);
         chunk->fillState = AllAir;
     } else if (inner + 31 < generator.solidBelowRadius) {
-        std::fill(std::begin(chunk->voxels), std::end(chunk->voxels), generator.solidFillVoxel);
+        chunk = std::make_unique<Chunk>(key, generator.solidFillVoxel);
         chunk->fillState = AllSolid;
     } else {
+        chunk = std::make_unique<Chunk>(key);
         generator.generate(*chunk, cache);
+        // Nothing but the sign of an all-air chunk's voxels is ever read (it
+        // is never meshed, and its neighbours' meshes only ask "solid?"), so
+        // it trades its block for the shared air block: every voxel then
+        // reads density 1.0 and colour (127, 127, 127) instead of what the
+        // generator wrote, air either way.
+        if (chunk->fillState == AllAir) chunk->voxels.share(constantVoxelBlock(airVoxel));
     }
 
     // Nothing to draw in air: such a chunk is never meshed.

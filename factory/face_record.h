@@ -1,9 +1,11 @@
-// One visible side of one solid voxel, as the mesher gathers it before the
-// vertex array is built.
+// One visible side of one solid voxel, as the reference mesher gathers it
+// before the vertex array is built.
 //
 // The face count of a chunk is only known once the whole volume has been
-// visited, so sides are collected as FaceRecords first and expanded into six
-// vertices each afterwards, which lets the vertex array be sized once.
+// visited, so the reference mesher collects sides as FaceRecords first and
+// expands them into six vertices each afterwards, which lets the vertex array
+// be sized once. The fast mesher writes the same vertices straight into
+// memory its thread keeps (face_writer.h).
 //
 // Depends on: vector math.
 #pragma once

@@ -14,12 +14,11 @@ Vec3 scaledByInverseLength(const Vec3& n, float lengthSquared) {
     return {n.x * inverse, n.y * inverse, n.z * inverse};
 }
 
-ChunkVertex vertexAt(const Vec3& position, const Vec3& colour, float u, float v, const Vec3& normal) {
-    return {{position.x, position.y, position.z},
-            {colour.x, colour.y, colour.z, 1.0f},
-            {u, v},
-            {normal.x, normal.y, normal.z}};
-}
+// Minus the outward axis of each cube face.
+constexpr Vec3 inwardAxis[6] = {
+    {0.0f, 0.0f, -1.0f}, {0.0f, -1.0f, 0.0f}, {0.0f, 0.0f, 1.0f},
+    {0.0f, 1.0f, 0.0f},  {1.0f, 0.0f, 0.0f},  {-1.0f, 0.0f, 0.0f},
+};
 
 }  // namespace
 
@@ -35,18 +34,15 @@ Vec3 faceNormal(const FaceRecord& face, const Vec3& collapsedNormal) {
     return collapsedNormal;
 }
 
+Vec3 collapsedFaceNormal(std::uint8_t face) { return inwardAxis[face]; }
+
 void expandFaces(const std::vector<FaceRecord>& faces, const Vec3& collapsedNormal,
                  std::vector<ChunkVertex>& vertices) {
-    vertices.clear();
-    vertices.reserve(faces.size() * verticesPerFace);
+    vertices.resize(faces.size() * verticesPerFace);
+    ChunkVertex* out = vertices.data();
     for (const FaceRecord& face : faces) {
-        const Vec3 normal = faceNormal(face, collapsedNormal);
-        vertices.push_back(vertexAt(face.c0, face.colour, 0.0f, 0.0f, normal));
-        vertices.push_back(vertexAt(face.c1, face.colour, 1.0f, 0.0f, normal));
-        vertices.push_back(vertexAt(face.c2, face.colour, 1.0f, 1.0f, normal));
-        vertices.push_back(vertexAt(face.c0, face.colour, 0.0f, 0.0f, normal));
-        vertices.push_back(vertexAt(face.c2, face.colour, 1.0f, 1.0f, normal));
-        vertices.push_back(vertexAt(face.c3, face.colour, 0.0f, 1.0f, normal));
+        writeFaceVertices(face, faceNormal(face, collapsedNormal), out);
+        out += verticesPerFace;
     }
 }
 

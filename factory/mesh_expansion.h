@@ -34,6 +34,25 @@ inline constexpr std::uint32_t verticesPerFace = 6;
 //    inward direction of its column, the way an inward side faces.
 Vec3 faceNormal(const FaceRecord& face, const Vec3& collapsedNormal);
 
+// Minus the outward axis of cube face `face`: the mesher's collapsedNormal.
+Vec3 collapsedFaceNormal(std::uint8_t face);
+
+// Writes the six vertices of `face`, carrying `normal`, to out[0..5].
+inline void writeFaceVertices(const FaceRecord& face, const Vec3& normal, ChunkVertex* out) {
+    const auto vertexAt = [&](const Vec3& p, float u, float v) {
+        return ChunkVertex{{p.x, p.y, p.z},
+                           {face.colour.x, face.colour.y, face.colour.z, 1.0f},
+                           {u, v},
+                           {normal.x, normal.y, normal.z}};
+    };
+    out[0] = vertexAt(face.c0, 0.0f, 0.0f);
+    out[1] = vertexAt(face.c1, 1.0f, 0.0f);
+    out[2] = vertexAt(face.c2, 1.0f, 1.0f);
+    out[3] = vertexAt(face.c0, 0.0f, 0.0f);
+    out[4] = vertexAt(face.c2, 1.0f, 1.0f);
+    out[5] = vertexAt(face.c3, 0.0f, 1.0f);
+}
+
 // Replaces `vertices` with six records per face, in face order.
 void expandFaces(const std::vector<FaceRecord>& faces, const Vec3& collapsedNormal,
                  std::vector<ChunkVertex>& vertices);

@@ -16,6 +16,7 @@
 // Depends on: chunk, the graphics device seam.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "factory/chunk.h"
@@ -27,6 +28,8 @@ namespace gravelkin {
 // Creates one buffer holding all of `vertices` (not empty) and publishes it on
 // `chunk`.
 void publishMesh(Chunk& chunk, GraphicsDevice& device, const std::vector<ChunkVertex>& vertices);
+// The same for `count` (not zero) vertices at `vertices`.
+void publishMesh(Chunk& chunk, GraphicsDevice& device, const ChunkVertex* vertices, std::uint32_t count);
 
 // Whether a failed buffer creation has already been reported in this process.
 bool bufferFailureReported();

@@ -8,9 +8,19 @@
 // against, their own neighbours, is built first with the Earth generator, the
 // way a worker would find it in the chunk map.
 //
-// Usage: terrain_probe [x shell y face]   (default 7 12 8 1, the camera's start)
+// Each chunk is meshed several times by the fast mesher and by the reference
+// one; the median of the mesher's own time is shown, without the time the
+// null device takes to copy the vertices (a real device uploads them).
+//
+// With --memory it instead builds every chunk of the start view and reports
+// what their voxels cost in memory.
+//
+// Usage: terrain_probe [--repeat N] [x shell y face]   (default 7 12 8 1)
+//        terrain_probe --memory
+#include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -19,10 +29,12 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "factory/chunk.h"
 #include "factory/chunk_factory.h"
+#include "factory/constant_voxel_blocks.h"
 #include "geometry/column_direction_cache.h"
 #include "geometry/level_table.h"
 #include "geometry/neighbours.h"
@@ -33,12 +45,18 @@ namespace gravelkin {
 namespace {
 
 constexpr const char* usage =
-    "usage: terrain_probe [x shell y face]\n"
+    "usage: terrain_probe [--repeat N] [x shell y face]\n"
+    "       terrain_probe --memory\n"
     "  Builds the chunk (x, shell, y, face) and its neighbours with the Earth terrain\n"
     "  generator, meshes it and its six neighbours with a null graphics device, and\n"
     "  prints per chunk: key, fill state, faces, build time and mesh time.\n"
-    "  Without arguments the key is 7 12 8 1, the chunk the camera starts in.\n"
-    "  face is 0..5; x and y lie below the shell's chunks per side.\n";
+    "  Without a key it is 7 12 8 1, the chunk the camera starts in.\n"
+    "  face is 0..5; x and y lie below the shell's chunks per side.\n"
+    "  Mesh times are medians of N runs (default 5) of the mesher's own time, not\n"
+    "  counting the null device's copy of the vertices; 'ref us' is the reference\n"
+    "  mesher, which gives the same vertices.\n"
+    "  --memory builds every chunk within 500 of (0, 400, 0), the start view, and\n"
+    "  reports the memory their records and voxel blocks take.\n";
 
 // Far enough out for any terrain, near enough for the level table to stay small.
 constexpr std::uint32_t largestShell = 65535;
@@ -56,8 +74,41 @@ struct MeshedChunk {
     ChunkKey key;
     std::string role;
     std::uint32_t faces = 0;
-    std::optional<double> meshMicroseconds;  // none: nothing to mesh (all air)
+    std::optional<double> meshMicroseconds;       // none: nothing to mesh (all air)
+    std::optional<double> referenceMicroseconds;  // the reference mesher's
+    double copyMicroseconds = 0.0;                // the null device's, per run
 };
+
+struct Options {
+    ChunkKey key{7, 12, 8, 1};
+    int repeat = 5;
+    bool memory = false;
+};
+
+// The null device, also timing its own work, so that the mesher's time can
+// be told apart from the copy the device makes.
+class TimedDevice final : public GraphicsDevice {
+public:
+    VertexBuffer* createVertexBuffer(const ChunkVertex* vertices, std::uint32_t count) override {
+        const auto start = Clock::now();
+        VertexBuffer* buffer = device_.createVertexBuffer(vertices, count);
+        microseconds_ += std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+        return buffer;
+    }
+
+    double takeMicroseconds() { return std::exchange(microseconds_, 0.0); }
+    std::int64_t liveBuffers() const { return device_.liveBuffers(); }
+
+private:
+    NullGraphicsDevice device_;
+    double microseconds_ = 0.0;
+};
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 == 1 ? values[middle] : 0.5 * (values[middle - 1] + values[middle]);
+}
 
 double microsecondsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
@@ -110,22 +161,40 @@ int fail(const std::string& message) {
 }
 
 // Returns the exit code when the arguments end the run (help or an error).
-std::optional<int> parseKey(int argc, char** argv, ChunkKey& key) {
+std::optional<int> parseOptions(int argc, char** argv, Options& options) {
+    std::vector<std::string_view> numbers;
     for (int a = 1; a < argc; ++a) {
         const std::string_view arg = argv[a];
         if (arg == "--help" || arg == "-h") {
             std::fputs(usage, stdout);
             return 0;
         }
+        if (arg == "--memory") {
+            options.memory = true;
+        } else if (arg == "--repeat") {
+            std::uint32_t repeat = 0;
+            if (a + 1 >= argc || !parseNumber(argv[a + 1], repeat) || repeat == 0 || repeat > 1000) {
+                return fail("--repeat takes a whole number from 1 to 1000");
+            }
+            options.repeat = static_cast<int>(repeat);
+            ++a;
+        } else if (arg.starts_with("-")) {
+            return fail("unknown option '" + std::string(arg) + "'");
+        } else {
+            numbers.push_back(arg);
+        }
     }
-    if (argc == 1) return std::nullopt;
-    if (argc != 5) return fail("expected four numbers x shell y face, got " + std::to_string(argc - 1) + " arguments");
+    if (numbers.empty()) return std::nullopt;
+    if (options.memory) return fail("--memory takes no key");
+    if (numbers.size() != 4) {
+        return fail("expected four numbers x shell y face, got " + std::to_string(numbers.size()) + " arguments");
+    }
 
     const char* names[4] = {"x", "shell", "y", "face"};
     std::uint32_t values[4];
     for (int a = 0; a < 4; ++a) {
-        if (!parseNumber(argv[a + 1], values[a])) {
-            return fail(std::string("the ") + names[a] + " argument '" + argv[a + 1] +
+        if (!parseNumber(numbers[a], values[a])) {
+            return fail(std::string("the ") + names[a] + " argument '" + std::string(numbers[a]) +
                         "' is not a non-negative whole number");
         }
     }
@@ -138,19 +207,19 @@ std::optional<int> parseKey(int argc, char** argv, ChunkKey& key) {
         return fail("shell " + std::to_string(values[1]) + " has " + std::to_string(side) +
                     " chunks per side: x and y must be below " + std::to_string(side));
     }
-    key = {values[0], values[1], values[2], static_cast<std::uint8_t>(values[3])};
+    options.key = {values[0], values[1], values[2], static_cast<std::uint8_t>(values[3])};
     return std::nullopt;
 }
 
 class Probe {
 public:
-    explicit Probe(const ChunkKey& key) : key_(key) {}
+    Probe(const ChunkKey& key, int repeat) : key_(key), repeat_(repeat) {}
 
     int run() {
         // The meshed chunks: the key, then its neighbours in direction order.
-        meshed_.push_back({key_, "key", 0, std::nullopt});
+        meshed_.push_back({key_, "key", 0, std::nullopt, std::nullopt, 0.0});
         for (std::uint8_t d = 0; d < 6; ++d) {
-            for (const ChunkKey& k : keysAcross(key_, d)) meshed_.push_back({k, directionName(d), 0, std::nullopt});
+            for (const ChunkKey& k : keysAcross(key_, d)) meshed_.push_back({k, directionName(d), 0, std::nullopt, std::nullopt, 0.0});
         }
         // Build each meshed chunk and all it is meshed against, once each.
         for (const MeshedChunk& m : meshed_) {
@@ -178,7 +247,8 @@ private:
         buildOrder_.push_back(key);
     }
 
-    // As a worker does it: gather the neighbours, lend the fine ones, mesh.
+    // As a worker does it: gather the neighbours, lend the fine ones, mesh;
+    // repeat_ times with each mesher, the fast one last, whose mesh stays.
     void mesh(MeshedChunk& m) {
         Chunk& chunk = *built_.at(m.key).chunk;
         if (!chunk.meshPending.load()) return;  // all air: never meshed
@@ -192,33 +262,61 @@ private:
             for (const ChunkKey& k : across) fine.emplace(k, chunks_.at(k));
             chunk.neighbours[d] = nullptr;
         }
-        const auto start = Clock::now();
-        chunk.fineNeighbours = &fine;
-        resetForChunk(factory_.cache, m.key);
-        factory_.cache.columnOffset = 0.0f;
-        chunk.buildMesh(factory_.cache, device_);
-        chunk.fineNeighbours = nullptr;
-        m.meshMicroseconds = microsecondsSince(start);
+        m.referenceMicroseconds = meshTimes(chunk, fine, true).first;
+        const auto [fast, copy] = meshTimes(chunk, fine, false);
+        m.meshMicroseconds = fast;
+        m.copyMicroseconds = copy;
         m.faces = chunk.vertexCount.load() / 6;
     }
 
+    // Medians of the mesher's own time and of the device's copy.
+    std::pair<double, double> meshTimes(Chunk& chunk, const FineNeighbourMap& fine, bool reference) {
+        std::vector<double> own, copy;
+        for (int run = 0; run < repeat_; ++run) {
+            if (chunk.vertexBuffer != nullptr) chunk.vertexBuffer->release();
+            chunk.vertexBuffer = nullptr;
+            chunk.vertexCount.store(0);
+            chunk.meshPending.store(true);
+            device_.takeMicroseconds();
+            const auto start = Clock::now();
+            chunk.fineNeighbours = &fine;
+            resetForChunk(factory_.cache, chunk.key);
+            factory_.cache.columnOffset = 0.0f;
+            if (reference) {
+                chunk.buildMeshReference(factory_.cache, device_);
+            } else {
+                chunk.buildMesh(factory_.cache, device_);
+            }
+            chunk.fineNeighbours = nullptr;
+            const double total = microsecondsSince(start);
+            const double copied = device_.takeMicroseconds();
+            own.push_back(total - copied);
+            copy.push_back(copied);
+        }
+        return {median(own), median(copy)};
+    }
+
     void report() const {
-        std::printf("%-8s %-26s %-9s %8s %10s %10s\n", "role", "key (x, shell, y, face)", "fill", "faces",
-                    "build us", "mesh us");
-        double meshTotal = 0.0;
+        std::printf("%-8s %-26s %-9s %8s %10s %10s %10s\n", "role", "key (x, shell, y, face)", "fill", "faces",
+                    "build us", "mesh us", "ref us");
+        double meshTotal = 0.0, referenceTotal = 0.0, copyTotal = 0.0;
         std::uint64_t facesTotal = 0;
         std::uint32_t meshedCount = 0;
         for (const MeshedChunk& m : meshed_) {
             const BuiltChunk& b = built_.at(m.key);
             char meshText[32] = "-";
+            char referenceText[32] = "-";
             if (m.meshMicroseconds) {
                 std::snprintf(meshText, sizeof meshText, "%.1f", *m.meshMicroseconds);
+                std::snprintf(referenceText, sizeof referenceText, "%.1f", *m.referenceMicroseconds);
                 meshTotal += *m.meshMicroseconds;
+                referenceTotal += *m.referenceMicroseconds;
+                copyTotal += m.copyMicroseconds;
                 facesTotal += m.faces;
                 ++meshedCount;
             }
-            std::printf("%-8s %-26s %-9s %8u %10.1f %10s\n", m.role.c_str(), keyText(m.key).c_str(),
-                        fillStateName(b.chunk->fillState), m.faces, b.buildMicroseconds, meshText);
+            std::printf("%-8s %-26s %-9s %8u %10.1f %10s %10s\n", m.role.c_str(), keyText(m.key).c_str(),
+                        fillStateName(b.chunk->fillState), m.faces, b.buildMicroseconds, meshText, referenceText);
         }
 
         double buildTotal = 0.0, generateTotal = 0.0;
@@ -246,29 +344,126 @@ private:
         std::printf("generate time us: %.1f\n", generateTotal);
         std::printf("ns per generated voxel: %.2f\n",
                     generatedVoxels ? generateTotal * 1000.0 / static_cast<double>(generatedVoxels) : 0.0);
+        const auto perChunk = [&](double total) { return meshedCount ? total / meshedCount : 0.0; };
+        const auto perFace = [&](double total) {
+            return facesTotal ? total * 1000.0 / static_cast<double>(facesTotal) : 0.0;
+        };
         std::printf("chunks meshed: %u\n", meshedCount);
         std::printf("faces: %llu\n", static_cast<unsigned long long>(facesTotal));
+        std::printf("mesh runs per chunk: %d (medians)\n", repeat_);
         std::printf("mesh time us: %.1f\n", meshTotal);
-        std::printf("us per meshed chunk: %.1f\n", meshedCount ? meshTotal / meshedCount : 0.0);
+        std::printf("us per meshed chunk: %.1f\n", perChunk(meshTotal));
+        std::printf("ns per face: %.1f\n", perFace(meshTotal));
+        std::printf("reference us per meshed chunk: %.1f\n", perChunk(referenceTotal));
+        std::printf("reference ns per face: %.1f\n", perFace(referenceTotal));
+        std::printf("null device copy us per meshed chunk (not counted above): %.1f\n", perChunk(copyTotal));
         std::printf("vertex buffers: %lld\n", static_cast<long long>(device_.liveBuffers()));
     }
 
     ChunkKey key_;
+    int repeat_;
     TerrainGeneratorEarth generator_;
     ChunkFactory factory_;
-    NullGraphicsDevice device_;
+    TimedDevice device_;
     std::unordered_map<ChunkKey, BuiltChunk, ChunkKeyHasher> built_;
     ChunkTable chunks_;
     std::vector<ChunkKey> buildOrder_;
     std::vector<MeshedChunk> meshed_;
 };
 
+// Every chunk of the start view, built as the streaming would build it, and
+// what the chunks cost: the records, the blocks of their own and the shared
+// constant blocks.
+class MemoryProbe {
+public:
+    int run() {
+        const Vec3 camera{0.0f, 400.0f, 0.0f};
+        const float viewRadius = 500.0f;
+        const std::vector<ChunkKey> keys = keysWithin(camera, viewRadius);
+        const std::int64_t blocksBefore = VoxelVolume::liveOwnBlocks();
+        std::vector<std::unique_ptr<Chunk>> chunks;
+        chunks.reserve(keys.size());
+        std::uint64_t byState[4] = {};
+        std::uint64_t generated = 0;
+        const auto start = Clock::now();
+        for (const ChunkKey& key : keys) {
+            const std::uint32_t inner = 32 * key.shell;
+            generated += !(inner > generator_.emptyAboveRadius) && !(inner + 31 < generator_.solidBelowRadius);
+            chunks.push_back(factory_.buildChunk(key, generator_));
+            ++byState[chunks.back()->fillState];
+        }
+        const double buildSeconds = microsecondsSince(start) / 1e6;
+
+        std::uint64_t ownBlocks = 0;
+        for (const auto& chunk : chunks) ownBlocks += chunk->voxels.ownsBlock();
+        const std::uint64_t count = chunks.size();
+        const std::uint64_t recordBytes = count * sizeof(Chunk);
+        const std::uint64_t ownBytes = ownBlocks * sizeof(VoxelBlock);
+        const std::uint64_t sharedBytes = constantVoxelBlockCount() * sizeof(VoxelBlock);
+        const std::uint64_t total = recordBytes + ownBytes + sharedBytes;
+        // The former layout: every record held its voxels inline.
+        const std::uint64_t inlineBytes = count * (sizeof(Chunk) - sizeof(VoxelVolume) + sizeof(VoxelBlock));
+        const auto gib = [](std::uint64_t bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0 * 1024.0); };
+
+        std::printf("view: camera (0, 400, 0), radius %.0f\n", static_cast<double>(viewRadius));
+        std::printf("chunks: %llu\n", static_cast<unsigned long long>(count));
+        std::printf("chunks generated: %llu\n", static_cast<unsigned long long>(generated));
+        std::printf("fill states: Mixed %llu, AllAir %llu, AllSolid %llu\n",
+                    static_cast<unsigned long long>(byState[Mixed]), static_cast<unsigned long long>(byState[AllAir]),
+                    static_cast<unsigned long long>(byState[AllSolid]));
+        std::printf("chunks with a voxel block of their own: %llu\n", static_cast<unsigned long long>(ownBlocks));
+        std::printf("chunks on a shared constant block: %llu\n",
+                    static_cast<unsigned long long>(count - ownBlocks));
+        std::printf("shared constant blocks: %zu\n", constantVoxelBlockCount());
+        std::printf("bytes per chunk record: %zu\n", sizeof(Chunk));
+        std::printf("bytes per voxel block: %zu\n", sizeof(VoxelBlock));
+        std::printf("bytes per constant chunk: %zu\n", sizeof(Chunk));
+        std::printf("bytes per generated chunk with a block: %zu\n", sizeof(Chunk) + sizeof(VoxelBlock));
+        std::printf("chunk memory bytes: %llu (%.3f GiB)\n", static_cast<unsigned long long>(total), gib(total));
+        std::printf("chunk memory with voxels inline in every record: %llu (%.3f GiB)\n",
+                    static_cast<unsigned long long>(inlineBytes), gib(inlineBytes));
+        std::printf("own blocks counted by the volume: %lld\n",
+                    static_cast<long long>(VoxelVolume::liveOwnBlocks() - blocksBefore));
+        std::printf("build time s: %.1f\n", buildSeconds);
+        return 0;
+    }
+
+private:
+    // Keys whose centre lies within `radius` of `point`, shell by shell.
+    static std::vector<ChunkKey> keysWithin(const Vec3& point, float radius) {
+        std::vector<ChunkKey> keys;
+        const float pointRadius = std::sqrt(dot3(point, point));
+        // A shell's centres lie at radius 32 shell + 16; a unit of slack for
+        // their rounding.
+        const float lowest = std::max(0.0f, pointRadius - radius - 17.0f);
+        const auto firstShell = static_cast<std::uint32_t>(std::floor(lowest / 32.0f));
+        const auto lastShell = static_cast<std::uint32_t>(std::ceil((pointRadius + radius - 15.0f) / 32.0f));
+        for (std::uint32_t shell = firstShell; shell <= lastShell; ++shell) {
+            const auto side = static_cast<std::uint32_t>(chunksPerSide(shell));
+            for (std::uint8_t face = 0; face < 6; ++face) {
+                for (std::uint32_t y = 0; y < side; ++y) {
+                    for (std::uint32_t x = 0; x < side; ++x) {
+                        const ChunkKey key{x, shell, y, face};
+                        const Vec3 d = chunkCentre(key) - point;
+                        if (dot3(d, d) <= radius * radius) keys.push_back(key);
+                    }
+                }
+            }
+        }
+        return keys;
+    }
+
+    TerrainGeneratorEarth generator_;
+    ChunkFactory factory_;
+};
+
 }  // namespace
 }  // namespace gravelkin
 
 int main(int argc, char** argv) {
-    gravelkin::ChunkKey key{7, 12, 8, 1};
-    if (const auto exitCode = gravelkin::parseKey(argc, argv, key)) return *exitCode;
-    gravelkin::Probe probe(key);
+    gravelkin::Options options;
+    if (const auto exitCode = gravelkin::parseOptions(argc, argv, options)) return *exitCode;
+    if (options.memory) return gravelkin::MemoryProbe().run();
+    gravelkin::Probe probe(options.key, options.repeat);
     return probe.run();
 }

@@ -22,7 +22,8 @@ inline constexpr float solidDensity = -1.0f;
 // A chunk with every voxel at `density` (the constructor leaves 0.0, air).
 inline std::shared_ptr<Chunk> makeChunk(const ChunkKey& key, float density = 0.0f) {
     auto chunk = std::make_shared<Chunk>(key);
-    for (Voxel& voxel : chunk->voxels) voxel.density = density;
+    Voxel* voxels = chunk->writableVoxels();
+    for (int v = 0; v < Chunk::voxelCount; ++v) voxels[v].density = density;
     return chunk;
 }
 

@@ -1,0 +1,44 @@
+// Working memory of the mesher, one set per thread, kept from chunk to chunk.
+//
+// Meshing runs on several worker threads at once, so the memory is per
+// thread. Keeping it means a chunk's vertices go into pages that are already
+// mapped and warm instead of a fresh array grown face by face. A vertex array
+// that grew past keptVertices (an unusually busy chunk) is given back after
+// use, so that an idle worker does not sit on it.
+//
+// Depends on: solid_masks, visible_sides, the vertex record.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+
+#include "factory/solid_masks.h"
+#include "factory/visible_sides.h"
+#include "render/chunk_vertex.h"
+
+namespace gravelkin {
+
+class MeshScratch {
+public:
+    // Several times what a surface chunk needs (3 MiB).
+    static constexpr std::size_t keptVertices = std::size_t{1} << 16;
+
+    ChunkVertex* vertices() const { return vertices_.get(); }
+    std::size_t capacity() const { return capacity_; }
+    // Room for at least `count` vertices, keeping the first `kept`.
+    ChunkVertex* grow(std::size_t count, std::size_t kept);
+    // Gives back a vertex array larger than keptVertices.
+    void trim();
+
+    SolidMasks masks;
+    LayerSides sides;
+
+private:
+    std::unique_ptr<ChunkVertex[]> vertices_;
+    std::size_t capacity_ = 0;
+};
+
+// The calling thread's scratch.
+MeshScratch& threadMeshScratch();
+
+}  // namespace gravelkin
