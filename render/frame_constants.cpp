@@ -1,0 +1,24 @@
+#include "render/frame_constants.h"
+
+namespace gravelkin {
+
+Mat4 fixedProjection() {
+    return perspectiveFovLH(projectionFieldOfViewRadians, projectionAspectRatio, projectionNear, projectionFar);
+}
+
+FrameConstants initialFrameConstants() {
+    FrameConstants constants{};
+    constants.viewProjection = {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};
+    // The fourth component is divided too: the shader only uses xyz, but the
+    // record is kept exactly as the lighting was first tuned with.
+    constants.lightDirection = normalise3(Vec4{0.5f, 1.0f, -0.2f, 1.0f});
+    constants.lightColor = {1.0f, 1.0f, 1.0f, 1.0f};
+    constants.ambientColor = {0.2f, 0.2f, 0.2f, 1.0f};
+    return constants;
+}
+
+void setView(FrameConstants& constants, const Mat4& view) {
+    constants.viewProjection = multiply(view, fixedProjection());
+}
+
+}  // namespace gravelkin

@@ -1,0 +1,53 @@
+// The per-frame constant record the vertex stage reads, and the fixed
+// projection it is built with.
+//
+// The record is uploaded whole, 112 bytes, to uniform block binding 0 every
+// frame; the shader declares the same four fields in the same order. Only
+// viewProjection changes from frame to frame; the light values are fixed at
+// start-up.
+//
+// Threads: plain values and pure functions; the renderer builds and uploads
+// the record on the main thread.
+//
+// Depends on: camera/vector_math.
+#pragma once
+
+#include <cstddef>
+
+#include "camera/vector_math.h"
+
+namespace gravelkin {
+
+struct FrameConstants {
+    Mat4 viewProjection;  // offset 0, row 0 first, never transposed
+    Vec4 lightDirection;  // offset 64, toward the light
+    Vec4 lightColor;      // offset 80
+    Vec4 ambientColor;    // offset 96
+};
+
+static_assert(sizeof(FrameConstants) == 112, "the uniform block is exactly 112 bytes");
+static_assert(offsetof(FrameConstants, lightDirection) == 64);
+static_assert(offsetof(FrameConstants, lightColor) == 80);
+static_assert(offsetof(FrameConstants, ambientColor) == 96);
+
+// The projection never follows the window: it is made for the designed
+// 1440 x 900 client area even when the window measures smaller.
+inline constexpr float projectionFieldOfViewDegrees = 70.0f;
+inline constexpr float projectionFieldOfViewRadians = 1.2217305f;  // 70 degrees; half of it is 0.61086524
+inline constexpr float projectionAspectRatio = 1.6f;               // 1440 / 900
+inline constexpr float projectionNear = 0.1f;
+inline constexpr float projectionFar = 1000.0f;
+
+// Left-handed, row-vector perspective: view depth near maps to 0, far to 1.
+Mat4 fixedProjection();
+
+// The record with the start-up light values: the direction (0.5, 1, -0.2, 1)
+// with all four components divided by the length of the first three, white
+// light, ambient 0.2. viewProjection is the identity until the first frame.
+FrameConstants initialFrameConstants();
+
+// viewProjection = view x fixedProjection(): a world position p (w = 1)
+// reaches clip space as p x viewProjection.
+void setView(FrameConstants& constants, const Mat4& view);
+
+}  // namespace gravelkin

@@ -1,0 +1,53 @@
+// One frame of the planet rendered without any display: streams the planet
+// around a camera pose with the real manager and factories, waits until the
+// streaming has converged, renders one frame with the real pipeline into an
+// offscreen target and hands back the image.
+//
+// Used by the snapshot tool and by the program when it finds no display.
+//
+// Threads: the calling thread becomes the "main" thread: it owns the EGL
+// context for the whole call. Not reentrant (one camera per process).
+//
+// Depends on: renderer, egl_headless_context, camera, planet.
+#pragma once
+
+#include <string>
+
+#include "camera/camera.h"
+#include "render/image_file.h"
+
+namespace gravelkin {
+
+struct SnapshotOptions {
+    Vec3 position = cameraStartPosition;
+    float yawDegrees = 0.0f;
+    float pitchDegrees = 0.0f;
+    int width = 1440;
+    int height = 900;
+    float viewRadius = 500.0f;
+    // Streaming has converged when the planet is idle and its manager has
+    // made this many passes in a row with nothing to do.
+    int quietPasses = 3;
+    double timeLimitSeconds = 600.0;
+    // Frames rendered once streaming has converged; the frame time reported
+    // is the mean of all but the first (which also uploads the buffers).
+    int timedFrames = 5;
+    std::string shaderPath = "shaders.hlsl";
+    std::string texturePath = "assets/seamless_rock.jpg";
+};
+
+struct SnapshotResult {
+    bool ok = false;
+    std::string error;        // why not, when !ok
+    RgbaImage image;          // top row first
+    bool converged = false;   // false: the time limit came first
+    double streamSeconds = 0.0;
+    double frameMilliseconds = 0.0;  // clear, constants, draw and finish
+    std::size_t chunksResident = 0;
+    std::size_t chunksDrawn = 0;
+    std::string rendererName;  // GL_RENDERER
+};
+
+SnapshotResult renderSnapshot(const SnapshotOptions& options);
+
+}  // namespace gravelkin
