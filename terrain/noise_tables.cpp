@@ -16,7 +16,9 @@ namespace gravelkin {
 //       t = (k + 0.5) / 128; z = 1 - 2 * t; r = math.sqrt(1 - z * z)
 //       p = k * 2.399963229728653
 //       print('{%.9gf, %.9gf, %.9gf},' % (f(r * math.cos(p)), f(r * math.sin(p)), f(z)))
-const std::array<NoiseGradient, noiseTableSize> gradientTable = {{
+namespace {
+
+constexpr std::array<NoiseGradient, noiseTableSize> gradientRows = {{
     {0.9691928f, -0.20458838f, -0.13714564f},
     {0.010505087f, 0.8692351f, -0.4942874f},
     {-0.0071346653f, -0.056156043f, -0.9983965f},
@@ -146,6 +148,22 @@ const std::array<NoiseGradient, noiseTableSize> gradientTable = {{
     {0.149572819f, 0.154769689f, -0.9765625f},  // 126
     {0.0070054452f, -0.020878883f, 0.99975747f},
 }};
+
+constexpr GradientColumns columnsOf(const std::array<NoiseGradient, noiseTableSize>& rows) {
+    GradientColumns columns{};
+    for (std::uint32_t k = 0; k < noiseTableSize; ++k) {
+        columns.x[k] = rows[k].x;
+        columns.y[k] = rows[k].y;
+        columns.z[k] = rows[k].z;
+    }
+    return columns;
+}
+
+}  // namespace
+
+// Both constant-initialised: usable from any static initialiser.
+const std::array<NoiseGradient, noiseTableSize> gradientTable = gradientRows;
+const GradientColumns gradientColumns = columnsOf(gradientRows);
 
 namespace {
 

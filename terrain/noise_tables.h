@@ -23,6 +23,15 @@ struct NoiseGradient {
 
 extern const std::array<NoiseGradient, noiseTableSize> gradientTable;
 
+// gradientTable split by component (x[k], y[k], z[k] is row k), aligned for
+// SIMD loads: lookups that keep the table in vector registers read it so.
+struct GradientColumns {
+    alignas(64) float x[noiseTableSize];
+    alignas(64) float y[noiseTableSize];
+    alignas(64) float z[noiseTableSize];
+};
+extern const GradientColumns gradientColumns;
+
 // Each entry is float(k) / 127.0f for an odd k; together the entries hold every
 // odd k from -127 to 127 exactly once, so value noise stays within [-1, 1].
 extern const std::array<float, noiseTableSize> valueTable;

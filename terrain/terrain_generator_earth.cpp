@@ -115,7 +115,7 @@ float TerrainGeneratorEarth::densityAt(const Vec4& p, float rho) const {
     return density;
 }
 
-void TerrainGeneratorEarth::generate(Chunk& chunk, ColumnDirectionCache& cache) const {
+void TerrainGeneratorEarth::generateReference(Chunk& chunk, ColumnDirectionCache& cache) const {
     const std::uint32_t inner = 32 * chunk.key.shell;
     ChunkFillState fill = chunk.fillState;
 

@@ -36,7 +36,14 @@ public:
     // fresh ClassicRandom, so every generator has the same layout.
     TerrainGeneratorEarth();
 
+    // Fills the chunk through the SIMD path, on the best instruction set the
+    // CPU offers; bit for bit the same voxels and fill state as
+    // generateReference.
     void generate(Chunk& chunk, ColumnDirectionCache& cache) const override;
+
+    // The plain scalar generator, one voxel at a time: the definition the
+    // fast path is tested against, and the baseline of the benchmarks.
+    void generateReference(Chunk& chunk, ColumnDirectionCache& cache) const;
 
     // Stone at density >= 0 (never visible as surface); the biome's surface
     // colour just below the surface, blending to the subsoil colour at -5 and

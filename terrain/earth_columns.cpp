@@ -1,0 +1,243 @@
+// The Earth generator's SIMD kernels, one column per lane, with the scalar
+// generator's formulas in the scalar generator's operation order.
+#include "terrain/earth_columns.h"
+
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "terrain/earth_columns.cpp"
+#include "hwy/foreach_target.h"  // IWYU pragma: keep
+
+#include "hwy/highway.h"
+#include "terrain/noise_cell-inl.h"
+#include "terrain/noise_fractal-inl.h"
+#include "terrain/noise_perturb-inl.h"
+#include "terrain/simd_batch-inl.h"
+#include "terrain/terrain_generator_earth.h"
+
+HWY_BEFORE_NAMESPACE();
+namespace gravelkin {
+namespace HWY_NAMESPACE {
+
+namespace {
+
+// The reliefNoise fractal chosen by its fractalKind; an unknown kind adds no
+// relief.
+template <class DF>
+HWY_INLINE hn::Vec<DF> FractalRelief(DF df, const NoiseLayer& layer, hn::Vec<DF> x, hn::Vec<DF> y, hn::Vec<DF> z) {
+    switch (layer.fractalKind) {
+        case 0:
+            return FractalSumOrBillow(df, layer, false, x, y, z);
+        case 1:
+            return FractalSumOrBillow(df, layer, true, x, y, z);
+        case 2:
+            return FractalRidge(df, layer, x, y, z);
+        default:
+            return hn::Zero(df);
+    }
+}
+
+// Scales a sample point by a layer's frequency.
+template <class DF>
+struct Scaled {
+    Scaled(DF df, float frequency, hn::Vec<DF> px, hn::Vec<DF> py, hn::Vec<DF> pz)
+        : x(hn::Mul(px, hn::Set(df, frequency))),
+          y(hn::Mul(py, hn::Set(df, frequency))),
+          z(hn::Mul(pz, hn::Set(df, frequency))) {}
+    hn::Vec<DF> x, y, z;
+};
+
+// The terms of TerrainGeneratorEarth::densityAt, each for one vector of
+// sample points p = rho * d.
+
+template <class DF>
+HWY_INLINE hn::Vec<DF> Relief(DF df, const TerrainGeneratorEarth& earth, hn::Vec<DF> px, hn::Vec<DF> py,
+                              hn::Vec<DF> pz) {
+    const NoiseLayer& layer = earth.reliefNoise;
+    const Scaled<DF> r(df, layer.frequency, px, py, pz);
+    return FractalRelief(df, layer, r.x, r.y, r.z);
+}
+
+// (1 - mask) * (relief * 32) + (rho - surfaceRadius)
+template <class DF>
+HWY_INLINE hn::Vec<DF> MaskedRelief(DF df, const TerrainGeneratorEarth& earth, hn::Vec<DF> px, hn::Vec<DF> py,
+                                    hn::Vec<DF> pz, hn::Vec<DF> relief, hn::Vec<DF> heightAboveSurface) {
+    const NoiseLayer& layer = earth.reliefMaskNoise;
+    const Scaled<DF> m(df, layer.frequency, px, py, pz);
+    const auto mask = hn::Abs(GradientNoise3(df, layer.seed, layer.interpolation, m.x, m.y, m.z));
+    return hn::Add(hn::Mul(hn::Sub(hn::Set(df, 1.0f), mask), hn::Mul(relief, hn::Set(df, 32.0f))),
+                   heightAboveSurface);
+}
+
+// density + elevation * 64
+template <class DF>
+HWY_INLINE hn::Vec<DF> AddElevation(DF df, const TerrainGeneratorEarth& earth, hn::Vec<DF> px, hn::Vec<DF> py,
+                                    hn::Vec<DF> pz, hn::Vec<DF> density) {
+    const NoiseLayer& layer = earth.elevationNoise;
+    const Scaled<DF> e(df, layer.frequency, px, py, pz);
+    const auto elevation = GradientNoise3(df, layer.seed, layer.interpolation, e.x, e.y, e.z);
+    return hn::Add(density, hn::Mul(elevation, hn::Set(df, 64.0f)));
+}
+
+// density + (value + 1) * -16 where the outcrop's gradient noise is positive.
+template <class DF>
+HWY_INLINE hn::Vec<DF> AddOutcrop(DF df, const TerrainGeneratorEarth& earth, hn::Vec<DF> px, hn::Vec<DF> py,
+                                  hn::Vec<DF> pz, hn::Vec<DF> density) {
+    // The gradient and value noise sample the same layer at the same point:
+    // one cell, one set of corner indices.
+    const NoiseLayer& layer = earth.outcropNoise;
+    const Scaled<DF> o(df, layer.frequency, px, py, pz);
+    const LatticeCell<DF> cell = MakeCell(df, layer.interpolation, o.x, o.y, o.z);
+    const CornerIndices<DF> corners = CornerIndicesOf(df, layer.seed, cell);
+    const auto gate = hn::Gt(GradientNoiseOf(df, cell, corners), hn::Zero(df));
+    // The value noise only matters where the gate is open.
+    if (hn::AllFalse(df, gate)) return density;
+    const auto outcrop = hn::Mul(hn::Add(ValueNoiseOf(df, cell, corners), hn::Set(df, 1.0f)), hn::Set(df, -16.0f));
+    return hn::IfThenElse(gate, hn::Add(density, outcrop), density);
+}
+
+// nearestBiome: the biome of the point with the largest dot product, scanned
+// in list order from -2.0, replaced only on a strictly larger one.
+template <class DF>
+HWY_INLINE hn::Vec<hn::RebindToSigned<DF>> NearestBiome(DF df, const std::vector<BiomePoint>& points, hn::Vec<DF> x,
+                                                        hn::Vec<DF> y, hn::Vec<DF> z) {
+    const hn::RebindToSigned<DF> di;
+    auto best = hn::Set(df, -2.0f);
+    auto biome = hn::Zero(di);
+    for (const BiomePoint& point : points) {
+        const auto dot = hn::Add(hn::Add(hn::Mul(x, hn::Set(df, point.direction.x)),
+                                         hn::Mul(y, hn::Set(df, point.direction.y))),
+                                 hn::Mul(z, hn::Set(df, point.direction.z)));
+        const auto nearer = hn::Gt(dot, best);
+        best = hn::IfThenElse(nearer, dot, best);
+        biome = hn::IfThenElse(hn::RebindMask(di, nearer), hn::Set(di, point.biome), biome);
+    }
+    return biome;
+}
+
+// One channel of voxelColour's blend: from + trunc(float(to - from) * t).
+template <class DF>
+HWY_INLINE hn::Vec<hn::RebindToSigned<DF>> BlendChannel(DF df, hn::Vec<hn::RebindToSigned<DF>> from,
+                                                        hn::Vec<hn::RebindToSigned<DF>> to, hn::Vec<DF> t) {
+    const hn::RebindToSigned<DF> di;
+    // The difference lies within +-255: its conversion is exact, and the
+    // product's truncation is ConvertTo's, toward zero.
+    return hn::Add(from, hn::ConvertTo(di, hn::Mul(hn::ConvertTo(df, hn::Sub(to, from)), t)));
+}
+
+template <class DI>
+HWY_INLINE hn::Vec<DI> Channel(DI di, hn::Vec<DI> packed, int channel) {
+    return hn::And(hn::ShiftRightSame(packed, 8 * channel), hn::Set(di, 255));
+}
+
+HWY_INLINE PackedColour Pack(const ColourBytes& c) {
+    return PackedColour{c[0]} | PackedColour{c[1]} << 8 | PackedColour{c[2]} << 16;
+}
+
+}  // namespace
+
+void EarthDensities(const TerrainGeneratorEarth& earth, const float* x, const float* y, const float* z, float rho,
+                    float* out, std::size_t count) {
+    const hn::ScalableTag<float> df;
+    const auto radius = hn::Set(df, rho);
+    const auto heightAboveSurface = hn::Set(df, rho - earth.surfaceRadius);
+    // One pass per term, each adding to the partial densities in `out`: the
+    // same operations as one pass, but each loop small enough to keep its
+    // values in registers.
+    auto pass = [&](bool first, auto term) {
+        ForEachVector(df, count, [&](std::size_t k, std::size_t valid) {
+            // p = d * rho, component by component.
+            const auto px = hn::Mul(LoadPart(df, x + k, valid), radius);
+            const auto py = hn::Mul(LoadPart(df, y + k, valid), radius);
+            const auto pz = hn::Mul(LoadPart(df, z + k, valid), radius);
+            const auto partial = first ? hn::Zero(df) : LoadPart(df, out + k, valid);
+            StorePart(term(px, py, pz, partial), df, out + k, valid);
+        });
+    };
+    pass(true, [&](auto px, auto py, auto pz, auto) { return Relief(df, earth, px, py, pz); });
+    pass(false, [&](auto px, auto py, auto pz, auto relief) {
+        return MaskedRelief(df, earth, px, py, pz, relief, heightAboveSurface);
+    });
+    pass(false, [&](auto px, auto py, auto pz, auto density) { return AddElevation(df, earth, px, py, pz, density); });
+    pass(false, [&](auto px, auto py, auto pz, auto density) { return AddOutcrop(df, earth, px, py, pz, density); });
+}
+
+void EarthBiomes(const TerrainGeneratorEarth& earth, const float* x, const float* y, const float* z,
+                 std::int32_t* out, std::size_t count) {
+    const hn::ScalableTag<float> df;
+    const hn::RebindToSigned<decltype(df)> di;
+    const NoiseLayer& warp = earth.biomeWarpNoise;
+    ForEachVector(df, count, [&](std::size_t k, std::size_t valid) {
+        auto wx = LoadPart(df, x + k, valid);
+        auto wy = LoadPart(df, y + k, valid);
+        auto wz = LoadPart(df, z + k, valid);
+        float frequency = warp.frequency;
+        float amplitude = warp.perturbAmplitude;
+        GradientPerturb(df, wx, wy, wz, frequency, amplitude);
+        for (std::uint32_t octave = 1; octave < warp.octaves; ++octave) {
+            frequency *= warp.lacunarity;
+            amplitude *= warp.gain;
+            GradientPerturb(df, wx, wy, wz, frequency, amplitude);
+        }
+        StorePart(NearestBiome(df, earth.biomePoints, wx, wy, wz), di, out + k, valid);
+    });
+}
+
+void EarthColours(const TerrainGeneratorEarth& earth, const float* density, const PackedColour* surface,
+                  PackedColour* out, std::size_t count) {
+    const hn::ScalableTag<float> df;
+    const hn::RebindToSigned<decltype(df)> di;
+    const hn::RebindToUnsigned<decltype(df)> du;
+    const auto subsoil = hn::Set(di, static_cast<std::int32_t>(Pack(earth.subsoilColour)));
+    const auto stone = hn::Set(di, static_cast<std::int32_t>(Pack(earth.stoneColour)));
+    const auto one = hn::Set(df, 1.0f);
+    ForEachVector(df, count, [&](std::size_t k, std::size_t valid) {
+        const auto d = LoadPart(df, density + k, valid);
+        const auto surfaceColour = hn::BitCast(di, LoadPart(du, surface + k, valid));
+        const auto t = hn::Mul(d, hn::Set(df, -0.2f));
+        // Down to -5 the surface colour blends to subsoil by t; below, subsoil
+        // blends to stone by min(t - 1, 1), with std::min's choice on ties.
+        const auto nearSurface = hn::Gt(d, hn::Set(df, -5.0f));
+        const auto tMinusOne = hn::Sub(t, one);
+        const auto q = hn::IfThenElse(hn::Lt(one, tMinusOne), one, tMinusOne);
+        const auto factor = hn::IfThenElse(nearSurface, t, q);
+        const auto nearI = hn::RebindMask(di, nearSurface);
+        const auto from = hn::IfThenElse(nearI, surfaceColour, subsoil);
+        const auto to = hn::IfThenElse(nearI, subsoil, stone);
+        auto packed = hn::Zero(di);
+        for (int c = 0; c < 3; ++c) {
+            const auto channel = BlendChannel(df, Channel(di, from, c), Channel(di, to, c), factor);
+            packed = hn::Or(packed, hn::ShiftLeftSame(hn::And(channel, hn::Set(di, 255)), 8 * c));
+        }
+        // Air (density >= 0) shows stone.
+        packed = hn::IfThenElse(hn::RebindMask(di, hn::Ge(d, hn::Zero(df))), stone, packed);
+        StorePart(hn::BitCast(du, packed), du, out + k, valid);
+    });
+}
+
+}  // namespace HWY_NAMESPACE
+}  // namespace gravelkin
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace gravelkin {
+
+HWY_EXPORT(EarthDensities);
+HWY_EXPORT(EarthBiomes);
+HWY_EXPORT(EarthColours);
+
+void earthDensities(const TerrainGeneratorEarth& earth, const float* x, const float* y, const float* z, float rho,
+                    float* out, std::size_t count) {
+    HWY_DYNAMIC_DISPATCH(EarthDensities)(earth, x, y, z, rho, out, count);
+}
+
+void earthBiomes(const TerrainGeneratorEarth& earth, const float* x, const float* y, const float* z,
+                 std::int32_t* out, std::size_t count) {
+    HWY_DYNAMIC_DISPATCH(EarthBiomes)(earth, x, y, z, out, count);
+}
+
+void earthColours(const TerrainGeneratorEarth& earth, const float* density, const PackedColour* surface,
+                  PackedColour* out, std::size_t count) {
+    HWY_DYNAMIC_DISPATCH(EarthColours)(earth, density, surface, out, count);
+}
+
+}  // namespace gravelkin
+#endif  // HWY_ONCE

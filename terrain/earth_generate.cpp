@@ -1,0 +1,114 @@
+// TerrainGeneratorEarth::generate, the fast path: each grid's column
+// directions are gathered into arrays once and the biomes of all its columns
+// computed together; then, layer by layer, the SIMD kernels compute every
+// column's density and colour, and only the stores and the fill state's
+// bookkeeping are left per voxel.
+//
+// It visits the same layers, grids and columns as generateReference and
+// leaves the cache in the same state; the kernels make every density, biome
+// and colour bit-identical, and the fill state depends only on which of air
+// and solid occur, not on their order.
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "geometry/level_table.h"
+#include "terrain/earth_columns.h"
+#include "terrain/fill_state.h"
+#include "terrain/terrain_generator_earth.h"
+
+namespace gravelkin {
+
+namespace {
+
+constexpr std::size_t maxColumns = Chunk::size * Chunk::size;
+
+// One grid's columns in arrays, in voxel order (i outer, j inner): their
+// directions and biomes' surface colours; and one layer's voxels.
+struct alignas(64) ColumnArrays {
+    float x[maxColumns];
+    float y[maxColumns];
+    float z[maxColumns];
+    std::int32_t biome[maxColumns];
+    PackedColour surface[maxColumns];
+    float density[maxColumns];
+    PackedColour colour[maxColumns];
+};
+
+// Writes density and colour into a voxel. Where the record is a float
+// followed by the three colour bytes and one byte of padding, as one 8-byte
+// store (the padding gets 0) rather than four.
+inline void storeVoxel(Voxel& voxel, float density, PackedColour colour) {
+    if constexpr (sizeof(Voxel) == 8 && offsetof(Voxel, density) == 0 && offsetof(Voxel, colour) == 4 &&
+                  std::endian::native == std::endian::little) {
+        const std::uint64_t bits = std::uint64_t{std::bit_cast<std::uint32_t>(density)} | std::uint64_t{colour} << 32;
+        std::memcpy(static_cast<void*>(&voxel), &bits, sizeof bits);
+    } else {
+        voxel.density = density;
+        voxel.colour[0] = static_cast<std::uint8_t>(colour);
+        voxel.colour[1] = static_cast<std::uint8_t>(colour >> 8);
+        voxel.colour[2] = static_cast<std::uint8_t>(colour >> 16);
+    }
+}
+
+}  // namespace
+
+void TerrainGeneratorEarth::generate(Chunk& chunk, ColumnDirectionCache& cache) const {
+    const std::uint32_t inner = 32 * chunk.key.shell;
+    ChunkFillState fill = chunk.fillState;
+    ColumnArrays columns;
+    std::uint32_t n = 0;  // columns per side of the current grid
+
+    for (int z = Chunk::size - 1; z >= 0; --z) {
+        const std::uint32_t layer = static_cast<std::uint32_t>(z);
+        const std::uint32_t r = inner + layer;
+        const std::uint32_t layerColumns = columnsPerChunk(r);
+        if (layerColumns != n) {
+            if (n != 0) {
+                // Coarse column centres are not fine ones: recompute them.
+                halveResolution(cache);
+                markStale(cache);
+            }
+            n = layerColumns;
+            for (std::uint32_t i = 0; i < n; ++i) {
+                for (std::uint32_t j = 0; j < n; ++j) {
+                    const Vec4& d = columnDirection(cache, i, j);
+                    columns.x[i * n + j] = d.x;
+                    columns.y[i * n + j] = d.y;
+                    columns.z[i * n + j] = d.z;
+                }
+            }
+            earthBiomes(*this, columns.x, columns.y, columns.z, columns.biome, n * n);
+            for (std::uint32_t k = 0; k < n * n; ++k) {
+                const std::int32_t biome = columns.biome[k];
+                const ColourBytes& c = (biome >= 0 && biome < 4) ? surfaceColours[biome] : surfaceColours[0];
+                columns.surface[k] = PackedColour{c[0]} | PackedColour{c[1]} << 8 | PackedColour{c[2]} << 16;
+            }
+        }
+
+        const float rho = static_cast<float>(r) + 0.5f;  // the middle of the layer
+        earthDensities(*this, columns.x, columns.y, columns.z, rho, columns.density, n * n);
+        earthColours(*this, columns.density, columns.surface, columns.colour, n * n);
+
+        // The fill state depends only on whether air and solid occur at all.
+        bool air = false;
+        bool solid = false;
+        for (std::uint32_t i = 0; i < n; ++i) {
+            // Voxels (i, layer, 0 .. n-1) lie next to each other.
+            Voxel* row = &chunk.voxel(i, layer, 0);
+            const float* densities = columns.density + i * n;
+            const PackedColour* colours = columns.colour + i * n;
+            for (std::uint32_t j = 0; j < n; ++j) {
+                storeVoxel(row[j], densities[j], colours[j]);
+                air |= densities[j] >= 0.0f;
+                solid |= !(densities[j] >= 0.0f);
+            }
+        }
+        if (air) fill = nextFillState(fill, 0.0f);
+        if (solid) fill = nextFillState(fill, -1.0f);
+    }
+    chunk.fillState = fill;
+}
+
+}  // namespace gravelkin
