@@ -11,19 +11,6 @@ namespace gravelkin::bench {
 
 namespace {
 
-// The chunk keys across one side: one key, or four where the space is split.
-std::vector<ChunkKey> keysAcross(const ChunkKey& key, std::uint8_t direction) {
-    const NeighbourStep<ChunkKey> step = chunkNeighbour(key, direction);
-    if (!step.split) return {step.address};
-    std::vector<ChunkKey> keys;
-    for (std::uint32_t k = 0; k < 4; ++k) {
-        ChunkKey fine = step.address;
-        fine.x += (k == 1 || k == 3) ? 1 : 0;
-        fine.y += (k == 2 || k == 3) ? 1 : 0;
-        keys.push_back(fine);
-    }
-    return keys;
-}
 
 std::vector<ChunkKey> findSurfaceKeys() {
     // A 4 x 4 fan of directions around +y, each at the middle radius of three
@@ -60,14 +47,14 @@ MeshingSet buildMeshingSet() {
     for (const ChunkKey& key : keys) {
         build(key);
         for (std::uint8_t d = 0; d < 6; ++d) {
-            for (const ChunkKey& across : keysAcross(key, d)) build(across);
+            for (const ChunkKey& across : chunkKeysAcross(key, d)) build(across);
         }
     }
     set.fineNeighbours.resize(keys.size());
     for (std::size_t k = 0; k < keys.size(); ++k) {
         Chunk& chunk = *set.chunks.at(keys[k]);
         for (std::uint8_t d = 0; d < 6; ++d) {
-            const std::vector<ChunkKey> across = keysAcross(keys[k], d);
+            const std::vector<ChunkKey> across = chunkKeysAcross(keys[k], d);
             if (across.size() == 1) {
                 chunk.neighbours[d] = set.chunks.at(across[0]).get();
                 continue;

@@ -100,4 +100,14 @@ NeighbourStep<VoxelAddress> voxelNeighbour(const VoxelAddress& address, std::uin
     return {{cell.x, radius, cell.y, cell.face}, 0};
 }
 
+std::vector<ChunkKey> chunkKeysAcross(const ChunkKey& key, std::uint8_t direction) {
+    const NeighbourStep<ChunkKey> step = chunkNeighbour(key, direction);
+    if (!step.split) return {step.address};
+    const ChunkKey& first = step.address;
+    return {first,
+            {first.x + 1, first.shell, first.y, first.face},
+            {first.x, first.shell, first.y + 1, first.face},
+            {first.x + 1, first.shell, first.y + 1, first.face}};
+}
+
 }  // namespace gravelkin

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "geometry/chunk_key.h"
 
@@ -52,5 +53,9 @@ struct NeighbourStep {
 
 NeighbourStep<ChunkKey> chunkNeighbour(const ChunkKey& key, std::uint8_t direction);
 NeighbourStep<VoxelAddress> voxelNeighbour(const VoxelAddress& address, std::uint8_t direction);
+
+// The chunks across one side of `key`: the one neighbour, or the four finer
+// ones (x, y), (x + 1, y), (x, y + 1), (x + 1, y + 1) where the step splits.
+std::vector<ChunkKey> chunkKeysAcross(const ChunkKey& key, std::uint8_t direction);
 
 }  // namespace gravelkin

@@ -6,6 +6,7 @@
 
 #include <epoxy/gl.h>
 
+#include "camera/still_camera_input.h"
 #include "planet/planet.h"
 #include "render/egl_headless_context.h"
 #include "render/renderer.h"
@@ -13,18 +14,6 @@
 namespace gravelkin {
 
 namespace {
-
-// Input that never changes: no keys held, the window never in front, so the
-// camera stays where it is put.
-class StillCameraInput final : public CameraInput {
-public:
-    bool keyDown(CameraKey) override { return false; }
-    bool isForeground() override { return false; }
-    bool readCursorClient(int&, int&) override { return false; }
-    bool placeCursorClient(int, int) override { return true; }
-    bool placeCursorScreen(int, int) override { return true; }
-    void setCursorVisible(bool) override {}
-};
 
 // Counts what the renderer is handed, on its way to the renderer.
 class CountingSink final : public ChunkDrawSink {

@@ -38,6 +38,7 @@
 #include "geometry/column_direction_cache.h"
 #include "geometry/level_table.h"
 #include "geometry/neighbours.h"
+#include "planet/chunks_within.h"
 #include "render/null_graphics_device.h"
 #include "terrain/terrain_generator_earth.h"
 
@@ -135,19 +136,6 @@ const char* directionName(std::uint8_t direction) {
     return names[direction];
 }
 
-// The chunk keys across one side: one key, or four where the space is split.
-std::vector<ChunkKey> keysAcross(const ChunkKey& key, std::uint8_t direction) {
-    const NeighbourStep<ChunkKey> step = chunkNeighbour(key, direction);
-    if (!step.split) return {step.address};
-    std::vector<ChunkKey> keys;
-    for (std::uint32_t k = 0; k < 4; ++k) {
-        ChunkKey fine = step.address;
-        fine.x += (k == 1 || k == 3) ? 1 : 0;
-        fine.y += (k == 2 || k == 3) ? 1 : 0;
-        keys.push_back(fine);
-    }
-    return keys;
-}
 
 bool parseNumber(std::string_view text, std::uint32_t& value) {
     const char* end = text.data() + text.size();
@@ -219,13 +207,13 @@ public:
         // The meshed chunks: the key, then its neighbours in direction order.
         meshed_.push_back({key_, "key", 0, std::nullopt, std::nullopt, 0.0});
         for (std::uint8_t d = 0; d < 6; ++d) {
-            for (const ChunkKey& k : keysAcross(key_, d)) meshed_.push_back({k, directionName(d), 0, std::nullopt, std::nullopt, 0.0});
+            for (const ChunkKey& k : chunkKeysAcross(key_, d)) meshed_.push_back({k, directionName(d), 0, std::nullopt, std::nullopt, 0.0});
         }
         // Build each meshed chunk and all it is meshed against, once each.
         for (const MeshedChunk& m : meshed_) {
             build(m.key);
             for (std::uint8_t d = 0; d < 6; ++d) {
-                for (const ChunkKey& k : keysAcross(m.key, d)) build(k);
+                for (const ChunkKey& k : chunkKeysAcross(m.key, d)) build(k);
             }
         }
         for (MeshedChunk& m : meshed_) mesh(m);
@@ -254,7 +242,7 @@ private:
         if (!chunk.meshPending.load()) return;  // all air: never meshed
         FineNeighbourMap fine;
         for (std::uint8_t d = 0; d < 6; ++d) {
-            const std::vector<ChunkKey> across = keysAcross(m.key, d);
+            const std::vector<ChunkKey> across = chunkKeysAcross(m.key, d);
             if (across.size() == 1) {
                 chunk.neighbours[d] = chunks_.at(across[0]).get();
                 continue;
@@ -379,7 +367,7 @@ public:
     int run() {
         const Vec3 camera{0.0f, 400.0f, 0.0f};
         const float viewRadius = 500.0f;
-        const std::vector<ChunkKey> keys = keysWithin(camera, viewRadius);
+        const std::vector<ChunkKey> keys = chunkKeysWithin(camera, viewRadius);
         const std::int64_t blocksBefore = VoxelVolume::liveOwnBlocks();
         std::vector<std::unique_ptr<Chunk>> chunks;
         chunks.reserve(keys.size());
@@ -429,29 +417,6 @@ public:
     }
 
 private:
-    // Keys whose centre lies within `radius` of `point`, shell by shell.
-    static std::vector<ChunkKey> keysWithin(const Vec3& point, float radius) {
-        std::vector<ChunkKey> keys;
-        const float pointRadius = std::sqrt(dot3(point, point));
-        // A shell's centres lie at radius 32 shell + 16; a unit of slack for
-        // their rounding.
-        const float lowest = std::max(0.0f, pointRadius - radius - 17.0f);
-        const auto firstShell = static_cast<std::uint32_t>(std::floor(lowest / 32.0f));
-        const auto lastShell = static_cast<std::uint32_t>(std::ceil((pointRadius + radius - 15.0f) / 32.0f));
-        for (std::uint32_t shell = firstShell; shell <= lastShell; ++shell) {
-            const auto side = static_cast<std::uint32_t>(chunksPerSide(shell));
-            for (std::uint8_t face = 0; face < 6; ++face) {
-                for (std::uint32_t y = 0; y < side; ++y) {
-                    for (std::uint32_t x = 0; x < side; ++x) {
-                        const ChunkKey key{x, shell, y, face};
-                        const Vec3 d = chunkCentre(key) - point;
-                        if (dot3(d, d) <= radius * radius) keys.push_back(key);
-                    }
-                }
-            }
-        }
-        return keys;
-    }
 
     TerrainGeneratorEarth generator_;
     ChunkFactory factory_;

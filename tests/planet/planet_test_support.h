@@ -35,12 +35,7 @@ using KeySet = std::unordered_set<ChunkKey, ChunkKeyHasher>;
 inline std::vector<ChunkKey> meshNeighbourKeys(const ChunkKey& key) {
     std::vector<ChunkKey> keys;
     for (std::uint8_t d = 0; d < directionCount; ++d) {
-        const NeighbourStep<ChunkKey> step = chunkNeighbour(key, d);
-        if (step.split) {
-            for (const ChunkKey& fine : fineKeysFrom(step.address).keys) keys.push_back(fine);
-        } else {
-            keys.push_back(step.address);
-        }
+        for (const ChunkKey& across : chunkKeysAcross(key, d)) keys.push_back(across);
     }
     return keys;
 }
