@@ -11,14 +11,22 @@ std::unique_ptr<Chunk> ChunkFactory::buildChunk(const ChunkKey& key, const Terra
     // Shells wholly outside the terrain band are one constant voxel: no
     // sampling, and no block of their own: they read the shared block of
     // that voxel, unused inner columns included.
+    // The reference pipeline keeps the plain layout: a block of its own for
+    // every chunk.
+    const bool reference = pipeline == ChunkPipeline::Reference;
     std::unique_ptr<Chunk> chunk;
     const std::uint32_t inner = 32 * key.shell;
     if (inner > generator.emptyAboveRadius) {
         chunk = std::make_unique<Chunk>(key, airVoxel);
         chunk->fillState = AllAir;
+        if (reference) chunk->writableVoxels();
     } else if (inner + 31 < generator.solidBelowRadius) {
         chunk = std::make_unique<Chunk>(key, generator.solidFillVoxel);
         chunk->fillState = AllSolid;
+        if (reference) chunk->writableVoxels();
+    } else if (reference) {
+        chunk = std::make_unique<Chunk>(key);
+        generator.generateReference(*chunk, cache);
     } else {
         chunk = std::make_unique<Chunk>(key);
         generator.generate(*chunk, cache);

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "factory/chunk.h"
+#include "factory/chunk_pipeline.h"
 #include "geometry/column_direction_cache.h"
 
 namespace gravelkin {
@@ -18,6 +19,8 @@ class Planet;
 
 class ChunkFactory {
 public:
+    explicit ChunkFactory(ChunkPipeline pipelineUsed = ChunkPipeline::Fast) : pipeline(pipelineUsed) {}
+
     // Builds the chunk for `key`: shells wholly above the generator's
     // emptyAboveRadius are filled with air, shells wholly below its
     // solidBelowRadius with its solidFillVoxel, the rest by the generator.
@@ -26,6 +29,8 @@ public:
     // The worker thread body: serves requests from the planet until it stops.
     void run(Planet& planet);
 
+    // Set before the worker starts; see chunk_pipeline.h.
+    ChunkPipeline pipeline;
     ColumnDirectionCache cache;
 };
 

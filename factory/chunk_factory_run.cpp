@@ -66,11 +66,16 @@ bool gatherNeighbours(const ChunkMap& chunks, Chunk& chunk, NeighbourSlots& slot
     return true;
 }
 
-void meshGathered(Chunk& chunk, const FineNeighbourMap& fine, ColumnDirectionCache& cache, GraphicsDevice& device) {
+void meshGathered(Chunk& chunk, const FineNeighbourMap& fine, ColumnDirectionCache& cache, GraphicsDevice& device,
+                  ChunkPipeline pipeline) {
     chunk.fineNeighbours = &fine;
     resetForChunk(cache, chunk.key);
     cache.columnOffset = 0.0f;  // the mesher places column corners
-    chunk.buildMesh(cache, device);
+    if (pipeline == ChunkPipeline::Reference) {
+        chunk.buildMeshReference(cache, device);
+    } else {
+        chunk.buildMesh(cache, device);
+    }
     chunk.fineNeighbours = nullptr;
 }
 
@@ -106,7 +111,7 @@ void runMeshJob(ChunkFactory& factory, Planet& planet, FactoryWorkspace& workspa
     if (chunk) {
         workspace.resetFineNeighbours();
         if (gatherNeighbours(planet.chunks, *chunk, slots, workspace.fineNeighbours)) {
-            meshGathered(*chunk, workspace.fineNeighbours, factory.cache, planet.device);
+            meshGathered(*chunk, workspace.fineNeighbours, factory.cache, planet.device, factory.pipeline);
         }
         // A failed gathering leaves meshPending set: the manager asks again
         // once it finds every neighbour present.

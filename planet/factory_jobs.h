@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "factory/chunk.h"
+#include "factory/chunk_pipeline.h"
 #include "planet/chunk_containers.h"
 
 namespace gravelkin {
@@ -49,9 +50,10 @@ struct FactoryWorkspace {
 // Writes chunk.neighbours: only the thread that will mesh the chunk may call it.
 bool gatherNeighbours(const ChunkMap& chunks, Chunk& chunk, NeighbourSlots& slots, FineNeighbourMap& fine);
 
-// Meshes a chunk whose neighbours are gathered, on `device`.
-void meshGathered(Chunk& chunk, const FineNeighbourMap& fine, ColumnDirectionCache& cache,
-                  GraphicsDevice& device);
+// Meshes a chunk whose neighbours are gathered, on `device`, with the mesher
+// of `pipeline`.
+void meshGathered(Chunk& chunk, const FineNeighbourMap& fine, ColumnDirectionCache& cache, GraphicsDevice& device,
+                  ChunkPipeline pipeline = ChunkPipeline::Fast);
 
 // Builds the requested chunk and publishes it, unless the camera has moved so
 // that its centre is beyond viewRadius.

@@ -1,17 +1,20 @@
 #include "planet/planet.h"
 
 #include <algorithm>
+#include <string>
 #include <unordered_set>
 #include <utility>
 
 #include "factory/chunk_factory.h"
+#include "planet/thread_name.h"
 #include "terrain/terrain_generator_earth.h"
 
 namespace gravelkin {
 
-Planet::Planet(GraphicsDevice& graphicsDevice, float radius, PlanetThreads threads)
+Planet::Planet(GraphicsDevice& graphicsDevice, float radius, PlanetThreads threads, ChunkPipeline chunkPipeline)
     : device(graphicsDevice),
       viewRadius(radius),
+      pipeline(chunkPipeline),
       requests(std::make_unique<ChunkRequestQueue>()),
       drawList(std::make_unique<std::vector<ChunkKey>>()),
       spareDrawList(std::make_unique<std::vector<ChunkKey>>()),
@@ -24,10 +27,13 @@ void Planet::startThreads() {
         // The manager starts before the factories exist: it uses only what the
         // initialisers built, and its first requests wait in the queue.
         managerThread = std::make_unique<std::thread>([this] { runManager(); });
+        nameThread(*managerThread, managerThreadName);
         for (int i = 0; i < factoryCount; ++i) {
-            factories[i] = std::make_unique<ChunkFactory>();
+            factories[i] = std::make_unique<ChunkFactory>(pipeline);
             ChunkFactory* factory = factories[i].get();
             factoryThreads[i] = std::make_unique<std::thread>([this, factory] { factory->run(*this); });
+            const std::string name = factoryThreadNamePrefix + std::to_string(i + 1);
+            nameThread(*factoryThreads[i], name.c_str());
         }
     } catch (...) {
         // A thread that cannot be created would leave the others running

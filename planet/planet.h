@@ -36,6 +36,7 @@
 #include <vector>
 
 #include "factory/chunk.h"
+#include "factory/chunk_pipeline.h"
 #include "planet/chunk_containers.h"
 #include "planet/chunk_request_queue.h"
 #include "planet/streaming_stats.h"
@@ -55,13 +56,17 @@ class Planet {
 public:
     static constexpr int factoryCount = 5;
     static constexpr float defaultViewRadius = 500.0f;
+    // Thread names: the manager, and the factories with 1..5 appended.
+    static constexpr const char* managerThreadName = "gk-manager";
+    static constexpr const char* factoryThreadNamePrefix = "gk-factory-";
 
     // Builds the containers and the generator, then starts the manager thread
     // and the five factories (unless `threads` is None). `viewRadius` is the
     // streaming radius in world units. Buffers are created on `device`, which
-    // must outlive the Planet.
+    // must outlive the Planet. The factories build and mesh with `pipeline`
+    // (the plain one only for comparisons; see chunk_pipeline.h).
     explicit Planet(GraphicsDevice& device, float viewRadius = defaultViewRadius,
-                    PlanetThreads threads = PlanetThreads::Start);
+                    PlanetThreads threads = PlanetThreads::Start, ChunkPipeline pipeline = ChunkPipeline::Fast);
     // Stops and joins the threads, then releases the chunks and containers.
     ~Planet();
 
@@ -105,6 +110,7 @@ public:
     // Streaming radius: chunks within it are requested; chunks beyond
     // sqrt(1.3) times it are dropped.
     const float viewRadius;
+    const ChunkPipeline pipeline;
 
     // Guards the drawList pointer, the array it points to and
     // publishedSinceTakeOver.

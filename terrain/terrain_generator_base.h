@@ -1,5 +1,5 @@
 // What a terrain generator is: plain settings that the chunk factories read,
-// and one operation that fills a chunk's voxels.
+// and the operation that fills a chunk's voxels (with its plain twin).
 //
 // generate runs on every factory thread at once: a generator is immutable
 // after construction.
@@ -29,6 +29,10 @@ public:
     // `cache` for the chunk's key and set columnOffset to 0.5; the cache is
     // left at the innermost layer's resolution.
     virtual void generate(Chunk& chunk, ColumnDirectionCache& cache) const = 0;
+
+    // The same voxels by the plain implementation that `generate` is checked
+    // against, where a generator has a faster one; by default `generate`.
+    virtual void generateReference(Chunk& chunk, ColumnDirectionCache& cache) const { generate(chunk, cache); }
 
     std::int32_t seed = 1337;
     float surfaceRadius = 400.0f;

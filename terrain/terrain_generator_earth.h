@@ -43,7 +43,7 @@ public:
 
     // The plain scalar generator, one voxel at a time: the definition the
     // fast path is tested against, and the baseline of the benchmarks.
-    void generateReference(Chunk& chunk, ColumnDirectionCache& cache) const;
+    void generateReference(Chunk& chunk, ColumnDirectionCache& cache) const override;
 
     // Stone at density >= 0 (never visible as surface); the biome's surface
     // colour just below the surface, blending to the subsoil colour at -5 and
