@@ -82,11 +82,14 @@ void Manager::takeOverPublished() {
         std::lock_guard lock(planet_.drawListMutex);
         handedOver_.swap(planet_.publishedSinceTakeOver);
     }
-    for (std::shared_ptr<Chunk>& chunk : handedOver_) {
-        const ChunkKey key = chunk->key;
-        resident_.insert_or_assign(key, std::move(chunk));
-    }
+    for (std::shared_ptr<Chunk>& chunk : handedOver_) hold(std::move(chunk));
     handedOver_.clear();
+}
+
+void Manager::hold(std::shared_ptr<Chunk> chunk) {
+    const ChunkKey key = chunk->key;
+    known_.setHeld(key, chunk->centre);
+    resident_.insert_or_assign(key, std::move(chunk));
 }
 
 void Manager::mapPass(float dropThreshold) {
@@ -125,6 +128,7 @@ void Manager::eraseStep() {
         }
         // Our own owner goes last; the chunk is destroyed here unless a
         // factory still holds it.
+        known_.setReleased(key);
         resident_.erase(key);
         eraseBatch_.pop_back();
     }
@@ -145,10 +149,7 @@ void Manager::rebuildDrawList() {
         for (const std::shared_ptr<Chunk>& chunk : handedOver_) rebuilt.push_back(chunk->key);
         std::swap(planet_.drawList, planet_.spareDrawList);
     }
-    for (std::shared_ptr<Chunk>& chunk : handedOver_) {
-        const ChunkKey key = chunk->key;
-        resident_.insert_or_assign(key, std::move(chunk));
-    }
+    for (std::shared_ptr<Chunk>& chunk : handedOver_) hold(std::move(chunk));
     handedOver_.clear();
     planet_.counters.drawListRebuilds.fetch_add(1, std::memory_order_relaxed);
 }
@@ -165,7 +166,7 @@ void Manager::reprioritise() {
     // First in, first out; the keys normally stay in flight meanwhile, so
     // request() leaves their marks as they are.
     for (const PendingRequest& p : pending) {
-        requests.request(p.key, p.kind, distanceSquared(cameraPosition(), chunkCentre(p.key)));
+        requests.request(p.key, p.kind, distanceSquared(cameraPosition(), known_(p.key).centre));
     }
     planet_.counters.reprioritisations.fetch_add(1, std::memory_order_relaxed);
 }

@@ -30,6 +30,7 @@
 
 #include "factory/chunk.h"
 #include "geometry/chunk_key.h"
+#include "planet/known_chunk_keys.h"
 
 namespace gravelkin {
 
@@ -90,8 +91,14 @@ private:
     std::int32_t passCount_ = 0;   // drives reprioritise
     std::uint64_t quietPasses_ = 0;
     PassTally tally_;
+    // Adds a chunk handed over by addChunk to resident_ and known_.
+    void hold(std::shared_ptr<Chunk> chunk);
+
     std::unordered_map<ChunkKey, std::shared_ptr<Chunk>, ChunkKeyHasher> resident_;
     std::vector<std::shared_ptr<Chunk>> handedOver_;  // reused between passes
+    // Holds the same keys as resident_ (marked held), and the centres the
+    // walk has needed.
+    KnownChunkKeys known_;
     // Reused by scanOctant between calls.
     std::vector<ChunkKey> frontier_;
     std::vector<ChunkKey> next_;

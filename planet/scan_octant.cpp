@@ -48,11 +48,6 @@ void Manager::scanOctant(bool minusY, bool outward, bool plusX) {
     const Direction columnDirection = transformDirection(plusX ? PlusX : MinusX, 0, startKey.face);
     Direction layerDirection = outward ? Outward : Inward;
 
-    auto inRange = [&](const ChunkKey& key, float& d2) {
-        d2 = distanceSquared(cameraPosition(), chunkCentre(key));
-        return d2 <= radiusSquared;
-    };
-
     frontier_.assign(1, startKey);
     for (std::uint32_t i = 0; i < n; ++i) {
         next_.clear();
@@ -66,9 +61,11 @@ void Manager::scanOctant(bool minusY, bool outward, bool plusX) {
                 for (std::uint32_t m = 0; m < n; ++m) {
                     const bool skipped = (k == 0 && !minusY) || (i == 0 && !outward) || (m == 0 && !plusX);
                     if (!skipped) {
-                        float d2;
-                        if (!inRange(cur, d2)) break;
-                        if (!contains(chunks, cur) && !requests.isInFlight(cur)) {
+                        const KnownChunkKey& known = known_(cur);
+                        const float d2 = distanceSquared(cameraPosition(), known.centre);
+                        if (d2 > radiusSquared) break;
+                        // A chunk the manager holds is in the map: no shared lookup.
+                        if (!known.held && !contains(chunks, cur) && !requests.isInFlight(cur)) {
                             requests.request(cur, RequestKind::Generate, d2);
                             ++tally_.generateRequests;
                         }
@@ -80,8 +77,7 @@ void Manager::scanOctant(bool minusY, bool outward, bool plusX) {
                 const std::uint8_t oldFace = rowStart.face;
                 rowStart = stepAlong(rowStart, dA);
                 dRow = transformDirection(dRow, oldFace, rowStart.face);
-                float d2;
-                if (!inRange(rowStart, d2)) break;
+                if (distanceSquared(cameraPosition(), known_(rowStart).centre) > radiusSquared) break;
                 // Several frontier keys (a finer layer) walk side by side; a
                 // first row that runs into another's start would redo its walk.
                 if (k == 0 && frontier_.size() > 1 &&

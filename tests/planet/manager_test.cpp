@@ -216,5 +216,31 @@ TEST(Manager, RebuildKeepsKeysPublishedMeanwhile) {
     EXPECT_EQ(manager.residentCount(), count);
 }
 
+TEST(Manager, RequestsAChunkAgainOnceItWasDroppedAndComesBackIntoRange) {
+    TestCamera camera;
+    NullGraphicsDevice device;
+    Planet planet(device, 100.0f, PlanetThreads::None);
+    Manager manager(planet);
+    const Vec3 eye = cameraStartPosition;
+    const ChunkKey own = chunkKeyAt(eye.x, eye.y, eye.z);
+    ASSERT_TRUE(planet.addChunk(chunkWithBuffer(own, device)));
+    manager.pass();
+    auto requestedOwn = [&] {
+        const std::vector<ChunkRequest> records = popAll(planet);
+        for (const ChunkRequest& r : records) planet.requests->finish(r.key);
+        return std::any_of(records.begin(), records.end(), [&](const ChunkRequest& r) { return r.key == own; });
+    };
+    EXPECT_FALSE(requestedOwn()) << "a present chunk was requested";
+
+    camera.camera.setPosition(Vec3{0.0f, -400.0f, 0.0f});  // the far side of the planet
+    manager.pass();
+    EXPECT_EQ(planet.chunks.count(own), 0u);
+    requestedOwn();
+
+    camera.camera.setPosition(eye);
+    manager.pass();
+    EXPECT_TRUE(requestedOwn()) << "the dropped chunk was not requested again";
+}
+
 }  // namespace
 }  // namespace gravelkin

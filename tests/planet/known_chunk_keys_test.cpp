@@ -1,0 +1,72 @@
+// The manager's table of visited keys: exact centres, held marks, and a
+// bounded size that never forgets a held key.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdint>
+
+#include "geometry/level_table.h"
+#include "planet/known_chunk_keys.h"
+
+namespace gravelkin {
+namespace {
+
+bool sameBits(const Vec3& a, const Vec3& b) {
+    return std::bit_cast<std::uint32_t>(a.x) == std::bit_cast<std::uint32_t>(b.x) &&
+           std::bit_cast<std::uint32_t>(a.y) == std::bit_cast<std::uint32_t>(b.y) &&
+           std::bit_cast<std::uint32_t>(a.z) == std::bit_cast<std::uint32_t>(b.z);
+}
+
+// Distinct keys, spread over shells, faces and cells.
+ChunkKey keyNumber(std::uint32_t n) {
+    return ChunkKey{n % 16, 12 + n / 1536, (n / 16) % 16, static_cast<std::uint8_t>((n / 256) % 6)};
+}
+
+TEST(KnownChunkKeys, CentresAreExactlyTheComputedOnesAndStayPut) {
+    KnownChunkKeys known;
+    for (std::uint32_t n = 0; n < 20000; ++n) {  // several growths of the table
+        const ChunkKey key = keyNumber(n);
+        ASSERT_TRUE(sameBits(known(key).centre, chunkCentre(key))) << n;
+        ASSERT_FALSE(known(key).held);
+    }
+    EXPECT_EQ(known.size(), 20000u);
+    for (std::uint32_t n = 0; n < 20000; n += 97) {
+        EXPECT_TRUE(sameBits(known(keyNumber(n)).centre, chunkCentre(keyNumber(n))));
+    }
+    EXPECT_EQ(known.size(), 20000u);  // looking up again adds nothing
+}
+
+TEST(KnownChunkKeys, HeldMarksFollowHoldAndRelease) {
+    KnownChunkKeys known;
+    const ChunkKey a{1, 12, 2, 3}, b{4, 13, 5, 0};
+    known.setHeld(a, chunkCentre(a));
+    EXPECT_TRUE(known(a).held);
+    EXPECT_FALSE(known(b).held);
+    known.setHeld(b, chunkCentre(b));
+    known.setReleased(a);
+    EXPECT_FALSE(known(a).held);
+    EXPECT_TRUE(known(b).held);
+    known.setReleased(ChunkKey{9, 9, 9, 1});  // never seen: nothing happens
+    EXPECT_EQ(known.size(), 2u);
+    known.setHeld(a, chunkCentre(a));  // held again after an erase
+    EXPECT_TRUE(known(a).held);
+    EXPECT_TRUE(sameBits(known(a).centre, chunkCentre(a)));
+}
+
+TEST(KnownChunkKeys, StaysBoundedAndNeverForgetsAHeldKey) {
+    KnownChunkKeys known;
+    constexpr std::uint32_t heldCount = 3000;
+    for (std::uint32_t n = 0; n < heldCount; ++n) known.setHeld(keyNumber(n), chunkCentre(keyNumber(n)));
+    // A camera travelling far: many more keys than the capacity.
+    const std::uint32_t visited = 3 * static_cast<std::uint32_t>(KnownChunkKeys::capacity);
+    for (std::uint32_t n = heldCount; n < heldCount + visited; ++n) {
+        known(keyNumber(n));
+        ASSERT_LE(known.size(), KnownChunkKeys::capacity);
+    }
+    const std::size_t before = known.size();
+    for (std::uint32_t n = 0; n < heldCount; ++n) ASSERT_TRUE(known(keyNumber(n)).held) << n;
+    EXPECT_EQ(known.size(), before) << "a held key had been forgotten";
+}
+
+}  // namespace
+}  // namespace gravelkin
