@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <atomic>
 
+#include "factory/voxel_block_memory.h"
+
 namespace gravelkin {
 
 namespace {
@@ -12,13 +14,13 @@ std::atomic<std::int64_t> ownBlocks{0};
 }  // namespace
 
 void VoxelVolume::OwnBlockDeleter::operator()(VoxelBlock* block) const {
-    delete block;
+    freeVoxelBlock(block);
     ownBlocks.fetch_sub(1, std::memory_order_relaxed);
 }
 
 VoxelVolume::OwnBlock VoxelVolume::allocateBlock() {
     // Left uninitialised: every caller writes the whole block straight away.
-    OwnBlock block(new VoxelBlock);
+    OwnBlock block(allocateVoxelBlock());
     ownBlocks.fetch_add(1, std::memory_order_relaxed);
     return block;
 }

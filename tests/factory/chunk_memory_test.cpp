@@ -1,18 +1,22 @@
 // Where chunks keep their voxels: constant chunks read one shared immutable
 // block per value and hold none of their own; generated chunks own theirs,
 // unless they come out all air; writing never touches a shared block; every
-// own block is freed exactly once.
+// own block is freed exactly once. The reference pipeline keeps the plain
+// layout, a block per chunk, with the same voxels.
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "factory/chunk.h"
 #include "factory/chunk_factory.h"
 #include "factory/constant_voxel_blocks.h"
+#include "factory/voxel_block_memory.h"
 #include "terrain/fill_state.h"
 #include "terrain/terrain_generator_base.h"
 
@@ -179,6 +183,55 @@ TEST(ChunkMemory, EveryOwnBlockIsFreedExactlyOnce) {
         shared.reset();
     }
     EXPECT_EQ(VoxelVolume::liveOwnBlocks(), before);
+}
+
+TEST(ChunkMemory, TheReferencePipelineGivesEveryChunkItsOwnBlockWithTheSameVoxels) {
+    const ChunkKey airShell{3, 17, 5, 4}, solidShell{0, 8, 0, 2}, generated{1, 12, 1, 0};
+    for (const float density : {0.25f, -0.25f}) {
+        const ConstantGenerator generator(density);
+        ChunkFactory fast;
+        ChunkFactory reference(ChunkPipeline::Reference);
+        for (const ChunkKey& key : {airShell, solidShell, generated}) {
+            SCOPED_TRACE(testing::Message() << "shell " << key.shell << ", density " << density);
+            const auto plain = reference.buildChunk(key, generator);
+            const auto quick = fast.buildChunk(key, generator);
+            EXPECT_TRUE(plain->voxels.ownsBlock());
+            EXPECT_EQ(plain->fillState, quick->fillState);
+            EXPECT_EQ(plain->meshPending.load(), quick->meshPending.load());
+            // A generated all-air chunk keeps what the generator wrote; the
+            // fast one reads the shared air block: air either way.
+            const Voxel expected = key == generated ? Voxel{density, {4, 5, 6}} : quick->voxels[0];
+            EXPECT_TRUE(everyVoxelIs(*plain, expected));
+            if (key != generated || density < 0.0f) {
+                EXPECT_TRUE(everyVoxelIs(*quick, expected));
+            }
+        }
+    }
+}
+
+TEST(ChunkMemory, FreedBlocksAreReusedAndAtMostAFewAreKept) {
+    std::vector<VoxelBlock*> blocks;
+    for (std::size_t k = 0; k < 2 * maxSpareVoxelBlocks; ++k) {
+        VoxelBlock* block = allocateVoxelBlock();
+        // Every byte of a block is usable.
+        block->voxels[0] = Voxel{-1.0f, {1, 2, 3}};
+        block->voxels[voxelsPerBlock - 1] = Voxel{2.0f, {4, 5, 6}};
+        EXPECT_TRUE(sameBits(block->voxels[0], Voxel{-1.0f, {1, 2, 3}}));
+        EXPECT_TRUE(sameBits(block->voxels[voxelsPerBlock - 1], Voxel{2.0f, {4, 5, 6}}));
+        blocks.push_back(block);
+    }
+    for (VoxelBlock* block : blocks) freeVoxelBlock(block);
+    freeVoxelBlock(nullptr);
+    EXPECT_LE(spareVoxelBlocks(), maxSpareVoxelBlocks);
+    if (!voxelBlocksMapped) {
+        EXPECT_EQ(spareVoxelBlocks(), 0u);  // the sanitizer sees every block go
+        return;
+    }
+    EXPECT_EQ(spareVoxelBlocks(), maxSpareVoxelBlocks);
+    VoxelBlock* again = allocateVoxelBlock();
+    EXPECT_NE(std::find(blocks.begin(), blocks.end(), again), blocks.end()) << "a spare block was not reused";
+    EXPECT_EQ(spareVoxelBlocks(), maxSpareVoxelBlocks - 1);
+    freeVoxelBlock(again);
 }
 
 }  // namespace
