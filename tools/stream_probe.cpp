@@ -1,7 +1,13 @@
 // stream_probe: runs the real planet streaming (the manager and five chunk
 // factories) headless, on the null graphics device, around a camera that
 // stands still or moves along a straight line, and reports how long the
-// streaming takes to settle and what it built.
+// streaming takes to settle, how soon the camera's surroundings are meshed,
+// what it built, what the chunks cost in memory, and where the processor
+// time went (per thread).
+//
+// --reference streams with the plain generator, mesher and voxel layout
+// instead of the fast ones (same chunks, same meshes): run both to see what
+// the fast paths gain (bench/streaming_before_after does).
 //
 // Progress goes to stderr once a second; the report goes to stdout, one
 // "name: value" per line. Exit status: 0 converged, 1 not converged within
@@ -13,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <string_view>
@@ -21,6 +28,8 @@
 
 #include "camera/camera.h"
 #include "camera/still_camera_input.h"
+#include "factory/chunk_pipeline.h"
+#include "factory/constant_voxel_blocks.h"
 #include "planet/chunks_within.h"
 #include "planet/distance.h"
 #include "planet/neighbours_present.h"
@@ -40,11 +49,16 @@ constexpr const char* usage =
     "  --move-time S      seconds the camera moves before it stops (default 10)\n"
     "  --radius R         streaming radius (default 500)\n"
     "  --time-limit S     give up after S seconds (default 300)\n"
+    "  --surroundings R   radius of the camera's surroundings whose meshing\n"
+    "                     is timed (default 100)\n"
+    "  --reference        build and mesh with the plain implementation\n"
     "  --help             show this text\n"
     "Streaming has converged once the camera is at rest and the manager has\n"
     "since made three passes in a row with nothing queued, in flight or being\n"
     "worked on, no request made and nothing dropped: every chunk still\n"
-    "unmeshed then lacks a neighbour.\n"
+    "unmeshed then lacks a neighbour. The surroundings are meshed once every\n"
+    "chunk whose centre is within R of the camera at rest is present and\n"
+    "meshed (or all air, which needs no mesh).\n"
     "Exit status: 0 converged, 1 not converged in time, 2 bad arguments.\n";
 
 struct Options {
@@ -53,6 +67,8 @@ struct Options {
     float moveSeconds = 10.0f;
     float radius = Planet::defaultViewRadius;
     float timeLimitSeconds = 300.0f;
+    float surroundingsRadius = 100.0f;
+    ChunkPipeline pipeline = ChunkPipeline::Fast;
     bool help = false;
 };
 
@@ -98,6 +114,11 @@ Options parseOptions(int argc, char** argv) {
             if (options.radius <= 0.0f || options.radius > 4000.0f) {
                 throw BadArguments{"--radius: must be above 0 and at most 4000"};
             }
+        } else if (option == "--surroundings") {
+            options.surroundingsRadius = values(1)[0];
+            if (options.surroundingsRadius <= 0.0f) throw BadArguments{"--surroundings: must be positive"};
+        } else if (option == "--reference") {
+            options.pipeline = ChunkPipeline::Reference;
         } else if (option == "--time-limit") {
             options.timeLimitSeconds = values(1)[0];
             if (options.timeLimitSeconds <= 0.0f) throw BadArguments{"--time-limit: must be positive"};
@@ -126,10 +147,9 @@ struct Coverage {
 };
 
 // Any thread; finds are safe while the planet streams.
-Coverage measureCoverage(const Planet& planet, const Vec3& eye, double seconds) {
-    Coverage coverage{seconds, 0, 0, 0};
-    for (const ChunkKey& key : chunkKeysWithin(eye, planet.viewRadius)) {
-        ++coverage.within;
+Coverage measureCoverage(const Planet& planet, const std::vector<ChunkKey>& keys, double seconds) {
+    Coverage coverage{seconds, keys.size(), 0, 0};
+    for (const ChunkKey& key : keys) {
         const std::shared_ptr<Chunk> chunk = findChunk(planet.chunks, key);
         if (!chunk) continue;
         ++coverage.present;
@@ -142,6 +162,60 @@ double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
+// Processor time of this process's threads, grouped by thread name: the
+// planet's manager, its factories, and everything else (this thread).
+struct ThreadTimes {
+    double manager = 0.0;
+    double factories = 0.0;
+    double other = 0.0;
+};
+
+std::string firstLine(const std::filesystem::path& path) {
+    std::ifstream file(path);
+    std::string line;
+    std::getline(file, line);
+    return line;
+}
+
+// From /proc/self/task/*/schedstat, whose first field is the nanoseconds the
+// thread has run. Threads that have ended are not counted.
+ThreadTimes threadTimes() {
+    ThreadTimes times;
+    std::error_code error;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", error)) {
+        const std::string name = firstLine(task.path() / "comm");
+        const double seconds = std::strtod(firstLine(task.path() / "schedstat").c_str(), nullptr) / 1e9;
+        if (name == Planet::managerThreadName) {
+            times.manager += seconds;
+        } else if (name.rfind(Planet::factoryThreadNamePrefix, 0) == 0) {
+            times.factories += seconds;
+        } else {
+            times.other += seconds;
+        }
+    }
+    return times;
+}
+
+// What the chunks of a stopped planet hold in memory: their records, the
+// voxel blocks of their own, and the shared constant blocks. Vertex data
+// lives on the graphics device and is reported apart.
+struct ChunkMemory {
+    std::uint64_t records = 0;
+    std::uint64_t ownBlocks = 0;
+    std::uint64_t bytes = 0;
+};
+
+ChunkMemory measureChunkMemory(const Planet& planet) {
+    ChunkMemory memory;
+    for (const auto& entry : planet.chunks) {
+        ++memory.records;
+        memory.ownBlocks += entry.second->voxels.ownsBlock();
+    }
+    const std::uint64_t sharedBlocks = constantVoxelBlockCount();
+    memory.bytes = memory.records * sizeof(Chunk) + (memory.ownBlocks + sharedBlocks) * sizeof(VoxelBlock);
+    return memory;
+}
+
 int run(const Options& options) {
     StillCameraInput input;
     Camera camera(input);
@@ -150,7 +224,7 @@ int run(const Options& options) {
 
     NullGraphicsDevice device;
     // The camera is declared first, so it outlives the planet's threads.
-    Planet planet(device, options.radius);
+    Planet planet(device, options.radius, PlanetThreads::Start, options.pipeline);
     const Clock::time_point start = Clock::now();
 
     std::vector<Coverage> coverage;
@@ -162,6 +236,10 @@ int run(const Options& options) {
     bool resting = !moving;
     bool converged = false;
     Vec3 eye = options.position;
+    // The surroundings of the camera at rest, once known; then the time they
+    // were first all meshed.
+    std::vector<ChunkKey> surroundings;
+    double surroundingsMeshed = -1.0;
     for (;;) {
         const double now = secondsSince(start);
         const bool stillMoving = moving && now < options.moveSeconds;
@@ -174,6 +252,11 @@ int run(const Options& options) {
             resting = true;
             passesAtRest = planet.stats().passes;
         }
+        if (resting && surroundingsMeshed < 0.0) {
+            if (surroundings.empty()) surroundings = chunkKeysWithin(eye, options.surroundingsRadius);
+            const Coverage near = measureCoverage(planet, surroundings, now);
+            if (near.meshed == near.within) surroundingsMeshed = now;
+        }
         const StreamingStats stats = planet.stats();
         if (stats.quietPasses == 0 || stillMoving) lastBusy = now;
         if (resting && stats.quietPasses >= 3 && stats.passes >= passesAtRest + 4) {
@@ -182,7 +265,7 @@ int run(const Options& options) {
         }
         if (now >= options.timeLimitSeconds) break;
         if (now >= nextReport) {
-            if (moving) coverage.push_back(measureCoverage(planet, eye, now));
+            if (moving) coverage.push_back(measureCoverage(planet, chunkKeysWithin(eye, planet.viewRadius), now));
             std::fprintf(stderr, "[%7.1fs] chunks %zu  queued %zu  in flight %zu  jobs %d  passes %llu%s\n", now,
                          planet.chunks.size(), planet.pendingRequests(), planet.inFlightCount(),
                          planet.activeJobCount(), static_cast<unsigned long long>(stats.passes),
@@ -192,7 +275,9 @@ int run(const Options& options) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     const double elapsed = secondsSince(start);
-    if (moving) coverage.push_back(measureCoverage(planet, eye, elapsed));
+    if (moving) coverage.push_back(measureCoverage(planet, chunkKeysWithin(eye, planet.viewRadius), elapsed));
+    // Before stop(): the times of threads that have ended are gone.
+    const ThreadTimes cpu = threadTimes();
 
     // From here no thread of the planet runs, so the map may be walked.
     planet.stop();
@@ -217,15 +302,31 @@ int run(const Options& options) {
         missing += planet.chunks.count(key) == 0;
     }
     const StreamingStats stats = planet.stats();
+    const ChunkMemory chunkMemory = measureChunkMemory(planet);
+    const auto mib = [](std::uint64_t bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0); };
 
+    std::printf("pipeline: %s\n", options.pipeline == ChunkPipeline::Reference ? "reference" : "fast");
     std::printf("converged: %s\n", converged ? "yes" : "no");
     if (converged) std::printf("converge_time_s: %.2f\n", lastBusy);
+    if (surroundingsMeshed >= 0.0) {
+        std::printf("surroundings_meshed_s: %.2f\n", surroundingsMeshed);
+    } else {
+        std::printf("surroundings_meshed_s: never\n");
+    }
+    std::printf("surroundings_radius: %.2f\n", options.surroundingsRadius);
+    std::printf("surroundings_chunks: %zu\n", surroundings.size());
     std::printf("elapsed_s: %.2f\n", elapsed);
     std::printf("camera_position: %.2f %.2f %.2f\n", eye.x, eye.y, eye.z);
     std::printf("view_radius: %.2f\n", planet.viewRadius);
     std::printf("factory_threads: %d\n", Planet::factoryCount);
     std::printf("hardware_threads: %u\n", std::thread::hardware_concurrency());
     std::printf("manager_passes: %llu\n", static_cast<unsigned long long>(stats.passes));
+    std::printf("cpu_s_manager: %.3f\n", cpu.manager);
+    std::printf("cpu_s_factories: %.3f\n", cpu.factories);
+    std::printf("cpu_s_other: %.3f\n", cpu.other);
+    if (stats.passes != 0) {
+        std::printf("cpu_ms_per_manager_pass: %.3f\n", cpu.manager * 1e3 / static_cast<double>(stats.passes));
+    }
     std::printf("chunks: %zu\n", planet.chunks.size());
     std::printf("chunks_unknown: %zu\n", byFill[Unknown]);
     std::printf("chunks_mixed: %zu\n", byFill[Mixed]);
@@ -237,14 +338,19 @@ int run(const Options& options) {
     std::printf("chunks_unmeshed_with_all_neighbours: %zu\n", unmeshedReady);
     std::printf("chunks_within_radius: %zu\n", within);
     std::printf("chunks_within_radius_missing: %zu\n", missing);
+    std::printf("chunks_with_own_voxel_block: %llu\n", static_cast<unsigned long long>(chunkMemory.ownBlocks));
+    std::printf("chunk_memory_bytes: %llu (%.1f MiB)\n", static_cast<unsigned long long>(chunkMemory.bytes),
+                mib(chunkMemory.bytes));
     std::printf("faces: %llu\n", static_cast<unsigned long long>(vertices / 6));
     std::printf("vertices: %llu\n", static_cast<unsigned long long>(vertices));
-    std::printf("vertex_bytes: %llu\n", static_cast<unsigned long long>(vertices * sizeof(ChunkVertex)));
+    std::printf("vertex_bytes: %llu (%.1f MiB)\n", static_cast<unsigned long long>(vertices * sizeof(ChunkVertex)),
+                mib(vertices * sizeof(ChunkVertex)));
     std::printf("generate_requests: %llu\n", static_cast<unsigned long long>(stats.generateRequests));
     std::printf("mesh_requests: %llu\n", static_cast<unsigned long long>(stats.meshRequests));
     std::printf("erased_chunks: %llu\n", static_cast<unsigned long long>(stats.erasedChunks));
     std::printf("draw_list_rebuilds: %llu\n", static_cast<unsigned long long>(stats.drawListRebuilds));
-    std::printf("peak_rss_kib: %ld\n", peakResidentKiB());
+    const long peak = peakResidentKiB();
+    std::printf("peak_rss_kib: %ld (%.1f MiB)\n", peak, static_cast<double>(peak) / 1024.0);
     if (!coverage.empty()) {
         std::printf("coverage_columns: time_s within present meshed\n");
         for (const Coverage& c : coverage) {

@@ -1,0 +1,114 @@
+// The streaming manager's pass over the start view (camera (0, 400, 0),
+// radius 500), on a planet without threads: the benchmark plays the chunk
+// factories itself, on one thread, to build the planet once.
+//
+// - BM_ManagerPassConverged: a whole pass once every chunk is built and
+//   meshed, the pass the manager repeats every 10 ms while nothing changes.
+// - BM_ScanOctantsConverged, BM_MapPassConverged: its two parts.
+// - BM_ManagerPassEmpty: the first pass on an empty planet, which requests
+//   every chunk within the radius (the requests are withdrawn, untimed,
+//   after each iteration).
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+#include "bench/per_item.h"
+#include "camera/camera.h"
+#include "camera/still_camera_input.h"
+#include "factory/chunk_factory.h"
+#include "planet/factory_jobs.h"
+#include "planet/manager.h"
+#include "planet/planet.h"
+#include "render/null_graphics_device.h"
+
+namespace gravelkin::bench {
+namespace {
+
+// The camera every pass reads, at the start position.
+struct StartCamera {
+    StartCamera() { camera.setPosition(cameraStartPosition); }
+    StillCameraInput input;
+    Camera camera{input};
+};
+
+// A planet around the start view that has converged: passes and jobs in
+// turn until a pass finds nothing to do. Built once, on first use (a few
+// seconds).
+struct ConvergedPlanet {
+    ConvergedPlanet() {
+        ChunkFactory factory;
+        FactoryWorkspace workspace;
+        do {
+            manager.pass();
+            while (serveOneRequest(factory, planet, workspace)) {
+            }
+        } while (planet.stats().quietPasses == 0);
+    }
+
+    StartCamera camera;
+    NullGraphicsDevice device;
+    Planet planet{device, Planet::defaultViewRadius, PlanetThreads::None};
+    Manager manager{planet};
+};
+
+ConvergedPlanet& convergedPlanet() {
+    static ConvergedPlanet* const instance = new ConvergedPlanet;
+    return *instance;
+}
+
+void reportPerChunk(benchmark::State& state, const Manager& manager) {
+    state.counters["chunks"] = static_cast<double>(manager.residentCount());
+    reportTimePer(state, "per_chunk", static_cast<double>(manager.residentCount()));
+}
+
+void BM_ManagerPassConverged(benchmark::State& state) {
+    ConvergedPlanet& converged = convergedPlanet();
+    for (auto _ : state) converged.manager.pass();
+    if (converged.planet.stats().quietPasses == 0) state.SkipWithError("a converged pass found work to do");
+    reportPerChunk(state, converged.manager);
+}
+
+void BM_ScanOctantsConverged(benchmark::State& state) {
+    ConvergedPlanet& converged = convergedPlanet();
+    constexpr bool octants[8][3] = {{true, true, true},   {false, true, true}, {true, false, true},
+                                    {true, true, false},  {false, false, true}, {false, true, false},
+                                    {true, false, false}, {false, false, false}};
+    for (auto _ : state) {
+        for (const auto& octant : octants) converged.manager.scanOctant(octant[0], octant[1], octant[2]);
+    }
+    reportPerChunk(state, converged.manager);
+}
+
+void BM_MapPassConverged(benchmark::State& state) {
+    ConvergedPlanet& converged = convergedPlanet();
+    const float radius = converged.planet.viewRadius;
+    for (auto _ : state) converged.manager.mapPass(radius * radius * Manager::dropFactor);
+    if (!converged.manager.eraseBatch().empty()) state.SkipWithError("the converged planet has chunks to drop");
+    reportPerChunk(state, converged.manager);
+}
+
+void BM_ManagerPassEmpty(benchmark::State& state) {
+    StartCamera camera;
+    NullGraphicsDevice device;
+    Planet planet(device, Planet::defaultViewRadius, PlanetThreads::None);
+    Manager manager(planet);
+    std::size_t requested = 0;
+    for (auto _ : state) {
+        manager.pass();
+        state.PauseTiming();
+        requested = planet.pendingRequests();
+        ChunkRequest request;
+        while (planet.requests->tryPop(request)) planet.requests->finish(request.key);
+        state.ResumeTiming();
+    }
+    state.counters["requests"] = static_cast<double>(requested);
+    reportTimePer(state, "per_request", static_cast<double>(requested));
+}
+
+BENCHMARK(BM_ManagerPassConverged)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScanOctantsConverged)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MapPassConverged)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ManagerPassEmpty)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace gravelkin::bench
