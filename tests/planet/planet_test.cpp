@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -126,6 +130,21 @@ TEST(Planet, StopIsIdempotent) {
     planet.stop();
     planet.stop();
     EXPECT_TRUE(planet.stopRequested.load());
+}
+
+TEST(Planet, NamesItsThreads) {
+    planet_test::TestCamera camera;
+    NullGraphicsDevice device;
+    Planet planet(device, 60.0f);
+    std::multiset<std::string> names;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream comm(task.path() / "comm");
+        std::string name;
+        std::getline(comm, name);
+        names.insert(name);
+    }
+    EXPECT_EQ(names.count("gk-manager"), 1u);
+    for (int i = 1; i <= Planet::factoryCount; ++i) EXPECT_EQ(names.count("gk-factory-" + std::to_string(i)), 1u);
 }
 
 }  // namespace
