@@ -25,34 +25,31 @@ float billowOf(float n) {
     return std::fabs(n) * 2.0f - 1.0f;
 }
 
-}  // namespace
-
-float fractalSum(const NoiseLayer& layer, float x, float y, float z) {
+// The octaves' shaped samples, weighted by amplitude and divided by the
+// amplitudes' total.
+template <class Shape>
+float normalisedSum(const NoiseLayer& layer, float x, float y, float z, Shape shape) {
     std::uint32_t seed = static_cast<std::uint32_t>(layer.seed);
-    float sum = simplexAt(seed, x, y, z);
+    float sum = shape(simplexAt(seed, x, y, z));
     float amplitude = 1.0f;
     float total = 1.0f;
     for (std::uint32_t octave = 1; octave < layer.octaves; ++octave) {
         nextOctave(layer, seed, x, y, z);
         amplitude *= layer.gain;
         total += amplitude;
-        sum += amplitude * simplexAt(seed, x, y, z);
+        sum += amplitude * shape(simplexAt(seed, x, y, z));
     }
     return sum / total;
 }
 
+}  // namespace
+
+float fractalSum(const NoiseLayer& layer, float x, float y, float z) {
+    return normalisedSum(layer, x, y, z, [](float n) { return n; });
+}
+
 float fractalBillow(const NoiseLayer& layer, float x, float y, float z) {
-    std::uint32_t seed = static_cast<std::uint32_t>(layer.seed);
-    float sum = billowOf(simplexAt(seed, x, y, z));
-    float amplitude = 1.0f;
-    float total = 1.0f;
-    for (std::uint32_t octave = 1; octave < layer.octaves; ++octave) {
-        nextOctave(layer, seed, x, y, z);
-        amplitude *= layer.gain;
-        total += amplitude;
-        sum += amplitude * billowOf(simplexAt(seed, x, y, z));
-    }
-    return sum / total;
+    return normalisedSum(layer, x, y, z, billowOf);
 }
 
 // Peaks of 1 where the first octave crosses zero, carved down by the finer
