@@ -15,8 +15,8 @@
 #include "app/glfw_window.h"
 #include "app/scene.h"
 #include "app/shutdown.h"
-#include "render/headless_snapshot.h"
-#include "render/renderer.h"
+#include "render/gl/headless_snapshot.h"
+#include "render/gl/renderer.h"
 
 namespace gravelkin {
 

@@ -16,7 +16,7 @@
 #include "camera/camera.h"
 #include "camera/camera_input.h"
 #include "planet/planet.h"
-#include "render/graphics_device.h"
+#include "render/device/graphics_device.h"
 
 namespace gravelkin {
 

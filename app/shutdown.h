@@ -17,7 +17,7 @@
 #include <memory>
 
 #include "app/scene.h"
-#include "render/renderer.h"
+#include "render/gl/renderer.h"
 
 namespace gravelkin {
 

@@ -14,7 +14,7 @@
 #include "bench/surface_chunks.h"
 #include "factory/chunk.h"
 #include "geometry/column_direction_cache.h"
-#include "terrain/simd_targets.h"
+#include "terrain/noise/simd_targets.h"
 
 namespace gravelkin::bench {
 namespace {
@@ -47,7 +47,7 @@ void runGeneration(benchmark::State& state, Generate generate) {
         for (const std::unique_ptr<Chunk>& chunk : set.chunks) {
             resetForChunk(cache, chunk->key);
             cache.columnOffset = 0.5f;
-            chunk->fillState = Unknown;
+            chunk->fillState = ChunkFillState::Unknown;
             generate(*chunk, cache);
             benchmark::DoNotOptimize(chunk->fillState);
         }
@@ -59,12 +59,12 @@ void runGeneration(benchmark::State& state, Generate generate) {
 
 void BM_GenerateReference(benchmark::State& state) {
     const TerrainGeneratorEarth& earth = benchEarth();
-    runGeneration(state, [&](Chunk& chunk, ColumnDirectionCache& cache) { earth.generateReference(chunk, cache); });
+    runGeneration(state, [&](Chunk& chunk, ColumnDirectionCache& cache) { chunk.fillState = earth.generateReference(chunk.key, chunk.writableVoxels(), cache); });
 }
 
 void BM_Generate(benchmark::State& state) {
     const TerrainGeneratorEarth& earth = benchEarth();
-    runGeneration(state, [&](Chunk& chunk, ColumnDirectionCache& cache) { earth.generate(chunk, cache); });
+    runGeneration(state, [&](Chunk& chunk, ColumnDirectionCache& cache) { chunk.fillState = earth.generate(chunk.key, chunk.writableVoxels(), cache); });
 }
 
 // The biome of one column direction through the scalar lookup: two

@@ -14,21 +14,24 @@
 
 #include "bench/per_item.h"
 #include "camera/camera.h"
-#include "camera/still_camera_input.h"
 #include "factory/chunk_factory.h"
-#include "planet/factory_jobs.h"
+#include "factory/factory_jobs.h"
 #include "planet/manager.h"
 #include "planet/planet.h"
-#include "render/null_graphics_device.h"
+#include "planet/planet_factory_host.h"
+#include "planet/planet_state.h"
+#include "render/device/null_graphics_device.h"
+#include "terrain/terrain_generator_earth.h"
 
 namespace gravelkin::bench {
 namespace {
 
-// The camera every pass reads, at the start position.
-struct StartCamera {
-    StartCamera() { camera.setPosition(cameraStartPosition); }
-    StillCameraInput input;
-    Camera camera{input};
+Vec3 startPosition() { return cameraStartPosition; }
+
+// The state of a planet without threads, streaming around the start position.
+struct StartState : PlanetState {
+    explicit StartState(GraphicsDevice& device)
+        : PlanetState(device, Planet::defaultViewRadius, std::make_unique<TerrainGeneratorEarth>(), startPosition) {}
 };
 
 // A planet around the start view that has converged: passes and jobs in
@@ -40,14 +43,14 @@ struct ConvergedPlanet {
         FactoryWorkspace workspace;
         do {
             manager.pass();
-            while (serveOneRequest(factory, planet, workspace)) {
+            while (serveOneRequest(factory, host, workspace)) {
             }
-        } while (planet.stats().quietPasses == 0);
+        } while (planet.counters.snapshot().quietPasses == 0);
     }
 
-    StartCamera camera;
     NullGraphicsDevice device;
-    Planet planet{device, Planet::defaultViewRadius, PlanetThreads::None};
+    StartState planet{device};
+    PlanetFactoryHost host{planet};
     Manager manager{planet};
 };
 
@@ -64,7 +67,7 @@ void reportPerChunk(benchmark::State& state, const Manager& manager) {
 void BM_ManagerPassConverged(benchmark::State& state) {
     ConvergedPlanet& converged = convergedPlanet();
     for (auto _ : state) converged.manager.pass();
-    if (converged.planet.stats().quietPasses == 0) state.SkipWithError("a converged pass found work to do");
+    if (converged.planet.counters.snapshot().quietPasses == 0) state.SkipWithError("a converged pass found work to do");
     reportPerChunk(state, converged.manager);
 }
 
@@ -88,17 +91,16 @@ void BM_MapPassConverged(benchmark::State& state) {
 }
 
 void BM_ManagerPassEmpty(benchmark::State& state) {
-    StartCamera camera;
     NullGraphicsDevice device;
-    Planet planet(device, Planet::defaultViewRadius, PlanetThreads::None);
+    StartState planet(device);
     Manager manager(planet);
     std::size_t requested = 0;
     for (auto _ : state) {
         manager.pass();
         state.PauseTiming();
-        requested = planet.pendingRequests();
+        requested = planet.requests.queuedCount();
         ChunkRequest request;
-        while (planet.requests->tryPop(request)) planet.requests->finish(request.key);
+        while (planet.requests.tryPop(request)) planet.requests.finish(request.key);
         state.ResumeTiming();
     }
     state.counters["requests"] = static_cast<double>(requested);

@@ -9,7 +9,7 @@
 #include "bench/per_item.h"
 #include "bench/surface_chunks.h"
 #include "geometry/column_direction_cache.h"
-#include "render/null_graphics_device.h"
+#include "render/device/null_graphics_device.h"
 
 namespace gravelkin::bench {
 namespace {

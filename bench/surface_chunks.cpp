@@ -32,7 +32,7 @@ std::vector<ChunkKey> findSurfaceKeys() {
     std::vector<ChunkKey> keys;
     ChunkFactory factory;
     for (const ChunkKey& key : candidates) {
-        if (factory.buildChunk(key, benchEarth())->fillState == Mixed) keys.push_back(key);
+        if (factory.buildChunk(key, benchEarth())->fillState == ChunkFillState::Mixed) keys.push_back(key);
     }
     return keys;
 }

@@ -1,6 +1,6 @@
 #include "factory/chunk.h"
 
-#include "factory/constant_voxel_blocks.h"
+#include "factory/voxel/constant_voxel_blocks.h"
 #include "geometry/level_table.h"
 
 namespace gravelkin {

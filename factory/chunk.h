@@ -22,21 +22,15 @@
 #include <unordered_map>
 
 #include "camera/vector_math.h"
-#include "factory/voxel.h"
-#include "factory/voxel_volume.h"
+#include "factory/voxel/fill_state.h"
+#include "factory/voxel/voxel.h"
+#include "factory/voxel/voxel_volume.h"
 #include "geometry/chunk_key.h"
-#include "render/graphics_device.h"
+#include "render/device/graphics_device.h"
 
 namespace gravelkin {
 
 struct ColumnDirectionCache;
-
-enum ChunkFillState : std::uint32_t {
-    Unknown = 0,  // as constructed
-    Mixed = 1,
-    AllAir = 2,
-    AllSolid = 3,
-};
 
 class Chunk;
 
@@ -46,9 +40,8 @@ using FineNeighbourMap = std::unordered_map<ChunkKey, std::shared_ptr<Chunk>, Ch
 
 class Chunk {
 public:
-    static constexpr int size = 32;
-    static constexpr int voxelCount = size * size * size;
-    static_assert(voxelCount == voxelsPerBlock);
+    static constexpr int size = chunkSize;
+    static constexpr int voxelCount = voxelsPerBlock;
 
     // Every voxel holds constructionVoxel, in a block of the chunk's own.
     explicit Chunk(const ChunkKey& key);
@@ -61,7 +54,7 @@ public:
 
     // Voxel (i, r, j): i along u, r the radial layer (0 innermost), j along v.
     static constexpr int voxelIndex(std::uint32_t i, std::uint32_t r, std::uint32_t j) {
-        return static_cast<int>((i * size + r) * size + j);
+        return gravelkin::voxelIndex(i, r, j);
     }
     // For writing (the builder, before publication): a chunk that reads a
     // shared block first gets a copy of its own. Readers use the const one.
@@ -87,7 +80,7 @@ public:
     std::atomic<std::uint32_t> vertexCount{0};
     ChunkKey key;
     Vec3 centre;
-    ChunkFillState fillState = Unknown;
+    ChunkFillState fillState = ChunkFillState::Unknown;
     bool levelStepInShell = false;  // the column grid changes inside this shell
     std::atomic<bool> meshPending{true};
     // Read-only here: writes go through voxel() or writableVoxels().

@@ -1,5 +1,5 @@
 #include "factory/chunk_factory.h"
-#include "factory/constant_voxel_blocks.h"
+#include "factory/voxel/constant_voxel_blocks.h"
 #include "terrain/terrain_generator_base.h"
 
 namespace gravelkin {
@@ -18,28 +18,28 @@ std::unique_ptr<Chunk> ChunkFactory::buildChunk(const ChunkKey& key, const Terra
     const std::uint32_t inner = 32 * key.shell;
     if (inner > generator.emptyAboveRadius) {
         chunk = std::make_unique<Chunk>(key, airVoxel);
-        chunk->fillState = AllAir;
+        chunk->fillState = ChunkFillState::AllAir;
         if (reference) chunk->writableVoxels();
     } else if (inner + 31 < generator.solidBelowRadius) {
         chunk = std::make_unique<Chunk>(key, generator.solidFillVoxel);
-        chunk->fillState = AllSolid;
+        chunk->fillState = ChunkFillState::AllSolid;
         if (reference) chunk->writableVoxels();
     } else if (reference) {
         chunk = std::make_unique<Chunk>(key);
-        generator.generateReference(*chunk, cache);
+        chunk->fillState = generator.generateReference(key, chunk->writableVoxels(), cache);
     } else {
         chunk = std::make_unique<Chunk>(key);
-        generator.generate(*chunk, cache);
+        chunk->fillState = generator.generate(key, chunk->writableVoxels(), cache);
         // Nothing but the sign of an all-air chunk's voxels is ever read (it
         // is never meshed, and its neighbours' meshes only ask "solid?"), so
         // it trades its block for the shared air block: every voxel then
         // reads density 1.0 and colour (127, 127, 127) instead of what the
         // generator wrote, air either way.
-        if (chunk->fillState == AllAir) chunk->voxels.share(constantVoxelBlock(airVoxel));
+        if (chunk->fillState == ChunkFillState::AllAir) chunk->voxels.share(constantVoxelBlock(airVoxel));
     }
 
     // Nothing to draw in air: such a chunk is never meshed.
-    if (chunk->fillState == AllAir) chunk->meshPending.store(false, std::memory_order_relaxed);
+    if (chunk->fillState == ChunkFillState::AllAir) chunk->meshPending.store(false, std::memory_order_relaxed);
     return chunk;
 }
 

@@ -15,7 +15,7 @@
 namespace gravelkin {
 
 class TerrainGeneratorBase;
-class Planet;
+class FactoryHost;
 
 class ChunkFactory {
 public:
@@ -26,8 +26,8 @@ public:
     // solidBelowRadius with its solidFillVoxel, the rest by the generator.
     std::unique_ptr<Chunk> buildChunk(const ChunkKey& key, const TerrainGeneratorBase& generator);
 
-    // The worker thread body: serves requests from the planet until it stops.
-    void run(Planet& planet);
+    // The worker thread body: serves the host's requests until it stops.
+    void run(FactoryHost& host);
 
     // Set before the worker starts; see chunk_pipeline.h.
     ChunkPipeline pipeline;

@@ -27,7 +27,7 @@
 #include "factory/float4.h"
 #include "factory/mesh_expansion.h"
 #include "factory/mesh_scratch.h"
-#include "render/chunk_vertex.h"
+#include "render/device/chunk_vertex.h"
 
 namespace gravelkin {
 

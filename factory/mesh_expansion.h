@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "factory/face_record.h"
-#include "render/chunk_vertex.h"
+#include "render/device/chunk_vertex.h"
 
 namespace gravelkin {
 

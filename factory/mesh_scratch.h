@@ -14,7 +14,7 @@
 
 #include "factory/solid_masks.h"
 #include "factory/visible_sides.h"
-#include "render/chunk_vertex.h"
+#include "render/device/chunk_vertex.h"
 
 namespace gravelkin {
 

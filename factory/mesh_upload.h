@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "factory/chunk.h"
-#include "render/chunk_vertex.h"
-#include "render/graphics_device.h"
+#include "render/device/chunk_vertex.h"
+#include "render/device/graphics_device.h"
 
 namespace gravelkin {
 

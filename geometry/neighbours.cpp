@@ -100,14 +100,21 @@ NeighbourStep<VoxelAddress> voxelNeighbour(const VoxelAddress& address, std::uin
     return {{cell.x, radius, cell.y, cell.face}, 0};
 }
 
+FineKeys fineKeysFrom(const ChunkKey& first) {
+    FineKeys fine;
+    for (std::uint32_t k = 0; k < 4; ++k) {
+        fine.keys[k] = first;
+        fine.keys[k].x += (k == 1 || k == 3) ? 1u : 0u;
+        fine.keys[k].y += (k == 2 || k == 3) ? 1u : 0u;
+    }
+    return fine;
+}
+
 std::vector<ChunkKey> chunkKeysAcross(const ChunkKey& key, std::uint8_t direction) {
     const NeighbourStep<ChunkKey> step = chunkNeighbour(key, direction);
     if (!step.split) return {step.address};
-    const ChunkKey& first = step.address;
-    return {first,
-            {first.x + 1, first.shell, first.y, first.face},
-            {first.x, first.shell, first.y + 1, first.face},
-            {first.x + 1, first.shell, first.y + 1, first.face}};
+    const FineKeys fine = fineKeysFrom(step.address);
+    return {fine.keys[0], fine.keys[1], fine.keys[2], fine.keys[3]};
 }
 
 }  // namespace gravelkin

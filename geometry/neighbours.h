@@ -54,6 +54,13 @@ struct NeighbourStep {
 NeighbourStep<ChunkKey> chunkNeighbour(const ChunkKey& key, std::uint8_t direction);
 NeighbourStep<VoxelAddress> voxelNeighbour(const VoxelAddress& address, std::uint8_t direction);
 
+// The four finer keys of a split step, from the one with the smallest x and y
+// (the step's address): (x, y), (x + 1, y), (x, y + 1), (x + 1, y + 1).
+struct FineKeys {
+    ChunkKey keys[4];
+};
+FineKeys fineKeysFrom(const ChunkKey& first);
+
 // The chunks across one side of `key`: the one neighbour, or the four finer
 // ones (x, y), (x + 1, y), (x, y + 1), (x + 1, y + 1) where the step splits.
 std::vector<ChunkKey> chunkKeysAcross(const ChunkKey& key, std::uint8_t direction);

@@ -7,7 +7,7 @@
 // traversal), so no code here walks a live map; see planet.h for how the
 // manager keeps its own list of resident chunks instead.
 //
-// Depends on: geometry/chunk_key, factory/chunk, TBB.
+// Depends on: geometry, the chunk record and request, TBB.
 #pragma once
 
 #include <cstddef>
@@ -17,6 +17,7 @@
 #include <tbb/concurrent_hash_map.h>
 
 #include "factory/chunk.h"
+#include "factory/chunk_request.h"
 #include "geometry/chunk_key.h"
 
 namespace gravelkin {
@@ -31,22 +32,9 @@ struct ChunkKeyHashCompare {
 // Every generated chunk, by key. The entry is one shared owner of its chunk.
 using ChunkMap = tbb::concurrent_hash_map<ChunkKey, std::shared_ptr<Chunk>, ChunkKeyHashCompare>;
 
-// What a request asks for. Factories treat every value other than Mesh as
-// Generate.
-enum class RequestKind : std::uint32_t {
-    Generate = 0,  // build the voxels of a chunk that is not in the chunk map
-    Mesh = 1,      // mesh a chunk that is in the chunk map
-};
-
 // Keys with a request waiting or being worked on. Only presence matters; the
 // kind is stored for diagnostics and never read by the streaming logic.
 using InFlightMap = tbb::concurrent_hash_map<ChunkKey, RequestKind, ChunkKeyHashCompare>;
-
-struct ChunkRequest {
-    ChunkKey key;
-    RequestKind kind = RequestKind::Generate;
-    float priority = 0.0f;  // squared distance from the camera; smaller first
-};
 
 // Orders the priority queue so that the smallest priority is popped first.
 struct ChunkRequestCompare {

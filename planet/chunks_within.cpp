@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "geometry/level_table.h"
-#include "planet/distance.h"
+#include "camera/distance.h"
 
 namespace gravelkin {
 

@@ -4,12 +4,11 @@
 #include <thread>
 #include <utility>
 
-#include "camera/camera.h"
 #include "geometry/level_table.h"
-#include "planet/distance.h"
+#include "camera/distance.h"
 #include "planet/neighbours_present.h"
-#include "planet/planet.h"
-#include "planet/thread_priority.h"
+#include "planet/planet_state.h"
+#include "factory/thread_priority.h"
 
 namespace gravelkin {
 
@@ -21,25 +20,25 @@ constexpr int managerNiceIncrement = 2;
 
 }  // namespace
 
-void Planet::runManager() {
+void runManager(PlanetState& state) {
     lowerCurrentThreadPriority(managerNiceIncrement);
-    Manager manager(*this);
-    while (!stopRequested.load(std::memory_order_acquire)) {
+    Manager manager(state);
+    while (!state.stopRequested.load(std::memory_order_acquire)) {
         manager.pass();
         std::this_thread::sleep_for(passSleep);
     }
 }
 
-Manager::Manager(Planet& planet) : planet_(planet) { eraseBatch_.reserve(eraseBatchLimit); }
+Manager::Manager(PlanetState& state) : state_(state) { eraseBatch_.reserve(eraseBatchLimit); }
 
 std::uint32_t Manager::walkLength() const {
     // Truncated toward zero first, then shifted as an unsigned value.
-    const auto radius = static_cast<std::uint32_t>(static_cast<std::int32_t>(planet_.viewRadius));
+    const auto radius = static_cast<std::uint32_t>(static_cast<std::int32_t>(state_.viewRadius));
     return (radius >> 5) + 1;
 }
 
 void Manager::pass() {
-    const bool idleAtStart = planet_.idle();
+    const bool idleAtStart = state_.idle();
     tally_ = PassTally{};
 
     // (minusY, outward, plusX), in this order: the camera's own chunk belongs
@@ -49,7 +48,7 @@ void Manager::pass() {
                                     {true, false, false}, {false, false, false}};
     for (const auto& octant : octants) scanOctant(octant[0], octant[1], octant[2]);
 
-    const float radius = planet_.viewRadius;
+    const float radius = state_.viewRadius;
     mapPass(radius * radius * dropFactor);
     eraseStep();
 
@@ -65,10 +64,10 @@ void Manager::pass() {
     }
 
     const bool quiet = idleAtStart && tally_.generateRequests == 0 && tally_.meshRequests == 0 &&
-                       tally_.erased == 0 && planet_.idle();
+                       tally_.erased == 0 && state_.idle();
     quietPasses_ = quiet ? quietPasses_ + 1 : 0;
 
-    StreamingCounters& counters = planet_.counters;
+    StreamingCounters& counters = state_.counters;
     constexpr auto relaxed = std::memory_order_relaxed;
     counters.generateRequests.fetch_add(tally_.generateRequests, relaxed);
     counters.meshRequests.fetch_add(tally_.meshRequests, relaxed);
@@ -79,8 +78,8 @@ void Manager::pass() {
 
 void Manager::takeOverPublished() {
     {
-        std::lock_guard lock(planet_.drawListMutex);
-        handedOver_.swap(planet_.publishedSinceTakeOver);
+        std::lock_guard lock(state_.drawListMutex);
+        handedOver_.swap(state_.publishedSinceTakeOver);
     }
     for (std::shared_ptr<Chunk>& chunk : handedOver_) hold(std::move(chunk));
     handedOver_.clear();
@@ -94,10 +93,10 @@ void Manager::hold(std::shared_ptr<Chunk> chunk) {
 
 void Manager::mapPass(float dropThreshold) {
     takeOverPublished();
-    ChunkRequestQueue& requests = *planet_.requests;
+    ChunkRequestQueue& requests = state_.requests;
     for (const auto& [key, chunk] : resident_) {
         if (eraseBatch_.size() < eraseBatchLimit) {
-            const float d2 = distanceSquared(cameraPosition(), chunk->centre);
+            const float d2 = distanceSquared(state_.cameraPosition(), chunk->centre);
             if (d2 > dropThreshold && !requests.isInFlight(key)) {
                 eraseBatch_.push_back(key);
                 continue;
@@ -109,8 +108,8 @@ void Manager::mapPass(float dropThreshold) {
         // request may follow a finished mesh; the factory re-checks the flag
         // under the entry's write accessor, which makes that request harmless.
         if (chunk->meshPending.load(std::memory_order_acquire) && !requests.isInFlight(key) &&
-            neighboursPresent(planet_.chunks, key)) {
-            const float d2 = distanceSquared(cameraPosition(), chunk->centre);
+            neighboursPresent(state_.chunks, key)) {
+            const float d2 = distanceSquared(state_.cameraPosition(), chunk->centre);
             requests.request(key, RequestKind::Mesh, d2);
             ++tally_.meshRequests;
         }
@@ -122,7 +121,7 @@ void Manager::eraseStep() {
         const ChunkKey key = eraseBatch_.back();
         // Waits for every accessor on the entry, so a chunk being drawn or
         // copied out by a factory is not pulled from under it.
-        if (planet_.chunks.erase(key)) {
+        if (state_.chunks.erase(key)) {
             ++eraseCount_;
             ++tally_.erased;
         }
@@ -136,22 +135,22 @@ void Manager::eraseStep() {
 
 void Manager::rebuildDrawList() {
     takeOverPublished();
-    std::vector<ChunkKey>& rebuilt = *planet_.spareDrawList;
+    std::vector<ChunkKey>& rebuilt = *state_.spareDrawList;
     rebuilt.clear();
     rebuilt.reserve(resident_.size());
     for (const auto& entry : resident_) rebuilt.push_back(entry.first);
     {
-        std::lock_guard lock(planet_.drawListMutex);
+        std::lock_guard lock(state_.drawListMutex);
         // Chunks published since the take-over above were appended to the
         // array being replaced; carry their keys over so that none is missing
         // from drawing until the next rebuild. They reach `resident` below.
-        handedOver_.swap(planet_.publishedSinceTakeOver);
+        handedOver_.swap(state_.publishedSinceTakeOver);
         for (const std::shared_ptr<Chunk>& chunk : handedOver_) rebuilt.push_back(chunk->key);
-        std::swap(planet_.drawList, planet_.spareDrawList);
+        std::swap(state_.drawList, state_.spareDrawList);
     }
     for (std::shared_ptr<Chunk>& chunk : handedOver_) hold(std::move(chunk));
     handedOver_.clear();
-    planet_.counters.drawListRebuilds.fetch_add(1, std::memory_order_relaxed);
+    state_.counters.drawListRebuilds.fetch_add(1, std::memory_order_relaxed);
 }
 
 void Manager::reprioritise() {
@@ -160,15 +159,15 @@ void Manager::reprioritise() {
         RequestKind kind;
     };
     std::vector<PendingRequest> pending;
-    ChunkRequestQueue& requests = *planet_.requests;
+    ChunkRequestQueue& requests = state_.requests;
     ChunkRequest popped;
     while (requests.tryPop(popped)) pending.push_back({popped.key, popped.kind});
     // First in, first out; the keys normally stay in flight meanwhile, so
     // request() leaves their marks as they are.
     for (const PendingRequest& p : pending) {
-        requests.request(p.key, p.kind, distanceSquared(cameraPosition(), known_(p.key).centre));
+        requests.request(p.key, p.kind, distanceSquared(state_.cameraPosition(), known_(p.key).centre));
     }
-    planet_.counters.reprioritisations.fetch_add(1, std::memory_order_relaxed);
+    state_.counters.reprioritisations.fetch_add(1, std::memory_order_relaxed);
 }
 
 }  // namespace gravelkin

@@ -20,7 +20,7 @@
 // Threads: a Manager is used by one thread, the planet's manager thread, or a
 // test driving passes by hand on a planet without threads.
 //
-// Depends on: planet, chunk_containers, geometry.
+// Depends on: the planet state, the containers, geometry.
 #pragma once
 
 #include <cstdint>
@@ -34,7 +34,7 @@
 
 namespace gravelkin {
 
-class Planet;
+struct PlanetState;
 
 class Manager {
 public:
@@ -43,7 +43,7 @@ public:
     static constexpr std::int32_t rebuildThreshold = 256;
     static constexpr std::int32_t reprioritiseInterval = 33;  // passes
 
-    explicit Manager(Planet& planet);
+    explicit Manager(PlanetState& state);
 
     // One whole pass, without the sleep that follows it.
     void pass();
@@ -85,7 +85,7 @@ private:
         std::uint64_t erased = 0;
     };
 
-    Planet& planet_;
+    PlanetState& state_;
     std::vector<ChunkKey> eraseBatch_;
     std::int32_t eraseCount_ = 0;  // erasures since the last rebuild
     std::int32_t passCount_ = 0;   // drives reprioritise
@@ -103,5 +103,8 @@ private:
     std::vector<ChunkKey> frontier_;
     std::vector<ChunkKey> next_;
 };
+
+// The manager thread body: passes, 10 ms apart, until the stop flag is seen.
+void runManager(PlanetState& state);
 
 }  // namespace gravelkin

@@ -4,16 +4,6 @@
 
 namespace gravelkin {
 
-FineKeys fineKeysFrom(const ChunkKey& first) {
-    FineKeys fine;
-    for (std::uint32_t k = 0; k < 4; ++k) {
-        fine.keys[k] = first;
-        fine.keys[k].x += (k == 1 || k == 3) ? 1u : 0u;
-        fine.keys[k].y += (k == 2 || k == 3) ? 1u : 0u;
-    }
-    return fine;
-}
-
 bool neighboursPresent(const ChunkMap& chunks, const ChunkKey& key) {
     for (std::uint8_t d = 0; d < directionCount; ++d) {
         const NeighbourStep<ChunkKey> step = chunkNeighbour(key, d);

@@ -15,11 +15,4 @@ namespace gravelkin {
 // present. Stops at the first missing key.
 bool neighboursPresent(const ChunkMap& chunks, const ChunkKey& key);
 
-// The four finer keys of a split step, from the one with the smallest x and y,
-// in the order above.
-struct FineKeys {
-    ChunkKey keys[4];
-};
-FineKeys fineKeysFrom(const ChunkKey& first);
-
 }  // namespace gravelkin

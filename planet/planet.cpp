@@ -1,39 +1,32 @@
 #include "planet/planet.h"
 
-#include <algorithm>
+#include <stdexcept>
 #include <string>
 #include <unordered_set>
-#include <utility>
 
-#include "factory/chunk_factory.h"
-#include "planet/thread_name.h"
+#include "factory/thread_name.h"
+#include "planet/manager.h"
 #include "terrain/terrain_generator_earth.h"
 
 namespace gravelkin {
 
-Planet::Planet(GraphicsDevice& graphicsDevice, float radius, PlanetThreads threads, ChunkPipeline chunkPipeline)
-    : device(graphicsDevice),
-      viewRadius(radius),
-      pipeline(chunkPipeline),
-      requests(std::make_unique<ChunkRequestQueue>()),
-      drawList(std::make_unique<std::vector<ChunkKey>>()),
-      spareDrawList(std::make_unique<std::vector<ChunkKey>>()),
-      terrainGenerator(std::make_unique<TerrainGeneratorEarth>()) {
-    if (threads == PlanetThreads::Start) startThreads();
+Planet::Planet(GraphicsDevice& device, float viewRadius, ChunkPipeline pipeline, PositionSource position)
+    : state_(device, viewRadius, std::make_unique<TerrainGeneratorEarth>(), position, pipeline) {
+    startThreads();
 }
 
 void Planet::startThreads() {
     try {
-        // The manager starts before the factories exist: it uses only what the
-        // initialisers built, and its first requests wait in the queue.
-        managerThread = std::make_unique<std::thread>([this] { runManager(); });
-        nameThread(*managerThread, managerThreadName);
+        // The manager starts before the factories exist: it uses only the
+        // state, and its first requests wait in the queue.
+        managerThread_ = std::make_unique<std::thread>([this] { runManager(state_); });
+        nameThread(*managerThread_, managerThreadName);
         for (int i = 0; i < factoryCount; ++i) {
-            factories[i] = std::make_unique<ChunkFactory>(pipeline);
-            ChunkFactory* factory = factories[i].get();
-            factoryThreads[i] = std::make_unique<std::thread>([this, factory] { factory->run(*this); });
+            factories_[i] = std::make_unique<ChunkFactory>(state_.pipeline);
+            ChunkFactory* factory = factories_[i].get();
+            factoryThreads_[i] = std::make_unique<std::thread>([this, factory] { factory->run(host_); });
             const std::string name = factoryThreadNamePrefix + std::to_string(i + 1);
-            nameThread(*factoryThreads[i], name.c_str());
+            nameThread(*factoryThreads_[i], name.c_str());
         }
     } catch (...) {
         // A thread that cannot be created would leave the others running
@@ -46,63 +39,40 @@ void Planet::startThreads() {
 Planet::~Planet() { stop(); }
 
 void Planet::stop() {
-    stopRequested.store(true, std::memory_order_release);
-    if (managerThread && managerThread->joinable()) managerThread->join();
-    for (auto& thread : factoryThreads) {
+    state_.stopRequested.store(true, std::memory_order_release);
+    if (managerThread_ && managerThread_->joinable()) managerThread_->join();
+    for (auto& thread : factoryThreads_) {
         if (thread && thread->joinable()) thread->join();
     }
 }
 
-bool Planet::addChunk(std::unique_ptr<Chunk> chunk) {
-    const ChunkKey key = chunk->key;
-    // Two owners: the prepared map entry and the one handed to the manager.
-    std::shared_ptr<Chunk> owner(std::move(chunk));
-    ChunkMap::value_type prepared(key, owner);
-    bool inserted;
-    {
-        // The map moves the prepared pair into a new entry only when the key
-        // is absent; otherwise the pair is left as it was.
-        ChunkMap::const_accessor entry;
-        inserted = chunks.insert(entry, std::move(prepared));
+bool Planet::threadsStarted() const {
+    if (managerThread_ && managerThread_->joinable()) return true;
+    for (const auto& thread : factoryThreads_) {
+        if (thread && thread->joinable()) return true;
     }
-    if (!inserted) {
-        // The last two owners go here, after the accessor: the duplicate is
-        // destroyed exactly once, before we return.
-        prepared.second.reset();
-        owner.reset();
-        return false;
-    }
-    // The accessor is released first: no thread may take drawListMutex while
-    // holding an accessor (the renderer nests them the other way).
-    std::lock_guard lock(drawListMutex);
-    drawList->push_back(key);
-    publishedSinceTakeOver.push_back(std::move(owner));
-    return true;
+    return false;
 }
 
-bool Planet::idle() const {
-    // Queue first, jobs last: a factory raises activeJobs before it pops, so
-    // a request that leaves the queue after we looked is still counted.
-    return requests->queuedCount() == 0 && requests->inFlightCount() == 0 &&
-           activeJobs.load(std::memory_order_seq_cst) == 0;
-}
-
-std::vector<ChunkKey> Planet::drawListSnapshot() const {
-    std::lock_guard lock(drawListMutex);
-    return *drawList;
+std::shared_ptr<const Chunk> Planet::findChunk(const ChunkKey& key) const {
+    return gravelkin::findChunk(state_.chunks, key);
 }
 
 std::vector<std::shared_ptr<const Chunk>> Planet::chunkSnapshot() const {
-    std::vector<ChunkKey> keys = drawListSnapshot();
+    const std::vector<ChunkKey> keys = drawListSnapshot();
     std::unordered_set<ChunkKey, ChunkKeyHasher> seen;
     std::vector<std::shared_ptr<const Chunk>> result;
     result.reserve(keys.size());
     for (const ChunkKey& key : keys) {
         if (!seen.insert(key).second) continue;
-        ChunkMap::const_accessor entry;
-        if (chunks.find(entry, key)) result.push_back(entry->second);
+        if (std::shared_ptr<const Chunk> chunk = findChunk(key)) result.push_back(std::move(chunk));
     }
     return result;
+}
+
+void Planet::forEachChunk(const std::function<void(const Chunk&)>& visit) const {
+    if (threadsStarted()) throw std::logic_error("Planet::forEachChunk: stop() the planet before walking its chunks");
+    for (const auto& entry : state_.chunks) visit(*entry.second);
 }
 
 }  // namespace gravelkin

@@ -7,14 +7,13 @@
 
 #include <algorithm>
 
-#include "camera/camera.h"
 #include "geometry/level_table.h"
 #include "geometry/neighbours.h"
 #include "geometry/position_lookup.h"
-#include "planet/distance.h"
+#include "camera/distance.h"
 #include "planet/manager.h"
 #include "planet/neighbours_present.h"
-#include "planet/planet.h"
+#include "planet/planet_state.h"
 #include "planet/transform_direction.h"
 
 namespace gravelkin {
@@ -32,15 +31,15 @@ ChunkKey stepAlong(const ChunkKey& from, Direction& heading) {
 }  // namespace
 
 void Manager::scanOctant(bool minusY, bool outward, bool plusX) {
-    const float radius = planet_.viewRadius;
+    const float radius = state_.viewRadius;
     const float radiusSquared = radius * radius;
     const std::uint32_t n = walkLength();
-    ChunkRequestQueue& requests = *planet_.requests;
-    const ChunkMap& chunks = planet_.chunks;
+    ChunkRequestQueue& requests = state_.requests;
+    const ChunkMap& chunks = state_.chunks;
 
     // The start comes from one copy of the camera position; every distance
     // below reads the camera afresh, so one scan may see it move.
-    const Vec3 start = cameraPosition();
+    const Vec3 start = state_.cameraPosition();
     const ChunkKey startKey = chunkKeyAt(start.x, start.y, start.z);
 
     // Face 5's axes run against face 0's: carry the signs onto the start face.
@@ -62,7 +61,7 @@ void Manager::scanOctant(bool minusY, bool outward, bool plusX) {
                     const bool skipped = (k == 0 && !minusY) || (i == 0 && !outward) || (m == 0 && !plusX);
                     if (!skipped) {
                         const KnownChunkKey& known = known_(cur);
-                        const float d2 = distanceSquared(cameraPosition(), known.centre);
+                        const float d2 = distanceSquared(state_.cameraPosition(), known.centre);
                         if (d2 > radiusSquared) break;
                         // A chunk the manager holds is in the map: no shared lookup.
                         if (!known.held && !contains(chunks, cur) && !requests.isInFlight(cur)) {
@@ -77,7 +76,7 @@ void Manager::scanOctant(bool minusY, bool outward, bool plusX) {
                 const std::uint8_t oldFace = rowStart.face;
                 rowStart = stepAlong(rowStart, dA);
                 dRow = transformDirection(dRow, oldFace, rowStart.face);
-                if (distanceSquared(cameraPosition(), known_(rowStart).centre) > radiusSquared) break;
+                if (distanceSquared(state_.cameraPosition(), known_(rowStart).centre) > radiusSquared) break;
                 // Several frontier keys (a finer layer) walk side by side; a
                 // first row that runs into another's start would redo its walk.
                 if (k == 0 && frontier_.size() > 1 &&

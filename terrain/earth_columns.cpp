@@ -7,10 +7,10 @@
 #include "hwy/foreach_target.h"  // IWYU pragma: keep
 
 #include "hwy/highway.h"
-#include "terrain/noise_cell-inl.h"
-#include "terrain/noise_fractal-inl.h"
-#include "terrain/noise_perturb-inl.h"
-#include "terrain/simd_batch-inl.h"
+#include "terrain/noise/noise_cell-inl.h"
+#include "terrain/noise/noise_fractal-inl.h"
+#include "terrain/noise/noise_perturb-inl.h"
+#include "terrain/noise/simd_batch-inl.h"
 #include "terrain/terrain_generator_earth.h"
 
 HWY_BEFORE_NAMESPACE();

@@ -15,14 +15,14 @@
 
 #include "geometry/level_table.h"
 #include "terrain/earth_columns.h"
-#include "terrain/fill_state.h"
+#include "factory/voxel/fill_state.h"
 #include "terrain/terrain_generator_earth.h"
 
 namespace gravelkin {
 
 namespace {
 
-constexpr std::size_t maxColumns = Chunk::size * Chunk::size;
+constexpr std::size_t maxColumns = chunkSize * chunkSize;
 
 // One grid's columns in arrays, in voxel order (i outer, j inner): their
 // directions and biomes' surface colours; and one layer's voxels.
@@ -54,13 +54,13 @@ inline void storeVoxel(Voxel& voxel, float density, PackedColour colour) {
 
 }  // namespace
 
-void TerrainGeneratorEarth::generate(Chunk& chunk, ColumnDirectionCache& cache) const {
-    const std::uint32_t inner = 32 * chunk.key.shell;
-    ChunkFillState fill = chunk.fillState;
+ChunkFillState TerrainGeneratorEarth::generate(const ChunkKey& key, Voxel* voxels, ColumnDirectionCache& cache) const {
+    const std::uint32_t inner = 32 * key.shell;
+    ChunkFillState fill = ChunkFillState::Unknown;
     ColumnArrays columns;
     std::uint32_t n = 0;  // columns per side of the current grid
 
-    for (int z = Chunk::size - 1; z >= 0; --z) {
+    for (int z = chunkSize - 1; z >= 0; --z) {
         const std::uint32_t layer = static_cast<std::uint32_t>(z);
         const std::uint32_t r = inner + layer;
         const std::uint32_t layerColumns = columnsPerChunk(r);
@@ -96,7 +96,7 @@ void TerrainGeneratorEarth::generate(Chunk& chunk, ColumnDirectionCache& cache) 
         bool solid = false;
         for (std::uint32_t i = 0; i < n; ++i) {
             // Voxels (i, layer, 0 .. n-1) lie next to each other.
-            Voxel* row = &chunk.voxel(i, layer, 0);
+            Voxel* row = voxels + voxelIndex(i, layer, 0);
             const float* densities = columns.density + i * n;
             const PackedColour* colours = columns.colour + i * n;
             for (std::uint32_t j = 0; j < n; ++j) {
@@ -108,7 +108,7 @@ void TerrainGeneratorEarth::generate(Chunk& chunk, ColumnDirectionCache& cache) 
         if (air) fill = nextFillState(fill, 0.0f);
         if (solid) fill = nextFillState(fill, -1.0f);
     }
-    chunk.fillState = fill;
+    return fill;
 }
 
 }  // namespace gravelkin

@@ -1,17 +1,21 @@
 // What a terrain generator is: plain settings that the chunk factories read,
-// and the operation that fills a chunk's voxels (with its plain twin).
+// and the operation that fills a chunk's voxel volume (with its plain twin).
+// A generator knows voxels and geometry only: not the chunk record, not
+// threads, not the device.
 //
 // generate runs on every factory thread at once: a generator is immutable
 // after construction.
 //
-// Depends on: geometry, the chunk record it fills.
+// Depends on: math, geometry, voxel storage.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
 #include "camera/vector_math.h"
-#include "factory/chunk.h"
+#include "factory/voxel/fill_state.h"
+#include "factory/voxel/voxel_volume.h"
+#include "geometry/chunk_key.h"
 #include "geometry/column_direction_cache.h"
 
 namespace gravelkin {
@@ -25,14 +29,18 @@ class TerrainGeneratorBase {
 public:
     virtual ~TerrainGeneratorBase() = default;
 
-    // Fills every used voxel of `chunk` and its fillState. The caller has reset
-    // `cache` for the chunk's key and set columnOffset to 0.5; the cache is
-    // left at the innermost layer's resolution.
-    virtual void generate(Chunk& chunk, ColumnDirectionCache& cache) const = 0;
+    // Writes every used voxel of chunk `key` into `voxels` (chunkSize^3 of
+    // them, in voxelIndex order; unused columns of coarser inner layers are
+    // left as they are) and returns the fill state of what it wrote. The
+    // caller has reset `cache` for `key` and set columnOffset to 0.5; the
+    // cache is left at the innermost layer's resolution.
+    virtual ChunkFillState generate(const ChunkKey& key, Voxel* voxels, ColumnDirectionCache& cache) const = 0;
 
     // The same voxels by the plain implementation that `generate` is checked
     // against, where a generator has a faster one; by default `generate`.
-    virtual void generateReference(Chunk& chunk, ColumnDirectionCache& cache) const { generate(chunk, cache); }
+    virtual ChunkFillState generateReference(const ChunkKey& key, Voxel* voxels, ColumnDirectionCache& cache) const {
+        return generate(key, voxels, cache);
+    }
 
     std::int32_t seed = 1337;
     float surfaceRadius = 400.0f;

@@ -6,7 +6,7 @@
 #include "geometry/level_table.h"
 #include "terrain/biome_scatter.h"
 #include "terrain/classic_random.h"
-#include "terrain/fill_state.h"
+#include "factory/voxel/fill_state.h"
 #include "terrain/nearest_biome.h"
 
 namespace gravelkin {
@@ -115,17 +115,18 @@ float TerrainGeneratorEarth::densityAt(const Vec4& p, float rho) const {
     return density;
 }
 
-void TerrainGeneratorEarth::generateReference(Chunk& chunk, ColumnDirectionCache& cache) const {
-    const std::uint32_t inner = 32 * chunk.key.shell;
-    ChunkFillState fill = chunk.fillState;
+ChunkFillState TerrainGeneratorEarth::generateReference(const ChunkKey& key, Voxel* voxels,
+                                                        ColumnDirectionCache& cache) const {
+    const std::uint32_t inner = 32 * key.shell;
+    ChunkFillState fill = ChunkFillState::Unknown;
 
     // The biome depends on the column direction only, so it is looked up once
     // per column of each grid rather than once per voxel: the point list is
     // long and the result is the same.
-    std::int32_t biomes[Chunk::size][Chunk::size];
+    std::int32_t biomes[chunkSize][chunkSize];
     std::uint32_t columns = 0;  // columns per side of the current grid
 
-    for (int z = Chunk::size - 1; z >= 0; --z) {
+    for (int z = chunkSize - 1; z >= 0; --z) {
         const std::uint32_t r = inner + static_cast<std::uint32_t>(z);
         const std::uint32_t n = columnsPerChunk(r);
         if (n != columns) {
@@ -146,7 +147,7 @@ void TerrainGeneratorEarth::generateReference(Chunk& chunk, ColumnDirectionCache
                 const Vec4& d = columnDirection(cache, i, j);
                 const float density = densityAt(d * rho, rho);
                 const ColourBytes colour = voxelColour(density, biomes[i][j]);
-                Voxel& voxel = chunk.voxel(i, static_cast<std::uint32_t>(z), j);
+                Voxel& voxel = voxels[voxelIndex(i, static_cast<std::uint32_t>(z), j)];
                 voxel.density = density;
                 voxel.colour[0] = colour[0];
                 voxel.colour[1] = colour[1];
@@ -155,7 +156,7 @@ void TerrainGeneratorEarth::generateReference(Chunk& chunk, ColumnDirectionCache
             }
         }
     }
-    chunk.fillState = fill;
+    return fill;
 }
 
 }  // namespace gravelkin

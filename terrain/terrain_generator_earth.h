@@ -23,7 +23,7 @@
 #include <array>
 #include <cstdint>
 
-#include "terrain/noise.h"
+#include "terrain/noise/noise.h"
 #include "terrain/terrain_generator_base.h"
 
 namespace gravelkin {
@@ -39,11 +39,11 @@ public:
     // Fills the chunk through the SIMD path, on the best instruction set the
     // CPU offers; bit for bit the same voxels and fill state as
     // generateReference.
-    void generate(Chunk& chunk, ColumnDirectionCache& cache) const override;
+    ChunkFillState generate(const ChunkKey& key, Voxel* voxels, ColumnDirectionCache& cache) const override;
 
     // The plain scalar generator, one voxel at a time: the definition the
     // fast path is tested against, and the baseline of the benchmarks.
-    void generateReference(Chunk& chunk, ColumnDirectionCache& cache) const override;
+    ChunkFillState generateReference(const ChunkKey& key, Voxel* voxels, ColumnDirectionCache& cache) const override;
 
     // Stone at density >= 0 (never visible as surface); the biome's surface
     // colour just below the surface, blending to the subsoil colour at -5 and

@@ -14,7 +14,7 @@
 #include <cstring>
 #include <string>
 
-#include "render/headless_snapshot.h"
+#include "render/gl/headless_snapshot.h"
 
 namespace {
 

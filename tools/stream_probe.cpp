@@ -29,12 +29,12 @@
 #include "camera/camera.h"
 #include "camera/still_camera_input.h"
 #include "factory/chunk_pipeline.h"
-#include "factory/constant_voxel_blocks.h"
+#include "factory/voxel/constant_voxel_blocks.h"
 #include "planet/chunks_within.h"
-#include "planet/distance.h"
-#include "planet/neighbours_present.h"
+#include "camera/distance.h"
+#include "geometry/neighbours.h"
 #include "planet/planet.h"
-#include "render/null_graphics_device.h"
+#include "render/device/null_graphics_device.h"
 
 namespace {
 
@@ -146,11 +146,21 @@ struct Coverage {
     std::size_t meshed;  // mesh step done, or all air (nothing to mesh)
 };
 
+// Whether every chunk a mesh of `key` needs is published.
+bool allNeighboursPublished(const Planet& planet, const ChunkKey& key) {
+    for (std::uint8_t d = 0; d < directionCount; ++d) {
+        for (const ChunkKey& across : chunkKeysAcross(key, d)) {
+            if (!planet.findChunk(across)) return false;
+        }
+    }
+    return true;
+}
+
 // Any thread; finds are safe while the planet streams.
 Coverage measureCoverage(const Planet& planet, const std::vector<ChunkKey>& keys, double seconds) {
     Coverage coverage{seconds, keys.size(), 0, 0};
     for (const ChunkKey& key : keys) {
-        const std::shared_ptr<Chunk> chunk = findChunk(planet.chunks, key);
+        const std::shared_ptr<const Chunk> chunk = planet.findChunk(key);
         if (!chunk) continue;
         ++coverage.present;
         if (!chunk->meshPending.load(std::memory_order_acquire)) ++coverage.meshed;
@@ -207,10 +217,10 @@ struct ChunkMemory {
 
 ChunkMemory measureChunkMemory(const Planet& planet) {
     ChunkMemory memory;
-    for (const auto& entry : planet.chunks) {
+    planet.forEachChunk([&](const Chunk& chunk) {
         ++memory.records;
-        memory.ownBlocks += entry.second->voxels.ownsBlock();
-    }
+        memory.ownBlocks += chunk.voxels.ownsBlock();
+    });
     const std::uint64_t sharedBlocks = constantVoxelBlockCount();
     memory.bytes = memory.records * sizeof(Chunk) + (memory.ownBlocks + sharedBlocks) * sizeof(VoxelBlock);
     return memory;
@@ -224,7 +234,7 @@ int run(const Options& options) {
 
     NullGraphicsDevice device;
     // The camera is declared first, so it outlives the planet's threads.
-    Planet planet(device, options.radius, PlanetThreads::Start, options.pipeline);
+    Planet planet(device, options.radius, options.pipeline);
     const Clock::time_point start = Clock::now();
 
     std::vector<Coverage> coverage;
@@ -265,9 +275,9 @@ int run(const Options& options) {
         }
         if (now >= options.timeLimitSeconds) break;
         if (now >= nextReport) {
-            if (moving) coverage.push_back(measureCoverage(planet, chunkKeysWithin(eye, planet.viewRadius), now));
+            if (moving) coverage.push_back(measureCoverage(planet, chunkKeysWithin(eye, planet.viewRadius()), now));
             std::fprintf(stderr, "[%7.1fs] chunks %zu  queued %zu  in flight %zu  jobs %d  passes %llu%s\n", now,
-                         planet.chunks.size(), planet.pendingRequests(), planet.inFlightCount(),
+                         planet.chunkCount(), planet.pendingRequests(), planet.inFlightCount(),
                          planet.activeJobCount(), static_cast<unsigned long long>(stats.passes),
                          stillMoving ? "  (moving)" : "");
             nextReport += 1.0;
@@ -275,7 +285,7 @@ int run(const Options& options) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     const double elapsed = secondsSince(start);
-    if (moving) coverage.push_back(measureCoverage(planet, chunkKeysWithin(eye, planet.viewRadius), elapsed));
+    if (moving) coverage.push_back(measureCoverage(planet, chunkKeysWithin(eye, planet.viewRadius()), elapsed));
     // Before stop(): the times of threads that have ended are gone.
     const ThreadTimes cpu = threadTimes();
 
@@ -284,22 +294,22 @@ int run(const Options& options) {
     std::size_t byFill[4] = {0, 0, 0, 0};
     std::size_t meshed = 0, withFaces = 0, unmeshed = 0, unmeshedReady = 0;
     std::uint64_t vertices = 0;
-    for (const auto& [key, chunk] : planet.chunks) {
-        ++byFill[chunk->fillState <= AllSolid ? static_cast<std::size_t>(chunk->fillState) : 0u];
-        const std::uint32_t count = chunk->vertexCount.load(std::memory_order_acquire);
+    planet.forEachChunk([&](const Chunk& chunk) {
+        ++byFill[chunk.fillState <= ChunkFillState::AllSolid ? static_cast<std::size_t>(chunk.fillState) : 0u];
+        const std::uint32_t count = chunk.vertexCount.load(std::memory_order_acquire);
         vertices += count;
         withFaces += count != 0;
-        if (chunk->meshPending.load(std::memory_order_acquire)) {
+        if (chunk.meshPending.load(std::memory_order_acquire)) {
             ++unmeshed;
-            unmeshedReady += neighboursPresent(planet.chunks, key);
-        } else if (chunk->fillState != AllAir) {
+            unmeshedReady += allNeighboursPublished(planet, chunk.key);
+        } else if (chunk.fillState != ChunkFillState::AllAir) {
             ++meshed;
         }
-    }
+    });
     std::size_t within = 0, missing = 0;
-    for (const ChunkKey& key : chunkKeysWithin(eye, planet.viewRadius)) {
+    for (const ChunkKey& key : chunkKeysWithin(eye, planet.viewRadius())) {
         ++within;
-        missing += planet.chunks.count(key) == 0;
+        missing += planet.findChunk(key) == nullptr;
     }
     const StreamingStats stats = planet.stats();
     const ChunkMemory chunkMemory = measureChunkMemory(planet);
@@ -317,7 +327,7 @@ int run(const Options& options) {
     std::printf("surroundings_chunks: %zu\n", surroundings.size());
     std::printf("elapsed_s: %.2f\n", elapsed);
     std::printf("camera_position: %.2f %.2f %.2f\n", eye.x, eye.y, eye.z);
-    std::printf("view_radius: %.2f\n", planet.viewRadius);
+    std::printf("view_radius: %.2f\n", planet.viewRadius());
     std::printf("factory_threads: %d\n", Planet::factoryCount);
     std::printf("hardware_threads: %u\n", std::thread::hardware_concurrency());
     std::printf("manager_passes: %llu\n", static_cast<unsigned long long>(stats.passes));
@@ -327,11 +337,11 @@ int run(const Options& options) {
     if (stats.passes != 0) {
         std::printf("cpu_ms_per_manager_pass: %.3f\n", cpu.manager * 1e3 / static_cast<double>(stats.passes));
     }
-    std::printf("chunks: %zu\n", planet.chunks.size());
-    std::printf("chunks_unknown: %zu\n", byFill[Unknown]);
-    std::printf("chunks_mixed: %zu\n", byFill[Mixed]);
-    std::printf("chunks_all_air: %zu\n", byFill[AllAir]);
-    std::printf("chunks_all_solid: %zu\n", byFill[AllSolid]);
+    std::printf("chunks: %zu\n", planet.chunkCount());
+    std::printf("chunks_unknown: %zu\n", byFill[static_cast<std::size_t>(ChunkFillState::Unknown)]);
+    std::printf("chunks_mixed: %zu\n", byFill[static_cast<std::size_t>(ChunkFillState::Mixed)]);
+    std::printf("chunks_all_air: %zu\n", byFill[static_cast<std::size_t>(ChunkFillState::AllAir)]);
+    std::printf("chunks_all_solid: %zu\n", byFill[static_cast<std::size_t>(ChunkFillState::AllSolid)]);
     std::printf("chunks_meshed: %zu\n", meshed);
     std::printf("chunks_with_faces: %zu\n", withFaces);
     std::printf("chunks_unmeshed: %zu\n", unmeshed);

@@ -34,12 +34,12 @@
 
 #include "factory/chunk.h"
 #include "factory/chunk_factory.h"
-#include "factory/constant_voxel_blocks.h"
+#include "factory/voxel/constant_voxel_blocks.h"
 #include "geometry/column_direction_cache.h"
 #include "geometry/level_table.h"
 #include "geometry/neighbours.h"
 #include "planet/chunks_within.h"
-#include "render/null_graphics_device.h"
+#include "render/device/null_graphics_device.h"
 #include "terrain/terrain_generator_earth.h"
 
 namespace gravelkin {
@@ -120,15 +120,6 @@ std::string keyText(const ChunkKey& key) {
     std::snprintf(text, sizeof text, "(%u, %u, %u, face %u)", static_cast<unsigned>(key.x),
                   static_cast<unsigned>(key.shell), static_cast<unsigned>(key.y), static_cast<unsigned>(key.face));
     return text;
-}
-
-const char* fillStateName(ChunkFillState state) {
-    switch (state) {
-        case Mixed: return "Mixed";
-        case AllAir: return "AllAir";
-        case AllSolid: return "AllSolid";
-        default: return "Unknown";
-    }
 }
 
 const char* directionName(std::uint8_t direction) {
@@ -378,7 +369,7 @@ public:
             const std::uint32_t inner = 32 * key.shell;
             generated += !(inner > generator_.emptyAboveRadius) && !(inner + 31 < generator_.solidBelowRadius);
             chunks.push_back(factory_.buildChunk(key, generator_));
-            ++byState[chunks.back()->fillState];
+            ++byState[static_cast<std::size_t>(chunks.back()->fillState)];
         }
         const double buildSeconds = microsecondsSince(start) / 1e6;
 
@@ -396,9 +387,9 @@ public:
         std::printf("view: camera (0, 400, 0), radius %.0f\n", static_cast<double>(viewRadius));
         std::printf("chunks: %llu\n", static_cast<unsigned long long>(count));
         std::printf("chunks generated: %llu\n", static_cast<unsigned long long>(generated));
-        std::printf("fill states: Mixed %llu, AllAir %llu, AllSolid %llu\n",
-                    static_cast<unsigned long long>(byState[Mixed]), static_cast<unsigned long long>(byState[AllAir]),
-                    static_cast<unsigned long long>(byState[AllSolid]));
+        std::printf("fill states: ChunkFillState::Mixed %llu, ChunkFillState::AllAir %llu, ChunkFillState::AllSolid %llu\n",
+                    static_cast<unsigned long long>(byState[static_cast<std::size_t>(ChunkFillState::Mixed)]), static_cast<unsigned long long>(byState[static_cast<std::size_t>(ChunkFillState::AllAir)]),
+                    static_cast<unsigned long long>(byState[static_cast<std::size_t>(ChunkFillState::AllSolid)]));
         std::printf("chunks with a voxel block of their own: %llu\n", static_cast<unsigned long long>(ownBlocks));
         std::printf("chunks on a shared constant block: %llu\n",
                     static_cast<unsigned long long>(count - ownBlocks));

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "render/null_graphics_device.h"
+#include "render/device/null_graphics_device.h"
 #include "tests/camera/fake_camera_input.h"
 
 namespace gravelkin {

@@ -8,8 +8,8 @@
 #include "factory/chunk.h"
 #include "factory/chunk_factory.h"
 #include "geometry/level_table.h"
-#include "render/null_graphics_device.h"
-#include "terrain/fill_state.h"
+#include "render/device/null_graphics_device.h"
+#include "factory/voxel/fill_state.h"
 #include "terrain/terrain_generator_base.h"
 
 namespace gravelkin {
@@ -74,7 +74,7 @@ TEST(Chunk, ConstructionValues) {
     const auto chunk = std::make_unique<Chunk>(key);
     EXPECT_EQ(chunk->key, key);
     EXPECT_EQ(chunk->centre, chunkCentre(key));
-    EXPECT_EQ(chunk->fillState, Unknown);
+    EXPECT_EQ(chunk->fillState, ChunkFillState::Unknown);
     EXPECT_TRUE(chunk->meshPending.load());
     EXPECT_EQ(chunk->vertexBuffer, nullptr);
     EXPECT_EQ(chunk->vertexCount.load(), 0u);
@@ -111,7 +111,7 @@ TEST(ChunkBuild, AirShortcutWritesEveryVoxel) {
     ChunkFactory factory;
     const auto chunk = factory.buildChunk({3, 17, 5, 4}, generator);  // inner 544 > 538
     EXPECT_EQ(generator.calls, 0);
-    EXPECT_EQ(chunk->fillState, AllAir);
+    EXPECT_EQ(chunk->fillState, ChunkFillState::AllAir);
     EXPECT_FALSE(chunk->meshPending.load());
     EXPECT_EQ(chunk->vertexBuffer, nullptr);
     EXPECT_EQ(chunk->vertexCount.load(), 0u);
@@ -138,7 +138,7 @@ TEST(ChunkBuild, SolidShortcutWritesEveryVoxel) {
     ChunkFactory factory;
     for (std::uint32_t shell : {0u, 8u}) {  // outer radius 287 < 294
         const auto chunk = factory.buildChunk({0, shell, 0, 2}, generator);
-        EXPECT_EQ(chunk->fillState, AllSolid);
+        EXPECT_EQ(chunk->fillState, ChunkFillState::AllSolid);
         EXPECT_TRUE(chunk->meshPending.load());
         for (const Voxel& v : chunk->voxels) ASSERT_TRUE(sameBits(v, generator.solidFillVoxel));
     }
@@ -171,21 +171,21 @@ TEST(ChunkBuild, FillStateAllAir) {
     ScriptedGenerator generator = constantGenerator(0.25f);
     const auto chunk = ChunkFactory().buildChunk({1, 12, 1, 0}, generator);
     EXPECT_EQ(generator.calls, 1);
-    EXPECT_EQ(chunk->fillState, AllAir);
+    EXPECT_EQ(chunk->fillState, ChunkFillState::AllAir);
     EXPECT_FALSE(chunk->meshPending.load());
 }
 
 TEST(ChunkBuild, ZeroDensityCountsAsAir) {
     ScriptedGenerator generator = constantGenerator(0.0f);
     const auto chunk = ChunkFactory().buildChunk({1, 12, 1, 0}, generator);
-    EXPECT_EQ(chunk->fillState, AllAir);
+    EXPECT_EQ(chunk->fillState, ChunkFillState::AllAir);
     EXPECT_FALSE(chunk->meshPending.load());
 }
 
 TEST(ChunkBuild, FillStateAllSolid) {
     ScriptedGenerator generator = constantGenerator(-0.25f);
     const auto chunk = ChunkFactory().buildChunk({1, 12, 1, 0}, generator);
-    EXPECT_EQ(chunk->fillState, AllSolid);
+    EXPECT_EQ(chunk->fillState, ChunkFillState::AllSolid);
     EXPECT_TRUE(chunk->meshPending.load());
 }
 
@@ -200,22 +200,22 @@ TEST(ChunkBuild, OneSampleOfTheOtherSignMakesMixed) {
                 return (i == w.i && z == w.z && j == w.j) ? -base : base;
             });
             const auto chunk = ChunkFactory().buildChunk({2, 13, 2, 3}, generator);
-            EXPECT_EQ(chunk->fillState, Mixed) << w.i << " " << w.z << " " << w.j << " base " << base;
+            EXPECT_EQ(chunk->fillState, ChunkFillState::Mixed) << w.i << " " << w.z << " " << w.j << " base " << base;
             EXPECT_TRUE(chunk->meshPending.load());
         }
     }
 }
 
 TEST(FillState, Transitions) {
-    EXPECT_EQ(nextFillState(Unknown, 0.0f), AllAir);
-    EXPECT_EQ(nextFillState(Unknown, -0.0f), AllAir);
-    EXPECT_EQ(nextFillState(Unknown, -1e-30f), AllSolid);
-    EXPECT_EQ(nextFillState(AllAir, 5.0f), AllAir);
-    EXPECT_EQ(nextFillState(AllAir, -5.0f), Mixed);
-    EXPECT_EQ(nextFillState(AllSolid, -5.0f), AllSolid);
-    EXPECT_EQ(nextFillState(AllSolid, 0.0f), Mixed);
-    EXPECT_EQ(nextFillState(Mixed, 1.0f), Mixed);
-    EXPECT_EQ(nextFillState(Mixed, -1.0f), Mixed);
+    EXPECT_EQ(nextFillState(ChunkFillState::Unknown, 0.0f), ChunkFillState::AllAir);
+    EXPECT_EQ(nextFillState(ChunkFillState::Unknown, -0.0f), ChunkFillState::AllAir);
+    EXPECT_EQ(nextFillState(ChunkFillState::Unknown, -1e-30f), ChunkFillState::AllSolid);
+    EXPECT_EQ(nextFillState(ChunkFillState::AllAir, 5.0f), ChunkFillState::AllAir);
+    EXPECT_EQ(nextFillState(ChunkFillState::AllAir, -5.0f), ChunkFillState::Mixed);
+    EXPECT_EQ(nextFillState(ChunkFillState::AllSolid, -5.0f), ChunkFillState::AllSolid);
+    EXPECT_EQ(nextFillState(ChunkFillState::AllSolid, 0.0f), ChunkFillState::Mixed);
+    EXPECT_EQ(nextFillState(ChunkFillState::Mixed, 1.0f), ChunkFillState::Mixed);
+    EXPECT_EQ(nextFillState(ChunkFillState::Mixed, -1.0f), ChunkFillState::Mixed);
 }
 
 TEST(ChunkBuild, UnusedColumnsOfInnerLayersKeepConstructionValues) {

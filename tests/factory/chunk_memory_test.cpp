@@ -15,9 +15,9 @@
 
 #include "factory/chunk.h"
 #include "factory/chunk_factory.h"
-#include "factory/constant_voxel_blocks.h"
-#include "factory/voxel_block_memory.h"
-#include "terrain/fill_state.h"
+#include "factory/voxel/constant_voxel_blocks.h"
+#include "factory/voxel/voxel_block_memory.h"
+#include "factory/voxel/fill_state.h"
 #include "terrain/terrain_generator_base.h"
 
 namespace gravelkin {
@@ -110,7 +110,7 @@ TEST(ChunkMemory, AGeneratedAllAirChunkTradesItsBlockForTheAirBlock) {
     ChunkFactory factory;
     const std::int64_t before = VoxelVolume::liveOwnBlocks();
     const auto chunk = factory.buildChunk({1, 12, 1, 0}, generator);
-    EXPECT_EQ(chunk->fillState, AllAir);
+    EXPECT_EQ(chunk->fillState, ChunkFillState::AllAir);
     EXPECT_FALSE(chunk->meshPending.load());
     EXPECT_FALSE(chunk->voxels.ownsBlock());
     EXPECT_EQ(chunk->voxels.data(), constantVoxelBlock(airVoxel).voxels);

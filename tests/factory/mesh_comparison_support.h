@@ -17,7 +17,7 @@
 #include "factory/chunk.h"
 #include "geometry/column_direction_cache.h"
 #include "geometry/neighbours.h"
-#include "render/null_graphics_device.h"
+#include "render/device/null_graphics_device.h"
 
 namespace gravelkin::test {
 

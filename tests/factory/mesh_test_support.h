@@ -13,7 +13,7 @@
 #include "geometry/column_direction_cache.h"
 #include "geometry/face_mapping.h"
 #include "geometry/level_table.h"
-#include "render/null_graphics_device.h"
+#include "render/device/null_graphics_device.h"
 
 namespace gravelkin::test {
 

@@ -87,7 +87,7 @@ TEST_F(EarthChunks, FastMeshEqualsReferenceBitForBit) {
         const MeshResult fast = meshOnce(chunk, &fine, Mesher::Fast, workerCache);
         EXPECT_EQ(meshDifference(reference, fast), "");
         faces += reference.vertexCount / 6;
-        mixed += chunk.fillState == Mixed;
+        mixed += chunk.fillState == ChunkFillState::Mixed;
         levelSteps += chunk.levelStepInShell;
         shellsSeen |= 1u << key.shell;
     }
@@ -156,15 +156,15 @@ TEST_F(EarthChunks, SharingTheAirBlockChangesNoMesh) {
     const ChunkKey above{15, 13, 15, 3};
     Chunk& chunk = *world_->chunk(key);
     const std::shared_ptr<Chunk> shared = world_->chunk(above);
-    ASSERT_EQ(shared->fillState, AllAir);
+    ASSERT_EQ(shared->fillState, ChunkFillState::AllAir);
     ASSERT_FALSE(shared->voxels.ownsBlock());
 
     ChunkFactory factory;
     resetForChunk(factory.cache, above);
     factory.cache.columnOffset = 0.5f;
     Chunk generated(above);
-    earth().generate(generated, factory.cache);
-    ASSERT_EQ(generated.fillState, AllAir);
+    generated.fillState = earth().generate(generated.key, generated.writableVoxels(), factory.cache);
+    ASSERT_EQ(generated.fillState, ChunkFillState::AllAir);
     ASSERT_TRUE(generated.voxels.ownsBlock());
 
     FineNeighbourMap fine;

@@ -71,7 +71,7 @@ std::shared_ptr<Chunk> patterned(const ChunkKey& key, Pattern pattern) {
             }
         }
     }
-    chunk->fillState = Mixed;
+    chunk->fillState = ChunkFillState::Mixed;
     return chunk;
 }
 

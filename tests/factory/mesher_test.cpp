@@ -10,7 +10,7 @@
 #include "factory/face_record.h"
 #include "factory/mesh_upload.h"
 #include "geometry/level_table.h"
-#include "render/null_graphics_device.h"
+#include "render/device/null_graphics_device.h"
 #include "tests/factory/mesh_test_support.h"
 
 namespace gravelkin::test {

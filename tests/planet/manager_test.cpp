@@ -11,8 +11,8 @@
 #include "factory/chunk_factory.h"
 #include "geometry/level_table.h"
 #include "geometry/position_lookup.h"
-#include "planet/distance.h"
-#include "planet/factory_jobs.h"
+#include "camera/distance.h"
+#include "factory/factory_jobs.h"
 #include "planet/manager.h"
 #include "planet_test_support.h"
 

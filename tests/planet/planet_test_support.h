@@ -16,7 +16,7 @@
 #include "geometry/neighbours.h"
 #include "planet/neighbours_present.h"
 #include "planet/planet.h"
-#include "render/null_graphics_device.h"
+#include "render/device/null_graphics_device.h"
 
 namespace gravelkin::planet_test {
 

@@ -10,8 +10,8 @@
 
 #include "factory/chunk_factory.h"
 #include "planet/chunks_within.h"
-#include "planet/distance.h"
-#include "planet/factory_jobs.h"
+#include "camera/distance.h"
+#include "factory/factory_jobs.h"
 #include "planet/manager.h"
 #include "planet/neighbours_present.h"
 #include "planet_test_support.h"

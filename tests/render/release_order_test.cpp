@@ -1,4 +1,4 @@
-#include "render/release_order.h"
+#include "render/gl/release_order.h"
 
 #include <gtest/gtest.h>
 

@@ -148,7 +148,7 @@ TEST(EarthGenerator, BiomeWarpPerturbsTwiceWithGrowingFrequency) {
 // Walks the used voxels in generation order and checks the recorded fill
 // state, the colours and the untouched remainder.
 void expectConsistentChunk(const TerrainGeneratorEarth& g, const Chunk& chunk) {
-    ChunkFillState fill = Unknown;
+    ChunkFillState fill = ChunkFillState::Unknown;
     const std::uint32_t inner = 32 * chunk.key.shell;
     for (int z = 31; z >= 0; --z) {
         const std::uint32_t n = columnsPerChunk(inner + static_cast<std::uint32_t>(z));
@@ -164,16 +164,16 @@ void expectConsistentChunk(const TerrainGeneratorEarth& g, const Chunk& chunk) {
                 for (std::int32_t b = 0; b < 4; ++b) someBiome = someBiome || colourIs(v, g.voxelColour(v.density, b));
                 ASSERT_TRUE(someBiome) << i << " " << z << " " << j;
                 const bool air = v.density >= 0.0f;
-                if (fill == Unknown) {
-                    fill = air ? AllAir : AllSolid;
-                } else if ((fill == AllAir && !air) || (fill == AllSolid && air)) {
-                    fill = Mixed;
+                if (fill == ChunkFillState::Unknown) {
+                    fill = air ? ChunkFillState::AllAir : ChunkFillState::AllSolid;
+                } else if ((fill == ChunkFillState::AllAir && !air) || (fill == ChunkFillState::AllSolid && air)) {
+                    fill = ChunkFillState::Mixed;
                 }
             }
         }
     }
     EXPECT_EQ(chunk.fillState, fill);
-    EXPECT_EQ(chunk.meshPending.load(), fill != AllAir);
+    EXPECT_EQ(chunk.meshPending.load(), fill != ChunkFillState::AllAir);
 }
 
 TEST(EarthGenerator, SurfaceChunksAreConsistent) {
@@ -183,7 +183,7 @@ TEST(EarthGenerator, SurfaceChunksAreConsistent) {
         const auto chunk = build(key, earth());
         expectConsistentChunk(earth(), *chunk);
         EXPECT_FALSE(chunk->levelStepInShell);
-        mixed += chunk->fillState == Mixed;
+        mixed += chunk->fillState == ChunkFillState::Mixed;
     }
     // The surface at radius 400 runs through shell 12.
     EXPECT_GE(mixed, 1);
@@ -245,7 +245,7 @@ TEST(EarthGenerator, SilencedNoiseLeavesTheSignedDistanceFromRadius400) {
     // Radius 399 (rho 399.5) is solid, radius 400 (rho 400.5) is air.
     EXPECT_EQ(chunk->voxel(0, 15, 0).density, -0.5f);
     EXPECT_EQ(chunk->voxel(0, 16, 0).density, 0.5f);
-    EXPECT_EQ(chunk->fillState, Mixed);
+    EXPECT_EQ(chunk->fillState, ChunkFillState::Mixed);
     EXPECT_TRUE(chunk->meshPending.load());
 }
 
@@ -269,13 +269,13 @@ TEST(EarthGenerator, FillStateFollowsTheSurfaceRadius) {
     TerrainGeneratorEarth high = earth();
     high.surfaceRadius = 10000.0f;
     const auto solid = build({4, 13, 4, 2}, high);
-    EXPECT_EQ(solid->fillState, AllSolid);
+    EXPECT_EQ(solid->fillState, ChunkFillState::AllSolid);
     EXPECT_TRUE(solid->meshPending.load());
 
     TerrainGeneratorEarth low = earth();
     low.surfaceRadius = 0.0f;
     const auto air = build({4, 13, 4, 2}, low);
-    EXPECT_EQ(air->fillState, AllAir);
+    EXPECT_EQ(air->fillState, ChunkFillState::AllAir);
     EXPECT_FALSE(air->meshPending.load());
 }
 
@@ -295,7 +295,7 @@ TEST(EarthGenerator, InnerLayersOfALevelStepUseHalfTheColumns) {
         }
     }
     // Radius 320 lies some 80 units under the surface: stone fill.
-    EXPECT_EQ(chunk->fillState, AllSolid);
+    EXPECT_EQ(chunk->fillState, ChunkFillState::AllSolid);
     // The cache is left at the innermost layer's grid.
     EXPECT_EQ(factory.cache.resolutionShift, 1u);
     EXPECT_EQ(factory.cache.columnBaseU, 16u * key.x);
@@ -309,7 +309,7 @@ TEST(EarthGenerator, ShellZeroHalvesFiveTimes) {
     factory.cache.columnOffset = 0.5f;
     const auto owned = std::make_unique<Chunk>(key);
     Chunk& chunk = *owned;
-    earth().generate(chunk, factory.cache);
+    chunk.fillState = earth().generate(chunk.key, chunk.writableVoxels(), factory.cache);
     EXPECT_EQ(factory.cache.resolutionShift, 5u);
     for (std::uint32_t z = 0; z < 32; ++z) {
         const std::uint32_t n = columnsPerChunk(z);
@@ -320,15 +320,15 @@ TEST(EarthGenerator, ShellZeroHalvesFiveTimes) {
             }
         }
     }
-    EXPECT_EQ(chunk.fillState, AllSolid);
+    EXPECT_EQ(chunk.fillState, ChunkFillState::AllSolid);
 }
 
 // Builds with a fresh Earth and counts generate calls.
 class CountingEarth : public TerrainGeneratorEarth {
 public:
-    void generate(Chunk& chunk, ColumnDirectionCache& cache) const override {
+    ChunkFillState generate(const ChunkKey& key, Voxel* voxels, ColumnDirectionCache& cache) const override {
         ++calls;
-        TerrainGeneratorEarth::generate(chunk, cache);
+        return TerrainGeneratorEarth::generate(key, voxels, cache);
     }
     mutable int calls = 0;
 };
@@ -338,7 +338,7 @@ TEST(EarthGenerator, OnlyShellsNineToSixteenAreGenerated) {
     ChunkFactory factory;
     for (std::uint32_t shell : {0u, 5u, 8u, 17u, 30u}) {
         const auto chunk = factory.buildChunk({0, shell, 0, 0}, g);
-        EXPECT_EQ(chunk->fillState, shell <= 8 ? AllSolid : AllAir) << shell;
+        EXPECT_EQ(chunk->fillState, shell <= 8 ? ChunkFillState::AllSolid : ChunkFillState::AllAir) << shell;
     }
     EXPECT_EQ(g.calls, 0);
     factory.buildChunk({0, 9, 0, 0}, g);

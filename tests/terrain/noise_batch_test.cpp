@@ -1,6 +1,6 @@
 // The array forms of the noise functions against the scalar functions, bit
 // for bit, on every SIMD instruction set this CPU can run.
-#include "terrain/noise_batch.h"
+#include "terrain/noise/noise_batch.h"
 
 #include <gtest/gtest.h>
 

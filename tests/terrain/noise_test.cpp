@@ -1,7 +1,7 @@
 // The noise family: lattice addressing, the constant tables, each noise
 // function's defining identities, and reference samples that pin the float
 // operation order bit for bit.
-#include "terrain/noise.h"
+#include "terrain/noise/noise.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +12,8 @@
 #include <set>
 #include <vector>
 
-#include "terrain/noise_lattice_hash.h"
-#include "terrain/noise_tables.h"
+#include "terrain/noise/noise_lattice_hash.h"
+#include "terrain/noise/noise_tables.h"
 
 namespace gravelkin {
 namespace {

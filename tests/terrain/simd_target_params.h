@@ -7,7 +7,7 @@
 #include <ostream>
 #include <string>
 
-#include "terrain/simd_targets.h"
+#include "terrain/noise/simd_targets.h"
 
 namespace gravelkin {
 

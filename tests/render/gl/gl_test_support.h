@@ -10,8 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include "render/egl_headless_context.h"
-#include "render/renderer.h"
+#include "render/gl/egl_headless_context.h"
+#include "render/gl/renderer.h"
 
 namespace gravelkin::test {
 

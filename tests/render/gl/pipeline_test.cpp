@@ -8,7 +8,7 @@
 #include <epoxy/gl.h>
 #include <gtest/gtest.h>
 
-#include "render/shader_compiler.h"
+#include "render/gl/shader_compiler.h"
 #include "tests/render/gl/gl_test_support.h"
 
 namespace gravelkin {

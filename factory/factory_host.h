@@ -1,0 +1,58 @@
+// What a chunk factory needs of the world it builds for, and nothing more:
+// the next request, the published chunks, publishing, the stop flag, the
+// streaming radius, the camera position, the generator and the device. The
+// planet implements it; tests implement it with a few lines of their own.
+//
+// Threads: every member may be called by several factory threads at once.
+//
+// Depends on: math, the chunk record and request, terrain's interface, the
+// device seam.
+#pragma once
+
+#include <memory>
+
+#include "camera/vector_math.h"
+#include "factory/chunk.h"
+#include "factory/chunk_request.h"
+#include "render/device/graphics_device.h"
+#include "terrain/terrain_generator_base.h"
+
+namespace gravelkin {
+
+class FactoryHost {
+public:
+    // Set once the factories are to leave their loops (acquire).
+    virtual bool stopRequested() const = 0;
+
+    // Counts a job as started and pops the most urgent request into `out`.
+    // False when nothing was queued; the job is then not counted. A job that
+    // started is counted until endJob, so that "nothing queued, nothing in
+    // flight, no job running" never misses a request between the queue and
+    // its job.
+    virtual bool beginJob(ChunkRequest& out) = 0;
+    virtual void endJob() = 0;
+
+    // Clears the in-flight mark of a request whose job has ended, whatever
+    // its outcome, so that the key may be requested again.
+    virtual void finishRequest(const ChunkKey& key) = 0;
+
+    // A shared owner of the published chunk under `key`, or null.
+    virtual std::shared_ptr<Chunk> findChunk(const ChunkKey& key) const = 0;
+
+    // Publishes a finished chunk; ownership passes whatever the result. False
+    // when a chunk with that key was already published (the one passed in is
+    // then destroyed before the call returns).
+    virtual bool publish(std::unique_ptr<Chunk> chunk) = 0;
+
+    // Chunks whose centres lie within this distance of the camera are built.
+    virtual float viewRadius() const = 0;
+    virtual Vec3 cameraPosition() const = 0;
+
+    virtual const TerrainGeneratorBase& generator() const = 0;
+    virtual GraphicsDevice& device() const = 0;
+
+protected:
+    ~FactoryHost() = default;
+};
+
+}  // namespace gravelkin

@@ -1,0 +1,138 @@
+// The chunk factory's worker loop and its two jobs.
+
+#include <chrono>
+#include <thread>
+
+#include "camera/distance.h"
+#include "factory/chunk_factory.h"
+#include "factory/factory_jobs.h"
+#include "factory/thread_priority.h"
+#include "geometry/column_direction_cache.h"
+#include "geometry/level_table.h"
+#include "geometry/neighbours.h"
+
+namespace gravelkin {
+
+namespace {
+
+constexpr auto emptyQueuePoll = std::chrono::milliseconds(1);
+// Below the renderer, above the manager.
+constexpr int factoryNiceIncrement = 1;
+constexpr std::size_t fineNeighbourBuckets = 8;
+
+}  // namespace
+
+FactoryWorkspace::FactoryWorkspace() : fineNeighbours(fineNeighbourBuckets) {
+    fineNeighbours.max_load_factor(1.0f);
+}
+
+void FactoryWorkspace::resetFineNeighbours() {
+    // Only an outward step can split, so a job keeps at most four entries:
+    // the map never outgrows its first buckets, and clear() leaves it as new.
+    fineNeighbours.clear();
+}
+
+bool gatherNeighbours(const FactoryHost& host, Chunk& chunk, NeighbourSlots& slots, FineNeighbourMap& fine) {
+    for (std::uint8_t d = 0; d < directionCount; ++d) {
+        const NeighbourStep<ChunkKey> step = chunkNeighbour(chunk.key, d);
+        bool found = true;
+        if (step.split) {
+            for (const ChunkKey& key : fineKeysFrom(step.address).keys) {
+                std::shared_ptr<Chunk> neighbour = host.findChunk(key);
+                if (!neighbour) {
+                    found = false;
+                    break;
+                }
+                fine.emplace(key, std::move(neighbour));  // an existing entry stays
+            }
+            chunk.neighbours[d] = nullptr;  // the mesher looks in `fine` instead
+        } else if (std::shared_ptr<Chunk> neighbour = host.findChunk(step.address)) {
+            chunk.neighbours[d] = neighbour.get();
+            slots.slot[d] = std::move(neighbour);
+        } else {
+            found = false;
+        }
+        if (!found) {
+            // The slots that kept the pointers valid go at the end of the job:
+            // leave no pointer behind that could outlive them.
+            for (Chunk*& pointer : chunk.neighbours) pointer = nullptr;
+            return false;
+        }
+    }
+    return true;
+}
+
+void meshGathered(Chunk& chunk, const FineNeighbourMap& fine, ColumnDirectionCache& cache, GraphicsDevice& device,
+                  ChunkPipeline pipeline) {
+    chunk.fineNeighbours = &fine;
+    resetForChunk(cache, chunk.key);
+    cache.columnOffset = 0.0f;  // the mesher places column corners
+    if (pipeline == ChunkPipeline::Reference) {
+        chunk.buildMeshReference(cache, device);
+    } else {
+        chunk.buildMesh(cache, device);
+    }
+    chunk.fineNeighbours = nullptr;
+}
+
+void runGenerateJob(ChunkFactory& factory, FactoryHost& host, const ChunkRequest& request) {
+    const float radius = host.viewRadius();
+    // The camera may have moved since the request: a chunk exactly at the
+    // radius is still built, one beyond it is dropped, and the manager asks
+    // again if it comes back into range.
+    if (distanceSquared(host.cameraPosition(), chunkCentre(request.key)) <= radius * radius) {
+        // No check for a published chunk first: the in-flight mark keeps the
+        // manager from requesting the key twice, and publish rejects a
+        // duplicate anyway.
+        host.publish(factory.buildChunk(request.key, host.generator()));
+    }
+    host.finishRequest(request.key);
+}
+
+void runMeshJob(ChunkFactory& factory, FactoryHost& host, FactoryWorkspace& workspace, const ChunkRequest& request) {
+    // meshPending is re-checked here: a second Mesh request can reach us after
+    // an earlier job meshed the chunk (the manager read the flag just before
+    // that job ended). A chunk has at most one request queued or in progress
+    // at a time, since the manager requests only keys not in flight and a key
+    // stays in flight until its job ends; so two jobs never mesh the same
+    // chunk at once, and this check keeps them from meshing it one after the
+    // other.
+    std::shared_ptr<Chunk> chunk = host.findChunk(request.key);
+    if (chunk && !chunk->meshPending.load(std::memory_order_acquire)) chunk.reset();
+    NeighbourSlots slots;
+    if (chunk) {
+        workspace.resetFineNeighbours();
+        if (gatherNeighbours(host, *chunk, slots, workspace.fineNeighbours)) {
+            meshGathered(*chunk, workspace.fineNeighbours, factory.cache, host.device(), factory.pipeline);
+        }
+        // A failed gathering leaves meshPending set: the manager asks again
+        // once it finds every neighbour present.
+    }
+    host.finishRequest(request.key);
+    // The slots and our owner of the chunk go after the mark, as the scope
+    // ends; the chunk is destroyed here if the manager erased it meanwhile.
+}
+
+bool serveOneRequest(ChunkFactory& factory, FactoryHost& host, FactoryWorkspace& workspace) {
+    ChunkRequest request;
+    if (!host.beginJob(request)) return false;
+    if (request.kind == RequestKind::Mesh) {
+        runMeshJob(factory, host, workspace, request);
+    } else {
+        runGenerateJob(factory, host, request);
+    }
+    host.endJob();
+    return true;
+}
+
+void ChunkFactory::run(FactoryHost& host) {
+    lowerCurrentThreadPriority(factoryNiceIncrement);
+    FactoryWorkspace workspace;
+    while (!host.stopRequested()) {
+        if (!serveOneRequest(*this, host, workspace)) std::this_thread::sleep_for(emptyQueuePoll);
+    }
+    // The workspace goes as the thread ends, releasing the finer neighbours
+    // the last mesh job kept.
+}
+
+}  // namespace gravelkin

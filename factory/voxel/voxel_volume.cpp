@@ -1,0 +1,49 @@
+#include "factory/voxel/voxel_volume.h"
+
+#include <algorithm>
+#include <atomic>
+
+#include "factory/voxel/voxel_block_memory.h"
+
+namespace gravelkin {
+
+namespace {
+
+std::atomic<std::int64_t> ownBlocks{0};
+
+}  // namespace
+
+void VoxelVolume::OwnBlockDeleter::operator()(VoxelBlock* block) const {
+    freeVoxelBlock(block);
+    ownBlocks.fetch_sub(1, std::memory_order_relaxed);
+}
+
+VoxelVolume::OwnBlock VoxelVolume::allocateBlock() {
+    // Left uninitialised: every caller writes the whole block straight away.
+    OwnBlock block(allocateVoxelBlock());
+    ownBlocks.fetch_add(1, std::memory_order_relaxed);
+    return block;
+}
+
+VoxelVolume::VoxelVolume(const Voxel& fill) : own_(allocateBlock()) {
+    std::fill(std::begin(own_->voxels), std::end(own_->voxels), fill);
+    data_ = own_->voxels;
+}
+
+VoxelVolume::VoxelVolume(const VoxelBlock& shared) : data_(shared.voxels) {}
+
+void VoxelVolume::share(const VoxelBlock& shared) {
+    data_ = shared.voxels;
+    own_.reset();
+}
+
+void VoxelVolume::copyShared() {
+    OwnBlock block = allocateBlock();
+    std::copy(data_, data_ + voxelsPerBlock, block->voxels);
+    own_ = std::move(block);
+    data_ = own_->voxels;
+}
+
+std::int64_t VoxelVolume::liveOwnBlocks() { return ownBlocks.load(std::memory_order_relaxed); }
+
+}  // namespace gravelkin

@@ -1,0 +1,56 @@
+#include "planet/planet_state.h"
+
+#include <utility>
+
+namespace gravelkin {
+
+PlanetState::PlanetState(GraphicsDevice& graphicsDevice, float radius, std::unique_ptr<TerrainGeneratorBase> terrain,
+                         PositionSource positionSource, ChunkPipeline chunkPipeline)
+    : device(graphicsDevice),
+      viewRadius(radius),
+      pipeline(chunkPipeline),
+      position(positionSource),
+      drawList(std::make_unique<std::vector<ChunkKey>>()),
+      spareDrawList(std::make_unique<std::vector<ChunkKey>>()),
+      generator(std::move(terrain)) {}
+
+bool PlanetState::addChunk(std::unique_ptr<Chunk> chunk) {
+    const ChunkKey key = chunk->key;
+    // Two owners: the prepared map entry and the one handed to the manager.
+    std::shared_ptr<Chunk> owner(std::move(chunk));
+    ChunkMap::value_type prepared(key, owner);
+    bool inserted;
+    {
+        // The map moves the prepared pair into a new entry only when the key
+        // is absent; otherwise the pair is left as it was.
+        ChunkMap::const_accessor entry;
+        inserted = chunks.insert(entry, std::move(prepared));
+    }
+    if (!inserted) {
+        // The last two owners go here, after the accessor: the duplicate is
+        // destroyed exactly once, before we return.
+        prepared.second.reset();
+        owner.reset();
+        return false;
+    }
+    // The accessor is released first: no thread may take drawListMutex while
+    // holding an accessor (the renderer nests them the other way).
+    std::lock_guard lock(drawListMutex);
+    drawList->push_back(key);
+    publishedSinceTakeOver.push_back(std::move(owner));
+    return true;
+}
+
+bool PlanetState::idle() const {
+    // Queue first, jobs last: a factory raises activeJobs before it pops, so
+    // a request that leaves the queue after we looked is still counted.
+    return requests.queuedCount() == 0 && requests.inFlightCount() == 0 &&
+           activeJobs.load(std::memory_order_seq_cst) == 0;
+}
+
+std::vector<ChunkKey> PlanetState::drawListSnapshot() const {
+    std::lock_guard lock(drawListMutex);
+    return *drawList;
+}
+
+}  // namespace gravelkin

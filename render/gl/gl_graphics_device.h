@@ -1,0 +1,81 @@
+// The graphics device seam on OpenGL: vertex buffers that any thread may
+// create and release, although only the main thread owns the GL context.
+//
+// createVertexBuffer copies the vertices and queues the buffer for upload;
+// the main thread uploads it (glCreateBuffers + glNamedBufferStorage) at the
+// latest when the buffer is first bound for drawing, and in bulk once per
+// frame in processPending(). release() queues the buffer; the main thread
+// deletes the GL buffer and the object in the next processPending(). The
+// chunk's vertexCount publication (release after the buffer pointer, acquire
+// before it) is unchanged: the pointer is valid the moment it is returned.
+//
+// Threads:
+// - createVertexBuffer, VertexBuffer::release, liveBuffers: any thread.
+// - processPending, bufferName, releaseAll: the main thread, with the
+//   device's GL context current.
+// Every buffer must be released before releaseAll() (the renderer's device
+// release step): the Planet, whose chunks own the buffers, is destroyed
+// first.
+//
+// Depends on: the device seam; OpenGL through libepoxy (in the .cpp).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <unordered_set>
+#include <vector>
+
+#include "render/device/graphics_device.h"
+
+namespace gravelkin {
+
+class GlVertexBuffer;
+
+class GlGraphicsDevice final : public GraphicsDevice {
+public:
+    GlGraphicsDevice() = default;
+    // Runs releaseAll() if it has not run. Main thread, context current.
+    ~GlGraphicsDevice() override;
+    GlGraphicsDevice(const GlGraphicsDevice&) = delete;
+    GlGraphicsDevice& operator=(const GlGraphicsDevice&) = delete;
+
+    // Any thread. Null once releaseAll() has run, or for an empty array.
+    VertexBuffer* createVertexBuffer(const ChunkVertex* vertices, std::uint32_t count) override;
+
+    // Uploads every buffer handed over so far and frees every buffer released
+    // so far. Main thread.
+    void processPending();
+
+    // The GL name of `buffer`, uploading it first if it is still waiting.
+    // 0 for null, or when the upload failed. Main thread.
+    std::uint32_t bufferName(VertexBuffer* buffer);
+
+    // Frees everything: pending releases, and any buffer still alive (which
+    // is a caller's bug, reported on standard error). Afterwards creation
+    // returns null. Main thread; idempotent.
+    void releaseAll();
+
+    // Buffers created and not yet released. Any thread.
+    std::size_t liveBuffers() const;
+
+private:
+    friend class GlVertexBuffer;
+    void queueRelease(GlVertexBuffer* buffer);
+    void upload(GlVertexBuffer& buffer);
+
+    mutable std::mutex mutex_;
+    // Guarded by mutex_.
+    std::vector<GlVertexBuffer*> toUpload_;
+    std::vector<GlVertexBuffer*> toRelease_;
+    std::unordered_set<GlVertexBuffer*> live_;
+    bool closed_ = false;
+
+    // Main thread only: the batches being worked on, kept to reuse their
+    // storage from frame to frame.
+    std::vector<GlVertexBuffer*> uploadBatch_;
+    std::vector<GlVertexBuffer*> releaseBatch_;
+    bool uploadFailureReported_ = false;
+};
+
+}  // namespace gravelkin

@@ -1,0 +1,146 @@
+#include "planet/draw_walk.h"
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "render/device/null_graphics_device.h"
+
+namespace gravelkin {
+namespace {
+
+class RecordingSink final : public ChunkDrawSink {
+public:
+    void drawChunk(VertexBuffer* buffer, std::uint32_t vertexCount) override { draws.emplace_back(buffer, vertexCount); }
+    std::vector<std::pair<VertexBuffer*, std::uint32_t>> draws;
+};
+
+class ChunkDrawWalkTest : public ::testing::Test {
+protected:
+    // A chunk in the map with a mesh of `count` vertices (0: none).
+    std::shared_ptr<Chunk> addChunk(const ChunkKey& key, std::uint32_t count) {
+        auto chunk = std::make_shared<Chunk>(key);
+        if (count > 0) {
+            const std::vector<ChunkVertex> vertices(count, ChunkVertex{});
+            chunk->vertexBuffer = device.createVertexBuffer(vertices.data(), count);
+            chunk->vertexCount.store(count, std::memory_order_release);
+        }
+        chunks.insert({key, chunk});
+        return chunk;
+    }
+
+    NullGraphicsDevice device;
+    std::mutex mutex;
+    std::unique_ptr<std::vector<ChunkKey>> drawList = std::make_unique<std::vector<ChunkKey>>();
+    ChunkMap chunks;
+    RecordingSink sink;
+};
+
+const ChunkKey keyA{1, 12, 2, 0};
+const ChunkKey keyB{3, 12, 4, 1};
+const ChunkKey keyC{5, 12, 6, 2};
+
+TEST_F(ChunkDrawWalkTest, EmptyListDrawsNothingAndLeavesTheMutexFree) {
+    drawListedChunks(mutex, drawList, chunks, sink);
+    EXPECT_TRUE(sink.draws.empty());
+    ASSERT_TRUE(mutex.try_lock());
+    mutex.unlock();
+}
+
+TEST_F(ChunkDrawWalkTest, DrawsMeshedChunksInListOrderWithTheirCounts) {
+    auto a = addChunk(keyA, 36);
+    auto b = addChunk(keyB, 6);
+    *drawList = {keyB, keyA};
+    drawListedChunks(mutex, drawList, chunks, sink);
+    ASSERT_EQ(sink.draws.size(), 2u);
+    EXPECT_EQ(sink.draws[0], std::make_pair(b->vertexBuffer, 6u));
+    EXPECT_EQ(sink.draws[1], std::make_pair(a->vertexBuffer, 36u));
+}
+
+TEST_F(ChunkDrawWalkTest, SkipsKeysNotInTheMapAndChunksWithoutMesh) {
+    addChunk(keyA, 0);
+    auto b = addChunk(keyB, 12);
+    *drawList = {keyA, keyC, keyB};
+    drawListedChunks(mutex, drawList, chunks, sink);
+    ASSERT_EQ(sink.draws.size(), 1u);
+    EXPECT_EQ(sink.draws[0].first, b->vertexBuffer);
+}
+
+TEST_F(ChunkDrawWalkTest, AKeyListedTwiceIsDrawnTwice) {
+    addChunk(keyA, 3);
+    *drawList = {keyA, keyA};
+    drawListedChunks(mutex, drawList, chunks, sink);
+    EXPECT_EQ(sink.draws.size(), 2u);
+}
+
+TEST_F(ChunkDrawWalkTest, AChunkIsDrawnFromTheFirstWalkThatFindsItMeshed) {
+    auto a = addChunk(keyA, 0);
+    *drawList = {keyA};
+    drawListedChunks(mutex, drawList, chunks, sink);
+    EXPECT_TRUE(sink.draws.empty());
+    const std::vector<ChunkVertex> vertices(9, ChunkVertex{});
+    a->vertexBuffer = device.createVertexBuffer(vertices.data(), 9);
+    a->vertexCount.store(9, std::memory_order_release);
+    drawListedChunks(mutex, drawList, chunks, sink);
+    ASSERT_EQ(sink.draws.size(), 1u);
+    EXPECT_EQ(sink.draws[0].second, 9u);
+}
+
+TEST_F(ChunkDrawWalkTest, ReadsTheListOnlyUnderTheMutex) {
+    // An append made while the mutex is held elsewhere is seen once the walk
+    // gets the mutex, never half-way.
+    addChunk(keyA, 3);
+    addChunk(keyB, 3);
+    *drawList = {keyA};
+    std::unique_lock<std::mutex> held(mutex);
+    std::atomic<bool> walked{false};
+    std::thread walker([&] {
+        drawListedChunks(mutex, drawList, chunks, sink);
+        walked.store(true);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(walked.load());
+    drawList->push_back(keyB);
+    held.unlock();
+    walker.join();
+    EXPECT_EQ(sink.draws.size(), 2u);
+}
+
+TEST_F(ChunkDrawWalkTest, AnEraseWaitsForTheDrawOfItsEntry) {
+    // The sink is inside the walk, holding the entry's read accessor: the
+    // erase on another thread cannot finish until the draw returns.
+    auto a = addChunk(keyA, 3);
+    *drawList = {keyA};
+    std::weak_ptr<Chunk> weak = a;
+    a.reset();
+
+    struct ErasingSink final : ChunkDrawSink {
+        ChunkMap* map = nullptr;
+        std::weak_ptr<Chunk>* watched = nullptr;
+        std::thread eraser;
+        std::atomic<bool> erased{false};
+        bool aliveDuringDraw = false;
+        void drawChunk(VertexBuffer*, std::uint32_t) override {
+            eraser = std::thread([this] {
+                map->erase(keyA);
+                erased.store(true);
+            });
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            aliveDuringDraw = !erased.load() && !watched->expired();
+        }
+    } erasing;
+    erasing.map = &chunks;
+    erasing.watched = &weak;
+    drawListedChunks(mutex, drawList, chunks, erasing);
+    // The accessor went with the walk: the erase can finish now.
+    erasing.eraser.join();
+    EXPECT_TRUE(erasing.aliveDuringDraw);
+    EXPECT_TRUE(weak.expired());
+}
+
+}  // namespace
+}  // namespace gravelkin
