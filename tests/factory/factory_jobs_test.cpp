@@ -1,38 +1,34 @@
-// The factory's jobs, run one at a time on the test thread against a planet
-// without threads.
+// The factory's jobs, run one at a time on the test thread against a host of
+// the test's own: a queue, a map and a camera position, with no planet.
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
+#include "camera/distance.h"
 #include "factory/chunk_factory.h"
+#include "factory/factory_jobs.h"
 #include "geometry/level_table.h"
 #include "geometry/neighbours.h"
-#include "camera/distance.h"
-#include "factory/factory_jobs.h"
-#include "planet/neighbours_present.h"
-#include "planet_test_support.h"
+#include "tests/support/test_chunks.h"
+#include "tests/support/test_host.h"
 
 namespace gravelkin {
 namespace {
 
-using planet_test::TestCamera;
+using testing::meshNeighbourKeys;
+using testing::TestHost;
 
 // The camera's chunk at the start position, on the surface of face 1.
 const ChunkKey surfaceKey{8, 12, 8, 1};
 
 struct Jobs {
-    explicit Jobs(float radius = 100.0f) : planet(device, radius, PlanetThreads::None) {}
+    bool serve() { return serveOneRequest(factory, host, workspace); }
 
-    bool serve() { return serveOneRequest(factory, planet, workspace); }
-
-    TestCamera camera;
-    NullGraphicsDevice device;
-    Planet planet;
+    TestHost host;
     ChunkFactory factory{};
     FactoryWorkspace workspace;
 };
-
 
 // An all-air chunk with one solid voxel: six faces once meshed.
 std::unique_ptr<Chunk> oneSolidVoxel(const ChunkKey& key, std::uint32_t r = 5) {
@@ -43,94 +39,84 @@ std::unique_ptr<Chunk> oneSolidVoxel(const ChunkKey& key, std::uint32_t r = 5) {
 
 TEST(FactoryJobs, AGenerateJobBuildsPublishesAndClearsTheMark) {
     Jobs jobs;
-    jobs.planet.requests->request(surfaceKey, RequestKind::Generate, 1.0f);
+    jobs.host.request(surfaceKey, RequestKind::Generate);
     ASSERT_TRUE(jobs.serve());
     EXPECT_FALSE(jobs.serve());  // nothing left
-    EXPECT_EQ(jobs.planet.chunks.count(surfaceKey), 1u);
-    EXPECT_EQ(jobs.planet.drawListSnapshot(), std::vector<ChunkKey>{surfaceKey});
-    EXPECT_EQ(jobs.planet.inFlightCount(), 0u);
-    EXPECT_EQ(jobs.planet.activeJobCount(), 0);
+    EXPECT_EQ(jobs.host.chunks.count(surfaceKey), 1u);
+    EXPECT_EQ(jobs.host.finished, std::vector<ChunkKey>{surfaceKey});
+    EXPECT_EQ(jobs.host.activeJobs, 0);
 }
 
 TEST(FactoryJobs, AGenerateJobBuildsAtTheRadiusAndDropsJustBeyondIt) {
     Jobs jobs;
     const Vec3 centre = chunkCentre(surfaceKey);
-    const float radiusSquared = jobs.planet.viewRadius * jobs.planet.viewRadius;
+    const float radiusSquared = jobs.host.radius * jobs.host.radius;
     // The last camera x (moving away along +x) still within the radius, and
     // the first beyond it.
     float within = centre.x;
-    float beyond = centre.x + 2.0f * jobs.planet.viewRadius;
+    float beyond = centre.x + 2.0f * jobs.host.radius;
     while (true) {
         const float mid = within + (beyond - within) / 2.0f;
         if (mid == within || mid == beyond) break;
-        if (distanceSquared(Vec3{mid, centre.y, centre.z}, centre) <= radiusSquared) {
-            within = mid;
-        } else {
-            beyond = mid;
-        }
+        (distanceSquared(Vec3{mid, centre.y, centre.z}, centre) <= radiusSquared ? within : beyond) = mid;
     }
 
-    jobs.camera.camera.setPosition(Vec3{beyond, centre.y, centre.z});
-    jobs.planet.requests->request(surfaceKey, RequestKind::Generate, radiusSquared);
+    jobs.host.camera = Vec3{beyond, centre.y, centre.z};
+    jobs.host.request(surfaceKey, RequestKind::Generate);
     ASSERT_TRUE(jobs.serve());
-    EXPECT_EQ(jobs.planet.chunks.count(surfaceKey), 0u);
-    EXPECT_EQ(jobs.planet.inFlightCount(), 0u);
+    EXPECT_EQ(jobs.host.chunks.count(surfaceKey), 0u);
+    EXPECT_EQ(jobs.host.finished.size(), 1u);
 
-    jobs.camera.camera.setPosition(Vec3{within, centre.y, centre.z});
-    jobs.planet.requests->request(surfaceKey, RequestKind::Generate, radiusSquared);
+    jobs.host.camera = Vec3{within, centre.y, centre.z};
+    jobs.host.request(surfaceKey, RequestKind::Generate);
     ASSERT_TRUE(jobs.serve());
-    EXPECT_EQ(jobs.planet.chunks.count(surfaceKey), 1u);
-    EXPECT_EQ(jobs.planet.inFlightCount(), 0u);
+    EXPECT_EQ(jobs.host.chunks.count(surfaceKey), 1u);
+    EXPECT_EQ(jobs.host.finished.size(), 2u);
 }
 
 TEST(FactoryJobs, AMeshJobForAChunkNoLongerHeldOnlyClearsTheMark) {
     Jobs jobs;
-    jobs.planet.requests->request(surfaceKey, RequestKind::Mesh, 1.0f);
+    jobs.host.request(surfaceKey, RequestKind::Mesh);
     ASSERT_TRUE(jobs.serve());
-    EXPECT_EQ(jobs.planet.inFlightCount(), 0u);
-    EXPECT_TRUE(jobs.planet.chunks.empty());
-    EXPECT_EQ(jobs.device.createdBuffers(), 0);
+    EXPECT_EQ(jobs.host.finished, std::vector<ChunkKey>{surfaceKey});
+    EXPECT_TRUE(jobs.host.chunks.empty());
+    EXPECT_EQ(jobs.host.nullDevice.createdBuffers(), 0);
 }
 
 TEST(FactoryJobs, AMeshJobWithANeighbourMissingLeavesTheChunkPending) {
     Jobs jobs;
-    ASSERT_TRUE(jobs.planet.addChunk(oneSolidVoxel(surfaceKey)));
-    const std::vector<ChunkKey> neighbours = planet_test::meshNeighbourKeys(surfaceKey);
-    for (std::size_t i = 0; i + 1 < neighbours.size(); ++i) {
-        ASSERT_TRUE(jobs.planet.addChunk(std::make_unique<Chunk>(neighbours[i])));
-    }
-    jobs.planet.requests->request(surfaceKey, RequestKind::Mesh, 1.0f);
+    jobs.host.add(oneSolidVoxel(surfaceKey));
+    const std::vector<ChunkKey> neighbours = meshNeighbourKeys(surfaceKey);
+    for (std::size_t i = 0; i + 1 < neighbours.size(); ++i) jobs.host.add(std::make_unique<Chunk>(neighbours[i]));
+    jobs.host.request(surfaceKey, RequestKind::Mesh);
     ASSERT_TRUE(jobs.serve());
-    const std::shared_ptr<Chunk> chunk = findChunk(jobs.planet.chunks, surfaceKey);
+    const std::shared_ptr<Chunk> chunk = jobs.host.findChunk(surfaceKey);
     EXPECT_TRUE(chunk->meshPending.load());
     EXPECT_EQ(chunk->vertexCount.load(), 0u);
-    EXPECT_EQ(jobs.device.createdBuffers(), 0);
-    EXPECT_EQ(jobs.planet.inFlightCount(), 0u);
+    EXPECT_EQ(jobs.host.nullDevice.createdBuffers(), 0);
+    EXPECT_EQ(jobs.host.finished.size(), 1u);
     // No pointer is left to the neighbours, which the job no longer keeps.
     for (const Chunk* neighbour : chunk->neighbours) EXPECT_EQ(neighbour, nullptr);
 }
 
 TEST(FactoryJobs, ASecondMeshRequestForAMeshedChunkIsHarmless) {
     Jobs jobs;
-    ASSERT_TRUE(jobs.planet.addChunk(oneSolidVoxel(surfaceKey)));
-    for (const ChunkKey& key : planet_test::meshNeighbourKeys(surfaceKey)) {
-        ASSERT_TRUE(jobs.planet.addChunk(std::make_unique<Chunk>(key)));
-    }
-    jobs.planet.requests->request(surfaceKey, RequestKind::Mesh, 1.0f);
+    jobs.host.add(oneSolidVoxel(surfaceKey));
+    for (const ChunkKey& key : meshNeighbourKeys(surfaceKey)) jobs.host.add(std::make_unique<Chunk>(key));
+    jobs.host.request(surfaceKey, RequestKind::Mesh);
     ASSERT_TRUE(jobs.serve());
-    const std::shared_ptr<Chunk> chunk = findChunk(jobs.planet.chunks, surfaceKey);
+    const std::shared_ptr<Chunk> chunk = jobs.host.findChunk(surfaceKey);
     ASSERT_FALSE(chunk->meshPending.load());
     EXPECT_EQ(chunk->vertexCount.load(), 36u);
-    EXPECT_EQ(jobs.device.createdBuffers(), 1);
     const VertexBuffer* buffer = chunk->vertexBuffer;
 
-    jobs.planet.requests->request(surfaceKey, RequestKind::Mesh, 1.0f);
+    jobs.host.request(surfaceKey, RequestKind::Mesh);
     ASSERT_TRUE(jobs.serve());
-    EXPECT_EQ(jobs.device.createdBuffers(), 1);
-    EXPECT_EQ(jobs.device.liveBuffers(), 1);
+    EXPECT_EQ(jobs.host.nullDevice.createdBuffers(), 1);
+    EXPECT_EQ(jobs.host.nullDevice.liveBuffers(), 1);
     EXPECT_EQ(chunk->vertexBuffer, buffer);
     EXPECT_EQ(chunk->vertexCount.load(), 36u);
-    EXPECT_EQ(jobs.planet.inFlightCount(), 0u);
+    EXPECT_EQ(jobs.host.finished.size(), 2u);
 }
 
 TEST(FactoryJobs, AMeshJobAgainstAFinerShellHoldsTheFourFinerChunks) {
@@ -140,13 +126,11 @@ TEST(FactoryJobs, AMeshJobAgainstAFinerShellHoldsTheFourFinerChunks) {
     Jobs jobs;
     // The solid voxel on the outermost layer: its outward side is looked up
     // among the finer chunks.
-    ASSERT_TRUE(jobs.planet.addChunk(oneSolidVoxel(key, 31)));
-    for (const ChunkKey& neighbour : planet_test::meshNeighbourKeys(key)) {
-        ASSERT_TRUE(jobs.planet.addChunk(std::make_unique<Chunk>(neighbour)));
-    }
-    jobs.planet.requests->request(key, RequestKind::Mesh, 1.0f);
+    jobs.host.add(oneSolidVoxel(key, 31));
+    for (const ChunkKey& neighbour : meshNeighbourKeys(key)) jobs.host.add(std::make_unique<Chunk>(neighbour));
+    jobs.host.request(key, RequestKind::Mesh);
     ASSERT_TRUE(jobs.serve());
-    const std::shared_ptr<Chunk> chunk = findChunk(jobs.planet.chunks, key);
+    const std::shared_ptr<Chunk> chunk = jobs.host.findChunk(key);
     EXPECT_FALSE(chunk->meshPending.load());
     EXPECT_EQ(chunk->vertexCount.load(), 36u);
     EXPECT_EQ(chunk->neighbours[Outward], nullptr);
@@ -155,7 +139,7 @@ TEST(FactoryJobs, AMeshJobAgainstAFinerShellHoldsTheFourFinerChunks) {
     ASSERT_EQ(jobs.workspace.fineNeighbours.size(), 4u);
     for (const ChunkKey& fineKey : fine.keys) {
         ASSERT_EQ(jobs.workspace.fineNeighbours.count(fineKey), 1u);
-        EXPECT_EQ(jobs.workspace.fineNeighbours.at(fineKey), findChunk(jobs.planet.chunks, fineKey));
+        EXPECT_EQ(jobs.workspace.fineNeighbours.at(fineKey), jobs.host.findChunk(fineKey));
     }
 }
 

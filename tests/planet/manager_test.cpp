@@ -14,19 +14,21 @@
 #include "camera/distance.h"
 #include "factory/factory_jobs.h"
 #include "planet/manager.h"
-#include "planet_test_support.h"
+#include "tests/support/test_planet.h"
 
 namespace gravelkin {
 namespace {
 
-using planet_test::chunkWithBuffer;
-using planet_test::KeySet;
-using planet_test::TestCamera;
+using testing::chunkWithBuffer;
+using testing::KeySet;
+using testing::TestPosition;
+using testing::testPosition;
+using testing::TestState;
 
-std::vector<ChunkRequest> popAll(Planet& planet) {
+std::vector<ChunkRequest> popAll(PlanetState& planet) {
     std::vector<ChunkRequest> records;
     ChunkRequest popped;
-    while (planet.requests->tryPop(popped)) records.push_back(popped);
+    while (planet.requests.tryPop(popped)) records.push_back(popped);
     return records;
 }
 
@@ -36,16 +38,16 @@ ChunkKey farKey(std::uint32_t i) { return ChunkKey{i % 16, 12 + i / 256, (i / 16
 
 TEST(Manager, WalkLengthFollowsTheRadius) {
     NullGraphicsDevice device;
-    Planet standard(device, 500.0f, PlanetThreads::None);
+    TestState standard(device, 500.0f);
     EXPECT_EQ(Manager(standard).walkLength(), 16u);
-    Planet small(device, 100.0f, PlanetThreads::None);
+    TestState small(device, 100.0f);
     EXPECT_EQ(Manager(small).walkLength(), 4u);
-    Planet tiny(device, 31.9f, PlanetThreads::None);
+    TestState tiny(device, 31.9f);
     EXPECT_EQ(Manager(tiny).walkLength(), 1u);
 }
 
 TEST(Manager, OnlyTheFirstScanRequestsTheCameraChunk) {
-    TestCamera camera;
+    TestPosition position;
     const Vec3 eye = cameraStartPosition;
     const ChunkKey own = chunkKeyAt(eye.x, eye.y, eye.z);
     const bool octants[8][3] = {{true, true, true},   {false, true, true}, {true, false, true},
@@ -53,7 +55,7 @@ TEST(Manager, OnlyTheFirstScanRequestsTheCameraChunk) {
                                 {true, false, false}, {false, false, false}};
     NullGraphicsDevice device;
     for (int o = 0; o < 8; ++o) {
-        Planet planet(device, 100.0f, PlanetThreads::None);
+        TestState planet(device, 100.0f);
         Manager manager(planet);
         manager.scanOctant(octants[o][0], octants[o][1], octants[o][2]);
         const std::vector<ChunkRequest> records = popAll(planet);
@@ -68,53 +70,53 @@ TEST(Manager, OnlyTheFirstScanRequestsTheCameraChunk) {
         }
         for (const ChunkRequest& r : records) {
             EXPECT_LE(r.priority, planet.viewRadius * planet.viewRadius);
-            EXPECT_TRUE(planet.requests->isInFlight(r.key));
+            EXPECT_TRUE(planet.requests.isInFlight(r.key));
         }
     }
 }
 
 TEST(Manager, ScansDoNotRequestKeysInFlightOrPresent) {
-    TestCamera camera;
+    TestPosition position;
     NullGraphicsDevice device;
-    Planet planet(device, 100.0f, PlanetThreads::None);
+    TestState planet(device, 100.0f);
     Manager manager(planet);
     manager.pass();
-    const StreamingStats first = planet.stats();
+    const StreamingStats first = planet.counters.snapshot();
     ASSERT_GT(first.generateRequests, 0u);
-    EXPECT_EQ(planet.pendingRequests(), first.generateRequests);  // no key requested twice
+    EXPECT_EQ(planet.requests.queuedCount(), first.generateRequests);  // no key requested twice
     manager.pass();
-    EXPECT_EQ(planet.stats().generateRequests, first.generateRequests);
+    EXPECT_EQ(planet.counters.snapshot().generateRequests, first.generateRequests);
 }
 
 TEST(Manager, ErasesAtMostSixtyFourFarChunksAPassAndRebuildsAfterTwoHundredFiftySix) {
-    TestCamera camera;
+    TestPosition position;
     NullGraphicsDevice device;
-    Planet planet(device, 100.0f, PlanetThreads::None);
+    TestState planet(device, 100.0f);
     Manager manager(planet);
     constexpr std::uint32_t farCount = 260;
     for (std::uint32_t i = 0; i < farCount; ++i) ASSERT_TRUE(planet.addChunk(chunkWithBuffer(farKey(i), device)));
     // One far chunk in flight: never erased, however far.
     const ChunkKey held = farKey(0);
-    planet.requests->request(held, RequestKind::Mesh, 0.0f);
+    planet.requests.request(held, RequestKind::Mesh, 0.0f);
 
     for (int pass = 1; pass <= 4; ++pass) {
         manager.pass();
-        EXPECT_EQ(planet.stats().erasedChunks, 64u * pass);
+        EXPECT_EQ(planet.counters.snapshot().erasedChunks, 64u * pass);
         EXPECT_EQ(manager.eraseCount(), 64 * pass);
-        EXPECT_EQ(planet.stats().drawListRebuilds, 0u);
+        EXPECT_EQ(planet.counters.snapshot().drawListRebuilds, 0u);
     }
     // 256 erased: not yet more than 256. The fifth pass erases the last three
     // that are not in flight, and rebuilds.
     manager.pass();
-    EXPECT_EQ(planet.stats().erasedChunks, 259u);
-    EXPECT_EQ(planet.stats().drawListRebuilds, 1u);
+    EXPECT_EQ(planet.counters.snapshot().erasedChunks, 259u);
+    EXPECT_EQ(planet.counters.snapshot().drawListRebuilds, 1u);
     EXPECT_EQ(manager.eraseCount(), 0);
     EXPECT_EQ(planet.chunks.size(), 1u);
     EXPECT_EQ(planet.chunks.count(held), 1u);
     EXPECT_EQ(planet.drawListSnapshot(), std::vector<ChunkKey>{held});
     EXPECT_EQ(device.liveBuffers(), 1);
 
-    planet.requests->finish(held);
+    planet.requests.finish(held);
     manager.pass();
     EXPECT_EQ(planet.chunks.size(), 0u);
     EXPECT_EQ(device.liveBuffers(), 0);
@@ -125,7 +127,7 @@ TEST(Manager, KeepsAChunkExactlyAtTheDropDistance) {
     const ChunkKey key{7, 12, 8, 1};
     const Vec3 centre = chunkCentre(key);
     NullGraphicsDevice device;
-    Planet planet(device, 100.0f, PlanetThreads::None);
+    TestState planet(device, 100.0f);
     const float threshold = planet.viewRadius * planet.viewRadius * Manager::dropFactor;
     // Search along x for a camera position whose distance lands exactly on
     // the threshold, or the nearest below and above it.
@@ -140,33 +142,33 @@ TEST(Manager, KeepsAChunkExactlyAtTheDropDistance) {
             above = mid;
         }
     }
-    TestCamera camera(Vec3{below, centre.y, centre.z});
-    ASSERT_LE(distanceSquared(cameraPosition(), centre), threshold);
+    TestPosition position(Vec3{below, centre.y, centre.z});
+    ASSERT_LE(distanceSquared(testPosition(), centre), threshold);
     Manager manager(planet);
     ASSERT_TRUE(planet.addChunk(std::make_unique<Chunk>(key)));
     manager.pass();
     EXPECT_EQ(planet.chunks.count(key), 1u);
-    camera.camera.setPosition(Vec3{above, centre.y, centre.z});
-    ASSERT_GT(distanceSquared(cameraPosition(), centre), threshold);
+    position.set(Vec3{above, centre.y, centre.z});
+    ASSERT_GT(distanceSquared(testPosition(), centre), threshold);
     manager.pass();
     EXPECT_EQ(planet.chunks.count(key), 0u);
 }
 
 TEST(Manager, ReprioritiseResortsByTheCameraPositionNow) {
-    TestCamera camera;
+    TestPosition position;
     NullGraphicsDevice device;
-    Planet planet(device, 100.0f, PlanetThreads::None);
+    TestState planet(device, 100.0f);
     Manager manager(planet);
     const std::vector<ChunkKey> keys = {{7, 12, 8, 1}, {0, 12, 0, 3}, {3, 9, 4, 1}, {15, 20, 2, 0}};
     // Stale priorities, in the wrong order.
     float stale = 1.0f;
-    for (const ChunkKey& key : keys) planet.requests->request(key, RequestKind::Generate, stale++);
+    for (const ChunkKey& key : keys) planet.requests.request(key, RequestKind::Generate, stale++);
     manager.reprioritise();
-    EXPECT_EQ(planet.inFlightCount(), keys.size());
+    EXPECT_EQ(planet.requests.inFlightCount(), keys.size());
     const std::vector<ChunkRequest> records = popAll(planet);
     ASSERT_EQ(records.size(), keys.size());
     for (std::size_t i = 0; i < records.size(); ++i) {
-        EXPECT_EQ(records[i].priority, distanceSquared(cameraPosition(), chunkCentre(records[i].key)));
+        EXPECT_EQ(records[i].priority, distanceSquared(testPosition(), chunkCentre(records[i].key)));
         if (i > 0) {
             EXPECT_LE(records[i - 1].priority, records[i].priority);
         }
@@ -174,25 +176,25 @@ TEST(Manager, ReprioritiseResortsByTheCameraPositionNow) {
 }
 
 TEST(Manager, ReprioritisesInTheThirtyThirdPass) {
-    TestCamera camera;
+    TestPosition position;
     NullGraphicsDevice device;
-    Planet planet(device, 40.0f, PlanetThreads::None);
+    TestState planet(device, 40.0f);
     Manager manager(planet);
     for (int pass = 1; pass <= 32; ++pass) manager.pass();
-    EXPECT_EQ(planet.stats().reprioritisations, 0u);
+    EXPECT_EQ(planet.counters.snapshot().reprioritisations, 0u);
     manager.pass();
-    EXPECT_EQ(planet.stats().reprioritisations, 1u);
+    EXPECT_EQ(planet.counters.snapshot().reprioritisations, 1u);
     for (int pass = 1; pass <= 33; ++pass) manager.pass();
-    EXPECT_EQ(planet.stats().reprioritisations, 2u);
+    EXPECT_EQ(planet.counters.snapshot().reprioritisations, 2u);
 }
 
 // A key published while a rebuild runs must be in the draw list that the
 // rebuild installs (or appended to it afterwards), never lost with the array
 // it replaced.
 TEST(Manager, RebuildKeepsKeysPublishedMeanwhile) {
-    TestCamera camera;
+    TestPosition position;
     NullGraphicsDevice device;
-    Planet planet(device, 100.0f, PlanetThreads::None);
+    TestState planet(device, 100.0f);
     Manager manager(planet);
     constexpr std::uint32_t count = 96;
     std::atomic<std::uint32_t> published{0};
@@ -217,9 +219,9 @@ TEST(Manager, RebuildKeepsKeysPublishedMeanwhile) {
 }
 
 TEST(Manager, RequestsAChunkAgainOnceItWasDroppedAndComesBackIntoRange) {
-    TestCamera camera;
+    TestPosition position;
     NullGraphicsDevice device;
-    Planet planet(device, 100.0f, PlanetThreads::None);
+    TestState planet(device, 100.0f);
     Manager manager(planet);
     const Vec3 eye = cameraStartPosition;
     const ChunkKey own = chunkKeyAt(eye.x, eye.y, eye.z);
@@ -227,17 +229,17 @@ TEST(Manager, RequestsAChunkAgainOnceItWasDroppedAndComesBackIntoRange) {
     manager.pass();
     auto requestedOwn = [&] {
         const std::vector<ChunkRequest> records = popAll(planet);
-        for (const ChunkRequest& r : records) planet.requests->finish(r.key);
+        for (const ChunkRequest& r : records) planet.requests.finish(r.key);
         return std::any_of(records.begin(), records.end(), [&](const ChunkRequest& r) { return r.key == own; });
     };
     EXPECT_FALSE(requestedOwn()) << "a present chunk was requested";
 
-    camera.camera.setPosition(Vec3{0.0f, -400.0f, 0.0f});  // the far side of the planet
+    position.set(Vec3{0.0f, -400.0f, 0.0f});  // the far side of the planet
     manager.pass();
     EXPECT_EQ(planet.chunks.count(own), 0u);
     requestedOwn();
 
-    camera.camera.setPosition(eye);
+    position.set(eye);
     manager.pass();
     EXPECT_TRUE(requestedOwn()) << "the dropped chunk was not requested again";
 }

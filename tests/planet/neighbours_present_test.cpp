@@ -5,7 +5,7 @@
 #include "geometry/level_table.h"
 #include "geometry/neighbours.h"
 #include "planet/neighbours_present.h"
-#include "tests/planet/planet_test_support.h"
+#include "tests/support/test_chunks.h"
 
 namespace gravelkin {
 namespace {
@@ -28,7 +28,7 @@ TEST(NeighboursPresent, InsideAFaceNeedsTheSixAdjacentChunks) {
     const ChunkKey key{5, 12, 5, 0};
     const std::vector<ChunkKey> expected = {{5, 12, 6, 0}, {5, 13, 5, 0}, {5, 12, 4, 0},
                                             {5, 11, 5, 0}, {4, 12, 5, 0}, {6, 12, 5, 0}};
-    ASSERT_EQ(planet_test::meshNeighbourKeys(key), expected);
+    ASSERT_EQ(testing::meshNeighbourKeys(key), expected);
     ChunkMap chunks;
     EXPECT_FALSE(neighboursPresent(chunks, key));
     insertAll(chunks, expected);
@@ -40,7 +40,7 @@ TEST(NeighboursPresent, InsideAFaceNeedsTheSixAdjacentChunks) {
 TEST(NeighboursPresent, EachMissingNeighbourIsNoticed) {
     for (const ChunkKey& key : {ChunkKey{5, 12, 5, 0}, ChunkKey{0, 12, 15, 4}, ChunkKey{3, 9, 5, 2},
                                 ChunkKey{0, 0, 0, 3}, ChunkKey{15, 19, 0, 5}}) {
-        const std::vector<ChunkKey> required = planet_test::meshNeighbourKeys(key);
+        const std::vector<ChunkKey> required = testing::meshNeighbourKeys(key);
         for (std::size_t missing = 0; missing < required.size(); ++missing) {
             ChunkMap chunks;
             insertAll(chunks, required);
@@ -55,7 +55,7 @@ TEST(NeighboursPresent, AFinerShellOutwardNeedsAllFourChunks) {
     // Shell 9 has 8 chunks per side, shell 10 has 16.
     ASSERT_EQ(chunksPerSide(9) * 2, chunksPerSide(10));
     const ChunkKey key{3, 9, 5, 2};
-    const std::vector<ChunkKey> required = planet_test::meshNeighbourKeys(key);
+    const std::vector<ChunkKey> required = testing::meshNeighbourKeys(key);
     ASSERT_EQ(required.size(), 9u);
     EXPECT_EQ(required[1], (ChunkKey{6, 10, 10, 2}));
     EXPECT_EQ(required[2], (ChunkKey{7, 10, 10, 2}));

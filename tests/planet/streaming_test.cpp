@@ -4,27 +4,26 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstring>
-#include <map>
 #include <vector>
 
-#include "factory/chunk_factory.h"
-#include "planet/chunks_within.h"
 #include "camera/distance.h"
+#include "factory/chunk_factory.h"
 #include "factory/factory_jobs.h"
+#include "planet/chunks_within.h"
 #include "planet/manager.h"
-#include "planet/neighbours_present.h"
-#include "planet_test_support.h"
-#include "terrain/terrain_generator_earth.h"
+#include "tests/support/comparisons.h"
+#include "tests/support/test_host.h"
+#include "tests/support/test_planet.h"
 
 namespace gravelkin {
 namespace {
 
 using namespace std::chrono_literals;
-using planet_test::KeySet;
-using planet_test::mapKeys;
-using planet_test::TestCamera;
-using planet_test::waitForConvergence;
+using testing::chunkKeys;
+using testing::KeySet;
+using testing::meshNeighbourKeys;
+using testing::TestPosition;
+using testing::waitForConvergence;
 
 // Small enough to settle in a second or two, large enough to span several
 // shells and a level step.
@@ -35,8 +34,11 @@ const std::vector<ChunkVertex>* verticesOf(const Chunk& chunk) {
     return &static_cast<const NullVertexBuffer*>(chunk.vertexBuffer)->vertices();
 }
 
-bool sameBits(const std::vector<ChunkVertex>& a, const std::vector<ChunkVertex>& b) {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(ChunkVertex)) == 0;
+bool allNeighboursPublished(const Planet& planet, const ChunkKey& key) {
+    for (const ChunkKey& across : meshNeighbourKeys(key)) {
+        if (!planet.findChunk(across)) return false;
+    }
+    return true;
 }
 
 // What a converged planet around a still camera must hold. Only after stop().
@@ -44,18 +46,18 @@ void expectConvergedAround(const Planet& planet, const Vec3& eye) {
     EXPECT_EQ(planet.inFlightCount(), 0u);
     EXPECT_EQ(planet.pendingRequests(), 0u);
 
-    const KeySet held = mapKeys(planet);
+    const KeySet held = chunkKeys(planet);
     std::size_t missing = 0;
-    for (const ChunkKey& key : chunkKeysWithin(eye, planet.viewRadius)) missing += held.count(key) == 0;
+    for (const ChunkKey& key : chunkKeysWithin(eye, planet.viewRadius())) missing += held.count(key) == 0;
     EXPECT_EQ(missing, 0u) << "chunks within the radius that were never streamed in";
 
-    const float dropThreshold = planet.viewRadius * planet.viewRadius * Manager::dropFactor;
+    const float dropThreshold = planet.viewRadius() * planet.viewRadius() * Manager::dropFactor;
     std::size_t far = 0;
     std::size_t unmeshedWithNeighbours = 0;
-    for (const auto& [key, chunk] : planet.chunks) {
-        far += distanceSquared(eye, chunk->centre) > dropThreshold;
-        if (chunk->meshPending.load() && neighboursPresent(planet.chunks, key)) ++unmeshedWithNeighbours;
-    }
+    planet.forEachChunk([&](const Chunk& chunk) {
+        far += distanceSquared(eye, chunk.centre) > dropThreshold;
+        if (chunk.meshPending.load() && allNeighboursPublished(planet, chunk.key)) ++unmeshedWithNeighbours;
+    });
     EXPECT_EQ(far, 0u) << "chunks beyond the drop distance still held";
     EXPECT_EQ(unmeshedWithNeighbours, 0u) << "chunks left unmeshed although every neighbour is present";
 
@@ -67,74 +69,73 @@ void expectConvergedAround(const Planet& planet, const Vec3& eye) {
 }
 
 TEST(Streaming, ConvergesToEveryChunkInRangeAndMeshesThemLikeThePlainPipelineOnOneThread) {
-    TestCamera camera;
+    TestPosition position;
     NullGraphicsDevice device;
-    Planet planet(device, testRadius);
+    const auto owner = testing::streamingPlanet(device, testRadius);
+    Planet& planet = *owner;
     ASSERT_TRUE(waitForConvergence(planet, 120s));
     planet.stop();
     expectConvergedAround(planet, cameraStartPosition);
-    ASSERT_GT(planet.chunks.size(), 0u);
+    ASSERT_GT(planet.chunkCount(), 0u);
 
     // The same keys, built and meshed on this thread alone, with the same
     // generator, by the plain generator and mesher: the fast paths, under
     // five threads, must give the same chunks and meshes bit for bit.
-    NullGraphicsDevice referenceDevice;
-    ChunkMap reference;
+    testing::TestHost reference;
     ChunkFactory factory(ChunkPipeline::Reference);
-    for (const auto& entry : planet.chunks) {
-        std::shared_ptr<Chunk> built = factory.buildChunk(entry.first, *planet.terrainGenerator);
-        reference.insert(std::make_pair(entry.first, std::move(built)));
-    }
-    for (const auto& [key, chunk] : reference) {
+    for (const ChunkKey& key : chunkKeys(planet)) reference.publish(factory.buildChunk(key, reference.earth));
+    for (const auto& [key, chunk] : reference.chunks) {
         if (!chunk->meshPending.load()) continue;
         NeighbourSlots slots;
         FactoryWorkspace workspace;
         if (gatherNeighbours(reference, *chunk, slots, workspace.fineNeighbours)) {
-            meshGathered(*chunk, workspace.fineNeighbours, factory.cache, referenceDevice, ChunkPipeline::Reference);
+            meshGathered(*chunk, workspace.fineNeighbours, factory.cache, reference.nullDevice,
+                         ChunkPipeline::Reference);
         }
     }
 
     std::size_t meshed = 0;
     std::size_t faces = 0;
-    for (const auto& [key, streamed] : planet.chunks) {
-        ChunkMap::const_accessor entry;
-        ASSERT_TRUE(reference.find(entry, key));
-        const Chunk& built = *entry->second;
-        SCOPED_TRACE(testing::Message() << "chunk " << key.x << "," << key.shell << "," << key.y << ","
-                                        << int(key.face));
-        EXPECT_EQ(streamed->fillState, built.fillState);
-        EXPECT_EQ(streamed->meshPending.load(), built.meshPending.load());
-        ASSERT_EQ(streamed->vertexCount.load(), built.vertexCount.load());
-        const auto* a = verticesOf(*streamed);
-        const auto* b = verticesOf(built);
+    planet.forEachChunk([&](const Chunk& streamed) {
+        const std::shared_ptr<Chunk> built = reference.findChunk(streamed.key);
+        ASSERT_NE(built, nullptr);
+        const ChunkKey& key = streamed.key;
+        SCOPED_TRACE(::testing::Message() << "chunk " << key.x << "," << key.shell << "," << key.y << ","
+                                          << int(key.face));
+        EXPECT_EQ(streamed.fillState, built->fillState);
+        EXPECT_EQ(streamed.meshPending.load(), built->meshPending.load());
+        ASSERT_EQ(streamed.vertexCount.load(), built->vertexCount.load());
+        const auto* a = verticesOf(streamed);
+        const auto* b = verticesOf(*built);
         ASSERT_EQ(a == nullptr, b == nullptr);
         if (a != nullptr) {
-            EXPECT_TRUE(sameBits(*a, *b));
+            EXPECT_TRUE(testing::sameBits(*a, *b));
             ++meshed;
             faces += a->size() / 6;
         }
-    }
+    });
     EXPECT_GT(meshed, 0u);
     EXPECT_GT(faces, 0u);
 }
 
 TEST(Streaming, MovingTheCameraFarAwayDropsTheFarChunks) {
-    TestCamera camera;
+    TestPosition position;
     NullGraphicsDevice device;
-    Planet planet(device, testRadius);
+    const auto owner = testing::streamingPlanet(device, testRadius);
+    Planet& planet = *owner;
     ASSERT_TRUE(waitForConvergence(planet, 120s));
     const std::vector<ChunkKey> before = planet.drawListSnapshot();
     ASSERT_FALSE(before.empty());
 
     // To the other side of the planet, on face 5.
     const Vec3 away{400.0f, 0.0f, 0.0f};
-    camera.camera.setPosition(away);
+    position.set(away);
     const std::uint64_t passesBefore = planet.stats().passes;
     ASSERT_TRUE(waitForConvergence(planet, 120s, passesBefore));
     planet.stop();
     expectConvergedAround(planet, away);
     std::size_t kept = 0;
-    for (const ChunkKey& key : before) kept += planet.chunks.count(key);
+    for (const ChunkKey& key : before) kept += planet.findChunk(key) != nullptr;
     EXPECT_EQ(kept, 0u);
     EXPECT_GT(planet.stats().erasedChunks, 0u);
 }
@@ -142,28 +143,28 @@ TEST(Streaming, MovingTheCameraFarAwayDropsTheFarChunks) {
 TEST(Streaming, SurvivesACameraJumpingAroundAndLeaksNothing) {
     NullGraphicsDevice device;
     {
-        TestCamera camera;
-        Planet planet(device, 80.0f);
+        TestPosition position;
+        const auto planet = testing::streamingPlanet(device, 80.0f);
         const Vec3 stops[] = {
             {0.0f, 400.0f, 0.0f},  {400.0f, 0.0f, 0.0f},  {0.0f, -400.0f, 0.0f}, {0.0f, 0.0f, 0.0f},
             {300.0f, 300.0f, 0.0f}, {0.0f, 0.0f, -420.0f}, {-250.0f, 20.0f, 280.0f}, {0.0f, 900.0f, 0.0f},
         };
         const auto end = std::chrono::steady_clock::now() + 3s;
         for (std::size_t i = 0; std::chrono::steady_clock::now() < end; ++i) {
-            camera.camera.setPosition(stops[i % std::size(stops)]);
+            position.set(stops[i % std::size(stops)]);
             std::this_thread::sleep_for(120ms);
         }
-        EXPECT_GT(planet.stats().passes, 0u);
-        EXPECT_GT(planet.stats().generateRequests, 0u);
+        EXPECT_GT(planet->stats().passes, 0u);
+        EXPECT_GT(planet->stats().generateRequests, 0u);
     }
     EXPECT_EQ(device.liveBuffers(), 0);
 }
 
 TEST(Streaming, APlanetDestroyedMidStreamStopsPromptly) {
     NullGraphicsDevice device;
-    TestCamera camera;
-    auto planet = std::make_unique<Planet>(device);  // the full radius: plenty of work
-    planet_test::waitForPasses(*planet, 2);
+    TestPosition position;
+    auto planet = testing::streamingPlanet(device, Planet::defaultViewRadius);  // plenty of work
+    testing::waitForPasses(*planet, 2);
     ASSERT_FALSE(planet->idle());
     const auto start = std::chrono::steady_clock::now();
     planet.reset();
