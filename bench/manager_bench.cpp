@@ -73,11 +73,8 @@ void BM_ManagerPassConverged(benchmark::State& state) {
 
 void BM_ScanOctantsConverged(benchmark::State& state) {
     ConvergedPlanet& converged = convergedPlanet();
-    constexpr bool octants[8][3] = {{true, true, true},   {false, true, true}, {true, false, true},
-                                    {true, true, false},  {false, false, true}, {false, true, false},
-                                    {true, false, false}, {false, false, false}};
     for (auto _ : state) {
-        for (const auto& octant : octants) converged.manager.scanOctant(octant[0], octant[1], octant[2]);
+        for (const Octant& octant : octantScanOrder) converged.manager.scanOctant(octant);
     }
     reportPerChunk(state, converged.manager);
 }

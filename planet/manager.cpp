@@ -41,12 +41,7 @@ void Manager::pass() {
     const bool idleAtStart = state_.idle();
     tally_ = PassTally{};
 
-    // (minusY, outward, plusX), in this order: the camera's own chunk belongs
-    // to the first scan alone.
-    constexpr bool octants[8][3] = {{true, true, true},   {false, true, true}, {true, false, true},
-                                    {true, true, false},  {false, false, true}, {false, true, false},
-                                    {true, false, false}, {false, false, false}};
-    for (const auto& octant : octants) scanOctant(octant[0], octant[1], octant[2]);
+    for (const Octant& octant : octantScanOrder) scanOctant(octant);
 
     const float radius = state_.viewRadius;
     mapPass(radius * radius * dropFactor);

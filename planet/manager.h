@@ -36,6 +36,21 @@ namespace gravelkin {
 
 struct PlanetState;
 
+// One of the eight octants a pass walks around the camera's chunk: which way
+// its rows, layers and columns run.
+struct Octant {
+    bool minusY;   // rows toward -y on the face, else +y
+    bool outward;  // layers outward, else inward
+    bool plusX;    // columns toward +x on the face, else -x
+};
+
+// The order a pass walks them in: the camera's own chunk belongs to the first
+// alone (the skip rule in scan_octant.cpp).
+inline constexpr Octant octantScanOrder[8] = {
+    {true, true, true},  {false, true, true},  {true, false, true},  {true, true, false},
+    {false, false, true}, {false, true, false}, {true, false, false}, {false, false, false},
+};
+
 class Manager {
 public:
     static constexpr float dropFactor = 1.3f;
@@ -50,7 +65,7 @@ public:
 
     // Requests the missing chunks within viewRadius in one octant around the
     // camera's chunk. See scan_octant.cpp.
-    void scanOctant(bool minusY, bool outward, bool plusX);
+    void scanOctant(const Octant& octant);
 
     // Takes over the chunks published since the last call.
     void takeOverPublished();

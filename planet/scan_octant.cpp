@@ -30,7 +30,10 @@ ChunkKey stepAlong(const ChunkKey& from, Direction& heading) {
 
 }  // namespace
 
-void Manager::scanOctant(bool minusY, bool outward, bool plusX) {
+void Manager::scanOctant(const Octant& octant) {
+    const bool minusY = octant.minusY;
+    const bool outward = octant.outward;
+    const bool plusX = octant.plusX;
     const float radius = state_.viewRadius;
     const float radiusSquared = radius * radius;
     const std::uint32_t n = walkLength();
@@ -52,11 +55,11 @@ void Manager::scanOctant(bool minusY, bool outward, bool plusX) {
         next_.clear();
         for (const ChunkKey& first : frontier_) {
             ChunkKey rowStart = first;
-            Direction dA = rowDirection;
-            Direction dRow = columnDirection;
+            Direction rowStep = rowDirection;  // from this row's start to the next's
+            Direction rowColumnStep = columnDirection;  // along the row, on its start's face
             for (std::uint32_t k = 0; k < n; ++k) {
                 ChunkKey cur = rowStart;
-                Direction dB = dRow;
+                Direction columnStep = rowColumnStep;
                 for (std::uint32_t m = 0; m < n; ++m) {
                     const bool skipped = (k == 0 && !minusY) || (i == 0 && !outward) || (m == 0 && !plusX);
                     if (!skipped) {
@@ -69,13 +72,13 @@ void Manager::scanOctant(bool minusY, bool outward, bool plusX) {
                             ++tally_.generateRequests;
                         }
                     }
-                    cur = stepAlong(cur, dB);  // in-face steps never split
+                    cur = stepAlong(cur, columnStep);  // in-face steps never split
                 }
 
                 // Next row: the column direction turns with the row's face.
                 const std::uint8_t oldFace = rowStart.face;
-                rowStart = stepAlong(rowStart, dA);
-                dRow = transformDirection(dRow, oldFace, rowStart.face);
+                rowStart = stepAlong(rowStart, rowStep);
+                rowColumnStep = transformDirection(rowColumnStep, oldFace, rowStart.face);
                 if (distanceSquared(state_.cameraPosition(), known_(rowStart).centre) > radiusSquared) break;
                 // Several frontier keys (a finer layer) walk side by side; a
                 // first row that runs into another's start would redo its walk.

@@ -35,11 +35,15 @@
 #include "geometry/neighbours.h"
 #include "planet/planet.h"
 #include "render/device/null_graphics_device.h"
+#include "tools/process_stats.h"
 
 namespace {
 
 using namespace gravelkin;
 using Clock = std::chrono::steady_clock;
+using tools::peakResidentKiB;
+using tools::threadTimes;
+using tools::ThreadTimes;
 
 constexpr const char* usage =
     "usage: stream_probe [options]\n"
@@ -129,15 +133,6 @@ Options parseOptions(int argc, char** argv) {
     return options;
 }
 
-// Peak resident set size of this process, from the kernel's VmHWM line.
-long peakResidentKiB() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
-    }
-    return -1;
-}
 
 struct Coverage {
     double seconds;
@@ -172,39 +167,6 @@ double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// Processor time of this process's threads, grouped by thread name: the
-// planet's manager, its factories, and everything else (this thread).
-struct ThreadTimes {
-    double manager = 0.0;
-    double factories = 0.0;
-    double other = 0.0;
-};
-
-std::string firstLine(const std::filesystem::path& path) {
-    std::ifstream file(path);
-    std::string line;
-    std::getline(file, line);
-    return line;
-}
-
-// From /proc/self/task/*/schedstat, whose first field is the nanoseconds the
-// thread has run. Threads that have ended are not counted.
-ThreadTimes threadTimes() {
-    ThreadTimes times;
-    std::error_code error;
-    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", error)) {
-        const std::string name = firstLine(task.path() / "comm");
-        const double seconds = std::strtod(firstLine(task.path() / "schedstat").c_str(), nullptr) / 1e9;
-        if (name == Planet::managerThreadName) {
-            times.manager += seconds;
-        } else if (name.rfind(Planet::factoryThreadNamePrefix, 0) == 0) {
-            times.factories += seconds;
-        } else {
-            times.other += seconds;
-        }
-    }
-    return times;
-}
 
 // What the chunks of a stopped planet hold in memory: their records, the
 // voxel blocks of their own, and the shared constant blocks. Vertex data
@@ -226,56 +188,57 @@ ChunkMemory measureChunkMemory(const Planet& planet) {
     return memory;
 }
 
-int run(const Options& options) {
-    StillCameraInput input;
-    Camera camera(input);
-    camera.setPosition(options.position);
-    const bool moving = options.velocity != Vec3{0.0f, 0.0f, 0.0f} && options.moveSeconds > 0.0f;
-
-    NullGraphicsDevice device;
-    // The camera is declared first, so it outlives the planet's threads.
-    Planet planet(device, options.radius, options.pipeline);
-    const Clock::time_point start = Clock::now();
-
-    std::vector<Coverage> coverage;
-    double nextReport = 1.0;
+// What the streaming loop saw.
+struct StreamRun {
+    bool converged = false;
     double lastBusy = 0.0;  // last time the manager's quiet streak was 0
+    double elapsed = 0.0;
+    // When every chunk of the resting camera's surroundings was first meshed.
+    double surroundingsMeshed = -1.0;
+    std::size_t surroundingsCount = 0;
+    Vec3 eye;
+    std::vector<Coverage> coverage;
+};
+
+// Moves the camera as the options say and waits until the planet converges
+// around it at rest, or the time limit passes.
+StreamRun streamUntilConverged(Planet& planet, Camera& camera, const Options& options) {
+    const bool moving = options.velocity != Vec3{0.0f, 0.0f, 0.0f} && options.moveSeconds > 0.0f;
+    const Clock::time_point start = Clock::now();
+    StreamRun run;
+    run.eye = options.position;
+    double nextReport = 1.0;
     // Passes completed when the camera came to rest: the quiet streak must
     // lie wholly in passes that started afterwards.
     std::uint64_t passesAtRest = 0;
     bool resting = !moving;
-    bool converged = false;
-    Vec3 eye = options.position;
-    // The surroundings of the camera at rest, once known; then the time they
-    // were first all meshed.
     std::vector<ChunkKey> surroundings;
-    double surroundingsMeshed = -1.0;
     for (;;) {
         const double now = secondsSince(start);
         const bool stillMoving = moving && now < options.moveSeconds;
         if (moving) {
             const auto t = static_cast<float>(stillMoving ? now : options.moveSeconds);
-            eye = options.position + options.velocity * t;
-            camera.setPosition(eye);
+            run.eye = options.position + options.velocity * t;
+            camera.setPosition(run.eye);
         }
         if (!stillMoving && !resting) {
             resting = true;
             passesAtRest = planet.stats().passes;
         }
-        if (resting && surroundingsMeshed < 0.0) {
-            if (surroundings.empty()) surroundings = chunkKeysWithin(eye, options.surroundingsRadius);
+        if (resting && run.surroundingsMeshed < 0.0) {
+            if (surroundings.empty()) surroundings = chunkKeysWithin(run.eye, options.surroundingsRadius);
             const Coverage near = measureCoverage(planet, surroundings, now);
-            if (near.meshed == near.within) surroundingsMeshed = now;
+            if (near.meshed == near.within) run.surroundingsMeshed = now;
         }
         const StreamingStats stats = planet.stats();
-        if (stats.quietPasses == 0 || stillMoving) lastBusy = now;
+        if (stats.quietPasses == 0 || stillMoving) run.lastBusy = now;
         if (resting && stats.quietPasses >= 3 && stats.passes >= passesAtRest + 4) {
-            converged = true;
+            run.converged = true;
             break;
         }
         if (now >= options.timeLimitSeconds) break;
         if (now >= nextReport) {
-            if (moving) coverage.push_back(measureCoverage(planet, chunkKeysWithin(eye, planet.viewRadius()), now));
+            if (moving) run.coverage.push_back(measureCoverage(planet, chunkKeysWithin(run.eye, planet.viewRadius()), now));
             std::fprintf(stderr, "[%7.1fs] chunks %zu  queued %zu  in flight %zu  jobs %d  passes %llu%s\n", now,
                          planet.chunkCount(), planet.pendingRequests(), planet.inFlightCount(),
                          planet.activeJobCount(), static_cast<unsigned long long>(stats.passes),
@@ -284,49 +247,60 @@ int run(const Options& options) {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    const double elapsed = secondsSince(start);
-    if (moving) coverage.push_back(measureCoverage(planet, chunkKeysWithin(eye, planet.viewRadius()), elapsed));
-    // Before stop(): the times of threads that have ended are gone.
-    const ThreadTimes cpu = threadTimes();
+    run.elapsed = secondsSince(start);
+    if (moving) run.coverage.push_back(measureCoverage(planet, chunkKeysWithin(run.eye, planet.viewRadius()), run.elapsed));
+    run.surroundingsCount = surroundings.size();
+    return run;
+}
 
-    // From here no thread of the planet runs, so the map may be walked.
-    planet.stop();
+// What a stopped planet holds.
+struct Census {
     std::size_t byFill[4] = {0, 0, 0, 0};
     std::size_t meshed = 0, withFaces = 0, unmeshed = 0, unmeshedReady = 0;
+    std::size_t within = 0, missing = 0;
     std::uint64_t vertices = 0;
+    ChunkMemory memory;
+};
+
+Census takeCensus(const Planet& planet, const Vec3& eye) {
+    Census census;
     planet.forEachChunk([&](const Chunk& chunk) {
-        ++byFill[chunk.fillState <= ChunkFillState::AllSolid ? static_cast<std::size_t>(chunk.fillState) : 0u];
+        const auto fill = static_cast<std::size_t>(chunk.fillState);
+        ++census.byFill[chunk.fillState <= ChunkFillState::AllSolid ? fill : 0u];
         const std::uint32_t count = chunk.vertexCount.load(std::memory_order_acquire);
-        vertices += count;
-        withFaces += count != 0;
+        census.vertices += count;
+        census.withFaces += count != 0;
         if (chunk.meshPending.load(std::memory_order_acquire)) {
-            ++unmeshed;
-            unmeshedReady += allNeighboursPublished(planet, chunk.key);
+            ++census.unmeshed;
+            census.unmeshedReady += allNeighboursPublished(planet, chunk.key);
         } else if (chunk.fillState != ChunkFillState::AllAir) {
-            ++meshed;
+            ++census.meshed;
         }
     });
-    std::size_t within = 0, missing = 0;
     for (const ChunkKey& key : chunkKeysWithin(eye, planet.viewRadius())) {
-        ++within;
-        missing += planet.findChunk(key) == nullptr;
+        ++census.within;
+        census.missing += planet.findChunk(key) == nullptr;
     }
-    const StreamingStats stats = planet.stats();
-    const ChunkMemory chunkMemory = measureChunkMemory(planet);
-    const auto mib = [](std::uint64_t bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0); };
+    census.memory = measureChunkMemory(planet);
+    return census;
+}
 
+double mib(std::uint64_t bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0); }
+
+void printTimes(const Options& options, const StreamRun& run, const ThreadTimes& cpu, const Planet& planet) {
+    const StreamingStats stats = planet.stats();
     std::printf("pipeline: %s\n", options.pipeline == ChunkPipeline::Reference ? "reference" : "fast");
-    std::printf("converged: %s\n", converged ? "yes" : "no");
-    if (converged) std::printf("converge_time_s: %.2f\n", lastBusy);
-    if (surroundingsMeshed >= 0.0) {
-        std::printf("surroundings_meshed_s: %.2f\n", surroundingsMeshed);
+    std::printf("converged: %s\n", run.converged ? "yes" : "no");
+    if (run.converged) std::printf("converge_time_s: %.2f\n", run.lastBusy);
+    if (run.surroundingsMeshed >= 0.0) {
+        std::printf("surroundings_meshed_s: %.2f\n", run.surroundingsMeshed);
     } else {
         std::printf("surroundings_meshed_s: never\n");
     }
     std::printf("surroundings_radius: %.2f\n", options.surroundingsRadius);
-    std::printf("surroundings_chunks: %zu\n", surroundings.size());
-    std::printf("elapsed_s: %.2f\n", elapsed);
-    std::printf("camera_position: %.2f %.2f %.2f\n", eye.x, eye.y, eye.z);
+    std::printf("surroundings_chunks: %zu\n", run.surroundingsCount);
+    std::printf("elapsed_s: %.2f\n", run.elapsed);
+    std::printf("camera_position: %.2f %.2f %.2f\n", run.eye.x, run.eye.y, run.eye.z);
     std::printf("view_radius: %.2f\n", planet.viewRadius());
     std::printf("factory_threads: %d\n", Planet::factoryCount);
     std::printf("hardware_threads: %u\n", std::thread::hardware_concurrency());
@@ -337,37 +311,60 @@ int run(const Options& options) {
     if (stats.passes != 0) {
         std::printf("cpu_ms_per_manager_pass: %.3f\n", cpu.manager * 1e3 / static_cast<double>(stats.passes));
     }
+}
+
+void printChunks(const Census& census, const Planet& planet) {
+    const StreamingStats stats = planet.stats();
+    const auto byFill = [&](ChunkFillState state) { return census.byFill[static_cast<std::size_t>(state)]; };
+    const auto u64 = [](std::uint64_t value) { return static_cast<unsigned long long>(value); };
     std::printf("chunks: %zu\n", planet.chunkCount());
-    std::printf("chunks_unknown: %zu\n", byFill[static_cast<std::size_t>(ChunkFillState::Unknown)]);
-    std::printf("chunks_mixed: %zu\n", byFill[static_cast<std::size_t>(ChunkFillState::Mixed)]);
-    std::printf("chunks_all_air: %zu\n", byFill[static_cast<std::size_t>(ChunkFillState::AllAir)]);
-    std::printf("chunks_all_solid: %zu\n", byFill[static_cast<std::size_t>(ChunkFillState::AllSolid)]);
-    std::printf("chunks_meshed: %zu\n", meshed);
-    std::printf("chunks_with_faces: %zu\n", withFaces);
-    std::printf("chunks_unmeshed: %zu\n", unmeshed);
-    std::printf("chunks_unmeshed_with_all_neighbours: %zu\n", unmeshedReady);
-    std::printf("chunks_within_radius: %zu\n", within);
-    std::printf("chunks_within_radius_missing: %zu\n", missing);
-    std::printf("chunks_with_own_voxel_block: %llu\n", static_cast<unsigned long long>(chunkMemory.ownBlocks));
-    std::printf("chunk_memory_bytes: %llu (%.1f MiB)\n", static_cast<unsigned long long>(chunkMemory.bytes),
-                mib(chunkMemory.bytes));
-    std::printf("faces: %llu\n", static_cast<unsigned long long>(vertices / 6));
-    std::printf("vertices: %llu\n", static_cast<unsigned long long>(vertices));
-    std::printf("vertex_bytes: %llu (%.1f MiB)\n", static_cast<unsigned long long>(vertices * sizeof(ChunkVertex)),
-                mib(vertices * sizeof(ChunkVertex)));
-    std::printf("generate_requests: %llu\n", static_cast<unsigned long long>(stats.generateRequests));
-    std::printf("mesh_requests: %llu\n", static_cast<unsigned long long>(stats.meshRequests));
-    std::printf("erased_chunks: %llu\n", static_cast<unsigned long long>(stats.erasedChunks));
-    std::printf("draw_list_rebuilds: %llu\n", static_cast<unsigned long long>(stats.drawListRebuilds));
+    std::printf("chunks_unknown: %zu\n", byFill(ChunkFillState::Unknown));
+    std::printf("chunks_mixed: %zu\n", byFill(ChunkFillState::Mixed));
+    std::printf("chunks_all_air: %zu\n", byFill(ChunkFillState::AllAir));
+    std::printf("chunks_all_solid: %zu\n", byFill(ChunkFillState::AllSolid));
+    std::printf("chunks_meshed: %zu\n", census.meshed);
+    std::printf("chunks_with_faces: %zu\n", census.withFaces);
+    std::printf("chunks_unmeshed: %zu\n", census.unmeshed);
+    std::printf("chunks_unmeshed_with_all_neighbours: %zu\n", census.unmeshedReady);
+    std::printf("chunks_within_radius: %zu\n", census.within);
+    std::printf("chunks_within_radius_missing: %zu\n", census.missing);
+    std::printf("chunks_with_own_voxel_block: %llu\n", u64(census.memory.ownBlocks));
+    std::printf("chunk_memory_bytes: %llu (%.1f MiB)\n", u64(census.memory.bytes), mib(census.memory.bytes));
+    std::printf("faces: %llu\n", u64(census.vertices / 6));
+    std::printf("vertices: %llu\n", u64(census.vertices));
+    std::printf("vertex_bytes: %llu (%.1f MiB)\n", u64(census.vertices * sizeof(ChunkVertex)),
+                mib(census.vertices * sizeof(ChunkVertex)));
+    std::printf("generate_requests: %llu\n", u64(stats.generateRequests));
+    std::printf("mesh_requests: %llu\n", u64(stats.meshRequests));
+    std::printf("erased_chunks: %llu\n", u64(stats.erasedChunks));
+    std::printf("draw_list_rebuilds: %llu\n", u64(stats.drawListRebuilds));
+}
+
+int run(const Options& options) {
+    StillCameraInput input;
+    Camera camera(input);
+    camera.setPosition(options.position);
+    NullGraphicsDevice device;
+    // The camera is declared first, so it outlives the planet's threads.
+    Planet planet(device, options.radius, options.pipeline);
+    const StreamRun streamed = streamUntilConverged(planet, camera, options);
+    // Before stop(): the times of threads that have ended are gone.
+    const ThreadTimes cpu = threadTimes();
+    // From here no thread of the planet runs, so its chunks may be walked.
+    planet.stop();
+    const Census census = takeCensus(planet, streamed.eye);
+
+    printTimes(options, streamed, cpu, planet);
+    printChunks(census, planet);
     const long peak = peakResidentKiB();
     std::printf("peak_rss_kib: %ld (%.1f MiB)\n", peak, static_cast<double>(peak) / 1024.0);
-    if (!coverage.empty()) {
+    if (!streamed.coverage.empty()) {
         std::printf("coverage_columns: time_s within present meshed\n");
-        for (const Coverage& c : coverage) {
+        for (const Coverage& c : streamed.coverage) {
             std::printf("coverage: %.2f %zu %zu %zu\n", c.seconds, c.within, c.present, c.meshed);
         }
     }
-    return converged ? 0 : 1;
+    return streamed.converged ? 0 : 1;
 }
 
 }  // namespace

@@ -50,14 +50,11 @@ TEST(Manager, OnlyTheFirstScanRequestsTheCameraChunk) {
     TestPosition position;
     const Vec3 eye = cameraStartPosition;
     const ChunkKey own = chunkKeyAt(eye.x, eye.y, eye.z);
-    const bool octants[8][3] = {{true, true, true},   {false, true, true}, {true, false, true},
-                                {true, true, false},  {false, false, true}, {false, true, false},
-                                {true, false, false}, {false, false, false}};
     NullGraphicsDevice device;
     for (int o = 0; o < 8; ++o) {
         TestState planet(device, 100.0f);
         Manager manager(planet);
-        manager.scanOctant(octants[o][0], octants[o][1], octants[o][2]);
+        manager.scanOctant(octantScanOrder[o]);
         const std::vector<ChunkRequest> records = popAll(planet);
         const auto found = std::find_if(records.begin(), records.end(),
                                         [&](const ChunkRequest& r) { return r.key == own; });

@@ -1,0 +1,59 @@
+// What this process costs, from /proc: its peak resident memory, and the
+// processor time of its threads grouped by the planet's thread names. For the
+// headless tools; Linux only.
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "planet/planet.h"
+
+namespace gravelkin::tools {
+
+// Peak resident set size of this process, from the kernel's VmHWM line.
+inline long peakResidentKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
+    }
+    return -1;
+}
+
+// Processor time of this process's threads, grouped by thread name: the
+// planet's manager, its factories, and everything else (this thread).
+struct ThreadTimes {
+    double manager = 0.0;
+    double factories = 0.0;
+    double other = 0.0;
+};
+
+inline std::string firstLine(const std::filesystem::path& path) {
+    std::ifstream file(path);
+    std::string line;
+    std::getline(file, line);
+    return line;
+}
+
+// From /proc/self/task/*/schedstat, whose first field is the nanoseconds the
+// thread has run. Threads that have ended are not counted.
+inline ThreadTimes threadTimes() {
+    ThreadTimes times;
+    std::error_code error;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", error)) {
+        const std::string name = firstLine(task.path() / "comm");
+        const double seconds = std::strtod(firstLine(task.path() / "schedstat").c_str(), nullptr) / 1e9;
+        if (name == Planet::managerThreadName) {
+            times.manager += seconds;
+        } else if (name.rfind(Planet::factoryThreadNamePrefix, 0) == 0) {
+            times.factories += seconds;
+        } else {
+            times.other += seconds;
+        }
+    }
+    return times;
+}
+
+}  // namespace gravelkin::tools
