@@ -2,20 +2,16 @@
 // bounded size that never forgets a held key.
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cstdint>
 
 #include "geometry/level_table.h"
 #include "planet/known_chunk_keys.h"
+#include "tests/support/comparisons.h"
 
 namespace gravelkin {
 namespace {
 
-bool sameBits(const Vec3& a, const Vec3& b) {
-    return std::bit_cast<std::uint32_t>(a.x) == std::bit_cast<std::uint32_t>(b.x) &&
-           std::bit_cast<std::uint32_t>(a.y) == std::bit_cast<std::uint32_t>(b.y) &&
-           std::bit_cast<std::uint32_t>(a.z) == std::bit_cast<std::uint32_t>(b.z);
-}
+using testing::sameBits;
 
 // Distinct keys, spread over shells, faces and cells.
 ChunkKey keyNumber(std::uint32_t n) {

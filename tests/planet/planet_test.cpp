@@ -23,16 +23,6 @@ using testing::mapKeys;
 using testing::TestPosition;
 using testing::TestState;
 
-TEST(PlanetState, StartsEmptyWithTheGivenRadius) {
-    NullGraphicsDevice device;
-    TestState planet(device, 120.0f);
-    EXPECT_EQ(planet.viewRadius, 120.0f);
-    EXPECT_TRUE(planet.chunks.empty());
-    EXPECT_TRUE(planet.drawListSnapshot().empty());
-    EXPECT_TRUE(planet.idle());
-    EXPECT_FALSE(planet.stopRequested.load());
-}
-
 TEST(PlanetState, AddChunkInsertsAndAppendsToTheDrawList) {
     NullGraphicsDevice device;
     TestState planet(device, 100.0f);
@@ -113,16 +103,6 @@ TEST(PlanetState, ConcurrentAddChunkOfTheSameKeysKeepsOneChunkEach) {
     EXPECT_EQ(planet.chunks.size(), keys);
     EXPECT_EQ(planet.drawListSnapshot().size(), keys);
     EXPECT_EQ(device.liveBuffers(), static_cast<std::int64_t>(keys));
-}
-
-TEST(PlanetState, DestructionReleasesEveryChunk) {
-    NullGraphicsDevice device;
-    {
-        TestState planet(device, 100.0f);
-        for (std::uint32_t i = 0; i < 5; ++i) planet.addChunk(chunkWithBuffer(ChunkKey{i, 12, 0, 1}, device));
-        EXPECT_EQ(device.liveBuffers(), 5);
-    }
-    EXPECT_EQ(device.liveBuffers(), 0);
 }
 
 TEST(Planet, StopIsIdempotentAndOnlyThenMayTheChunksBeWalked) {
