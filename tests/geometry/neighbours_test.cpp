@@ -1,8 +1,8 @@
 #include "geometry/neighbours.h"
 
-#include <gtest/gtest.h>
-
 #include <ostream>
+
+#include <gtest/gtest.h>
 
 #include "geometry/level_table.h"
 
@@ -18,29 +18,26 @@ namespace {
 
 ChunkKey step(const ChunkKey& key, std::uint8_t direction) { return chunkNeighbour(key, direction).address; }
 
-TEST(ChunkNeighbour, CrossingsInShellTwelve) {
-    EXPECT_EQ(step({15, 12, 3, 0}, PlusX), (ChunkKey{0, 12, 3, 4}));
-    EXPECT_EQ(step({0, 12, 3, 0}, MinusX), (ChunkKey{0, 12, 12, 5}));
-    EXPECT_EQ(step({7, 12, 15, 4}, PlusY), (ChunkKey{15, 12, 7, 3}));
-    EXPECT_EQ(step({7, 12, 0, 5}, MinusY), (ChunkKey{0, 12, 7, 3}));
-}
-
-TEST(ChunkNeighbour, RadialStepsAcrossALevelChange) {
-    const auto out = chunkNeighbour({3, 9, 5, 2}, Outward);
-    EXPECT_EQ(out.address, (ChunkKey{6, 10, 10, 2}));
-    EXPECT_EQ(out.split, 1);
-    const auto in = chunkNeighbour({7, 10, 11, 2}, Inward);
-    EXPECT_EQ(in.address, (ChunkKey{3, 9, 5, 2}));
-    EXPECT_EQ(in.split, 0);
-    const auto same = chunkNeighbour({3, 12, 5, 2}, Outward);
-    EXPECT_EQ(same.address, (ChunkKey{3, 13, 5, 2}));
-    EXPECT_EQ(same.split, 0);
-}
-
-TEST(ChunkNeighbour, InwardThroughTheCentreComesOutOfTheOppositeFace) {
-    EXPECT_EQ(step({0, 0, 0, 4}, Inward), (ChunkKey{0, 0, 0, 5}));
-    EXPECT_EQ(step({0, 0, 0, 1}, Inward), (ChunkKey{0, 0, 0, 3}));
-    EXPECT_EQ(step({0, 0, 0, 0}, Inward), (ChunkKey{0, 0, 0, 2}));
+// Steps across the face edges of shell 12, radial steps across a level
+// change and inward through the centre of the planet.
+TEST(ChunkNeighbour, ListedSteps) {
+    const struct {
+        ChunkKey from;
+        std::uint8_t direction;
+        ChunkKey to;
+        std::uint8_t split;
+    } cases[] = {
+        {{15, 12, 3, 0}, PlusX, {0, 12, 3, 4}, 0},  {{0, 12, 3, 0}, MinusX, {0, 12, 12, 5}, 0},
+        {{7, 12, 15, 4}, PlusY, {15, 12, 7, 3}, 0}, {{7, 12, 0, 5}, MinusY, {0, 12, 7, 3}, 0},
+        {{3, 9, 5, 2}, Outward, {6, 10, 10, 2}, 1}, {{7, 10, 11, 2}, Inward, {3, 9, 5, 2}, 0},
+        {{3, 12, 5, 2}, Outward, {3, 13, 5, 2}, 0}, {{0, 0, 0, 4}, Inward, {0, 0, 0, 5}, 0},
+        {{0, 0, 0, 1}, Inward, {0, 0, 0, 3}, 0},    {{0, 0, 0, 0}, Inward, {0, 0, 0, 2}, 0},
+    };
+    for (const auto& c : cases) {
+        const auto step = chunkNeighbour(c.from, c.direction);
+        EXPECT_EQ(step.address, c.to) << c.from << " dir " << int{c.direction};
+        EXPECT_EQ(step.split, c.split) << c.from << " dir " << int{c.direction};
+    }
 }
 
 // The one in-face direction that leads from `to` back to `from` across the
