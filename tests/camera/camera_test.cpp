@@ -177,7 +177,7 @@ TEST_F(CameraTest, AFailedCursorReadDefersTheTravelToTheNextFrame) {
     EXPECT_NEAR(camera.pitch(), 20.0f, tolerance);
 }
 
-TEST_F(CameraTest, ForwardDirectionAndViewFollowYawAndPitch) {
+TEST_F(CameraTest, ForwardDirectionFollowsYawAndPitch) {
     for (const auto& [yaw, pitch] : {std::pair{90.0f, 0.0f}, std::pair{0.0f, 30.0f}, std::pair{-135.0f, -45.0f},
                                      std::pair{400.0f, 12.5f}}) {
         camera.setOrientation(yaw, pitch);
@@ -186,18 +186,10 @@ TEST_F(CameraTest, ForwardDirectionAndViewFollowYawAndPitch) {
         expectNear(f, {std::cos(p) * std::sin(y), -std::sin(p), std::cos(p) * std::cos(y), 0.0f}, tolerance);
         EXPECT_NEAR(length3(f), 1.0f, tolerance);
     }
-    camera.setOrientation(0.0f, 30.0f);
-    expectNear(camera.forwardDirection(), {0.0f, -0.5f, 0.8660254f, 0.0f}, tolerance);
-
-    // The view puts the eye at the origin looking along +z.
+    // The view looks from the eye along that direction.
     camera.setPosition({10.0f, -5.0f, 300.0f});
-    camera.setOrientation(50.0f, -20.0f);
-    const Mat4 view = camera.viewMatrix();
     const Vec4 eye{10.0f, -5.0f, 300.0f, 0.0f};
-    expectNear(transformPoint(eye, view), {0.0f, 0.0f, 0.0f, 1.0f}, 1e-4f);
-    expectNear(transformPoint(eye + camera.forwardDirection() * 5.0f, view), {0.0f, 0.0f, 5.0f, 1.0f}, 1e-4f);
-    // Looking up (pitch -20), world up leans toward the viewer but stays up.
-    EXPECT_GT(transformPoint(eye + camera.up(), view).y, 0.9f);
+    expectNear(transformPoint(eye + camera.forwardDirection() * 5.0f, camera.viewMatrix()), {0, 0, 5, 1}, 1e-4f);
 }
 
 TEST(ProcessCamera, IsTheLatestLiveCameraAndNullOtherwise) {

@@ -10,17 +10,6 @@ namespace {
 
 const Mat4 startView = lookAtLH({0, 400, 0, 0}, {0, 400, 1, 0}, {0, 1, 0, 0});
 
-TEST(FrameConstants, LightValuesAreFixedAtStart) {
-    const FrameConstants constants = initialFrameConstants();
-    // All four components of (0.5, 1, -0.2, 1) divided by the length of three.
-    EXPECT_NEAR(constants.lightDirection.x, 0.4402255f, 1e-6f);
-    EXPECT_NEAR(constants.lightDirection.y, 0.8804509f, 1e-6f);
-    EXPECT_NEAR(constants.lightDirection.z, -0.1760902f, 1e-6f);
-    EXPECT_NEAR(constants.lightDirection.w, 0.8804509f, 1e-6f);
-    EXPECT_EQ(constants.lightColor, (Vec4{1.0f, 1.0f, 1.0f, 1.0f}));
-    EXPECT_EQ(constants.ambientColor, (Vec4{0.2f, 0.2f, 0.2f, 1.0f}));
-}
-
 TEST(FrameConstants, ProjectionMapsNearAndFarToDepthZeroAndOneAtTheDesignedAspect) {
     const Mat4 p = fixedProjection();
     const auto depth = [&](float z) {

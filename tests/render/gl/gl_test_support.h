@@ -83,24 +83,18 @@ inline bool isSky(const Pixel& p) {
 class GlTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        if (!context()) context() = EglHeadlessContext::create(contextError());
+        if (!context) context = EglHeadlessContext::create(contextError);
     }
 
     void SetUp() override {
-        ASSERT_TRUE(context()) << "no headless OpenGL 4.5 context: " << contextError();
+        ASSERT_TRUE(context) << "no headless OpenGL 4.5 context: " << contextError;
         std::string error;
         renderer = Renderer::create(testSettings(), error);
         ASSERT_TRUE(renderer) << error;
     }
 
-    static std::unique_ptr<EglHeadlessContext>& context() {
-        static std::unique_ptr<EglHeadlessContext> instance;
-        return instance;
-    }
-    static std::string& contextError() {
-        static std::string error;
-        return error;
-    }
+    inline static std::unique_ptr<EglHeadlessContext> context;
+    inline static std::string contextError;
 
     // Clears, sets the view and draws each vertex array as one chunk would be
     // drawn, releasing the buffers afterwards; returns the colour target.
