@@ -1,8 +1,9 @@
 // The frame loop's clock arithmetic: the frame time, the clamp that the
 // camera sees, and the frame-rate title refreshed about five times a second.
 //
-// The arithmetic is single precision throughout, exactly as the frame rate
-// has always been computed: dt = float(now - previous) / float(frequency);
+// The arithmetic is single precision throughout, so the figure shown for a
+// given run of clock readings is fixed to the bit:
+// dt = float(now - previous) / float(frequency);
 // the seconds add up in a float; once they reach 0.2 (the test is >=) the
 // title shows roundf(frames / seconds), where the frame count includes the
 // frame being rendered, and both restart from 0. The clamp to 0.1 s applies
@@ -26,7 +27,7 @@ inline constexpr const char* windowTitle = "Gravelkin";
 float clampFrameSeconds(float seconds);
 
 // "Gravelkin - FPS: <framesPerSecond>", formatted into a 100-character
-// buffer as the title always was.
+// buffer, ample for any int.
 std::string frameRateTitle(int framesPerSecond);
 
 class FrameTimer {

@@ -12,28 +12,22 @@ namespace gravelkin {
 
 namespace {
 
+// The X keysyms and GLFW keys of each camera key, by CameraKey number. Either
+// Shift key counts, so both the left and the right one speed the camera up.
 struct KeyMapping {
-    CameraKey key;
     KeySym symbols[2];
     int glfwKeys[2];
 };
 
-// Both Shift keys count as Shift, as the key it was defined with did.
-constexpr KeyMapping keyMappings[7] = {
-    {CameraKey::Shift, {XK_Shift_L, XK_Shift_R}, {GLFW_KEY_LEFT_SHIFT, GLFW_KEY_RIGHT_SHIFT}},
-    {CameraKey::W, {XK_w, NoSymbol}, {GLFW_KEY_W, GLFW_KEY_UNKNOWN}},
-    {CameraKey::S, {XK_s, NoSymbol}, {GLFW_KEY_S, GLFW_KEY_UNKNOWN}},
-    {CameraKey::A, {XK_a, NoSymbol}, {GLFW_KEY_A, GLFW_KEY_UNKNOWN}},
-    {CameraKey::D, {XK_d, NoSymbol}, {GLFW_KEY_D, GLFW_KEY_UNKNOWN}},
-    {CameraKey::Q, {XK_q, NoSymbol}, {GLFW_KEY_Q, GLFW_KEY_UNKNOWN}},
-    {CameraKey::E, {XK_e, NoSymbol}, {GLFW_KEY_E, GLFW_KEY_UNKNOWN}},
+constexpr KeyMapping keyMappings[cameraKeyCount] = {
+    {{XK_Shift_L, XK_Shift_R}, {GLFW_KEY_LEFT_SHIFT, GLFW_KEY_RIGHT_SHIFT}},  // Shift
+    {{XK_w, NoSymbol}, {GLFW_KEY_W, GLFW_KEY_UNKNOWN}},
+    {{XK_s, NoSymbol}, {GLFW_KEY_S, GLFW_KEY_UNKNOWN}},
+    {{XK_a, NoSymbol}, {GLFW_KEY_A, GLFW_KEY_UNKNOWN}},
+    {{XK_d, NoSymbol}, {GLFW_KEY_D, GLFW_KEY_UNKNOWN}},
+    {{XK_q, NoSymbol}, {GLFW_KEY_Q, GLFW_KEY_UNKNOWN}},
+    {{XK_e, NoSymbol}, {GLFW_KEY_E, GLFW_KEY_UNKNOWN}},
 };
-
-const KeyMapping* mappingOf(CameraKey key) {
-    for (const KeyMapping& mapping : keyMappings)
-        if (mapping.key == key) return &mapping;
-    return nullptr;
-}
 
 }  // namespace
 
@@ -41,10 +35,9 @@ GlfwCameraInput::GlfwCameraInput(GLFWwindow* window) : window_(window) {
     Display* display = glfwGetX11Display();
     x11Display_ = display;
     for (std::size_t i = 0; i < keyCodes_.size(); ++i) {
-        keyCodes_[i].key = keyMappings[i].key;
         for (int s = 0; s < 2; ++s) {
             const KeySym symbol = keyMappings[i].symbols[s];
-            keyCodes_[i].codes[s] =
+            keyCodes_[i][s] =
                 display != nullptr && symbol != NoSymbol ? static_cast<std::uint8_t>(XKeysymToKeycode(display, symbol))
                                                          : 0;
         }
@@ -56,18 +49,14 @@ void GlfwCameraInput::pollKeyboard() {
 }
 
 bool GlfwCameraInput::keyDown(CameraKey key) {
+    const auto index = static_cast<std::size_t>(key);
+    if (index >= keyCodes_.size()) return false;
     if (x11Display_ != nullptr) {
-        for (const KeyCodes& entry : keyCodes_) {
-            if (entry.key != key) continue;
-            for (std::uint8_t code : entry.codes)
-                if (code != 0 && (keymap_[code / 8] & (1 << (code % 8))) != 0) return true;
-            return false;
-        }
+        for (std::uint8_t code : keyCodes_[index])
+            if (code != 0 && (keymap_[code / 8] & (1 << (code % 8))) != 0) return true;
         return false;
     }
-    const KeyMapping* mapping = mappingOf(key);
-    if (mapping == nullptr) return false;
-    for (int glfwKey : mapping->glfwKeys)
+    for (int glfwKey : keyMappings[index].glfwKeys)
         if (glfwKey != GLFW_KEY_UNKNOWN && glfwGetKey(window_, glfwKey) == GLFW_PRESS) return true;
     return false;
 }

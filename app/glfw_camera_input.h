@@ -39,12 +39,9 @@ public:
 private:
     GLFWwindow* window_;
     void* x11Display_ = nullptr;  // Display*, or null without X11
-    // The X key codes of each camera key (two for Shift), 0 where unmapped.
-    struct KeyCodes {
-        CameraKey key;
-        std::uint8_t codes[2];
-    };
-    std::array<KeyCodes, 7> keyCodes_{};
+    // The X key codes of each camera key, by CameraKey number (two for
+    // Shift), 0 where unmapped.
+    std::array<std::array<std::uint8_t, 2>, cameraKeyCount> keyCodes_{};
     char keymap_[32] = {};
     bool cursorVisible_ = true;
 };

@@ -3,8 +3,9 @@
 // 1. The Scene goes: the Planet stops and joins its manager and factories
 //    (its orderly stop), then frees its chunks, whose vertex buffers are
 //    queued back to the device; then the camera.
-// 2. The renderer releases every object in its release order; its device
-//    step frees the queued buffers. No thread can reach the device any more.
+// 2. The renderer releases every object in its release order; its
+//    VertexBuffers step frees the queued buffers. No thread can reach the
+//    device by then.
 // 3. The caller then destroys the window or headless context, and with it
 //    the GL context.
 //

@@ -26,7 +26,8 @@ namespace gravelkin {
 // the origin.
 inline constexpr Vec3 cameraStartPosition{0.0f, 400.0f, 0.0f};
 
-// Degrees to radians, with the constant the controls were tuned with.
+// Degrees to radians: pi / 180 as a float literal, the bits every camera
+// angle is converted with.
 inline constexpr float cameraDegreesToRadians = 0.017453292f;
 
 class Camera {
@@ -46,7 +47,7 @@ public:
     // Withdraws this camera from the process-wide pointer if it is still the
     // one published there. Threads that may be reading it must have stopped:
     // a reader that took the pointer just before is not waited for. (The
-    // application's camera lives until the process ends.)
+    // program stops the planet's threads, its readers, before the camera.)
     ~Camera();
 
     Camera(const Camera&) = delete;

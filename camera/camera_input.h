@@ -14,18 +14,21 @@
 
 namespace gravelkin {
 
-// The keys the camera polls. The values are the Windows virtual-key codes the
-// controls were first defined with; a platform layer maps them to its own
-// codes and must not rely on them being anything else.
+// The keys the camera polls, named by their key caps and listed in the order
+// the camera polls them. A platform layer maps each to its own key codes (X
+// keysyms, GLFW keys); the values only number the keys from 0 to
+// cameraKeyCount - 1.
 enum class CameraKey : int {
-    Shift = 0x10,
-    A = 0x41,
-    D = 0x44,
-    E = 0x45,
-    Q = 0x51,
-    S = 0x53,
-    W = 0x57,
+    Shift,
+    W,
+    S,
+    A,
+    D,
+    Q,
+    E,
 };
+
+inline constexpr int cameraKeyCount = 7;
 
 class CameraInput {
 public:
@@ -53,10 +56,9 @@ public:
     virtual bool placeCursorScreen(int x, int y) = 0;
 
     // Called once per frame: false while our window is in front and the
-    // camera is steering with the mouse, true otherwise. On a platform with a
-    // display counter (Windows' ShowCursor) each call is one counted step, so
-    // after many hidden frames as many shown frames pass before the cursor
-    // reappears; elsewhere it may simply set the visibility.
+    // camera is steering with the mouse, true otherwise. Implementations set
+    // the visibility; being called every frame, they should skip calls that
+    // change nothing.
     virtual void setCursorVisible(bool visible) = 0;
 };
 

@@ -10,7 +10,7 @@
 //
 // A cache belongs to one thread; it is never shared.
 //
-// Depends on: face_mapping, level_table, chunk_key.
+// Depends on: camera/vector_math, face_mapping, level_table, chunk_key.
 #pragma once
 
 #include <cstdint>

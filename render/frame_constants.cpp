@@ -9,8 +9,8 @@ Mat4 fixedProjection() {
 FrameConstants initialFrameConstants() {
     FrameConstants constants{};
     constants.viewProjection = {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};
-    // The fourth component is divided too: the shader only uses xyz, but the
-    // record is kept exactly as the lighting was first tuned with.
+    // normalise3 divides the fourth component too (w ends up about 0.88);
+    // the shader reads only xyz, so w carries no meaning.
     constants.lightDirection = normalise3(Vec4{0.5f, 1.0f, -0.2f, 1.0f});
     constants.lightColor = {1.0f, 1.0f, 1.0f, 1.0f};
     constants.ambientColor = {0.2f, 0.2f, 0.2f, 1.0f};

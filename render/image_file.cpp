@@ -12,7 +12,7 @@ bool loadRgbaImage(const std::string& path, RgbaImage& image, std::string& error
     int height = 0;
     int channels = 0;
     // No vertical flip: the first row in the file is the top of the image and
-    // the first row uploaded, so v = 0 is the top, as the texture was made.
+    // the first row uploaded, so texture coordinate v = 0 is the image's top.
     stbi_set_flip_vertically_on_load(0);
     stbi_uc* data = stbi_load(path.c_str(), &width, &height, &channels, 4);
     if (data == nullptr) {

@@ -6,16 +6,16 @@
 // latest when the buffer is first bound for drawing, and in bulk once per
 // frame in processPending(). release() queues the buffer; the main thread
 // deletes the GL buffer and the object in the next processPending(). The
-// chunk's vertexCount publication (release after the buffer pointer, acquire
-// before it) is unchanged: the pointer is valid the moment it is returned.
+// pointer is valid the moment it is returned, so a chunk may publish it
+// (release after the buffer pointer, acquire before it) at once.
 //
 // Threads:
 // - createVertexBuffer, VertexBuffer::release, liveBuffers: any thread.
 // - processPending, bufferName, releaseAll: the main thread, with the
 //   device's GL context current.
-// Every buffer must be released before releaseAll() (the renderer's device
-// release step): the Planet, whose chunks own the buffers, is destroyed
-// first.
+// Every buffer must be released before releaseAll() (the renderer's
+// VertexBuffers release step): the Planet, whose chunks own the buffers, is
+// destroyed first.
 //
 // Depends on: the device seam; OpenGL through libepoxy (in the .cpp).
 #pragma once

@@ -48,14 +48,14 @@ std::uint32_t compileGlShader(ShaderStage stage, const std::string& glsl, std::s
     return shader;
 }
 
-std::uint32_t linkGlProgram(std::uint32_t vertexShader, std::uint32_t pixelShader, std::string& log) {
+std::uint32_t linkGlProgram(std::uint32_t vertexShader, std::uint32_t fragmentShader, std::string& log) {
     const GLuint program = glCreateProgram();
     if (program == 0) {
         log = "glCreateProgram failed";
         return 0;
     }
     glAttachShader(program, vertexShader);
-    glAttachShader(program, pixelShader);
+    glAttachShader(program, fragmentShader);
     glLinkProgram(program);
     GLint linked = GL_FALSE;
     glGetProgramiv(program, GL_LINK_STATUS, &linked);

@@ -17,6 +17,6 @@ std::uint32_t compileGlShader(ShaderStage stage, const std::string& glsl, std::s
 
 // A program linking the two shader objects, which stay attached; 0 with the
 // driver's log in `log`.
-std::uint32_t linkGlProgram(std::uint32_t vertexShader, std::uint32_t pixelShader, std::string& log);
+std::uint32_t linkGlProgram(std::uint32_t vertexShader, std::uint32_t fragmentShader, std::string& log);
 
 }  // namespace gravelkin

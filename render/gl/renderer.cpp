@@ -18,7 +18,7 @@ namespace gravelkin {
 namespace {
 
 constexpr const char* vertexEntryPoint = "VShader";
-constexpr const char* pixelEntryPoint = "PShader";
+constexpr const char* fragmentEntryPoint = "PShader";
 
 // What replaces a rock texture that cannot be loaded: one plain grey texel,
 // about as bright as the rock on average.
@@ -83,11 +83,11 @@ bool Renderer::setUp(std::string& error) {
     glSamplerParameterf(sampler_, GL_TEXTURE_MAX_LOD, 3.402823466e38f);
 
     // Written whole every frame, so it needs no initial contents.
-    glCreateBuffers(1, &constantBuffer_);
-    glNamedBufferStorage(constantBuffer_, sizeof(FrameConstants), nullptr, GL_DYNAMIC_STORAGE_BIT);
+    glCreateBuffers(1, &uniformBuffer_);
+    glNamedBufferStorage(uniformBuffer_, sizeof(FrameConstants), nullptr, GL_DYNAMIC_STORAGE_BIT);
 
     if (!createShaders(error)) return false;
-    createInputLayout();
+    createVertexArray();
     if (glGetError() != GL_NO_ERROR) {
         error = "OpenGL reported an error while the pipeline was being set up";
         return false;
@@ -114,8 +114,9 @@ bool Renderer::createTargets(std::string& error) {
 void Renderer::setFixedState() {
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
     glViewport(0, 0, settings_.width, settings_.height);
-    // Direct3D's conventions, set once: clip depth 0 to 1 with the origin at
-    // the lower left (so +y is up on screen), clockwise front faces.
+    // Set once to match what the shaders and meshes give: the projection
+    // writes clip depth 0 to 1, +y in clip space is up on screen (origin at
+    // the lower left), and the mesher winds front faces clockwise.
     glClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
     glDepthRange(0.0, 1.0);
     glFrontFace(GL_CW);
@@ -127,7 +128,7 @@ void Renderer::setFixedState() {
     glDepthMask(GL_TRUE);
     glDisable(GL_STENCIL_TEST);
     glDisable(GL_BLEND);
-    // GL's own extras that the pictures were never made with.
+    // GL extras that would change the pixels the shaders write.
     glDisable(GL_DITHER);
     glDisable(GL_FRAMEBUFFER_SRGB);
     glDisable(GL_MULTISAMPLE);
@@ -167,7 +168,7 @@ bool Renderer::createShaders(std::string& error) {
         std::uint32_t* name;
     };
     const Stage stages[] = {{ShaderStage::Vertex, vertexEntryPoint, &vertexShader_},
-                            {ShaderStage::Pixel, pixelEntryPoint, &pixelShader_}};
+                            {ShaderStage::Fragment, fragmentEntryPoint, &fragmentShader_}};
     for (const Stage& stage : stages) {
         const ShaderCompileResult compiled =
             compileHlslToGlsl(source, settings_.shaderPath, stage.stage, stage.entryPoint);
@@ -189,7 +190,7 @@ bool Renderer::createShaders(std::string& error) {
         }
     }
     std::string log;
-    program_ = linkGlProgram(vertexShader_, pixelShader_, log);
+    program_ = linkGlProgram(vertexShader_, fragmentShader_, log);
     if (program_ == 0) {
         error = "the OpenGL driver cannot link VShader with PShader from \"" + settings_.shaderPath + "\":\n" + log;
         return false;
@@ -198,7 +199,7 @@ bool Renderer::createShaders(std::string& error) {
     return true;
 }
 
-void Renderer::createInputLayout() {
+void Renderer::createVertexArray() {
     // The ChunkVertex format, one attribute per field in field order, all fed
     // from binding 0; each chunk's buffer is then bound there with one call.
     glCreateVertexArrays(1, &vertexArray_);
@@ -228,8 +229,8 @@ void Renderer::clear() {
 
 void Renderer::setFrameConstants(const Mat4& view) {
     setView(constants_, view);
-    glNamedBufferSubData(constantBuffer_, 0, sizeof(FrameConstants), &constants_);
-    glBindBufferBase(GL_UNIFORM_BUFFER, 0, constantBuffer_);
+    glNamedBufferSubData(uniformBuffer_, 0, sizeof(FrameConstants), &constants_);
+    glBindBufferBase(GL_UNIFORM_BUFFER, 0, uniformBuffer_);
     glBindSampler(0, sampler_);
     glBindTextureUnit(0, texture_);
 }
@@ -266,25 +267,21 @@ void Renderer::releaseObject(RendererObject object) {
             }
             vertexShader_ = 0;
             break;
-        case RendererObject::PixelShader:
+        case RendererObject::FragmentShader:
             // The program is the linked pair; it goes with its second half.
-            if (pixelShader_ != 0) {
-                if (program_ != 0) glDetachShader(program_, pixelShader_);
-                glDeleteShader(pixelShader_);
+            if (fragmentShader_ != 0) {
+                if (program_ != 0) glDetachShader(program_, fragmentShader_);
+                glDeleteShader(fragmentShader_);
             }
             if (program_ != 0) glDeleteProgram(program_);
-            pixelShader_ = 0;
+            fragmentShader_ = 0;
             program_ = 0;
             break;
-        case RendererObject::InputLayout:
+        case RendererObject::VertexArray:
             if (vertexArray_ != 0) glDeleteVertexArrays(1, &vertexArray_);
             vertexArray_ = 0;
             break;
-        case RendererObject::SwapChain:
-            // The window's framebuffer belongs to the window, which destroys
-            // it with the context once the renderer is gone.
-            break;
-        case RendererObject::ImmediateContext:
+        case RendererObject::Bindings:
             // Unbind everything the frames bound, so no binding outlives the
             // objects released after this point.
             glUseProgram(0);
@@ -294,28 +291,29 @@ void Renderer::releaseObject(RendererObject object) {
             glBindTextureUnit(0, 0);
             glBindFramebuffer(GL_FRAMEBUFFER, 0);
             break;
-        case RendererObject::Device:
+        case RendererObject::VertexBuffers:
             device_.releaseAll();
             break;
-        case RendererObject::RenderTargetView:
+        case RendererObject::ColorTarget:
+            // The window's own framebuffer (name 0) goes with the window.
             if (framebuffer_ != 0) glDeleteFramebuffers(1, &framebuffer_);
             if (colorTarget_ != 0) glDeleteRenderbuffers(1, &colorTarget_);
             framebuffer_ = 0;
             colorTarget_ = 0;
             break;
-        case RendererObject::ConstantBuffer:
-            if (constantBuffer_ != 0) glDeleteBuffers(1, &constantBuffer_);
-            constantBuffer_ = 0;
+        case RendererObject::UniformBuffer:
+            if (uniformBuffer_ != 0) glDeleteBuffers(1, &uniformBuffer_);
+            uniformBuffer_ = 0;
             break;
-        case RendererObject::DepthStencilView:
+        case RendererObject::DepthStencilTarget:
             if (depthTarget_ != 0) glDeleteRenderbuffers(1, &depthTarget_);
             depthTarget_ = 0;
             break;
-        case RendererObject::TextureView:
+        case RendererObject::Texture:
             if (texture_ != 0) glDeleteTextures(1, &texture_);
             texture_ = 0;
             break;
-        case RendererObject::SamplerState:
+        case RendererObject::Sampler:
             if (sampler_ != 0) glDeleteSamplers(1, &sampler_);
             sampler_ = 0;
             break;

@@ -9,17 +9,18 @@
 // stencil, dithering or sRGB conversion); the rock texture (a missing or
 // unreadable file is reported and replaced by a plain grey texel) and its
 // sampler (linear min/mag/mip, wrap) at unit 0; the 112-byte uniform buffer
-// at binding 0; the vertex and pixel shaders "VShader" and "PShader" compiled
-// from the HLSL file; the vertex array holding the ChunkVertex format
-// (locations 0 to 3 in field order, one binding, stride 48). None of it
-// changes afterwards.
+// at binding 0; the vertex and fragment shaders, from the entry points
+// "VShader" and "PShader" of the HLSL file; the vertex array holding the
+// ChunkVertex format (locations 0 to 3 in field order, one binding, stride
+// 48). None of it changes afterwards.
 //
 // Threads: the main thread, with the GL context current, for everything,
 // except that device() may be handed to threads that create and release
 // vertex buffers.
 //
-// Depends on: gl_graphics_device, frame_constants, chunk_draw_walk,
-// release_order; OpenGL 4.5 through libepoxy (in the .cpp).
+// Depends on: camera/vector_math, planet/draw_walk, frame_constants,
+// image_file, gl_graphics_device, release_order; OpenGL 4.5 through libepoxy
+// (in the .cpp).
 #pragma once
 
 #include <cstdint>
@@ -98,7 +99,7 @@ public:
     // GL names, for tests.
     std::uint32_t programName() const { return program_; }
     std::uint32_t vertexArrayName() const { return vertexArray_; }
-    std::uint32_t constantBufferName() const { return constantBuffer_; }
+    std::uint32_t uniformBufferName() const { return uniformBuffer_; }
     std::uint32_t textureName() const { return texture_; }
     std::uint32_t samplerName() const { return sampler_; }
     bool usingFallbackTexture() const { return fallbackTexture_; }
@@ -110,7 +111,7 @@ private:
     void setFixedState();
     void createTexture();
     bool createShaders(std::string& error);
-    void createInputLayout();
+    void createVertexArray();
     void releaseObject(RendererObject object);
 
     RendererSettings settings_;
@@ -124,9 +125,9 @@ private:
     std::uint32_t depthTarget_ = 0;
     std::uint32_t texture_ = 0;
     std::uint32_t sampler_ = 0;
-    std::uint32_t constantBuffer_ = 0;
+    std::uint32_t uniformBuffer_ = 0;
     std::uint32_t vertexShader_ = 0;
-    std::uint32_t pixelShader_ = 0;
+    std::uint32_t fragmentShader_ = 0;
     std::uint32_t program_ = 0;
     std::uint32_t vertexArray_ = 0;
 };

@@ -20,7 +20,7 @@
 
 namespace gravelkin {
 
-enum class ShaderStage { Vertex, Pixel };
+enum class ShaderStage { Vertex, Fragment };
 
 struct ShaderCompileResult {
     bool ok = false;

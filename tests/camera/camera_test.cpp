@@ -10,32 +10,21 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/camera/fake_camera_input.h"
+#include "tests/support/comparisons.h"
+#include "tests/support/fake_camera_input.h"
 
 namespace gravelkin {
 namespace {
 
-using test::FakeCameraInput;
+using testing::expectNear;
+using testing::FakeCameraInput;
 using Placements = std::vector<std::pair<int, int>>;
 
 constexpr float tolerance = 1e-5f;
 constexpr float degrees = 0.017453292f;
 
-void expectNear(const Vec3& actual, const Vec3& expected, float eps = tolerance) {
-    EXPECT_NEAR(actual.x, expected.x, eps);
-    EXPECT_NEAR(actual.y, expected.y, eps);
-    EXPECT_NEAR(actual.z, expected.z, eps);
-}
-
-void expectNear(const Vec4& actual, const Vec4& expected, float eps = tolerance) {
-    EXPECT_NEAR(actual.x, expected.x, eps);
-    EXPECT_NEAR(actual.y, expected.y, eps);
-    EXPECT_NEAR(actual.z, expected.z, eps);
-    EXPECT_NEAR(actual.w, expected.w, eps);
-}
-
 // A camera over a fake whose window is in front with the cursor resting at
-// the centre, so that nothing moves until a test says so.
+// the centre, so that nothing turns until a test moves the cursor.
 class CameraTest : public ::testing::Test {
 protected:
     FakeCameraInput input;
@@ -48,216 +37,130 @@ protected:
     }
 };
 
-// --- Creation and the resting camera -----------------------------------------
-
-TEST_F(CameraTest, StartsAtTheStartValues) {
-    EXPECT_EQ(camera.position(), (Vec3{0.0f, 400.0f, 0.0f}));
-    EXPECT_EQ(camera.up(), (Vec4{0.0f, 1.0f, 0.0f, 0.0f}));
-    EXPECT_EQ(camera.moveSpeed(), 30.0f);
-    EXPECT_EQ(camera.lookSensitivity(), 0.4f);
-    EXPECT_EQ(camera.yaw(), 0.0f);
-    EXPECT_EQ(camera.pitch(), 0.0f);
-    EXPECT_EQ(camera.forwardDirection(), (Vec4{0.0f, 0.0f, 1.0f, 0.0f}));
-}
-
-TEST_F(CameraTest, CreationPublishesItselfAndPlacesTheCursorOnTheScreen) {
+TEST_F(CameraTest, StartsAtRestPublishedAndLookingAlongPlusZ) {
     EXPECT_EQ(processCamera(), &camera);
     EXPECT_EQ(input.screenPlacements, (Placements{{256, 256}}));
     EXPECT_TRUE(input.clientPlacements.empty());
     EXPECT_TRUE(input.visibilityCalls.empty());
-    EXPECT_TRUE(input.keyPolls.empty());
-}
 
-TEST_F(CameraTest, WithNoInputItStaysPutLookingAlongPlusZ) {
-    const Mat4 expectedView{{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, -400, 0, 1}}};
-    EXPECT_EQ(camera.viewMatrix(), expectedView);
-    for (int i = 0; i < 5; ++i) frame({});
-    input.foreground = false;
-    for (int i = 0; i < 5; ++i) frame({});
-    EXPECT_EQ(camera.position(), (Vec3{0.0f, 400.0f, 0.0f}));
-    EXPECT_EQ(camera.yaw(), 0.0f);
-    EXPECT_EQ(camera.pitch(), 0.0f);
-    EXPECT_EQ(camera.forwardDirection(), (Vec4{0.0f, 0.0f, 1.0f, 0.0f}));
-    EXPECT_EQ(camera.viewMatrix(), expectedView);
-}
-
-// --- Keys ----------------------------------------------------------------------
-
-TEST_F(CameraTest, PollsShiftThenEachMoveKeyOnceInOrder) {
-    frame({});
-    const std::vector<CameraKey> expected{CameraKey::Shift, CameraKey::W, CameraKey::S, CameraKey::A,
-                                          CameraKey::D,     CameraKey::Q, CameraKey::E};
-    EXPECT_EQ(input.keyPolls, expected);
-    input.clearLog();
-    frame({CameraKey::Shift, CameraKey::W, CameraKey::S, CameraKey::A, CameraKey::D, CameraKey::Q, CameraKey::E});
-    EXPECT_EQ(input.keyPolls, expected);
-}
-
-TEST_F(CameraTest, KeyCodesAreTheVirtualKeyNumbers) {
-    EXPECT_EQ(static_cast<int>(CameraKey::Shift), 0x10);
-    EXPECT_EQ(static_cast<int>(CameraKey::W), 0x57);
-    EXPECT_EQ(static_cast<int>(CameraKey::S), 0x53);
-    EXPECT_EQ(static_cast<int>(CameraKey::A), 0x41);
-    EXPECT_EQ(static_cast<int>(CameraKey::D), 0x44);
-    EXPECT_EQ(static_cast<int>(CameraKey::Q), 0x51);
-    EXPECT_EQ(static_cast<int>(CameraKey::E), 0x45);
-}
-
-TEST_F(CameraTest, WMovesThirtyUnitsPerSecondAlongTheView) {
-    frame({CameraKey::W});
-    expectNear(camera.position(), {0.0f, 400.0f, 3.0f});
-    frame({CameraKey::W}, 0.05f);
-    expectNear(camera.position(), {0.0f, 400.0f, 4.5f});
-}
-
-TEST_F(CameraTest, ShiftMakesTheStepFourTimesLonger) {
-    frame({CameraKey::W, CameraKey::Shift});
-    expectNear(camera.position(), {0.0f, 400.0f, 12.0f});
-    frame({CameraKey::S, CameraKey::Shift});
-    expectNear(camera.position(), {0.0f, 400.0f, 0.0f});
-    frame({CameraKey::Shift});
-    expectNear(camera.position(), {0.0f, 400.0f, 0.0f});
-}
-
-TEST_F(CameraTest, WAtPitch85MovesMostlyDown) {
-    camera.setOrientation(0.0f, 85.0f);
-    EXPECT_NEAR(camera.forwardDirection().y, -0.9961947f, tolerance);
-    frame({CameraKey::W});
-    expectNear(camera.position(), {0.0f, 400.0f - 3.0f * 0.9961947f, 3.0f * 0.0871557f});
-}
-
-TEST_F(CameraTest, WAndSFollowTheCurrentHeading) {
-    camera.setOrientation(-90.0f, 0.0f);
-    frame({CameraKey::W});
-    expectNear(camera.position(), {-3.0f, 400.0f, 0.0f});
-    camera.setOrientation(180.0f, 0.0f);
-    frame({CameraKey::S});
-    expectNear(camera.position(), {-3.0f, 400.0f, 3.0f});
-}
-
-TEST_F(CameraTest, OppositeKeysCancel) {
-    camera.setOrientation(37.0f, 20.0f);
-    const Vec3 start = camera.position();
-    for (const auto& pair : {std::pair{CameraKey::W, CameraKey::S}, std::pair{CameraKey::A, CameraKey::D},
-                             std::pair{CameraKey::Q, CameraKey::E}}) {
-        frame({pair.first, pair.second, CameraKey::Shift});
-        expectNear(camera.position(), start, 1e-4f);
+    const Mat4 startView{{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, -400, 0, 1}}};
+    for (const bool foreground : {true, false}) {
+        input.foreground = foreground;
+        for (int i = 0; i < 5; ++i) frame({});
+        EXPECT_EQ(camera.position(), (Vec3{0.0f, 400.0f, 0.0f}));
+        EXPECT_EQ(camera.yaw(), 0.0f);
+        EXPECT_EQ(camera.pitch(), 0.0f);
+        EXPECT_EQ(camera.forwardDirection(), (Vec4{0.0f, 0.0f, 1.0f, 0.0f}));
+        EXPECT_EQ(camera.viewMatrix(), startView);
     }
 }
 
-TEST_F(CameraTest, ADMoveSidewaysAtRightAnglesToTheHeading) {
-    frame({CameraKey::D});
-    expectNear(camera.position(), {3.0f, 400.0f, 0.0f});  // D is to the right
-    frame({CameraKey::A});
-    frame({CameraKey::A});
-    expectNear(camera.position(), {-3.0f, 400.0f, 0.0f});
-
-    // Pitch does not tilt the sideways step; it stays horizontal.
-    const float yaw = 30.0f;
-    camera.setOrientation(yaw, 40.0f);
-    camera.setPosition({0.0f, 400.0f, 0.0f});
-    frame({CameraKey::D});
-    const Vec3 moved = camera.position();
-    EXPECT_EQ(moved.y, 400.0f);
-    const Vec3 heading{std::sin(yaw * degrees), 0.0f, std::cos(yaw * degrees)};
-    EXPECT_NEAR(dot3(moved - Vec3{0, 400, 0}, heading), 0.0f, tolerance);
-    expectNear(moved, {3.0f * std::cos(yaw * degrees), 400.0f, -3.0f * std::sin(yaw * degrees)});
+// One frame from the start position at the given heading: 30 units a second,
+// Shift four times as far, each key moving from where the one before left.
+TEST_F(CameraTest, KeysMoveAlongTheHeadingSidewaysAndUp) {
+    using enum CameraKey;
+    const float c30 = std::cos(30.0f * degrees), s30 = std::sin(30.0f * degrees);
+    struct Case {
+        float yaw, pitch;
+        std::initializer_list<CameraKey> keys;
+        float seconds;
+        Vec3 expected;
+        float tolerance = 1e-5f;
+    };
+    const Case cases[] = {
+        {0, 0, {W}, 0.1f, {0, 400, 3}},
+        {0, 0, {W}, 0.05f, {0, 400, 1.5f}},
+        {0, 0, {W, Shift}, 0.1f, {0, 400, 12}},
+        {0, 0, {S, Shift}, 0.1f, {0, 400, -12}},
+        {0, 0, {Shift}, 0.1f, {0, 400, 0}},
+        {0, 85, {W}, 0.1f, {0, 400.0f - 3.0f * 0.9961947f, 3.0f * 0.0871557f}},  // mostly down
+        {-90, 0, {W}, 0.1f, {-3, 400, 0}},
+        {180, 0, {S}, 0.1f, {0, 400, 3}},
+        {0, 0, {D}, 0.1f, {3, 400, 0}},  // D is to the right
+        {0, 0, {A}, 0.1f, {-3, 400, 0}},
+        {30, 40, {D}, 0.1f, {3.0f * c30, 400, -3.0f * s30}},  // pitch does not tilt the sideways step
+        {123, -60, {E}, 0.1f, {0, 403, 0}},                    // up is +y whatever the heading
+        {123, -60, {Q}, 0.1f, {0, 397, 0}},
+        {0, 0, {W, D, E}, 0.1f, {3, 403, 3}},
+        {37, 20, {W, S, Shift}, 0.1f, {0, 400, 0}, 1e-4f},  // opposite keys cancel
+        {37, 20, {A, D, Shift}, 0.1f, {0, 400, 0}, 1e-4f},
+        {37, 20, {Q, E, Shift}, 0.1f, {0, 400, 0}, 1e-4f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "yaw " << c.yaw << " pitch " << c.pitch << " keys " << c.keys.size());
+        camera.setPosition(cameraStartPosition);
+        camera.setOrientation(c.yaw, c.pitch);
+        frame(c.keys, c.seconds);
+        expectNear(camera.position(), c.expected, c.tolerance);
+    }
 }
 
-TEST_F(CameraTest, QAndEMoveAlongUpWhateverTheHeading) {
-    camera.setOrientation(123.0f, -60.0f);
-    camera.setPosition({5.0f, 100.0f, -7.0f});
-    frame({CameraKey::E});
-    EXPECT_EQ(camera.position(), (Vec3{5.0f, 103.0f, -7.0f}));
-    frame({CameraKey::Q});
-    frame({CameraKey::Q});
-    EXPECT_EQ(camera.position(), (Vec3{5.0f, 97.0f, -7.0f}));
-}
-
-TEST_F(CameraTest, EachKeySeesThePositionTheLastOneLeft) {
-    frame({CameraKey::W, CameraKey::D, CameraKey::E});
-    expectNear(camera.position(), {3.0f, 403.0f, 3.0f});
-}
-
-// --- Mouse look -------------------------------------------------------------------
-
-TEST_F(CameraTest, CursorRightOfCentreTurnsRightAndIsPutBack) {
+TEST_F(CameraTest, TheMouseTurnsPointFourDegreesAPixelAndIsPutBack) {
+    // Keys move along the heading of the frame before the mouse turns.
     input.cursorX = 356;
-    frame({});
+    frame({CameraKey::W});
+    expectNear(camera.position(), {0.0f, 400.0f, 3.0f}, tolerance);
     EXPECT_NEAR(camera.yaw(), 40.0f, tolerance);
     EXPECT_EQ(camera.pitch(), 0.0f);
     EXPECT_GT(camera.forwardDirection().x, 0.6f);
     EXPECT_EQ(input.clientPlacements, (Placements{{256, 256}}));
     EXPECT_EQ(input.visibilityCalls, std::vector<bool>{false});
 
-    // Back at the centre, the next frame turns no further.
-    frame({});
+    frame({});  // back at the centre: no further turn
     EXPECT_NEAR(camera.yaw(), 40.0f, tolerance);
-}
 
-TEST_F(CameraTest, CursorBelowCentreLooksDown) {
+    input.cursorX = 231;  // left turns back; below looks down
     input.cursorY = 281;
     frame({});
+    EXPECT_NEAR(camera.yaw(), 30.0f, tolerance);
     EXPECT_NEAR(camera.pitch(), 10.0f, tolerance);
     EXPECT_LT(camera.forwardDirection().y, 0.0f);
-    input.cursorX = 231;  // left turns the other way
-    frame({});
-    EXPECT_NEAR(camera.yaw(), -10.0f, tolerance);
-}
 
-TEST_F(CameraTest, PitchIsClampedTo85EitherWay) {
-    camera.setOrientation(0.0f, 80.0f);
-    input.cursorY = 306;
-    frame({});
-    EXPECT_EQ(camera.pitch(), 85.0f);
-
-    camera.setOrientation(0.0f, -80.0f);
-    input.cursorY = 206;
-    frame({});
-    EXPECT_EQ(camera.pitch(), -85.0f);
-}
-
-TEST_F(CameraTest, YawAccumulatesWithoutWrapping) {
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 3; ++i) {  // yaw is never wrapped
         input.cursorX = 256 + 500;
         frame({});
     }
-    EXPECT_NEAR(camera.yaw(), 600.0f, 1e-3f);
+    EXPECT_NEAR(camera.yaw(), 630.0f, 1e-3f);
 }
 
-TEST_F(CameraTest, KeysMoveAlongTheHeadingOfTheFrameBeforeTheMouseTurns) {
-    input.cursorX = 356;
-    frame({CameraKey::W});
-    expectNear(camera.position(), {0.0f, 400.0f, 3.0f});
-    EXPECT_NEAR(camera.yaw(), 40.0f, tolerance);
+TEST_F(CameraTest, PitchIsClampedTo85EvenWhenRecentringFails) {
+    for (const bool placeSucceeds : {true, false}) {
+        for (const float sign : {1.0f, -1.0f}) {
+            camera.setOrientation(0.0f, 80.0f * sign);
+            input.cursorPlaceSucceeds = placeSucceeds;
+            input.cursorY = 256 + static_cast<int>(50.0f * sign);
+            input.clientPlacements.clear();
+            frame({});
+            EXPECT_EQ(camera.pitch(), 85.0f * sign);
+            EXPECT_EQ(input.clientPlacements, (Placements{{256, 256}}));
+        }
+    }
 }
 
-TEST_F(CameraTest, WithAnotherWindowInFrontKeysMoveButTheMouseDoesNot) {
+TEST_F(CameraTest, TheMouseSteersOnlyWhileOurWindowIsInFront) {
     input.foreground = false;
     input.cursorX = 356;
     input.cursorY = 306;
     frame({CameraKey::W});
-    expectNear(camera.position(), {0.0f, 400.0f, 3.0f});
+    expectNear(camera.position(), {0.0f, 400.0f, 3.0f}, tolerance);  // keys act all the same
     EXPECT_EQ(camera.yaw(), 0.0f);
     EXPECT_EQ(camera.pitch(), 0.0f);
     EXPECT_EQ(input.cursorReads, 0);
     EXPECT_TRUE(input.clientPlacements.empty());
-    EXPECT_EQ(input.visibilityCalls, std::vector<bool>{true});
-}
 
-TEST_F(CameraTest, CursorIsHiddenOrShownOncePerFrame) {
+    // Shown or hidden once per frame, following the window in front.
+    frame({});
+    input.foreground = true;
+    input.cursorX = input.cursorY = 256;
     frame({});
     frame({});
     input.foreground = false;
     frame({});
-    frame({});
-    input.foreground = true;
-    frame({});
-    EXPECT_EQ(input.visibilityCalls, (std::vector<bool>{false, false, true, true, false}));
+    EXPECT_EQ(input.visibilityCalls, (std::vector<bool>{true, true, false, false, true}));
     EXPECT_EQ(input.foregroundPolls, 5);
 }
 
-TEST_F(CameraTest, FailedCursorReadLeavesTheViewAndTheCursorAlone) {
+TEST_F(CameraTest, AFailedCursorReadDefersTheTravelToTheNextFrame) {
     input.cursorReadSucceeds = false;
     input.cursorX = 356;
     input.cursorY = 306;
@@ -268,23 +171,11 @@ TEST_F(CameraTest, FailedCursorReadLeavesTheViewAndTheCursorAlone) {
     EXPECT_TRUE(input.clientPlacements.empty());
     EXPECT_EQ(input.visibilityCalls, std::vector<bool>{false});
 
-    // Once reads work again, the whole travel since the last centring counts.
     input.cursorReadSucceeds = true;
     frame({});
     EXPECT_NEAR(camera.yaw(), 40.0f, tolerance);
     EXPECT_NEAR(camera.pitch(), 20.0f, tolerance);
 }
-
-TEST_F(CameraTest, FailedRecentreStillClampsPitch) {
-    camera.setOrientation(0.0f, 80.0f);
-    input.cursorPlaceSucceeds = false;
-    input.cursorY = 306;
-    frame({});
-    EXPECT_EQ(input.clientPlacements, (Placements{{256, 256}}));
-    EXPECT_EQ(camera.pitch(), 85.0f);
-}
-
-// --- Direction and view -------------------------------------------------------------
 
 TEST_F(CameraTest, ForwardDirectionFollowsYawAndPitch) {
     for (const auto& [yaw, pitch] : {std::pair{90.0f, 0.0f}, std::pair{0.0f, 30.0f}, std::pair{-135.0f, -45.0f},
@@ -292,25 +183,14 @@ TEST_F(CameraTest, ForwardDirectionFollowsYawAndPitch) {
         camera.setOrientation(yaw, pitch);
         const float p = pitch * degrees, y = yaw * degrees;
         const Vec4 f = camera.forwardDirection();
-        expectNear(f, {std::cos(p) * std::sin(y), -std::sin(p), std::cos(p) * std::cos(y), 0.0f});
+        expectNear(f, {std::cos(p) * std::sin(y), -std::sin(p), std::cos(p) * std::cos(y), 0.0f}, tolerance);
         EXPECT_NEAR(length3(f), 1.0f, tolerance);
     }
-    camera.setOrientation(0.0f, 30.0f);
-    expectNear(camera.forwardDirection(), {0.0f, -0.5f, 0.8660254f, 0.0f});
-}
-
-TEST_F(CameraTest, ViewPutsTheEyeAtTheOriginLookingAlongPlusZ) {
+    // The view looks from the eye along that direction.
     camera.setPosition({10.0f, -5.0f, 300.0f});
-    camera.setOrientation(50.0f, -20.0f);
-    const Mat4 view = camera.viewMatrix();
     const Vec4 eye{10.0f, -5.0f, 300.0f, 0.0f};
-    expectNear(transformPoint(eye, view), {0.0f, 0.0f, 0.0f, 1.0f}, 1e-4f);
-    expectNear(transformPoint(eye + camera.forwardDirection() * 5.0f, view), {0.0f, 0.0f, 5.0f, 1.0f}, 1e-4f);
-    // Looking up (pitch -20), world up leans toward the viewer but stays up.
-    EXPECT_GT(transformPoint(eye + camera.up(), view).y, 0.9f);
+    expectNear(transformPoint(eye + camera.forwardDirection() * 5.0f, camera.viewMatrix()), {0, 0, 5, 1}, 1e-4f);
 }
-
-// --- The process-wide camera ----------------------------------------------------------
 
 TEST(ProcessCamera, IsTheLatestLiveCameraAndNullOtherwise) {
     EXPECT_EQ(processCamera(), nullptr);
@@ -326,7 +206,7 @@ TEST(ProcessCamera, IsTheLatestLiveCameraAndNullOtherwise) {
     EXPECT_EQ(processCamera(), second.get());
     EXPECT_EQ(cameraPosition(), cameraStartPosition);
 
-    first.reset();  // no longer the published one: must not withdraw the second
+    first.reset();  // guards: a camera that is no longer published must not withdraw the second
     EXPECT_EQ(processCamera(), second.get());
     second.reset();
     EXPECT_EQ(processCamera(), nullptr);

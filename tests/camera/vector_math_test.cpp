@@ -4,43 +4,25 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/comparisons.h"
+
 namespace gravelkin {
 namespace {
+
+using testing::expectNear;
 
 constexpr float pi = 3.14159265f;
 constexpr float tolerance = 1e-6f;
 
 const Mat4 identityMatrix{{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};
 
-void expectNear(const Vec4& actual, const Vec4& expected, float eps = tolerance) {
-    EXPECT_NEAR(actual.x, expected.x, eps);
-    EXPECT_NEAR(actual.y, expected.y, eps);
-    EXPECT_NEAR(actual.z, expected.z, eps);
-    EXPECT_NEAR(actual.w, expected.w, eps);
-}
-
-void expectNear(const Mat4& actual, const Mat4& expected, float eps = tolerance) {
-    for (int row = 0; row < 4; ++row) {
-        for (int col = 0; col < 4; ++col) {
-            EXPECT_NEAR(actual.m[row][col], expected.m[row][col], eps) << "row " << row << " col " << col;
-        }
-    }
-}
-
-// --- Three-component operations -------------------------------------------
-
-TEST(VectorMath, NormaliseDividesAllFourComponentsByTheLengthOfThree) {
+TEST(VectorMath, ThreeComponentOperationsIgnoreWButNormaliseScalesIt) {
     const float length = std::sqrt(1.29f);
     const Vec4 n = normalise3({0.5f, 1.0f, -0.2f, 1.0f});
-    expectNear(n, {0.5f / length, 1.0f / length, -0.2f / length, 1.0f / length});
+    expectNear(n, {0.5f / length, 1.0f / length, -0.2f / length, 1.0f / length}, tolerance);
     EXPECT_NEAR(length3(n), 1.0f, tolerance);
-}
-
-TEST(VectorMath, NormaliseOfZeroLengthIsZero) {
     EXPECT_EQ(normalise3({0.0f, 0.0f, 0.0f, 5.0f}), (Vec4{0.0f, 0.0f, 0.0f, 0.0f}));
-}
 
-TEST(VectorMath, CrossIsLeftHandedAndDotIgnoresW) {
     // In a left-handed frame x cross y is still +z; only the picture flips.
     EXPECT_EQ(cross3(Vec4{1, 0, 0, 3}, Vec4{0, 1, 0, 4}), (Vec4{0, 0, 1, 0}));
     EXPECT_EQ(cross3(Vec3{0, 1, 0}, Vec3{0, 0, 1}), (Vec3{1, 0, 0}));
@@ -48,85 +30,53 @@ TEST(VectorMath, CrossIsLeftHandedAndDotIgnoresW) {
     EXPECT_EQ(length3(Vec4{3, 4, 0, 100}), 5.0f);
 }
 
-// --- Rotation and transform -------------------------------------------------
-
-TEST(VectorMathRotation, ZeroAnglesGiveTheIdentity) {
-    const Mat4 r = rotationPitchYawRoll(0.0f, 0.0f, 0.0f);
-    EXPECT_EQ(r, identityMatrix);
-    EXPECT_EQ(transformPoint({0, 0, 1, 0}, r), (Vec4{0, 0, 1, 1}));
-}
-
-TEST(VectorMathRotation, PositiveYawTurnsPlusZTowardPlusX) {
-    const Mat4 r = rotationPitchYawRoll(0.0f, pi / 2.0f, 0.0f);
-    expectNear(transformPoint({0, 0, 1, 0}, r), {1, 0, 0, 1});
-}
-
-TEST(VectorMathRotation, PositivePitchLooksDown) {
-    const Mat4 r = rotationPitchYawRoll(30.0f * pi / 180.0f, 0.0f, 0.0f);
-    expectNear(transformPoint({0, 0, 1, 0}, r), {0, -0.5f, 0.8660254f, 1});
-}
-
-TEST(VectorMathRotation, PlusZIsRowTwoOfTheRotation) {
+TEST(VectorMath, RotationTurnsPlusZByYawAndPitch) {
+    EXPECT_EQ(rotationPitchYawRoll(0.0f, 0.0f, 0.0f), identityMatrix);
+    // Positive yaw turns +z toward +x; positive pitch looks down.
+    expectNear(transformPoint({0, 0, 1, 0}, rotationPitchYawRoll(0.0f, pi / 2.0f, 0.0f)), {1, 0, 0, 1}, tolerance);
+    expectNear(transformPoint({0, 0, 1, 0}, rotationPitchYawRoll(30.0f * pi / 180.0f, 0.0f, 0.0f)),
+               {0, -0.5f, 0.8660254f, 1}, tolerance);
     const float pitch = 0.3f, yaw = -1.2f;
-    const Vec4 f = transformPoint({0, 0, 1, 0}, rotationPitchYawRoll(pitch, yaw, 0.0f));
-    expectNear(f, {std::cos(pitch) * std::sin(yaw), -std::sin(pitch), std::cos(pitch) * std::cos(yaw), 1});
+    expectNear(transformPoint({0, 0, 1, 0}, rotationPitchYawRoll(pitch, yaw, 0.0f)),
+               {std::cos(pitch) * std::sin(yaw), -std::sin(pitch), std::cos(pitch) * std::cos(yaw), 1}, tolerance);
 }
 
-TEST(VectorMathRotation, RollAppliesFirstThenPitchThenYaw) {
+TEST(VectorMath, RollAppliesFirstThenPitchThenYaw) {
     // Roll a quarter turn takes +x to +y; pitch a quarter turn then takes +y
-    // to +z. The other order would leave +x on the x axis through the pitch
-    // and end on +y.
-    const Mat4 r = rotationPitchYawRoll(pi / 2.0f, 0.0f, pi / 2.0f);
-    expectNear(transformPoint({1, 0, 0, 0}, r), {0, 0, 1, 1});
-
+    // to +z. The other order would leave +x on the x axis through the pitch.
+    expectNear(transformPoint({1, 0, 0, 0}, rotationPitchYawRoll(pi / 2.0f, 0.0f, pi / 2.0f)), {0, 0, 1, 1},
+               tolerance);
     const float pitch = 0.4f, yaw = 2.1f, roll = -0.7f;
-    const Mat4 composed =
-        multiply(multiply(rotationPitchYawRoll(0, 0, roll), rotationPitchYawRoll(pitch, 0, 0)),
-                 rotationPitchYawRoll(0, yaw, 0));
-    expectNear(rotationPitchYawRoll(pitch, yaw, roll), composed);
+    const Mat4 composed = multiply(multiply(rotationPitchYawRoll(0, 0, roll), rotationPitchYawRoll(pitch, 0, 0)),
+                                   rotationPitchYawRoll(0, yaw, 0));
+    expectNear(rotationPitchYawRoll(pitch, yaw, roll), composed, tolerance);
 }
 
-TEST(VectorMathRotation, TransformUsesOneForWAndKeepsTheTranslation) {
-    Mat4 m = identityMatrix;
-    m.m[3][0] = 10.0f;
-    m.m[3][1] = -20.0f;
-    m.m[3][2] = 30.0f;
-    EXPECT_EQ(transformPoint({1, 2, 3, 99}, m), (Vec4{11, -18, 33, 1}));
-}
+TEST(VectorMath, ProductsApplyTheLeftMatrixFirst) {
+    Mat4 translation = identityMatrix;
+    translation.m[3][0] = 10.0f;
+    translation.m[3][1] = -20.0f;
+    translation.m[3][2] = 30.0f;
+    EXPECT_EQ(transformPoint({1, 2, 3, 99}, translation), (Vec4{11, -18, 33, 1}));  // w taken as 1
 
-// --- Products ----------------------------------------------------------------
-
-TEST(VectorMathProduct, ApplyingAThenBIsTheProductAB) {
     const Mat4 a = rotationPitchYawRoll(0.5f, 0.0f, 0.0f);
-    const Mat4 b = rotationPitchYawRoll(0.0f, 1.1f, 0.0f);
+    Mat4 b = rotationPitchYawRoll(0.0f, 1.1f, 0.0f);
+    b.m[3][0] = 5.0f;  // a translation too, so row 3 takes part
+    b.m[3][2] = -2.0f;
     const Vec4 p{0.3f, -0.7f, 2.0f, 0.0f};
     const Vec4 stepwise = transformPoint(transformPoint(p, a), b);
-    expectNear(transformPoint(p, multiply(a, b)), stepwise);
+    expectNear(transformPoint(p, multiply(a, b)), stepwise, 1e-5f);
     // Rotations do not commute, so the test can tell the orders apart.
     const Vec4 reversed = transformPoint(p, multiply(b, a));
     EXPECT_GT(std::fabs(reversed.x - stepwise.x) + std::fabs(reversed.y - stepwise.y), 0.1f);
+    EXPECT_EQ(multiply(identityMatrix, translation), translation);
+    EXPECT_EQ(multiply(translation, identityMatrix), translation);
 }
 
-TEST(VectorMathProduct, ProductIsAssociativeWithRotations) {
-    const Mat4 a = rotationPitchYawRoll(0.2f, -0.9f, 0.4f);
-    Mat4 b = rotationPitchYawRoll(-1.3f, 0.6f, 0.0f);
-    b.m[3][0] = 5.0f;  // a translation too, so row 3 takes part
-    b.m[3][2] = -2.0f;
-    const Mat4 c = rotationPitchYawRoll(0.0f, 2.5f, -0.3f);
-    expectNear(multiply(multiply(a, b), c), multiply(a, multiply(b, c)), 1e-5f);
-    EXPECT_EQ(multiply(identityMatrix, b), b);
-    EXPECT_EQ(multiply(b, identityMatrix), b);
-}
+TEST(VectorMath, ViewTakesTheEyeToTheOriginAndTheFocusOntoPlusZ) {
+    const Mat4 start{{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, -400, 0, 1}}};
+    EXPECT_EQ(lookAtLH({0, 400, 0, 0}, {0, 400, 1, 0}, {0, 1, 0, 0}), start);
 
-// --- Views and projection ----------------------------------------------------
-
-TEST(VectorMathView, LookAtFromTheStartPosition) {
-    const Mat4 view = lookAtLH({0, 400, 0, 0}, {0, 400, 1, 0}, {0, 1, 0, 0});
-    const Mat4 expected{{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, -400, 0, 1}}};
-    EXPECT_EQ(view, expected);
-}
-
-TEST(VectorMathView, ViewTakesTheEyeToTheOriginAndTheFocusOntoPlusZ) {
     const Vec4 eye{12.0f, -3.0f, 40.0f, 0.0f};
     const Vec4 direction = normalise3({0.4f, -0.5f, 0.7f, 0.0f});
     const Mat4 view = lookToLH(eye, direction, {0, 1, 0, 0});
@@ -135,28 +85,6 @@ TEST(VectorMathView, ViewTakesTheEyeToTheOriginAndTheFocusOntoPlusZ) {
     // Up stays up, and up cross forward is to the right of the view.
     EXPECT_GT(transformPoint(eye + Vec4{0, 1, 0, 0}, view).y, 0.0f);
     EXPECT_GT(transformPoint(eye + cross3(Vec4{0, 1, 0, 0}, direction), view).x, 0.0f);
-    EXPECT_EQ(lookAtLH(eye, eye + direction, {0, 1, 0, 0}).m[3][3], 1.0f);
-}
-
-TEST(VectorMathProjection, DepthMapsNearToZeroAndFarToOne) {
-    const float nearZ = 0.1f, farZ = 2000.0f;
-    const Mat4 p = perspectiveFovLH(pi / 2.0f, 16.0f / 9.0f, nearZ, farZ);
-    EXPECT_NEAR(p.m[1][1], 1.0f, tolerance);
-    EXPECT_NEAR(p.m[0][0], 9.0f / 16.0f, tolerance);
-    EXPECT_EQ(p.m[2][3], 1.0f);
-    EXPECT_EQ(p.m[3][3], 0.0f);
-
-    const auto depth = [&](float z) {
-        const Vec4 clip = transformPoint({0, 0, z, 0}, p);
-        EXPECT_EQ(clip.w, z);  // w carries the view depth for the divide
-        return clip.z / clip.w;
-    };
-    EXPECT_NEAR(depth(nearZ), 0.0f, 1e-5f);
-    EXPECT_NEAR(depth(farZ), 1.0f, 1e-5f);
-    const float mid = depth(50.0f);
-    EXPECT_GT(mid, 0.0f);
-    EXPECT_LT(mid, 1.0f);
-    EXPECT_LT(mid, depth(500.0f));
 }
 
 }  // namespace

@@ -1,19 +1,18 @@
 #include "geometry/column_direction_cache.h"
 
-#include <gtest/gtest.h>
-
-#include <cstring>
+#include <cstdint>
 #include <memory>
+
+#include <gtest/gtest.h>
 
 #include "geometry/face_mapping.h"
 #include "geometry/level_table.h"
+#include "tests/support/comparisons.h"
 
 namespace gravelkin {
 namespace {
 
-bool sameBits(const Vec4& a, const Vec4& b) {
-    return std::memcmp(&a, &b, 3 * sizeof(float)) == 0;
-}
+using testing::sameBits;
 
 // faceDirection of column (i, j) of `key` in a grid of `columnsPerSide`.
 Vec4 expectedDirection(const ChunkKey& key, std::uint32_t columnsPerSide, std::uint32_t i, std::uint32_t j,
@@ -28,75 +27,58 @@ Vec4 expectedDirection(const ChunkKey& key, std::uint32_t columnsPerSide, std::u
 class ColumnDirectionCacheTest : public ::testing::Test {
 protected:
     std::unique_ptr<ColumnDirectionCache> cache = std::make_unique<ColumnDirectionCache>();
+
+    void reset(const ChunkKey& key, float offset) {
+        resetForChunk(*cache, key);
+        cache->columnOffset = offset;
+    }
 };
 
-TEST_F(ColumnDirectionCacheTest, EqualsFaceDirectionBitForBitInBothModes) {
+// Centre mode (offset 0.5) and corner mode (0.0), through every halving down
+// to one column a chunk, at face edges and in the innermost shell.
+TEST_F(ColumnDirectionCacheTest, EqualsFaceDirectionBitForBitAtEveryResolution) {
     const ChunkKey keys[] = {{7, 12, 8, 1}, {0, 12, 15, 5}, {3, 9, 5, 2}, {0, 0, 0, 4}, {31, 20, 0, 3}};
     for (const float offset : {0.5f, 0.0f}) {
         for (const ChunkKey& key : keys) {
-            resetForChunk(*cache, key);
-            cache->columnOffset = offset;
-            const std::uint32_t side = 1u << columnLevel(32 * key.shell + 31);
-            const std::uint32_t last = offset == 0.0f ? 32 : 31;
-            for (std::uint32_t i = 0; i <= last; ++i) {
-                for (std::uint32_t j = 0; j <= last; ++j) {
-                    ASSERT_TRUE(sameBits(columnDirection(*cache, i, j), expectedDirection(key, side, i, j, offset)))
-                        << "offset " << offset << " column " << i << "," << j;
+            reset(key, offset);
+            std::uint32_t side = 1u << columnLevel(32 * key.shell + 31);
+            for (std::uint32_t columns = 32; columns >= 1; columns /= 2, side /= 2) {
+                const std::uint32_t last = offset == 0.0f ? columns : columns - 1;
+                for (std::uint32_t i = 0; i <= last; ++i) {
+                    for (std::uint32_t j = 0; j <= last; ++j) {
+                        ASSERT_TRUE(sameBits(xyz(columnDirection(*cache, i, j)),
+                                             xyz(expectedDirection(key, side, i, j, offset))))
+                            << "offset " << offset << " shell " << key.shell << " columns " << columns << " column "
+                            << i << "," << j;
+                    }
                 }
+                halveResolution(*cache);
+                if (offset == 0.5f) markStale(*cache);  // coarse centres are not fine ones
             }
         }
     }
 }
 
-TEST_F(ColumnDirectionCacheTest, AfterHalvingsStillEqualsFaceDirection) {
-    // Shell 0 halves five times: 32, 16, 8, 4, 2, 1 columns.
-    const ChunkKey key{0, 0, 0, 3};
-    for (const float offset : {0.5f, 0.0f}) {
-        resetForChunk(*cache, key);
-        cache->columnOffset = offset;
-        std::uint32_t side = 32;
-        for (int halving = 0; halving <= 5; ++halving) {
-            const std::uint32_t last = offset == 0.0f ? side : side - 1;
-            for (std::uint32_t i = 0; i <= last; ++i) {
-                for (std::uint32_t j = 0; j <= last; ++j) {
-                    ASSERT_TRUE(sameBits(columnDirection(*cache, i, j), expectedDirection(key, side, i, j, offset)))
-                        << "offset " << offset << " halving " << halving << " column " << i << "," << j;
-                }
-            }
-            halveResolution(*cache);
-            if (offset == 0.5f) markStale(*cache);
-            side /= 2;
-        }
-    }
-}
+TEST_F(ColumnDirectionCacheTest, ReusesStoredEntriesAndCornerModeSharesThemAcrossHalvings) {
+    reset({7, 12, 8, 1}, 0.5f);
+    const Vec4& first = columnDirection(*cache, 4, 9);
+    cache->directions[4][9].x = 42.0f;  // a recomputation would overwrite this
+    const Vec4& second = columnDirection(*cache, 4, 9);
+    EXPECT_EQ(&first, &second);
+    EXPECT_EQ(second.x, 42.0f);
+    EXPECT_EQ(second.w, 0.0f);
 
-TEST_F(ColumnDirectionCacheTest, CornerModeReusesTheFinerGridsEntries) {
-    resetForChunk(*cache, {3, 10, 4, 0});
-    cache->columnOffset = 0.0f;
+    reset({3, 10, 4, 0}, 0.0f);
     const Vec4* fine = &columnDirection(*cache, 6, 10);
     halveResolution(*cache);
-    const Vec4* coarse = &columnDirection(*cache, 3, 5);
-    EXPECT_EQ(fine, coarse);
+    EXPECT_EQ(&columnDirection(*cache, 3, 5), fine);
     EXPECT_EQ(cache->columnBaseU, 48u);
     EXPECT_EQ(cache->columnBaseV, 64u);
     EXPECT_EQ(cache->resolutionShift, 1u);
 }
 
-TEST_F(ColumnDirectionCacheTest, ReturnsTheStoredEntryWithoutRecomputing) {
-    resetForChunk(*cache, {7, 12, 8, 1});
-    cache->columnOffset = 0.5f;
-    const Vec4& first = columnDirection(*cache, 4, 9);
-    // Poison the stored value; a recomputation would overwrite it.
-    cache->directions[4][9].x = 42.0f;
-    const Vec4& second = columnDirection(*cache, 4, 9);
-    EXPECT_EQ(&first, &second);
-    EXPECT_EQ(second.x, 42.0f);
-    EXPECT_EQ(second.w, 0.0f);
-}
-
 TEST_F(ColumnDirectionCacheTest, ResetMarksEverythingAndStaleMarksTheInner32) {
-    resetForChunk(*cache, {0, 12, 0, 0});
-    cache->columnOffset = 0.0f;
+    reset({0, 12, 0, 0}, 0.0f);
     for (std::uint32_t i = 0; i <= 32; ++i) columnDirection(*cache, i, 32), columnDirection(*cache, i, i);
     markStale(*cache);
     EXPECT_EQ(cache->edgeNear[31].w, 1.0f);

@@ -1,34 +1,34 @@
 #include "geometry/level_table.h"
 
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <random>
 #include <thread>
+#include <utility>
 #include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/comparisons.h"
 
 namespace gravelkin {
 namespace {
 
 TEST(LevelTable, LevelRisesByOneAtTheListedRadii) {
     const std::uint32_t rises[] = {1, 2, 5, 10, 20, 40, 81, 162, 325, 651, 1303, 2607};
-    EXPECT_EQ(columnLevel(0), 0);
     std::uint8_t expected = 0;
     std::size_t next = 0;
-    for (std::uint32_t r = 1; r <= 3000; ++r) {
+    for (std::uint32_t r = 0; r <= 3000; ++r) {
         if (next < std::size(rises) && r == rises[next]) {
             ++expected;
             ++next;
         }
         ASSERT_EQ(columnLevel(r), expected) << "radius " << r;
     }
-}
-
-TEST(LevelTable, FirstEntriesAndSamples) {
-    const std::uint8_t first[] = {0, 1, 2, 2, 2, 3, 3, 3, 3, 3, 4};
-    for (std::uint32_t r = 0; r < std::size(first); ++r) EXPECT_EQ(columnLevel(r), first[r]) << r;
-    EXPECT_EQ(columnLevel(40), 6);
-    EXPECT_EQ(columnLevel(400), 9);
+    // A column never grows wider than 2 units: radius 4 with 4 columns still
+    // fits, radius 5 needs 8.
+    EXPECT_LE(columnChord(4, 4), 2.0f);
+    EXPECT_GT(columnChord(5, 4), 2.0f);
+    EXPECT_LE(columnChord(5, 8), 2.0f);
 }
 
 TEST(LevelTable, GrowsInOneStepToExactlyTheRadiusAsked) {
@@ -40,56 +40,12 @@ TEST(LevelTable, GrowsInOneStepToExactlyTheRadiusAsked) {
     EXPECT_EQ(levelTableLength(), base + 1);
     columnLevel(base + 5000);
     EXPECT_EQ(levelTableLength(), base + 5001);
-}
 
-TEST(LevelTable, ColumnChordDecidesRefinement) {
-    // Radius 4 with 4 columns still fits; radius 5 would exceed 2.0 units.
-    EXPECT_LE(columnChord(4, 4), 2.0f);
-    EXPECT_GT(columnChord(5, 4), 2.0f);
-    EXPECT_LE(columnChord(5, 8), 2.0f);
-}
-
-TEST(ChunkGrid, ChunksPerSideByShell) {
-    EXPECT_EQ(chunksPerSide(0), 1);
-    EXPECT_EQ(chunksPerSide(1), 2);
-    EXPECT_EQ(chunksPerSide(2), 4);
-    EXPECT_EQ(chunksPerSide(4), 4);
-    EXPECT_EQ(chunksPerSide(5), 8);
-    EXPECT_EQ(chunksPerSide(9), 8);
-    EXPECT_EQ(chunksPerSide(10), 16);
-    EXPECT_EQ(chunksPerSide(12), 16);
-    EXPECT_EQ(chunksPerSide(16), 16);
-    EXPECT_EQ(chunksPerSide(19), 16);
-    EXPECT_EQ(chunksPerSide(20), 32);
-    EXPECT_EQ(chunksPerSide(39), 32);
-    EXPECT_EQ(chunksPerSide(40), 64);
-    EXPECT_EQ(chunksPerSide(81), 128);
-}
-
-TEST(ChunkGrid, ColumnsPerChunkHalvesInwardWhereTheLevelDrops) {
-    EXPECT_EQ(columnsPerChunk(0), 1u);
-    EXPECT_EQ(columnsPerChunk(1), 2u);
-    for (std::uint32_t r = 2; r <= 4; ++r) EXPECT_EQ(columnsPerChunk(r), 4u) << r;
-    for (std::uint32_t r = 5; r <= 9; ++r) EXPECT_EQ(columnsPerChunk(r), 8u) << r;
-    for (std::uint32_t r = 10; r <= 19; ++r) EXPECT_EQ(columnsPerChunk(r), 16u) << r;
-    for (std::uint32_t r = 20; r <= 31; ++r) EXPECT_EQ(columnsPerChunk(r), 32u) << r;
-    for (std::uint32_t r = 320; r <= 324; ++r) EXPECT_EQ(columnsPerChunk(r), 16u) << r;
-    for (std::uint32_t r = 325; r <= 351; ++r) EXPECT_EQ(columnsPerChunk(r), 32u) << r;
-}
-
-void expectNear(const Vec3& actual, const Vec3& expected, float tolerance) {
-    EXPECT_NEAR(actual.x, expected.x, tolerance);
-    EXPECT_NEAR(actual.y, expected.y, tolerance);
-    EXPECT_NEAR(actual.z, expected.z, tolerance);
-}
-
-TEST(ChunkGrid, ChunkCentres) {
-    expectNear(chunkCentre({0, 0, 0, 0}), {0, 0, 16}, 1e-5f);
-    expectNear(chunkCentre({0, 0, 0, 1}), {0, 16, 0}, 1e-5f);
-    expectNear(chunkCentre({0, 0, 0, 4}), {-16, 0, 0}, 1e-5f);
-    expectNear(chunkCentre({0, 12, 0, 0}), {224.40f, 224.09f, 243.78f}, 0.01f);
-    expectNear(chunkCentre({15, 12, 15, 0}), {-224.40f, -224.09f, 243.78f}, 0.01f);
-    expectNear(chunkCentre({7, 12, 8, 5}), {398.93f, 19.61f, 21.71f}, 0.01f);
+    std::thread a([base] { ensureLevels(base + 7000); });
+    std::thread b([base] { ensureLevels(base + 9000); });
+    a.join();
+    b.join();
+    EXPECT_EQ(levelTableLength(), base + 9001);
 }
 
 // Several threads grow the table to different radii while others read
@@ -126,13 +82,30 @@ TEST(LevelTable, ConcurrentGrowthAndReadsAgree) {
     }
 }
 
-TEST(LevelTable, TwoThreadsGrowingToDifferentRadiiCoverTheLarger) {
-    const std::uint32_t base = levelTableLength();
-    std::thread a([base] { ensureLevels(base + 7000); });
-    std::thread b([base] { ensureLevels(base + 9000); });
-    a.join();
-    b.join();
-    EXPECT_EQ(levelTableLength(), base + 9001);
+TEST(ChunkGrid, ChunksPerSideDoublesWhereTheOuterLayersLevelRises) {
+    const std::pair<std::uint32_t, std::int32_t> shells[] = {{0, 1},   {1, 2},   {2, 4},   {4, 4},   {5, 8},
+                                                             {9, 8},   {10, 16}, {19, 16}, {20, 32}, {39, 32},
+                                                             {40, 64}, {81, 128}};
+    for (const auto& [shell, chunks] : shells) EXPECT_EQ(chunksPerSide(shell), chunks) << "shell " << shell;
+}
+
+TEST(ChunkGrid, ColumnsPerChunkHalvesInwardWhereTheLevelDrops) {
+    struct Range {
+        std::uint32_t first, last, columns;
+    };
+    const Range ranges[] = {{0, 0, 1},     {1, 1, 2},     {2, 4, 4},      {5, 9, 8},
+                            {10, 19, 16},  {20, 31, 32},  {320, 324, 16}, {325, 351, 32}};
+    for (const Range& range : ranges) {
+        for (std::uint32_t r = range.first; r <= range.last; ++r) EXPECT_EQ(columnsPerChunk(r), range.columns) << r;
+    }
+}
+
+TEST(ChunkGrid, ChunkCentres) {
+    using testing::expectNear;
+    expectNear(chunkCentre({0, 0, 0, 0}), {0, 0, 16}, 1e-5f);
+    expectNear(chunkCentre({0, 0, 0, 4}), {-16, 0, 0}, 1e-5f);
+    expectNear(chunkCentre({0, 12, 0, 0}), {224.40f, 224.09f, 243.78f}, 0.01f);
+    expectNear(chunkCentre({7, 12, 8, 5}), {398.93f, 19.61f, 21.71f}, 0.01f);
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 #include "geometry/position_lookup.h"
 
-#include <gtest/gtest.h>
-
 #include <ostream>
+
+#include <gtest/gtest.h>
 
 #include "geometry/level_table.h"
 
@@ -15,34 +15,34 @@ std::ostream& operator<<(std::ostream& out, const ChunkKey& key) {
 namespace {
 
 TEST(ChunkKeyAt, ListedPositions) {
-    EXPECT_EQ(chunkKeyAt(224.40f, 224.09f, 243.78f), (ChunkKey{0, 12, 0, 0}));
-    EXPECT_EQ(chunkKeyAt(-224.40f, -224.09f, 243.78f), (ChunkKey{15, 12, 15, 0}));
-    EXPECT_EQ(chunkKeyAt(398.93f, 19.61f, 21.71f), (ChunkKey{7, 12, 8, 5}));
-    EXPECT_EQ(chunkKeyAt(10, 400, 30), (ChunkKey{7, 12, 8, 1}));
-    EXPECT_EQ(chunkKeyAt(3, -250, 40), (ChunkKey{3, 7, 3, 3}));
-    EXPECT_EQ(chunkKeyAt(-300, 20, -5), (ChunkKey{4, 9, 3, 4}));
-    EXPECT_EQ(chunkKeyAt(5, 5, -420), (ChunkKey{7, 13, 8, 2}));
-    EXPECT_EQ(chunkKeyAt(100, -2, 3), (ChunkKey{1, 3, 1, 5}));
-}
+    const struct {
+        float x, y, z;
+        ChunkKey key;
+    } cases[] = {
+        {224.40f, 224.09f, 243.78f, {0, 12, 0, 0}},
+        {-224.40f, -224.09f, 243.78f, {15, 12, 15, 0}},
+        {398.93f, 19.61f, 21.71f, {7, 12, 8, 5}},
+        {10, 400, 30, {7, 12, 8, 1}},
+        {3, -250, 40, {3, 7, 3, 3}},
+        {-300, 20, -5, {4, 9, 3, 4}},
+        {5, 5, -420, {7, 13, 8, 2}},
+        {100, -2, 3, {1, 3, 1, 5}},
+        // The innermost shell has one chunk a face; the centre is on face 0.
+        {0, 0, 20, {0, 0, 0, 0}},
+        {0.5f, 0.2f, 0.1f, {0, 0, 0, 5}},
+        {0, -31, 0, {0, 0, 0, 3}},
+        {0, 0, 0, {0, 0, 0, 0}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(chunkKeyAt(c.x, c.y, c.z), c.key) << c.x << ", " << c.y << ", " << c.z;
 
-TEST(ChunkKeyAt, InnermostShellHasOneChunkPerFace) {
-    EXPECT_EQ(chunkKeyAt(0, 0, 20), (ChunkKey{0, 0, 0, 0}));
-    EXPECT_EQ(chunkKeyAt(0.5f, 0.2f, 0.1f), (ChunkKey{0, 0, 0, 5}));
-    EXPECT_EQ(chunkKeyAt(0, -31, 0), (ChunkKey{0, 0, 0, 3}));
-}
-
-TEST(ChunkKeyAt, CentreOfThePlanetIsFaceZeroShellZero) {
-    EXPECT_EQ(chunkKeyAt(0, 0, 0), (ChunkKey{0, 0, 0, 0}));
-}
-
-TEST(ChunkKeyAt, TiesGoToTheEarlierFace) {
+    // Ties between two faces go to the earlier face.
     EXPECT_EQ(chunkKeyAt(300, 300, 10).face, 1);   // y = x > |z|
     EXPECT_EQ(chunkKeyAt(-300, 10, 300).face, 0);  // z = -x > |y|
 }
 
 // Positions on the u = 1 or v = 1 boundary of their face can make the
 // coordinate equal to the chunk count; it is clamped to the last chunk.
-TEST(ChunkKeyAt, BoundaryPositionsAlwaysGiveAValidChunk) {
+TEST(ChunkKeyAt, BoundaryPositionsGiveAValidChunk) {
     const float positions[][3] = {
         {-300, 0, 300},   // z = -x on face 0
         {0, -300, 300},   // z = -y on face 0

@@ -1,6 +1,5 @@
 // Vertex buffers created and released on other threads, uploaded and freed
 // by the thread that owns the context.
-#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -9,90 +8,72 @@
 
 #include "tests/render/gl/gl_test_support.h"
 
-namespace gravelkin {
+namespace gravelkin::testing {
 namespace {
-
-using namespace test;
 
 using GlGraphicsDeviceTest = GlTest;
 
-TEST_F(GlGraphicsDeviceTest, BuffersMadeOnOtherThreadsAreUploadedByTheContextThread) {
+TEST_F(GlGraphicsDeviceTest, BuffersMadeOnOtherThreadsAreUploadedAndFreedByTheContextThread) {
     GlGraphicsDevice& device = renderer->device();
-    const std::vector<ChunkVertex> mesh = centredQuad(2.0f, 0.2f, white);
+    const std::vector<ChunkVertex> mesh = centredQuad(2.0f);
     constexpr int threads = 4;
     constexpr int perThread = 25;
     std::vector<VertexBuffer*> buffers(threads * perThread, nullptr);
-    std::vector<std::thread> makers;
-    for (int t = 0; t < threads; ++t) {
-        makers.emplace_back([&, t] {
-            for (int i = 0; i < perThread; ++i)
-                buffers[t * perThread + i] =
-                    device.createVertexBuffer(mesh.data(), static_cast<std::uint32_t>(mesh.size()));
-        });
-    }
-    for (std::thread& maker : makers) maker.join();
+    const auto onEveryThread = [&](auto work) {
+        std::vector<std::thread> workers;
+        for (int t = 0; t < threads; ++t)
+            workers.emplace_back([&, t] {
+                for (int i = 0; i < perThread; ++i) work(buffers[t * perThread + i]);
+            });
+        for (std::thread& worker : workers) worker.join();
+    };
+    onEveryThread([&](VertexBuffer*& buffer) { buffer = upload(device, mesh); });
     EXPECT_EQ(device.liveBuffers(), static_cast<std::size_t>(threads * perThread));
 
     device.processPending();
     std::vector<std::uint32_t> names;
     for (VertexBuffer* buffer : buffers) {
         ASSERT_NE(buffer, nullptr);
-        const std::uint32_t name = device.bufferName(buffer);
-        EXPECT_TRUE(glIsBuffer(name));
+        names.push_back(device.bufferName(buffer));
+        EXPECT_TRUE(glIsBuffer(names.back()));
         GLint64 size = 0;
-        glGetNamedBufferParameteri64v(name, GL_BUFFER_SIZE, &size);
+        glGetNamedBufferParameteri64v(names.back(), GL_BUFFER_SIZE, &size);
         EXPECT_EQ(size, static_cast<GLint64>(mesh.size() * sizeof(ChunkVertex)));
-        names.push_back(name);
     }
 
-    // Released from other threads: queued, and freed by the next pass here.
-    std::vector<std::thread> releasers;
-    for (int t = 0; t < threads; ++t)
-        releasers.emplace_back([&, t] {
-            for (int i = 0; i < perThread; ++i) buffers[t * perThread + i]->release();
-        });
-    for (std::thread& releaser : releasers) releaser.join();
+    // Released on other threads: queued, and freed by the next pass here.
+    onEveryThread([](VertexBuffer*& buffer) { buffer->release(); });
     EXPECT_EQ(device.liveBuffers(), 0u);
     EXPECT_TRUE(glIsBuffer(names.front()));
     device.processPending();
     for (std::uint32_t name : names) EXPECT_FALSE(glIsBuffer(name));
 }
 
-TEST_F(GlGraphicsDeviceTest, ABufferIsUploadedNoLaterThanItsFirstDraw) {
-    const std::vector<ChunkVertex> mesh = centredQuad(2.0f, 0.2f, white);
-    VertexBuffer* buffer = nullptr;
+TEST_F(GlGraphicsDeviceTest, ABufferIsUploadedNoLaterThanItsFirstDrawOrFreedIfReleasedFirst) {
+    const std::vector<ChunkVertex> mesh = centredQuad(2.0f);
+    VertexBuffer* drawn = nullptr;
+    VertexBuffer* neverDrawn = nullptr;
     std::thread maker([&] {
-        buffer = renderer->device().createVertexBuffer(mesh.data(), static_cast<std::uint32_t>(mesh.size()));
+        drawn = upload(renderer->device(), mesh);
+        neverDrawn = upload(renderer->device(), mesh);
+        neverDrawn->release();
     });
     maker.join();
     // No processPending in between: the draw itself uploads.
     renderer->clear();
     renderer->setFrameConstants(identityView);
-    renderer->drawChunk(buffer, static_cast<std::uint32_t>(mesh.size()));
-    EXPECT_FALSE(isSky(pixelAt(renderer->readColor(), frameWidth / 2, frameHeight / 2)));
-    buffer->release();
-    renderer->device().processPending();
-}
-
-TEST_F(GlGraphicsDeviceTest, ABufferReleasedBeforeItsUploadIsSimplyFreed) {
-    const std::vector<ChunkVertex> mesh = centredQuad(2.0f, 0.2f, white);
-    VertexBuffer* buffer =
-        renderer->device().createVertexBuffer(mesh.data(), static_cast<std::uint32_t>(mesh.size()));
-    std::thread releaser([&] { buffer->release(); });
-    releaser.join();
+    renderer->drawChunk(drawn, static_cast<std::uint32_t>(mesh.size()));
+    EXPECT_FALSE(isSky(pixelAt(renderer->readColor(), centreX, centreY)));
+    drawn->release();
     renderer->device().processPending();
     EXPECT_EQ(renderer->device().liveBuffers(), 0u);
 }
 
-TEST_F(GlGraphicsDeviceTest, AnEmptyArrayMakesNoBuffer) {
+TEST_F(GlGraphicsDeviceTest, NoBufferForAnEmptyArrayOrAfterTheDeviceIsReleased) {
     EXPECT_EQ(renderer->device().createVertexBuffer(nullptr, 0), nullptr);
-}
-
-TEST_F(GlGraphicsDeviceTest, AfterTheDeviceIsReleasedCreationFails) {
-    const std::vector<ChunkVertex> mesh = centredQuad(2.0f, 0.2f, white);
     renderer->release();
-    EXPECT_EQ(renderer->device().createVertexBuffer(mesh.data(), static_cast<std::uint32_t>(mesh.size())), nullptr);
+    EXPECT_EQ(upload(renderer->device(), centredQuad(2.0f)), nullptr);
 }
 
 }  // namespace
-}  // namespace gravelkin
+}  // namespace gravelkin::testing

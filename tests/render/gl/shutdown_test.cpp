@@ -1,5 +1,5 @@
 // The program's shutdown order with a live, streaming planet: its threads
-// stop, and every vertex buffer is back, before the first graphics object is
+// stop, and every vertex buffer is back, before the first GL object is
 // released.
 #include <chrono>
 #include <thread>
@@ -7,27 +7,24 @@
 #include <gtest/gtest.h>
 
 #include "app/shutdown.h"
-#include "tests/camera/fake_camera_input.h"
 #include "tests/render/gl/gl_test_support.h"
+#include "tests/support/fake_camera_input.h"
 
-namespace gravelkin {
+namespace gravelkin::testing {
 namespace {
-
-using namespace test;
 
 using ShutdownTest = GlTest;
 
-TEST_F(ShutdownTest, ThePlanetStopsBeforeAnyGraphicsObjectIsReleased) {
+TEST_F(ShutdownTest, ThePlanetStopsBeforeAnyGlObjectIsReleased) {
     FakeCameraInput input;
     auto scene = std::make_unique<Scene>(input, renderer->device());
-    Planet* planet = scene->planet.get();
     // Stream until a few chunks have meshes (or a while has passed), drawing
     // frames as the program does.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (renderer->device().liveBuffers() < 3 && std::chrono::steady_clock::now() < deadline) {
         renderer->clear();
         renderer->setFrameConstants(scene->camera->viewMatrix());
-        renderer->drawPlanet(*planet);
+        renderer->drawPlanet(*scene->planet);
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     EXPECT_GT(renderer->device().liveBuffers(), 0u) << "the planet made no mesh in 20 s";
@@ -48,4 +45,4 @@ TEST_F(ShutdownTest, ThePlanetStopsBeforeAnyGraphicsObjectIsReleased) {
 }
 
 }  // namespace
-}  // namespace gravelkin
+}  // namespace gravelkin::testing
