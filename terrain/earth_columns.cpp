@@ -19,20 +19,19 @@ namespace HWY_NAMESPACE {
 
 namespace {
 
-// The reliefNoise fractal chosen by its fractalKind; an unknown kind adds no
-// relief.
+// The reliefNoise fractal chosen by its fractalKind; a value outside the
+// enumeration adds no relief.
 template <class DF>
 HWY_INLINE hn::Vec<DF> FractalRelief(DF df, const NoiseLayer& layer, hn::Vec<DF> x, hn::Vec<DF> y, hn::Vec<DF> z) {
     switch (layer.fractalKind) {
-        case 0:
+        case FractalKind::Sum:
             return FractalSumOrBillow(df, layer, false, x, y, z);
-        case 1:
+        case FractalKind::Billow:
             return FractalSumOrBillow(df, layer, true, x, y, z);
-        case 2:
+        case FractalKind::Ridge:
             return FractalRidge(df, layer, x, y, z);
-        default:
-            return hn::Zero(df);
     }
+    return hn::Zero(df);
 }
 
 // Scales a sample point by a layer's frequency.
@@ -85,7 +84,7 @@ HWY_INLINE hn::Vec<DF> AddOutcrop(DF df, const TerrainGeneratorEarth& earth, hn:
     // one cell, one set of corner indices.
     const NoiseLayer& layer = earth.outcropNoise;
     const Scaled<DF> o(df, layer.frequency, px, py, pz);
-    const LatticeCell<DF> cell = MakeCell(df, layer.interpolation, o.x, o.y, o.z);
+    const NoiseCell<DF> cell = MakeNoiseCell(df, layer.interpolation, o.x, o.y, o.z);
     const CornerIndices<DF> corners = CornerIndicesOf(df, layer.seed, cell);
     const auto gate = hn::Gt(GradientNoiseOf(df, cell, corners), hn::Zero(df));
     // The value noise only matters where the gate is open.

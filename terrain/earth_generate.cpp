@@ -13,9 +13,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "geometry/level_table.h"
-#include "terrain/earth_columns.h"
+#include "geometry/chunk_layers.h"
 #include "factory/voxel/fill_state.h"
+#include "terrain/earth_columns.h"
 #include "terrain/terrain_generator_earth.h"
 
 namespace gravelkin {
@@ -52,62 +52,68 @@ inline void storeVoxel(Voxel& voxel, float density, PackedColour colour) {
     }
 }
 
+// Gathers the directions of the cache's current n x n grid into `columns`
+// and computes their biomes and surface colours.
+void gatherColumns(const TerrainGeneratorEarth& earth, ColumnDirectionCache& cache, std::uint32_t n,
+                   ColumnArrays& columns) {
+    for (std::uint32_t i = 0; i < n; ++i) {
+        for (std::uint32_t j = 0; j < n; ++j) {
+            const Vec4& d = columnDirection(cache, i, j);
+            columns.x[i * n + j] = d.x;
+            columns.y[i * n + j] = d.y;
+            columns.z[i * n + j] = d.z;
+        }
+    }
+    earthBiomes(earth, columns.x, columns.y, columns.z, columns.biome, n * n);
+    for (std::uint32_t k = 0; k < n * n; ++k) {
+        const std::int32_t biome = columns.biome[k];
+        const ColourBytes& c = (biome >= 0 && biome < 4) ? earth.surfaceColours[biome] : earth.surfaceColours[0];
+        columns.surface[k] = PackedColour{c[0]} | PackedColour{c[1]} << 8 | PackedColour{c[2]} << 16;
+    }
+}
+
+// Stores layer r's n x n computed voxels and returns the fill state after
+// them.
+ChunkFillState storeLayer(const ColumnArrays& columns, std::uint32_t r, std::uint32_t n, Voxel* voxels,
+                          ChunkFillState fill) {
+    // The fill state depends only on whether air and solid occur at all.
+    bool air = false;
+    bool solid = false;
+    for (std::uint32_t i = 0; i < n; ++i) {
+        // Voxels (i, r, 0 .. n-1) lie next to each other.
+        Voxel* row = voxels + voxelIndex(i, r, 0);
+        const float* densities = columns.density + i * n;
+        const PackedColour* colours = columns.colour + i * n;
+        for (std::uint32_t j = 0; j < n; ++j) {
+            storeVoxel(row[j], densities[j], colours[j]);
+            air |= densities[j] >= 0.0f;
+            solid |= !(densities[j] >= 0.0f);
+        }
+    }
+    if (air) fill = nextFillState(fill, 0.0f);
+    if (solid) fill = nextFillState(fill, -1.0f);
+    return fill;
+}
+
 }  // namespace
 
 ChunkFillState TerrainGeneratorEarth::generate(const ChunkKey& key, Voxel* voxels, ColumnDirectionCache& cache) const {
-    const std::uint32_t inner = 32 * key.shell;
     ChunkFillState fill = ChunkFillState::Unknown;
     ColumnArrays columns;
-    std::uint32_t n = 0;  // columns per side of the current grid
-
-    for (int z = chunkSize - 1; z >= 0; --z) {
-        const std::uint32_t layer = static_cast<std::uint32_t>(z);
-        const std::uint32_t r = inner + layer;
-        const std::uint32_t layerColumns = columnsPerChunk(r);
-        if (layerColumns != n) {
-            if (n != 0) {
-                // Coarse column centres are not fine ones: recompute them.
-                halveResolution(cache);
-                markStale(cache);
-            }
-            n = layerColumns;
-            for (std::uint32_t i = 0; i < n; ++i) {
-                for (std::uint32_t j = 0; j < n; ++j) {
-                    const Vec4& d = columnDirection(cache, i, j);
-                    columns.x[i * n + j] = d.x;
-                    columns.y[i * n + j] = d.y;
-                    columns.z[i * n + j] = d.z;
-                }
-            }
-            earthBiomes(*this, columns.x, columns.y, columns.z, columns.biome, n * n);
-            for (std::uint32_t k = 0; k < n * n; ++k) {
-                const std::int32_t biome = columns.biome[k];
-                const ColourBytes& c = (biome >= 0 && biome < 4) ? surfaceColours[biome] : surfaceColours[0];
-                columns.surface[k] = PackedColour{c[0]} | PackedColour{c[1]} << 8 | PackedColour{c[2]} << 16;
-            }
+    forEachLayerOutermostFirst(key, [&](const ChunkLayer& layer) {
+        const std::uint32_t n = layer.columns;
+        if (layer.coarser) {
+            // Coarse column centres are not fine ones: recompute them.
+            halveResolution(cache);
+            markStale(cache);
         }
+        if (layer.coarser || layer.layer == chunkSize - 1) gatherColumns(*this, cache, n, columns);
 
-        const float rho = static_cast<float>(r) + 0.5f;  // the middle of the layer
+        const float rho = static_cast<float>(layer.radius) + 0.5f;  // the middle of the layer
         earthDensities(*this, columns.x, columns.y, columns.z, rho, columns.density, n * n);
         earthColours(*this, columns.density, columns.surface, columns.colour, n * n);
-
-        // The fill state depends only on whether air and solid occur at all.
-        bool air = false;
-        bool solid = false;
-        for (std::uint32_t i = 0; i < n; ++i) {
-            // Voxels (i, layer, 0 .. n-1) lie next to each other.
-            Voxel* row = voxels + voxelIndex(i, layer, 0);
-            const float* densities = columns.density + i * n;
-            const PackedColour* colours = columns.colour + i * n;
-            for (std::uint32_t j = 0; j < n; ++j) {
-                storeVoxel(row[j], densities[j], colours[j]);
-                air |= densities[j] >= 0.0f;
-                solid |= !(densities[j] >= 0.0f);
-            }
-        }
-        if (air) fill = nextFillState(fill, 0.0f);
-        if (solid) fill = nextFillState(fill, -1.0f);
-    }
+        fill = storeLayer(columns, layer.layer, n, voxels, fill);
+    });
     return fill;
 }
 

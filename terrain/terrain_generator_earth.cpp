@@ -3,29 +3,28 @@
 #include <algorithm>
 #include <cmath>
 
-#include "geometry/level_table.h"
+#include "factory/voxel/fill_state.h"
+#include "geometry/chunk_layers.h"
 #include "terrain/biome_scatter.h"
 #include "terrain/classic_random.h"
-#include "factory/voxel/fill_state.h"
 #include "terrain/nearest_biome.h"
 
 namespace gravelkin {
 
 namespace {
 
-// The reliefNoise fractal chosen by its fractalKind; an unknown kind adds no
-// relief.
+// The reliefNoise fractal chosen by its fractalKind; a value outside the
+// enumeration adds no relief.
 float fractalRelief(const NoiseLayer& layer, float x, float y, float z) {
     switch (layer.fractalKind) {
-        case 0:
+        case FractalKind::Sum:
             return fractalSum(layer, x, y, z);
-        case 1:
+        case FractalKind::Billow:
             return fractalBillow(layer, x, y, z);
-        case 2:
+        case FractalKind::Ridge:
             return fractalRidge(layer, x, y, z);
-        default:
-            return 0.0f;
     }
+    return 0.0f;
 }
 
 // s + trunc(float(to - s) * t), channel by channel, in integers where the
@@ -50,12 +49,12 @@ TerrainGeneratorEarth::TerrainGeneratorEarth() {
 
     for (NoiseLayer* layer : {&reliefNoise, &elevationNoise, &reliefMaskNoise, &outcropNoise, &biomeWarpNoise}) {
         layer->seed = seed;
-        layer->interpolation = 2;
+        layer->interpolation = Interpolation::Quintic;
         layer->lacunarity = 2.0f;
     }
     reliefNoise.frequency = 0.008f;
     reliefNoise.gain = 0.4f;
-    reliefNoise.fractalKind = 2;
+    reliefNoise.fractalKind = FractalKind::Ridge;
     elevationNoise.frequency = 0.004f;
     reliefMaskNoise.frequency = 0.01f;
     outcropNoise.frequency = 0.02f;
@@ -117,37 +116,31 @@ float TerrainGeneratorEarth::densityAt(const Vec4& p, float rho) const {
 
 ChunkFillState TerrainGeneratorEarth::generateReference(const ChunkKey& key, Voxel* voxels,
                                                         ColumnDirectionCache& cache) const {
-    const std::uint32_t inner = 32 * key.shell;
     ChunkFillState fill = ChunkFillState::Unknown;
-
     // The biome depends on the column direction only, so it is looked up once
     // per column of each grid rather than once per voxel: the point list is
     // long and the result is the same.
     std::int32_t biomes[chunkSize][chunkSize];
-    std::uint32_t columns = 0;  // columns per side of the current grid
-
-    for (int z = chunkSize - 1; z >= 0; --z) {
-        const std::uint32_t r = inner + static_cast<std::uint32_t>(z);
-        const std::uint32_t n = columnsPerChunk(r);
-        if (n != columns) {
-            if (columns != 0) {
-                // Coarse column centres are not fine ones: recompute them.
-                halveResolution(cache);
-                markStale(cache);
-            }
-            columns = n;
+    forEachLayerOutermostFirst(key, [&](const ChunkLayer& layer) {
+        const std::uint32_t n = layer.columns;
+        if (layer.coarser) {
+            // Coarse column centres are not fine ones: recompute them.
+            halveResolution(cache);
+            markStale(cache);
+        }
+        if (layer.coarser || layer.layer == chunkSize - 1) {
             for (std::uint32_t i = 0; i < n; ++i) {
                 for (std::uint32_t j = 0; j < n; ++j) biomes[i][j] = biomeAt(columnDirection(cache, i, j));
             }
         }
 
-        const float rho = static_cast<float>(r) + 0.5f;  // the middle of the layer
+        const float rho = static_cast<float>(layer.radius) + 0.5f;  // the middle of the layer
         for (std::uint32_t i = 0; i < n; ++i) {
             for (std::uint32_t j = 0; j < n; ++j) {
                 const Vec4& d = columnDirection(cache, i, j);
                 const float density = densityAt(d * rho, rho);
                 const ColourBytes colour = voxelColour(density, biomes[i][j]);
-                Voxel& voxel = voxels[voxelIndex(i, static_cast<std::uint32_t>(z), j)];
+                Voxel& voxel = voxels[voxelIndex(i, layer.layer, j)];
                 voxel.density = density;
                 voxel.colour[0] = colour[0];
                 voxel.colour[1] = colour[1];
@@ -155,7 +148,7 @@ ChunkFillState TerrainGeneratorEarth::generateReference(const ChunkKey& key, Vox
                 fill = nextFillState(fill, density);
             }
         }
-    }
+    });
     return fill;
 }
 

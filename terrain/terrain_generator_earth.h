@@ -16,8 +16,8 @@
 // Immutable after construction; generate may run on every factory thread at
 // once, each with its own chunk and cache.
 //
-// Depends on: the generator interface, the noise family, the level table and
-// the column direction cache.
+// Depends on: the generator interface, the noise family, the shared layer
+// walk (chunk_layers) and the column direction cache.
 #pragma once
 
 #include <array>

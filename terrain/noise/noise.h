@@ -13,15 +13,24 @@
 
 namespace gravelkin {
 
+// How the lattice noises weight a cell's corners along each axis, from the
+// fraction f of the way across the cell: f itself, f^2 (3 - 2f), or
+// f^3 (f (6f - 15) + 10), whose slope and curvature both vanish at the corners.
+enum class Interpolation : std::uint32_t { Linear = 0, Hermite = 1, Quintic = 2 };
+
+// Which fractal of simplex octaves a layer stands for: fractalSum,
+// fractalBillow or fractalRidge.
+enum class FractalKind : std::uint32_t { Sum = 0, Billow = 1, Ridge = 2 };
+
 // The settings of one use of the noise family.
 struct NoiseLayer {
     std::int32_t seed = 1337;
     float frequency = 0.01f;
-    std::uint32_t interpolation = 2;  // fade: 0 linear, 1 Hermite, 2 quintic
+    Interpolation interpolation = Interpolation::Quintic;
     std::uint32_t octaves = 3;
     float lacunarity = 2.0f;
     float gain = 0.5f;
-    std::uint32_t fractalKind = 0;    // 0 sum, 1 billow, 2 ridge
+    FractalKind fractalKind = FractalKind::Sum;
     float perturbAmplitude = 1.0f;
 };
 

@@ -2,11 +2,12 @@
 // operations in one fixed order: the build forbids FMA contraction, and these
 // orders are what makes a sample bit-identical on every machine.
 //
-// Depends on: the noise tables.
+// Depends on: the noise tables, the noise layer record (for Interpolation).
 #pragma once
 
 #include <cstdint>
 
+#include "terrain/noise/noise.h"
 #include "terrain/noise/noise_tables.h"
 
 namespace gravelkin::noise_detail {
@@ -19,17 +20,30 @@ inline float dot(const NoiseGradient& g, float x, float y, float z) {
     return (g.x * x + g.y * y) + g.z * z;
 }
 
-// The fade a layer's `interpolation` selects: 0 linear, 1 Hermite, 2 quintic.
-// Other values never occur in the terrain; they take the quintic, the default.
-inline float fade(std::uint32_t interpolation, float f) {
+// The weight a layer's interpolation gives fraction f; a value outside the
+// enumeration fades as the quintic, the default.
+inline float fade(Interpolation interpolation, float f) {
     switch (interpolation) {
-    case 0:
+    case Interpolation::Linear:
         return f;
-    case 1:
+    case Interpolation::Hermite:
         return (f * f) * (3.0f - 2.0f * f);
-    default:
-        return ((f * f) * f) * (f * (f * 6.0f - 15.0f) + 10.0f);
+    case Interpolation::Quintic:
+        break;
     }
+    return ((f * f) * f) * (f * (f * 6.0f - 15.0f) + 10.0f);
+}
+
+// The blend of a cell's eight corner values v (x fastest, then y, then z):
+// along x by wx, then along y by wy, then along z by wz.
+inline float trilinear(const float v[8], float wx, float wy, float wz) {
+    const float y0z0 = lerp(v[0], v[1], wx);
+    const float y1z0 = lerp(v[2], v[3], wx);
+    const float y0z1 = lerp(v[4], v[5], wx);
+    const float y1z1 = lerp(v[6], v[7], wx);
+    const float z0 = lerp(y0z0, y1z0, wy);
+    const float z1 = lerp(y0z1, y1z1, wy);
+    return lerp(z0, z1, wz);
 }
 
 }  // namespace gravelkin::noise_detail

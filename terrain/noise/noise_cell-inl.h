@@ -15,6 +15,7 @@
 #define GRAVELKIN_TERRAIN_NOISE_CELL_INL_H_
 #endif
 
+#include <array>
 #include <cstdint>
 
 #include "terrain/noise/noise_lattice-inl.h"
@@ -25,34 +26,28 @@ HWY_BEFORE_NAMESPACE();
 namespace gravelkin {
 namespace HWY_NAMESPACE {
 
-// The cell of each lane's point: lattice corner, corner offsets and faded
-// weights.
+// The cell of each lane's point with what the blend needs besides: the
+// point's offset from the upper corner and the faded weights.
 template <class DF>
-struct LatticeCell {
-    hn::Vec<DF> dx0, dy0, dz0, dx1, dy1, dz1;  // point minus the lower / upper corner
-    hn::Vec<DF> fx, fy, fz;                    // faded weights
-    hn::Vec<LatticeTag<DF>> x0, y0, z0;        // lower corner
+struct NoiseCell {
+    LatticeCell<DF> lattice;
+    hn::Vec<DF> dx1, dy1, dz1;  // point minus the upper corner
+    hn::Vec<DF> fx, fy, fz;     // faded weights
 };
 
 template <class DF>
-HWY_INLINE LatticeCell<DF> MakeCell(DF df, std::uint32_t interpolation, hn::Vec<DF> x, hn::Vec<DF> y,
-                                    hn::Vec<DF> z) {
-    const LatticeTag<DF> di;
-    const auto one = hn::Set(di, 1);
-    LatticeCell<DF> cell;
-    cell.x0 = FloorToLattice(df, x);
-    cell.y0 = FloorToLattice(df, y);
-    cell.z0 = FloorToLattice(df, z);
-    // Each corner's offset comes from its own lattice coordinate.
-    cell.dx0 = hn::Sub(x, ToFloat(df, cell.x0));
-    cell.dy0 = hn::Sub(y, ToFloat(df, cell.y0));
-    cell.dz0 = hn::Sub(z, ToFloat(df, cell.z0));
-    cell.dx1 = hn::Sub(x, ToFloat(df, hn::Add(cell.x0, one)));
-    cell.dy1 = hn::Sub(y, ToFloat(df, hn::Add(cell.y0, one)));
-    cell.dz1 = hn::Sub(z, ToFloat(df, hn::Add(cell.z0, one)));
-    cell.fx = Fade(df, interpolation, cell.dx0);
-    cell.fy = Fade(df, interpolation, cell.dy0);
-    cell.fz = Fade(df, interpolation, cell.dz0);
+HWY_INLINE NoiseCell<DF> MakeNoiseCell(DF df, Interpolation interpolation, hn::Vec<DF> x, hn::Vec<DF> y,
+                                       hn::Vec<DF> z) {
+    NoiseCell<DF> cell;
+    cell.lattice = LatticeCellOf(df, x, y, z);
+    const LatticeCell<DF>& c = cell.lattice;
+    // Each upper offset comes from the upper corner's own coordinate.
+    cell.dx1 = hn::Sub(x, ToFloat(df, c.x1));
+    cell.dy1 = hn::Sub(y, ToFloat(df, c.y1));
+    cell.dz1 = hn::Sub(z, ToFloat(df, c.z1));
+    cell.fx = Fade(df, interpolation, c.dx0);
+    cell.fy = Fade(df, interpolation, c.dy0);
+    cell.fz = Fade(df, interpolation, c.dz0);
     return cell;
 }
 
@@ -62,74 +57,47 @@ HWY_INLINE LatticeCell<DF> MakeCell(DF df, std::uint32_t interpolation, hn::Vec<
 // lane.
 template <class DF>
 struct CornerIndices {
-    bool shared;                       // every lane lies in the same cell
-    std::uint32_t common[8];           // the indices when shared
-    hn::Vec<LatticeTag<DF>> lanes[8];  // otherwise, lane by lane
+    bool shared;                          // every lane lies in the same cell
+    std::array<std::uint32_t, 8> common;  // the indices when shared
+    hn::Vec<LatticeTag<DF>> lanes[8];     // otherwise, lane by lane
 };
 
 template <class DF>
-HWY_INLINE CornerIndices<DF> CornerIndicesOf(DF df, std::int32_t seed, const LatticeCell<DF>& c) {
-    (void)df;
+HWY_INLINE CornerIndices<DF> CornerIndicesOf(DF df, std::int32_t seed, const NoiseCell<DF>& cell) {
     const LatticeTag<DF> di;
+    const LatticeCell<DF>& c = cell.lattice;
     CornerIndices<DF> corners;
-    if (SamePointInEveryLane(di, c.x0, c.y0, c.z0)) {
-        corners.shared = true;
-        const std::int32_t x0 = hn::GetLane(c.x0);
-        const std::int32_t y0 = hn::GetLane(c.y0);
-        const std::int32_t z0 = hn::GetLane(c.z0);
-        for (int k = 0; k < 8; ++k) {
-            // The scalar code's own hash of the corner.
-            corners.common[k] = noise_detail::latticeIndex(seed, noise_detail::wrapAdd(x0, k & 1),
-                                                           noise_detail::wrapAdd(y0, (k >> 1) & 1),
-                                                           noise_detail::wrapAdd(z0, k >> 2));
-        }
-        return corners;
+    corners.shared = SamePointInEveryLane(di, c.x0, c.y0, c.z0);
+    if (corners.shared) {
+        // The scalar code's own hash of the corners.
+        const noise_detail::LatticeCell first{hn::GetLane(c.x0), hn::GetLane(c.y0), hn::GetLane(c.z0),
+                                              hn::GetLane(c.x1), hn::GetLane(c.y1), hn::GetLane(c.z1),
+                                              0.0f,              0.0f,              0.0f};
+        corners.common = noise_detail::cornerIndices(first, [seed](std::int32_t x, std::int32_t y, std::int32_t z) {
+            return noise_detail::latticeIndex(seed, x, y, z);
+        });
+    } else {
+        SeededCornerIndexLanes(df, seed, c, corners.lanes);
     }
-    corners.shared = false;
-    const HashTag<DF> du;
-    const auto one = hn::Set(di, 1);
-    const auto seedBits = hn::Set(du, static_cast<std::uint32_t>(seed));
-    // The hash stages shared by corners with equal x, or equal x and y.
-    const auto hx0 = HashX(du, seedBits, c.x0);
-    const auto hx1 = HashX(du, seedBits, hn::Add(c.x0, one));
-    const auto y1 = hn::Add(c.y0, one);
-    const hn::Vec<HashTag<DF>> hxy[4] = {HashXY(du, hx0, c.y0), HashXY(du, hx1, c.y0), HashXY(du, hx0, y1),
-                                         HashXY(du, hx1, y1)};
-    const auto z1 = hn::Add(c.z0, one);
-    for (int k = 0; k < 8; ++k) corners.lanes[k] = FoldToIndex(du, HashXYZ(du, hxy[k & 3], k < 4 ? c.z0 : z1));
     return corners;
-}
-
-// The trilinear blend of the eight corner values, as blendCell does it.
-template <class V>
-HWY_INLINE V BlendCorners(V v000, V v100, V v010, V v110, V v001, V v101, V v011, V v111, V fx, V fy, V fz) {
-    const V vy0z0 = Lerp(v000, v100, fx);
-    const V vy1z0 = Lerp(v010, v110, fx);
-    const V vy0z1 = Lerp(v001, v101, fx);
-    const V vy1z1 = Lerp(v011, v111, fx);
-    const V vz0 = Lerp(vy0z0, vy1z0, fy);
-    const V vz1 = Lerp(vy0z1, vy1z1, fy);
-    return Lerp(vz0, vz1, fz);
 }
 
 // gradientNoise3 from the cell, with each corner's gradient row from
 // rowOf(k).
 template <class DF, class RowOf>
-HWY_INLINE hn::Vec<DF> BlendGradients(DF df, const LatticeCell<DF>& c, RowOf rowOf) {
-    const auto v000 = Dot(rowOf(0), c.dx0, c.dy0, c.dz0);
-    const auto v100 = Dot(rowOf(1), c.dx1, c.dy0, c.dz0);
-    const auto v010 = Dot(rowOf(2), c.dx0, c.dy1, c.dz0);
-    const auto v110 = Dot(rowOf(3), c.dx1, c.dy1, c.dz0);
-    const auto v001 = Dot(rowOf(4), c.dx0, c.dy0, c.dz1);
-    const auto v101 = Dot(rowOf(5), c.dx1, c.dy0, c.dz1);
-    const auto v011 = Dot(rowOf(6), c.dx0, c.dy1, c.dz1);
-    const auto v111 = Dot(rowOf(7), c.dx1, c.dy1, c.dz1);
-    const auto blended = BlendCorners(v000, v100, v010, v110, v001, v101, v011, v111, c.fx, c.fy, c.fz);
-    return hn::Mul(blended, hn::Set(df, 1.4f));
+HWY_INLINE hn::Vec<DF> BlendGradients(DF df, const NoiseCell<DF>& cell, RowOf rowOf) {
+    const LatticeCell<DF>& c = cell.lattice;
+    const hn::Vec<DF> v[8] = {
+        Dot(rowOf(0), c.dx0, c.dy0, c.dz0),       Dot(rowOf(1), cell.dx1, c.dy0, c.dz0),
+        Dot(rowOf(2), c.dx0, cell.dy1, c.dz0),    Dot(rowOf(3), cell.dx1, cell.dy1, c.dz0),
+        Dot(rowOf(4), c.dx0, c.dy0, cell.dz1),    Dot(rowOf(5), cell.dx1, c.dy0, cell.dz1),
+        Dot(rowOf(6), c.dx0, cell.dy1, cell.dz1), Dot(rowOf(7), cell.dx1, cell.dy1, cell.dz1),
+    };
+    return hn::Mul(Trilinear(v, cell.fx, cell.fy, cell.fz), hn::Set(df, 1.4f));
 }
 
 template <class DF>
-HWY_INLINE hn::Vec<DF> GradientNoiseOf(DF df, const LatticeCell<DF>& c, const CornerIndices<DF>& i) {
+HWY_INLINE hn::Vec<DF> GradientNoiseOf(DF df, const NoiseCell<DF>& c, const CornerIndices<DF>& i) {
     if (i.shared) {
         return BlendGradients(df, c, [&](int k) { return BroadcastGradient(df, i.common[k]); });
     }
@@ -138,25 +106,25 @@ HWY_INLINE hn::Vec<DF> GradientNoiseOf(DF df, const LatticeCell<DF>& c, const Co
 
 // valueNoise3 from the cell and its corner indices.
 template <class DF>
-HWY_INLINE hn::Vec<DF> ValueNoiseOf(DF df, const LatticeCell<DF>& c, const CornerIndices<DF>& i) {
+HWY_INLINE hn::Vec<DF> ValueNoiseOf(DF df, const NoiseCell<DF>& c, const CornerIndices<DF>& i) {
     hn::Vec<DF> v[8];
     for (int k = 0; k < 8; ++k) {
         v[k] = i.shared ? hn::Set(df, valueTable[i.common[k]]) : LookUpValues(df, i.lanes[k]);
     }
-    return BlendCorners(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], c.fx, c.fy, c.fz);
+    return Trilinear(v, c.fx, c.fy, c.fz);
 }
 
 template <class DF>
-HWY_INLINE hn::Vec<DF> GradientNoise3(DF df, std::int32_t seed, std::uint32_t interpolation, hn::Vec<DF> x,
+HWY_INLINE hn::Vec<DF> GradientNoise3(DF df, std::int32_t seed, Interpolation interpolation, hn::Vec<DF> x,
                                       hn::Vec<DF> y, hn::Vec<DF> z) {
-    const LatticeCell<DF> c = MakeCell(df, interpolation, x, y, z);
+    const NoiseCell<DF> c = MakeNoiseCell(df, interpolation, x, y, z);
     return GradientNoiseOf(df, c, CornerIndicesOf(df, seed, c));
 }
 
 template <class DF>
-HWY_INLINE hn::Vec<DF> ValueNoise3(DF df, std::int32_t seed, std::uint32_t interpolation, hn::Vec<DF> x,
+HWY_INLINE hn::Vec<DF> ValueNoise3(DF df, std::int32_t seed, Interpolation interpolation, hn::Vec<DF> x,
                                    hn::Vec<DF> y, hn::Vec<DF> z) {
-    const LatticeCell<DF> c = MakeCell(df, interpolation, x, y, z);
+    const NoiseCell<DF> c = MakeNoiseCell(df, interpolation, x, y, z);
     return ValueNoiseOf(df, c, CornerIndicesOf(df, seed, c));
 }
 

@@ -1,5 +1,5 @@
 // Lattice addressing for the SIMD noise, one lane per sample: the same floor,
-// hashes and blend steps as noise_lattice_hash.h and noise_blend.h, with the
+// cell, hashes and blend steps as noise_lattice_hash.h and noise_blend.h, with the
 // same operation order, so that every lane is bit-identical to the scalar
 // function. Multiplications and additions stay separate (never MulAdd): the
 // scalar code is built without FMA contraction.
@@ -8,7 +8,7 @@
 // a per-target include guard and defines everything in the target's
 // namespace.
 //
-// Depends on: Highway, the noise tables.
+// Depends on: Highway, the noise tables, the noise layer record.
 
 #if defined(GRAVELKIN_TERRAIN_NOISE_LATTICE_INL_H_) == defined(HWY_TARGET_TOGGLE)
 #ifdef GRAVELKIN_TERRAIN_NOISE_LATTICE_INL_H_
@@ -20,6 +20,7 @@
 #include <cstdint>
 
 #include "hwy/highway.h"
+#include "terrain/noise/noise.h"
 #include "terrain/noise/noise_tables.h"
 
 HWY_BEFORE_NAMESPACE();
@@ -112,20 +113,6 @@ HWY_INLINE hn::Vec<LatticeTag<DF>> LatticeIndex(DF df, hn::Vec<HashTag<DF>> seed
     return FoldToIndex(du, HashXYZ(du, HashXY(du, HashX(du, seed, x), y), z));
 }
 
-// The perturbation's unseeded hash: h = ((x ^ y) * 15485863 ^ z) * 10057189.
-template <class DF>
-HWY_INLINE hn::Vec<HashTag<DF>> PerturbHashXY(DF df, hn::Vec<LatticeTag<DF>> x, hn::Vec<LatticeTag<DF>> y) {
-    (void)df;
-    const HashTag<DF> du;
-    return hn::Mul(hn::BitCast(du, hn::Xor(x, y)), hn::Set(du, 15485863u));
-}
-template <class DF>
-HWY_INLINE hn::Vec<LatticeTag<DF>> PerturbIndex(DF df, hn::Vec<HashTag<DF>> hxy, hn::Vec<LatticeTag<DF>> z) {
-    (void)df;
-    const HashTag<DF> du;
-    return FoldToIndex(du, hn::Mul(hn::Xor(hxy, hn::BitCast(du, z)), hn::Set(du, 10057189u)));
-}
-
 // Entry `index` (0..127) of a 128-float table, per lane. A gather costs
 // several times a vector operation per lane, and the noise looks up tables
 // more than anything else; with AVX-512 the whole table fits in eight
@@ -208,18 +195,104 @@ HWY_INLINE hn::Vec<DF> Dot(const GradientRows<DF>& g, hn::Vec<DF> x, hn::Vec<DF>
 
 // noise_detail::fade; the interpolation is the same in every lane.
 template <class DF>
-HWY_INLINE hn::Vec<DF> Fade(DF df, std::uint32_t interpolation, hn::Vec<DF> f) {
+HWY_INLINE hn::Vec<DF> Fade(DF df, Interpolation interpolation, hn::Vec<DF> f) {
     switch (interpolation) {
-    case 0:
+    case Interpolation::Linear:
         return f;
-    case 1:
+    case Interpolation::Hermite:
         return hn::Mul(hn::Mul(f, f), hn::Sub(hn::Set(df, 3.0f), hn::Mul(hn::Set(df, 2.0f), f)));
-    default: {
-        const auto f3 = hn::Mul(hn::Mul(f, f), f);
-        const auto inner = hn::Sub(hn::Mul(f, hn::Set(df, 6.0f)), hn::Set(df, 15.0f));
-        return hn::Mul(f3, hn::Add(hn::Mul(f, inner), hn::Set(df, 10.0f)));
+    case Interpolation::Quintic:
+        break;
     }
-    }
+    const auto f3 = hn::Mul(hn::Mul(f, f), f);
+    const auto inner = hn::Sub(hn::Mul(f, hn::Set(df, 6.0f)), hn::Set(df, 15.0f));
+    return hn::Mul(f3, hn::Add(hn::Mul(f, inner), hn::Set(df, 10.0f)));
+}
+
+// noise_detail::trilinear: eight corner values (x fastest, then y, then z)
+// blended along x by wx, then y by wy, then z by wz.
+template <class V>
+HWY_INLINE V Trilinear(const V v[8], V wx, V wy, V wz) {
+    const V y0z0 = Lerp(v[0], v[1], wx);
+    const V y1z0 = Lerp(v[2], v[3], wx);
+    const V y0z1 = Lerp(v[4], v[5], wx);
+    const V y1z1 = Lerp(v[6], v[7], wx);
+    const V z0 = Lerp(y0z0, y1z0, wy);
+    const V z1 = Lerp(y0z1, y1z1, wy);
+    return Lerp(z0, z1, wz);
+}
+
+// noise_detail::LatticeCell of each lane's point.
+template <class DF>
+struct LatticeCell {
+    hn::Vec<LatticeTag<DF>> x0, y0, z0;  // lower corner
+    hn::Vec<LatticeTag<DF>> x1, y1, z1;  // upper corner, wrapping
+    hn::Vec<DF> dx0, dy0, dz0;           // point minus the lower corner
+};
+
+template <class DF>
+HWY_INLINE LatticeCell<DF> LatticeCellOf(DF df, hn::Vec<DF> x, hn::Vec<DF> y, hn::Vec<DF> z) {
+    const auto one = hn::Set(LatticeTag<DF>(), 1);
+    LatticeCell<DF> c;
+    c.x0 = FloorToLattice(df, x);
+    c.y0 = FloorToLattice(df, y);
+    c.z0 = FloorToLattice(df, z);
+    c.x1 = hn::Add(c.x0, one);
+    c.y1 = hn::Add(c.y0, one);
+    c.z1 = hn::Add(c.z0, one);
+    c.dx0 = hn::Sub(x, ToFloat(df, c.x0));
+    c.dy0 = hn::Sub(y, ToFloat(df, c.y0));
+    c.dz0 = hn::Sub(z, ToFloat(df, c.z0));
+    return c;
+}
+
+// noise_detail::cornerIndices per lane, x fastest, then y, then z, for a hash
+// in three stages (hashX(x), then hashXY(hx, y), then indexZ(hxy, z)), so
+// that corners with equal x, or equal x and y, share those stages.
+template <class DF, class HashX, class HashXY, class IndexZ>
+HWY_INLINE void CornerIndexLanes(const LatticeCell<DF>& c, HashX hashX, HashXY hashXY, IndexZ indexZ,
+                                 hn::Vec<LatticeTag<DF>> out[8]) {
+    const auto hx0 = hashX(c.x0);
+    const auto hx1 = hashX(c.x1);
+    const auto h00 = hashXY(hx0, c.y0);
+    const auto h10 = hashXY(hx1, c.y0);
+    const auto h01 = hashXY(hx0, c.y1);
+    const auto h11 = hashXY(hx1, c.y1);
+    out[0] = indexZ(h00, c.z0);
+    out[1] = indexZ(h10, c.z0);
+    out[2] = indexZ(h01, c.z0);
+    out[3] = indexZ(h11, c.z0);
+    out[4] = indexZ(h00, c.z1);
+    out[5] = indexZ(h10, c.z1);
+    out[6] = indexZ(h01, c.z1);
+    out[7] = indexZ(h11, c.z1);
+}
+
+// noise_detail::latticeIndex of the cell's corners, per lane.
+template <class DF>
+HWY_INLINE void SeededCornerIndexLanes(DF df, std::int32_t seed, const LatticeCell<DF>& c,
+                                       hn::Vec<LatticeTag<DF>> out[8]) {
+    (void)df;
+    const HashTag<DF> du;
+    const auto seedBits = hn::Set(du, static_cast<std::uint32_t>(seed));
+    CornerIndexLanes(
+        c, [&](auto x) { return HashX(du, seedBits, x); }, [&](auto hx, auto y) { return HashXY(du, hx, y); },
+        [&](auto hxy, auto z) { return FoldToIndex(du, HashXYZ(du, hxy, z)); }, out);
+}
+
+// noise_detail::perturbIndex of the cell's corners, per lane: the unseeded
+// h = ((x ^ y) * 15485863 ^ z) * 10057189, folded.
+template <class DF>
+HWY_INLINE void PerturbCornerIndexLanes(DF df, const LatticeCell<DF>& c, hn::Vec<LatticeTag<DF>> out[8]) {
+    (void)df;
+    const HashTag<DF> du;
+    CornerIndexLanes(
+        c, [&](auto x) { return hn::BitCast(du, x); },
+        [&](auto hx, auto y) { return hn::Mul(hn::Xor(hx, hn::BitCast(du, y)), hn::Set(du, 15485863u)); },
+        [&](auto hxy, auto z) {
+            return FoldToIndex(du, hn::Mul(hn::Xor(hxy, hn::BitCast(du, z)), hn::Set(du, 10057189u)));
+        },
+        out);
 }
 
 }  // namespace HWY_NAMESPACE

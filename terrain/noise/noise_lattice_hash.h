@@ -1,6 +1,7 @@
 // Lattice addressing shared by every noise function: the float-to-lattice
-// floor and the two integer hashes that pick a table row for a lattice point.
-// Inline so that the hot noise loops need no call per corner.
+// floor, the cubic cell holding a point, and the two integer hashes that pick
+// a table row for a lattice point. Inline so that the hot noise loops need no
+// call per corner.
 //
 // All integer products are done in uint32_t: they must wrap modulo 2^32, and
 // wrapping signed arithmetic would be undefined behaviour.
@@ -8,6 +9,7 @@
 // Depends on: the standard library only.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 namespace gravelkin::noise_detail {
@@ -58,6 +60,37 @@ inline std::uint32_t perturbIndex(std::int32_t x, std::int32_t y, std::int32_t z
     std::uint32_t h = (static_cast<std::uint32_t>(x) ^ static_cast<std::uint32_t>(y)) * 15485863u;
     h = (h ^ static_cast<std::uint32_t>(z)) * 10057189u;
     return foldToIndex(h);
+}
+
+// The cubic lattice cell holding a point: its lower corner (floorToLattice of
+// each coordinate), its upper corner (one more, wrapping) and the point's
+// offset from the lower corner.
+struct LatticeCell {
+    std::int32_t x0, y0, z0;
+    std::int32_t x1, y1, z1;
+    float dx0, dy0, dz0;
+};
+
+inline LatticeCell latticeCell(float x, float y, float z) {
+    LatticeCell c;
+    c.x0 = floorToLattice(x);
+    c.y0 = floorToLattice(y);
+    c.z0 = floorToLattice(z);
+    c.x1 = wrapAdd(c.x0, 1);
+    c.y1 = wrapAdd(c.y0, 1);
+    c.z1 = wrapAdd(c.z0, 1);
+    c.dx0 = x - static_cast<float>(c.x0);
+    c.dy0 = y - static_cast<float>(c.y0);
+    c.dz0 = z - static_cast<float>(c.z0);
+    return c;
+}
+
+// indexOf(x, y, z) of the cell's eight corners, x fastest, then y, then z.
+template <class IndexOf>
+inline std::array<std::uint32_t, 8> cornerIndices(const LatticeCell& c, IndexOf indexOf) {
+    return {indexOf(c.x0, c.y0, c.z0), indexOf(c.x1, c.y0, c.z0), indexOf(c.x0, c.y1, c.z0),
+            indexOf(c.x1, c.y1, c.z0), indexOf(c.x0, c.y0, c.z1), indexOf(c.x1, c.y0, c.z1),
+            indexOf(c.x0, c.y1, c.z1), indexOf(c.x1, c.y1, c.z1)};
 }
 
 }  // namespace gravelkin::noise_detail

@@ -1,3 +1,5 @@
+// The biome layout: the classic random sequence it draws from, the scatter's
+// acceptance and stopping rules on chosen draws, and the nearest-point lookup.
 #include "terrain/biome_scatter.h"
 
 #include <gtest/gtest.h>
@@ -11,36 +13,30 @@
 namespace gravelkin {
 namespace {
 
-TEST(ClassicRandom, FirstValuesFromTheInitialState) {
+TEST(ClassicRandom, FirstValuesStateWrapAndRange) {
     ClassicRandom random;
     EXPECT_EQ(random.state(), 1u);
-    const std::int32_t expected[] = {41, 18467, 6334, 26500, 19169};
-    for (std::int32_t value : expected) EXPECT_EQ(random.next(), value);
-}
-
-TEST(ClassicRandom, ValuesStayInRangeAndStateWraps) {
-    ClassicRandom random(0xFFFFFFFFu);
+    for (std::int32_t value : {41, 18467, 6334, 26500, 19169}) EXPECT_EQ(random.next(), value);
+    ClassicRandom wrapping(0xFFFFFFFFu);
+    wrapping.next();
+    EXPECT_EQ(wrapping.state(), 0xFFFFFFFFu * 214013u + 2531011u);
     for (int k = 0; k < 100000; ++k) {
-        const std::int32_t value = random();
-        ASSERT_GE(value, 0);
-        ASSERT_LE(value, ClassicRandom::maxValue);
+        const std::int32_t value = wrapping();
+        ASSERT_TRUE(value >= 0 && value <= ClassicRandom::maxValue) << value;
     }
-    ClassicRandom wrap(0xFFFFFFFFu);
-    wrap.next();
-    EXPECT_EQ(wrap.state(), 0xFFFFFFFFu * 214013u + 2531011u);
 }
 
-// Counts the draws that the scatter makes.
-struct CountingDraw {
+// The Earth's draws: the same list every time, of unit directions at least
+// minBiomePointDot apart with biomes in turn, ending on maxBiomePoints or the
+// maxBiomeRejections-th rejection (every candidate takes three draws).
+TEST(BiomeScatter, ClassicSequenceIsDeterministicAndFollowsTheRules) {
     ClassicRandom random;
     int draws = 0;
-    std::int32_t operator()() {
+    const std::vector<BiomePoint> points = scatterBiomePoints([&] {
         ++draws;
         return random.next();
-    }
-};
-
-void expectScatterRules(const std::vector<BiomePoint>& points) {
+    });
+    ASSERT_GE(points.size(), 4u);
     ASSERT_LE(points.size(), maxBiomePoints);
     for (std::size_t k = 0; k < points.size(); ++k) {
         EXPECT_EQ(points[k].biome, static_cast<std::int32_t>(k % 4)) << "point " << k;
@@ -51,47 +47,26 @@ void expectScatterRules(const std::vector<BiomePoint>& points) {
             ASSERT_LE(dot3(d, points[m].direction), minBiomePointDot) << "points " << m << " and " << k;
         }
     }
-}
-
-TEST(BiomeScatter, ClassicSequenceFollowsTheRules) {
-    CountingDraw counter;
-    const std::vector<BiomePoint> points = scatterBiomePoints(std::ref(counter));
-    expectScatterRules(points);
-    EXPECT_GE(points.size(), 4u);
-    // Every candidate takes three draws; the scatter ends on 396 points or on
-    // the 10000th rejection.
-    ASSERT_EQ(counter.draws % 3, 0);
-    const int candidates = counter.draws / 3;
-    const int rejected = candidates - static_cast<int>(points.size());
-    if (points.size() < maxBiomePoints) {
-        EXPECT_EQ(rejected, static_cast<int>(maxBiomeRejections));
-    } else {
-        EXPECT_LE(rejected, static_cast<int>(maxBiomeRejections));
+    // The same draws give the same list.
+    ClassicRandom again;
+    const std::vector<BiomePoint> second = scatterBiomePoints(std::ref(again));
+    ASSERT_EQ(second.size(), points.size());
+    for (std::size_t k = 0; k < points.size(); ++k) {
+        EXPECT_EQ(second[k].direction, points[k].direction);
+        EXPECT_EQ(second[k].biome, points[k].biome);
     }
-}
-
-TEST(BiomeScatter, FirstPointIsTheFirstCandidate) {
-    ClassicRandom random;
-    const std::vector<BiomePoint> points = scatterBiomePoints(std::ref(random));
-    ASSERT_FALSE(points.empty());
-    // z, y, x are drawn in that order.
+    // The first point is the first candidate, drawn z, y, x.
     const float z = 41.0f - 16383.0f;
     const float y = 18467.0f - 16383.0f;
     const float x = 6334.0f - 16383.0f;
     const float inverseLength = 1.0f / std::sqrt((x * x + y * y) + z * z);
     EXPECT_EQ(points[0].direction, (Vec4{x * inverseLength, y * inverseLength, z * inverseLength, 0.0f}));
-    EXPECT_EQ(points[0].biome, 0);
-}
-
-TEST(BiomeScatter, SameDrawsGiveTheSameList) {
-    ClassicRandom a;
-    ClassicRandom b;
-    const std::vector<BiomePoint> first = scatterBiomePoints(std::ref(a));
-    const std::vector<BiomePoint> second = scatterBiomePoints(std::ref(b));
-    ASSERT_EQ(first.size(), second.size());
-    for (std::size_t k = 0; k < first.size(); ++k) {
-        EXPECT_EQ(first[k].direction, second[k].direction);
-        EXPECT_EQ(first[k].biome, second[k].biome);
+    ASSERT_EQ(draws % 3, 0);
+    const int rejected = draws / 3 - static_cast<int>(points.size());
+    if (points.size() < maxBiomePoints) {
+        EXPECT_EQ(rejected, static_cast<int>(maxBiomeRejections));
+    } else {
+        EXPECT_LE(rejected, static_cast<int>(maxBiomeRejections));
     }
 }
 
@@ -106,25 +81,6 @@ TEST(BiomeScatter, ConstantDrawsStopAfterTenThousandRejections) {
     ASSERT_EQ(points.size(), 1u);
     EXPECT_EQ(points[0].biome, 0);
     EXPECT_EQ(draws, 3 * (1 + static_cast<int>(maxBiomeRejections)));
-}
-
-TEST(BiomeScatter, TwoAlternatingDirectionsStopAfterTenThousandRejections) {
-    // Opposite directions: (1,1,1) and (-1,-1,-1). The second is accepted as
-    // biome 1; then neither is new, and every later candidate is rejected.
-    int candidate = 0;
-    int draw = 0;
-    const std::vector<BiomePoint> points = scatterBiomePoints([&] {
-        const std::int32_t value = (candidate % 2 == 0) ? 32767 : 0;
-        if (++draw == 3) {
-            draw = 0;
-            ++candidate;
-        }
-        return value;
-    });
-    ASSERT_EQ(points.size(), 2u);
-    EXPECT_EQ(points[0].biome, 0);
-    EXPECT_EQ(points[1].biome, 1);
-    EXPECT_EQ(candidate, 2 + static_cast<int>(maxBiomeRejections));
 }
 
 TEST(BiomeScatter, CandidateIsKeptOnlyWhereTheDueBiomeIsScarcest) {
@@ -155,18 +111,8 @@ TEST(BiomeScatter, CandidateIsKeptOnlyWhereTheDueBiomeIsScarcest) {
     EXPECT_EQ(extra, 3 * (static_cast<int>(maxBiomeRejections) - 1));
 }
 
-TEST(BiomeScatter, ReachesFullListWhenDrawsAreGenerous) {
-    // A generator with plenty of spread, fed for as long as needed.
-    ClassicRandom random(12345u);
-    const std::vector<BiomePoint> points = scatterBiomePoints(std::ref(random));
-    expectScatterRules(points);
-}
-
-TEST(NearestBiome, EmptyListGivesBiomeZero) {
+TEST(NearestBiome, LargestDotWinsTiesKeepTheEarlierPointAndNoPointsGiveZero) {
     EXPECT_EQ(nearestBiome({}, Vec4{0.0f, 0.0f, 1.0f, 0.0f}), 0);
-}
-
-TEST(NearestBiome, LargestDotWinsAndTiesKeepTheEarlierPoint) {
     const std::vector<BiomePoint> points = {
         {{1.0f, 0.0f, 0.0f, 0.0f}, 2},
         {{0.0f, 1.0f, 0.0f, 0.0f}, 3},
