@@ -5,11 +5,11 @@
 
 #include <vector>
 
-#include "camera/distance.h"
 #include "factory/chunk_factory.h"
 #include "factory/factory_jobs.h"
 #include "geometry/level_table.h"
 #include "geometry/neighbours.h"
+#include "tests/support/distance_boundary.h"
 #include "tests/support/test_chunks.h"
 #include "tests/support/test_host.h"
 
@@ -50,16 +50,8 @@ TEST(FactoryJobs, AGenerateJobBuildsPublishesAndClearsTheMark) {
 TEST(FactoryJobs, AGenerateJobBuildsAtTheRadiusAndDropsJustBeyondIt) {
     Jobs jobs;
     const Vec3 centre = chunkCentre(surfaceKey);
-    const float radiusSquared = jobs.host.radius * jobs.host.radius;
-    // The last camera x (moving away along +x) still within the radius, and
-    // the first beyond it.
-    float within = centre.x;
-    float beyond = centre.x + 2.0f * jobs.host.radius;
-    while (true) {
-        const float mid = within + (beyond - within) / 2.0f;
-        if (mid == within || mid == beyond) break;
-        (distanceSquared(Vec3{mid, centre.y, centre.z}, centre) <= radiusSquared ? within : beyond) = mid;
-    }
+    const testing::DistanceBoundary x = testing::boundaryAlongX(centre, jobs.host.radius * jobs.host.radius);
+    const float within = x.within, beyond = x.beyond;
 
     jobs.host.camera = Vec3{beyond, centre.y, centre.z};
     jobs.host.request(surfaceKey, RequestKind::Generate);

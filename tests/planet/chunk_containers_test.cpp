@@ -20,19 +20,6 @@ TEST(ChunkKeyHashCompare, HashesLikeTheStandardHasherAndComparesAllFourFields) {
     EXPECT_FALSE(hc.equal(key, ChunkKey{7, 12, 8, 4}));
 }
 
-TEST(ChunkRequestQueue, PopsTheSmallestPriorityFirst) {
-    ChunkRequestQueue requests;
-    for (float priority : {9.0f, 1.0f, 4.0f}) requests.queue.push(ChunkRequest{{}, RequestKind::Generate, priority});
-    ChunkRequest popped;
-    ASSERT_TRUE(requests.tryPop(popped));
-    EXPECT_EQ(popped.priority, 1.0f);
-    ASSERT_TRUE(requests.tryPop(popped));
-    EXPECT_EQ(popped.priority, 4.0f);
-    ASSERT_TRUE(requests.tryPop(popped));
-    EXPECT_EQ(popped.priority, 9.0f);
-    EXPECT_FALSE(requests.tryPop(popped));
-}
-
 TEST(ChunkRequestQueue, TheMarkStaysFromTheFirstRequestUntilTheJobFinishes) {
     ChunkRequestQueue requests;
     const ChunkKey key{1, 12, 2, 3};
@@ -46,7 +33,7 @@ TEST(ChunkRequestQueue, TheMarkStaysFromTheFirstRequestUntilTheJobFinishes) {
     mark.release();
     ChunkRequest popped;
     ASSERT_TRUE(requests.tryPop(popped));
-    EXPECT_EQ(popped.kind, RequestKind::Mesh);
+    EXPECT_EQ(popped.kind, RequestKind::Mesh);  // the smaller priority first
     EXPECT_TRUE(requests.isInFlight(key));  // popping leaves the mark: it goes when the job ends
     EXPECT_TRUE(requests.finish(key));
     EXPECT_FALSE(requests.isInFlight(key));
@@ -75,36 +62,6 @@ TEST(ChunkRequestQueue, MarksTheKeyBeforeTheRecordCanBePopped) {
     consumer.join();
     EXPECT_EQ(unmarked.load(), 0u);
     EXPECT_EQ(requests.inFlightCount(), 0u);  // no mark outlived its request
-}
-
-TEST(ChunkMap, EraseWaitsForAReadAccessor) {
-    ChunkMap chunks;
-    const ChunkKey key{2, 12, 3, 1};
-    chunks.insert(std::make_pair(key, std::shared_ptr<Chunk>()));
-
-    std::atomic<bool> erasing{false};
-    std::atomic<bool> erased{false};
-    bool result = false;
-    std::thread eraser;
-    {
-        ChunkMap::const_accessor reader;
-        ASSERT_TRUE(chunks.find(reader, key));
-        eraser = std::thread([&] {
-            erasing.store(true);
-            result = chunks.erase(key);
-            erased.store(true);
-        });
-        while (!erasing.load()) std::this_thread::yield();
-        // Give the eraser ample time to run into the accessor. Whatever the
-        // timing, it must not have returned while we hold the entry.
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        EXPECT_FALSE(erased.load());
-        EXPECT_EQ(reader->first, key);
-    }
-    eraser.join();
-    EXPECT_TRUE(erased.load());
-    EXPECT_TRUE(result);
-    EXPECT_EQ(chunks.count(key), 0u);
 }
 
 }  // namespace

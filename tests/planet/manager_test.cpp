@@ -14,6 +14,7 @@
 #include "camera/distance.h"
 #include "factory/factory_jobs.h"
 #include "planet/manager.h"
+#include "tests/support/distance_boundary.h"
 #include "tests/support/test_planet.h"
 
 namespace gravelkin {
@@ -35,16 +36,6 @@ std::vector<ChunkRequest> popAll(PlanetState& planet) {
 // All 256 keys of face 3 in shell 12, then shell 13: far from a camera at
 // (0, 400, 0) on face 1.
 ChunkKey farKey(std::uint32_t i) { return ChunkKey{i % 16, 12 + i / 256, (i / 16) % 16, 3}; }
-
-TEST(Manager, WalkLengthFollowsTheRadius) {
-    NullGraphicsDevice device;
-    TestState standard(device, 500.0f);
-    EXPECT_EQ(Manager(standard).walkLength(), 16u);
-    TestState small(device, 100.0f);
-    EXPECT_EQ(Manager(small).walkLength(), 4u);
-    TestState tiny(device, 31.9f);
-    EXPECT_EQ(Manager(tiny).walkLength(), 1u);
-}
 
 TEST(Manager, OnlyTheFirstScanRequestsTheCameraChunk) {
     TestPosition position;
@@ -126,62 +117,37 @@ TEST(Manager, KeepsAChunkExactlyAtTheDropDistance) {
     NullGraphicsDevice device;
     TestState planet(device, 100.0f);
     const float threshold = planet.viewRadius * planet.viewRadius * Manager::dropFactor;
-    // Search along x for a camera position whose distance lands exactly on
-    // the threshold, or the nearest below and above it.
-    float below = centre.x;
-    float above = centre.x + 1000.0f;
-    for (int i = 0; i < 200; ++i) {
-        const float mid = below + (above - below) / 2.0f;
-        if (mid == below || mid == above) break;
-        if (distanceSquared(Vec3{mid, centre.y, centre.z}, centre) <= threshold) {
-            below = mid;
-        } else {
-            above = mid;
-        }
-    }
-    TestPosition position(Vec3{below, centre.y, centre.z});
-    ASSERT_LE(distanceSquared(testPosition(), centre), threshold);
+    const testing::DistanceBoundary x = testing::boundaryAlongX(centre, threshold);
+    TestPosition position(Vec3{x.within, centre.y, centre.z});
     Manager manager(planet);
     ASSERT_TRUE(planet.addChunk(std::make_unique<Chunk>(key)));
     manager.pass();
     EXPECT_EQ(planet.chunks.count(key), 1u);
-    position.set(Vec3{above, centre.y, centre.z});
-    ASSERT_GT(distanceSquared(testPosition(), centre), threshold);
+    position.set(Vec3{x.beyond, centre.y, centre.z});
     manager.pass();
     EXPECT_EQ(planet.chunks.count(key), 0u);
 }
 
-TEST(Manager, ReprioritiseResortsByTheCameraPositionNow) {
-    TestPosition position;
-    NullGraphicsDevice device;
-    TestState planet(device, 100.0f);
-    Manager manager(planet);
-    const std::vector<ChunkKey> keys = {{7, 12, 8, 1}, {0, 12, 0, 3}, {3, 9, 4, 1}, {15, 20, 2, 0}};
-    // Stale priorities, in the wrong order.
-    float stale = 1.0f;
-    for (const ChunkKey& key : keys) planet.requests.request(key, RequestKind::Generate, stale++);
-    manager.reprioritise();
-    EXPECT_EQ(planet.requests.inFlightCount(), keys.size());
-    const std::vector<ChunkRequest> records = popAll(planet);
-    ASSERT_EQ(records.size(), keys.size());
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        EXPECT_EQ(records[i].priority, distanceSquared(testPosition(), chunkCentre(records[i].key)));
-        if (i > 0) {
-            EXPECT_LE(records[i - 1].priority, records[i].priority);
-        }
-    }
-}
-
-TEST(Manager, ReprioritisesInTheThirtyThirdPass) {
+// Every 33rd pass re-sorts the waiting requests by the camera's position now.
+TEST(Manager, ReprioritisesByTheCameraPositionNowEveryThirtyThirdPass) {
     TestPosition position;
     NullGraphicsDevice device;
     TestState planet(device, 40.0f);
     Manager manager(planet);
     for (int pass = 1; pass <= 32; ++pass) manager.pass();
     EXPECT_EQ(planet.counters.snapshot().reprioritisations, 0u);
+    popAll(planet);
+    const std::vector<ChunkKey> keys = {{7, 12, 8, 1}, {0, 12, 0, 3}, {3, 9, 4, 1}, {15, 20, 2, 0}};
+    float stale = 1.0f;  // stale priorities, in the wrong order
+    for (const ChunkKey& key : keys) planet.requests.request(key, RequestKind::Generate, stale++);
+    manager.reprioritise();
+    const std::vector<ChunkRequest> records = popAll(planet);
+    ASSERT_EQ(records.size(), keys.size());
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        EXPECT_EQ(records[i].priority, distanceSquared(testPosition(), chunkCentre(records[i].key)));
+        EXPECT_LE(records[i > 0 ? i - 1 : 0].priority, records[i].priority);
+    }
     manager.pass();
-    EXPECT_EQ(planet.counters.snapshot().reprioritisations, 1u);
-    for (int pass = 1; pass <= 33; ++pass) manager.pass();
     EXPECT_EQ(planet.counters.snapshot().reprioritisations, 2u);
 }
 

@@ -23,21 +23,9 @@ using testing::mapKeys;
 using testing::TestPosition;
 using testing::TestState;
 
-TEST(PlanetState, AddChunkInsertsAndAppendsToTheDrawList) {
-    NullGraphicsDevice device;
-    TestState planet(device, 100.0f);
-    const ChunkKey key{7, 12, 8, 1};
-    auto chunk = chunkWithBuffer(key, device);
-    const Chunk* raw = chunk.get();
-    EXPECT_TRUE(planet.addChunk(std::move(chunk)));
-    ChunkMap::const_accessor entry;
-    ASSERT_TRUE(planet.chunks.find(entry, key));
-    EXPECT_EQ(entry->second.get(), raw);
-    entry.release();
-    EXPECT_EQ(planet.drawListSnapshot(), std::vector<ChunkKey>{key});
-}
-
-TEST(PlanetState, AddChunkOfAPresentKeyDestroysTheNewChunkOnceAndChangesNothing) {
+// The first chunk of a key is published; a second is destroyed, once, and
+// changes nothing.
+TEST(PlanetState, AddChunkKeepsTheFirstChunkOfAKey) {
     NullGraphicsDevice device;
     {
         TestState planet(device, 100.0f);
@@ -62,47 +50,34 @@ TEST(PlanetState, AddChunkOfAPresentKeyDestroysTheNewChunkOnceAndChangesNothing)
     EXPECT_EQ(device.liveBuffers(), 0);
 }
 
-TEST(PlanetState, ConcurrentAddChunkOfDifferentKeysAllSucceed) {
+// Four publishers at once, each with twelve keys of its own and the same
+// eight shared keys: every own key goes in, each shared key exactly once, and
+// the draw list matches the map.
+TEST(PlanetState, ConcurrentPublishersKeepOneChunkPerKey) {
     NullGraphicsDevice device;
     TestState planet(device, 100.0f);
-    constexpr std::uint32_t threads = 4;
-    constexpr std::uint32_t perThread = 12;
-    std::atomic<int> failures{0};
+    constexpr std::uint32_t threads = 4, own = 12, shared = 8;
+    std::atomic<int> ownFailures{0}, sharedSuccesses{0};
     std::vector<std::thread> adders;
     for (std::uint32_t t = 0; t < threads; ++t) {
         adders.emplace_back([&, t] {
-            for (std::uint32_t i = 0; i < perThread; ++i) {
-                if (!planet.addChunk(chunkWithBuffer(ChunkKey{i, 12, t, 1}, device))) failures.fetch_add(1);
+            for (std::uint32_t i = 0; i < own; ++i) {
+                if (!planet.addChunk(chunkWithBuffer(ChunkKey{i, 12, t, 1}, device))) ownFailures.fetch_add(1);
+                if (i < shared && planet.addChunk(chunkWithBuffer(ChunkKey{i, 12, 9, 1}, device))) {
+                    sharedSuccesses.fetch_add(1);
+                }
             }
         });
     }
     for (std::thread& adder : adders) adder.join();
-    EXPECT_EQ(failures.load(), 0);
-    EXPECT_EQ(planet.chunks.size(), threads * perThread);
-    const std::vector<ChunkKey> drawn = planet.drawListSnapshot();
-    EXPECT_EQ(drawn.size(), threads * perThread);
-    EXPECT_EQ(KeySet(drawn.begin(), drawn.end()), mapKeys(planet));
-}
-
-TEST(PlanetState, ConcurrentAddChunkOfTheSameKeysKeepsOneChunkEach) {
-    NullGraphicsDevice device;
-    TestState planet(device, 100.0f);
-    constexpr std::uint32_t threads = 4;
-    constexpr std::uint32_t keys = 8;
-    std::atomic<int> successes{0};
-    std::vector<std::thread> adders;
-    for (std::uint32_t t = 0; t < threads; ++t) {
-        adders.emplace_back([&] {
-            for (std::uint32_t i = 0; i < keys; ++i) {
-                if (planet.addChunk(chunkWithBuffer(ChunkKey{i, 12, 3, 1}, device))) successes.fetch_add(1);
-            }
-        });
-    }
-    for (std::thread& adder : adders) adder.join();
-    EXPECT_EQ(successes.load(), static_cast<int>(keys));
+    EXPECT_EQ(ownFailures.load(), 0);
+    EXPECT_EQ(sharedSuccesses.load(), static_cast<int>(shared));
+    const std::size_t keys = threads * own + shared;
     EXPECT_EQ(planet.chunks.size(), keys);
-    EXPECT_EQ(planet.drawListSnapshot().size(), keys);
     EXPECT_EQ(device.liveBuffers(), static_cast<std::int64_t>(keys));
+    const std::vector<ChunkKey> drawn = planet.drawListSnapshot();
+    EXPECT_EQ(drawn.size(), keys);
+    EXPECT_EQ(KeySet(drawn.begin(), drawn.end()), mapKeys(planet));
 }
 
 TEST(Planet, StopIsIdempotentAndOnlyThenMayTheChunksBeWalked) {
