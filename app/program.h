@@ -1,3 +1,6 @@
+// Layer app (app/), the top floor: the entry, the GLFW window and input, the
+// frame loop and the scene. May include: every layer. (layers.txt)
+//
 // The program: start-up, the frame loop and shutdown.
 //
 // Start-up, in order: the window (1440 x 900, "Gravelkin") with its OpenGL

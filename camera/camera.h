@@ -1,3 +1,7 @@
+// Layer camera (camera/), the ground floor: vectors, matrices and the squared
+// distance; the Camera, its input interface and the process-wide camera
+// position. May include: the standard library only. (layers.txt)
+//
 // The free-fly camera: the user's eye, and the point the planet streams around.
 //
 // Keys move it (W/S along the view, A/D sideways, Q/E down/up, Shift four

@@ -1,3 +1,7 @@
+// Layer geometry (geometry/): chunk keys, the level table, the cube-sphere
+// face mapping and column direction cache, position lookup, neighbour steps
+// and the layer walk. May include: camera. (layers.txt)
+//
 // The address of one chunk: column x and row y on a cube face, in a shell.
 //
 // Depends on: the standard library only.

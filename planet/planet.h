@@ -1,3 +1,7 @@
+// Layer planet (planet/): the Planet and its private state, the manager, the
+// chunk maps and request queue, the draw walk, the factories' host. May
+// include: camera, geometry, voxel, device, terrain, factory. (layers.txt)
+//
 // The one world object: it owns the chunks, the request queue shared with the
 // workers, the list of keys the renderer draws, the terrain generator, and the
 // six threads that stream chunks around the camera (one manager, five chunk

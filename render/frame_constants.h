@@ -1,3 +1,6 @@
+// Layer render (render/): the renderer's headless half, frame constants and
+// image files. May include: camera, geometry, voxel, device, factory, planet. (layers.txt)
+//
 // The per-frame constant record the vertex stage reads, and the fixed
 // projection it is built with.
 //

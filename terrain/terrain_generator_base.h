@@ -1,3 +1,6 @@
+// Layer terrain (terrain/): the generator interface, the Earth generator and
+// its biomes. May include: camera, geometry, voxel, noise. (layers.txt)
+//
 // What a terrain generator is: plain settings that the chunk factories read,
 // and the operation that fills a chunk's voxel volume (with its plain twin).
 // A generator knows voxels and geometry only: not the chunk record, not

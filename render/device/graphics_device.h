@@ -1,3 +1,6 @@
+// Layer device (render/device/): the graphics device seam, the vertex record
+// and the null device. May include: nothing of ours. (layers.txt)
+//
 // The seam between the chunk pipeline and the graphics device: what the chunk
 // factories need of it, and nothing more.
 //

@@ -1,3 +1,7 @@
+// Layer gl (render/gl/): the OpenGL device, the HLSL shader compiler, the
+// pipeline and chunk drawing, EGL and headless snapshots. May include: every
+// layer below app. (layers.txt)
+//
 // The renderer: the OpenGL pipeline set up once, the per-frame constants,
 // clearing, chunk drawing and the orderly release of every object.
 //

@@ -1,3 +1,6 @@
+// Layer noise (terrain/noise/): the noise family, scalar and SIMD. May
+// include: camera. (layers.txt)
+//
 // The coherent noise family the terrain draws on: simplex, lattice gradient and
 // lattice value noise, three fractals of simplex noise, and a gradient
 // perturbation. All share one integer lattice hash and two constant tables.
