@@ -34,6 +34,9 @@
 
 #include "factory/chunk.h"
 #include "factory/chunk_factory.h"
+#include "factory/mesh_upload.h"
+#include "factory/mesher.h"
+#include "factory/voxel_sides.h"
 #include "factory/voxel/constant_voxel_blocks.h"
 #include "geometry/column_direction_cache.h"
 #include "geometry/level_table.h"
@@ -75,8 +78,8 @@ struct MeshedChunk {
     ChunkKey key;
     std::string role;
     std::uint32_t faces = 0;
-    std::optional<double> meshMicroseconds;       // none: nothing to mesh (all air)
-    std::optional<double> referenceMicroseconds;  // the reference mesher's
+    std::optional<double> meshMicroseconds{};       // none: nothing to mesh (all air)
+    std::optional<double> referenceMicroseconds{};  // the reference mesher's
     double copyMicroseconds = 0.0;                // the null device's, per run
 };
 
@@ -84,25 +87,6 @@ struct Options {
     ChunkKey key{7, 12, 8, 1};
     int repeat = 5;
     bool memory = false;
-};
-
-// The null device, also timing its own work, so that the mesher's time can
-// be told apart from the copy the device makes.
-class TimedDevice final : public GraphicsDevice {
-public:
-    VertexBuffer* createVertexBuffer(const ChunkVertex* vertices, std::uint32_t count) override {
-        const auto start = Clock::now();
-        VertexBuffer* buffer = device_.createVertexBuffer(vertices, count);
-        microseconds_ += std::chrono::duration<double, std::micro>(Clock::now() - start).count();
-        return buffer;
-    }
-
-    double takeMicroseconds() { return std::exchange(microseconds_, 0.0); }
-    std::int64_t liveBuffers() const { return device_.liveBuffers(); }
-
-private:
-    NullGraphicsDevice device_;
-    double microseconds_ = 0.0;
 };
 
 double median(std::vector<double> values) {
@@ -122,11 +106,10 @@ std::string keyText(const ChunkKey& key) {
     return text;
 }
 
-const char* directionName(std::uint8_t direction) {
-    constexpr const char* names[6] = {"PlusY", "Outward", "MinusY", "Inward", "MinusX", "PlusX"};
+const char* directionName(Direction direction) {
+    constexpr const char* names[directionCount] = {"PlusY", "Outward", "MinusY", "Inward", "MinusX", "PlusX"};
     return names[direction];
 }
-
 
 bool parseNumber(std::string_view text, std::uint32_t& value) {
     const char* end = text.data() + text.size();
@@ -196,14 +179,14 @@ public:
 
     int run() {
         // The meshed chunks: the key, then its neighbours in direction order.
-        meshed_.push_back({key_, "key", 0, std::nullopt, std::nullopt, 0.0});
-        for (std::uint8_t d = 0; d < 6; ++d) {
-            for (const ChunkKey& k : chunkKeysAcross(key_, d)) meshed_.push_back({k, directionName(d), 0, std::nullopt, std::nullopt, 0.0});
+        meshed_.push_back({key_, "key"});
+        for (const Direction d : allSides) {
+            for (const ChunkKey& k : chunkKeysAcross(key_, d)) meshed_.push_back({k, directionName(d)});
         }
         // Build each meshed chunk and all it is meshed against, once each.
         for (const MeshedChunk& m : meshed_) {
             build(m.key);
-            for (std::uint8_t d = 0; d < 6; ++d) {
+            for (const Direction d : allSides) {
                 for (const ChunkKey& k : chunkKeysAcross(m.key, d)) build(k);
             }
         }
@@ -232,7 +215,7 @@ private:
         Chunk& chunk = *built_.at(m.key).chunk;
         if (!chunk.meshPending.load()) return;  // all air: never meshed
         FineNeighbourMap fine;
-        for (std::uint8_t d = 0; d < 6; ++d) {
+        for (const Direction d : allSides) {
             const std::vector<ChunkKey> across = chunkKeysAcross(m.key, d);
             if (across.size() == 1) {
                 chunk.neighbours[d] = chunks_.at(across[0]).get();
@@ -248,30 +231,33 @@ private:
         m.faces = chunk.vertexCount.load() / 6;
     }
 
-    // Medians of the mesher's own time and of the device's copy.
+    // Medians of the mesher's own time and of the device's copy, each run
+    // as a mesh job does it (meshGathered).
     std::pair<double, double> meshTimes(Chunk& chunk, const FineNeighbourMap& fine, bool reference) {
         std::vector<double> own, copy;
+        MesherOutput& output = threadMesherOutput();
         for (int run = 0; run < repeat_; ++run) {
             if (chunk.vertexBuffer != nullptr) chunk.vertexBuffer->release();
             chunk.vertexBuffer = nullptr;
             chunk.vertexCount.store(0);
-            chunk.meshPending.store(true);
-            device_.takeMicroseconds();
             const auto start = Clock::now();
             chunk.fineNeighbours = &fine;
             resetForChunk(factory_.cache, chunk.key);
             factory_.cache.columnOffset = 0.0f;
+            const MesherInput input{chunk, factory_.cache};
             if (reference) {
-                chunk.buildMeshReference(factory_.cache, device_);
+                meshChunkReference(input, output);
             } else {
-                chunk.buildMesh(factory_.cache, device_);
+                meshChunk(input, output);
             }
             chunk.fineNeighbours = nullptr;
-            const double total = microsecondsSince(start);
-            const double copied = device_.takeMicroseconds();
-            own.push_back(total - copied);
-            copy.push_back(copied);
+            own.push_back(microsecondsSince(start));
+            const auto copyStart = Clock::now();
+            if (output.vertexCount != 0) publishMesh(chunk, device_, output.vertices, output.vertexCount);
+            copy.push_back(microsecondsSince(copyStart));
+            output.trim();
         }
+        chunk.meshPending.store(false);
         return {median(own), median(copy)};
     }
 
@@ -343,7 +329,7 @@ private:
     int repeat_;
     TerrainGeneratorEarth generator_;
     ChunkFactory factory_;
-    TimedDevice device_;
+    NullGraphicsDevice device_;
     std::unordered_map<ChunkKey, BuiltChunk, ChunkKeyHasher> built_;
     ChunkTable chunks_;
     std::vector<ChunkKey> buildOrder_;
