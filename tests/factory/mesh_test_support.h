@@ -5,7 +5,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <functional>
 #include <memory>
 #include <unordered_map>
@@ -63,36 +62,25 @@ private:
 
 enum class Mesher { Reference, Fast };
 
-struct Mesh {
-    std::vector<ChunkVertex> vertices;
-    ColumnDirectionCache cacheAfter;
-};
-
-// The mesh of `chunk` (neighbours wired) by one mesher, on `cache` and
+// The vertices of `chunk` (neighbours wired) by one mesher, on `cache` and
 // `output` as a mesh job prepares them.
-inline Mesh meshWith(Mesher mesher, Chunk& chunk, const FineNeighbourMap* fine, ColumnDirectionCache& cache,
-                     MesherOutput& output) {
+inline std::vector<ChunkVertex> meshWith(Mesher mesher, Chunk& chunk, const FineNeighbourMap* fine,
+                                         ColumnDirectionCache& cache, MesherOutput& output) {
     chunk.fineNeighbours = fine;
     resetForChunk(cache, chunk.key);
     cache.columnOffset = 0.0f;
     const MesherInput input{chunk, cache};
     mesher == Mesher::Reference ? meshChunkReference(input, output) : meshChunk(input, output);
     chunk.fineNeighbours = nullptr;
-    Mesh mesh{{output.vertices, output.vertices + output.vertexCount}, cache};
+    std::vector<ChunkVertex> vertices(output.vertices, output.vertices + output.vertexCount);
     output.trim();
-    return mesh;
+    return vertices;
 }
 
-inline Mesh meshWith(Mesher mesher, Chunk& chunk, const FineNeighbourMap* fine = nullptr) {
+inline std::vector<ChunkVertex> meshWith(Mesher mesher, Chunk& chunk, const FineNeighbourMap* fine = nullptr) {
     ColumnDirectionCache cache;
     MesherOutput output;
     return meshWith(mesher, chunk, fine, cache, output);
-}
-
-// Whether both meshers left the cache at the same grid.
-inline bool sameGrid(const ColumnDirectionCache& a, const ColumnDirectionCache& b) {
-    return a.resolutionShift == b.resolutionShift && a.columnBaseU == b.columnBaseU &&
-           a.columnBaseV == b.columnBaseV && std::memcmp(&a.columnStep, &b.columnStep, sizeof(float)) == 0;
 }
 
 inline Vec3 position(const ChunkVertex& vertex) { return {vertex.position[0], vertex.position[1], vertex.position[2]}; }

@@ -1,9 +1,9 @@
-// The fast mesher against the reference one, bit for bit: on made-up volumes
-// that reach its corners (awkward densities, constant chunks on the shared
-// blocks, level steps inside shells, every cube-face edge and corner, shell 0
-// with its centre voxel, sides split into four finer chunks, missing
-// neighbours) and on the Earth generator's terrain, also with several workers
-// at once.
+// The fast mesher against the reference one, bit for bit, with several
+// workers at once: on made-up volumes that reach its corners (awkward
+// densities, constant chunks on the shared blocks, level steps inside shells,
+// every cube-face edge and corner, shell 0 with its centre voxel, sides split
+// into four finer chunks, missing neighbours) and on the Earth generator's
+// terrain.
 #include <cstdint>
 #include <limits>
 #include <memory>
@@ -80,122 +80,102 @@ struct Coverage {
     int levelSteps = 0;
 };
 
-// The fast mesher runs on one cache and output kept from chunk to chunk, as
-// a worker's; the reference on fresh ones.
+// Meshes every key with the reference mesher, then with the fast one on five
+// workers at once, as in the program, each with its own cache and output kept
+// from chunk to chunk.
 Coverage expectSameMeshes(ChunkWorld& world, const std::vector<ChunkKey>& keys) {
     Coverage coverage;
-    ColumnDirectionCache workerCache;
-    MesherOutput workerOutput;
-    for (const ChunkKey& key : keys) {
-        SCOPED_TRACE(::testing::Message() << "chunk (" << key.x << ", " << key.shell << ", " << key.y << ", face "
-                                          << int{key.face} << ")");
-        Chunk& chunk = *world.chunk(key);
-        FineNeighbourMap fine;
-        coverage.split += world.wire(chunk, fine);
+    std::vector<FineNeighbourMap> fine(keys.size());
+    std::vector<std::vector<ChunkVertex>> references;
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+        Chunk& chunk = *world.chunk(keys[k]);
+        coverage.split += world.wire(chunk, fine[k]);
         coverage.levelSteps += chunk.levelStepInShell;
-        const Mesh reference = meshWith(Mesher::Reference, chunk, &fine);
-        const Mesh fast = meshWith(Mesher::Fast, chunk, &fine, workerCache, workerOutput);
-        EXPECT_TRUE(testing::sameBits(reference.vertices, fast.vertices))
-            << reference.vertices.size() << " and " << fast.vertices.size() << " vertices";
-        EXPECT_TRUE(sameGrid(reference.cacheAfter, fast.cacheAfter));
-        coverage.faces += reference.vertices.size() / 6;
+        references.push_back(meshWith(Mesher::Reference, chunk, &fine[k]));
+        coverage.faces += references.back().size() / 6;
+    }
+    constexpr std::size_t workerCount = 5;
+    std::vector<std::vector<ChunkVertex>> fast(keys.size());
+    std::vector<std::thread> workers;
+    for (std::size_t w = 0; w < workerCount; ++w) {
+        workers.emplace_back([&, w] {
+            ColumnDirectionCache cache;
+            MesherOutput output;
+            for (std::size_t k = w; k < keys.size(); k += workerCount) {
+                fast[k] = meshWith(Mesher::Fast, *world.chunk(keys[k]), &fine[k], cache, output);
+            }
+        });
+    }
+    for (std::thread& worker : workers) worker.join();
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+        const ChunkKey& key = keys[k];
+        EXPECT_TRUE(testing::sameBits(references[k], fast[k]))
+            << "chunk (" << key.x << ", " << key.shell << ", " << key.y << ", face " << int{key.face} << "): "
+            << references[k].size() << " and " << fast[k].size() << " vertices";
     }
     return coverage;
 }
 
-TEST(MesherEquality, LevelStepsInsideShells) {
-    // Shells 1, 2, 5, 10 and 20 each hold a level step (radii 40, 81, 162,
-    // 325, 651).
+TEST(MesherEquality, MadeUpChunksEverywhere) {
     SyntheticWorld synthetic;
     std::vector<ChunkKey> keys;
-    for (std::uint32_t shell : {1u, 2u, 5u, 10u, 20u}) {
+    const auto mesh = [&](const ChunkKey& key, Pattern pattern) {
+        keys.push_back(key);
+        synthetic.forced.push_back({key, pattern});
+    };
+    // Level steps inside shells 1, 2, 5, 10 and 20 (radii 40, 81, 162, 325,
+    // 651); outward of shells 4, 9 and 19 the chunk grid doubles.
+    for (std::uint32_t shell : {1u, 2u, 4u, 5u, 9u, 10u, 19u, 20u}) {
         const auto side = static_cast<std::uint32_t>(chunksPerSide(shell));
-        for (const ChunkKey& key : {ChunkKey{side / 2, shell, side / 3, 2}, ChunkKey{0, shell, side - 1, 4},
-                                    ChunkKey{side - 1, shell, 0, 1}}) {
-            keys.push_back(key);
-        }
+        mesh({side / 2, shell, side / 3, 2}, Pattern::Terrain);
+        mesh({0, shell, side - 1, 4}, Pattern::Dense);
+        mesh({side - 1, shell, 0, 1}, Pattern::Random);
     }
-    const Coverage coverage = expectSameMeshes(synthetic.world, keys);
-    EXPECT_EQ(coverage.levelSteps, static_cast<int>(keys.size()));
-    EXPECT_GT(coverage.faces, 10000u);
-}
-
-TEST(MesherEquality, EveryFaceEdgeAndCorner) {
-    // On every face a chunk on each edge and one in a corner (a different
-    // corner per face), with solid voxels on every border and air among them.
-    SyntheticWorld synthetic;
-    std::vector<ChunkKey> keys;
     const std::uint32_t last = static_cast<std::uint32_t>(chunksPerSide(12)) - 1;
     const std::pair<std::uint32_t, std::uint32_t> corners[4] = {{0, 0}, {last, last}, {0, last}, {last, 0}};
     for (std::uint8_t face = 0; face < 6; ++face) {
+        // A chunk on each edge of the face and one in a corner, solid voxels
+        // on every border and air among them.
         for (const auto& [x, y] : {std::pair{0u, 5u}, std::pair{last, 6u}, std::pair{7u, 0u}, std::pair{8u, last},
                                    corners[face % 4]}) {
-            keys.push_back({x, 12, y, face});
-            synthetic.forced.push_back({keys.back(), face == 4 ? Pattern::Dense : Pattern::Terrain});
+            mesh({x, 12, y, face}, face == 4 ? Pattern::Dense : Pattern::Terrain);
         }
-    }
-    EXPECT_GT(expectSameMeshes(synthetic.world, keys).faces, 100000u);
-}
-
-TEST(MesherEquality, ShellZeroAndTheCentreVoxel) {
-    // Layers of 1 to 32 columns, layer 0 the centre voxel: every pattern once.
-    SyntheticWorld synthetic;
-    std::vector<ChunkKey> keys;
-    for (std::uint8_t face = 0; face < 6; ++face) {
-        keys.push_back({0, 0, 0, face});
-        synthetic.forced.push_back({keys.back(), static_cast<Pattern>(face)});
-    }
-    EXPECT_GT(expectSameMeshes(synthetic.world, keys).faces, 1000u);
-
-    // A solid centre voxel alone in air: its inward side collapses to a point.
-    SyntheticWorld alone;
-    for (std::uint8_t face = 0; face < 6; ++face) alone.forced.push_back({{0, 0, 0, face}, Pattern::ConstantAir});
-    alone.forced.push_back({{0, 1, 0, 3}, Pattern::ConstantAir});
-    alone.world.chunk({0, 0, 0, 3})->voxel(0, 0, 0) = Voxel{-1.0f, {5, 6, 7}};
-    EXPECT_EQ(expectSameMeshes(alone.world, {{0, 0, 0, 3}}).faces, 6u);
-}
-
-TEST(MesherEquality, SidesSplitIntoFourFinerChunks) {
-    // Outward of shells 4, 9 and 19 the chunk grid doubles.
-    SyntheticWorld synthetic;
-    std::vector<ChunkKey> keys;
-    for (std::uint32_t shell : {4u, 9u, 19u}) {
-        const auto side = static_cast<std::uint32_t>(chunksPerSide(shell));
-        synthetic.forced.push_back({{0, shell, side - 1, 5}, Pattern::Dense});
-        synthetic.forced.push_back({{side / 2, shell, 1 % side, 0}, Pattern::Terrain});
-        keys.push_back(synthetic.forced[synthetic.forced.size() - 2].first);
-        keys.push_back(synthetic.forced.back().first);
-    }
-    EXPECT_EQ(expectSameMeshes(synthetic.world, keys).split, static_cast<int>(keys.size()));
-}
-
-TEST(MesherEquality, EveryPatternAndConstantChunksAmongMixedOnes) {
-    // Rock and air chunks on the shared blocks meshed against random
-    // neighbours and the other way round; every pattern mid-face.
-    SyntheticWorld synthetic;
-    std::vector<ChunkKey> keys;
-    for (std::uint32_t x = 2; x < 6; ++x) {
-        keys.push_back({x, 7, 3, 2});
-        synthetic.forced.push_back({keys.back(), x % 2 == 0 ? Pattern::ConstantSolid : Pattern::Random});
+        // Every pattern in shell 0 (layers of 1 to 32 columns, layer 0 the
+        // centre voxel) and mid-face; rock on the shared block among mixed
+        // chunks, under air and over sparse rock.
+        mesh({0, 0, 0, face}, static_cast<Pattern>(face));
+        mesh({3u + face, 13, 9, 4}, static_cast<Pattern>(face));
+        mesh({2u + face, 7, 3, 2}, face % 2 == 0 ? Pattern::ConstantSolid : Pattern::Random);
     }
     synthetic.forced.push_back({{2, 8, 3, 2}, Pattern::ConstantAir});
     synthetic.forced.push_back({{2, 6, 3, 2}, Pattern::Sparse});
-    for (int p = 0; p < 6; ++p) {
-        keys.push_back({3u + static_cast<std::uint32_t>(p), 13, 9, 4});
-        synthetic.forced.push_back({keys.back(), static_cast<Pattern>(p)});
-    }
-    EXPECT_GT(expectSameMeshes(synthetic.world, keys).faces, 10000u);
+
+    const Coverage coverage = expectSameMeshes(synthetic.world, keys);
+    EXPECT_EQ(coverage.levelSteps, 5 * 3 + 6);
+    EXPECT_GE(coverage.split, 3 * 3);
+    EXPECT_GT(coverage.faces, 200000u);
     EXPECT_FALSE(synthetic.world.chunk({2, 7, 3, 2})->voxels.ownsBlock());
 }
 
+TEST(MesherEquality, TheCentreVoxelAlone) {
+    // A solid centre voxel in air: its inward side collapses to a point.
+    SyntheticWorld synthetic;
+    for (std::uint8_t face = 0; face < 6; ++face) synthetic.forced.push_back({{0, 0, 0, face}, Pattern::ConstantAir});
+    synthetic.forced.push_back({{0, 1, 0, 3}, Pattern::ConstantAir});
+    synthetic.world.chunk({0, 0, 0, 3})->voxel(0, 0, 0) = Voxel{-1.0f, {5, 6, 7}};
+    EXPECT_EQ(expectSameMeshes(synthetic.world, {{0, 0, 0, 3}}).faces, 6u);
+}
+
 TEST(MesherEquality, AMissingNeighbourFailsAlike) {
-    // A finer chunk across the split outward side, or a side neighbour.
+    // A finer chunk across the split outward side, or a side neighbour (and
+    // no map of finer chunks at all).
     for (const ChunkKey& key : {ChunkKey{3, 9, 5, 2}, ChunkKey{4, 12, 4, 1}}) {
         SyntheticWorld synthetic;
         synthetic.forced.push_back({key, Pattern::Dense});
         Chunk& chunk = *synthetic.world.chunk(key);
         FineNeighbourMap fine;
-        if (synthetic.world.wire(chunk, fine)) {
+        const bool split = synthetic.world.wire(chunk, fine);
+        if (split) {
             fine.erase(fine.begin());
         } else {
             chunk.neighbours[Direction::MinusX] = nullptr;
@@ -204,7 +184,7 @@ TEST(MesherEquality, AMissingNeighbourFailsAlike) {
             MesherOutput output;
             ColumnDirectionCache cache;
             try {
-                meshWith(mesher, chunk, &fine, cache, output);
+                meshWith(mesher, chunk, split ? &fine : nullptr, cache, output);
                 ADD_FAILURE() << "expected std::out_of_range from mesher " << static_cast<int>(mesher);
             } catch (const std::out_of_range& error) {
                 EXPECT_STREQ(error.what(), missingHoldingChunkText);
@@ -214,51 +194,29 @@ TEST(MesherEquality, AMissingNeighbourFailsAlike) {
     }
 }
 
-const TerrainGeneratorEarth& earth() {
-    static const TerrainGeneratorEarth generator;
-    return generator;
-}
-
-// Chunks of shells 9 to 16 built by the Earth generator through the build
-// step: every surface shell's face edges, a corner and the middle on all six
-// faces; below (9: solid, split above; 10: a level step) and above a few.
-class EarthChunks : public ::testing::Test {
-protected:
-    static std::vector<ChunkKey> keys() {
-        std::vector<ChunkKey> keys;
-        for (std::uint8_t face = 0; face < 6; ++face) {
-            for (const ChunkKey& key : {ChunkKey{0, 12, 3u + face, face}, ChunkKey{15, 12, 9u + face % 4u, face},
-                                        ChunkKey{5u + face, 12, 0, face}, ChunkKey{10, 12, 15, face},
-                                        ChunkKey{15, 12, 15, face}, ChunkKey{7, 11, 8, face},
-                                        ChunkKey{0, 11, 0, face}, ChunkKey{7, 13, 8, face},
-                                        ChunkKey{0, 13, 3u + face, face}}) {
-                keys.push_back(key);
-            }
-        }
-        for (const ChunkKey& key : {ChunkKey{3, 9, 5, 2}, ChunkKey{0, 9, 7, 0}, ChunkKey{6, 10, 1, 1},
-                                    ChunkKey{15, 10, 0, 4}, ChunkKey{7, 14, 8, 1}, ChunkKey{0, 14, 5, 3},
-                                    ChunkKey{7, 15, 8, 1}, ChunkKey{15, 15, 15, 5}, ChunkKey{7, 16, 8, 1},
-                                    ChunkKey{0, 16, 0, 0}}) {
+TEST(MesherEquality, EarthChunks) {
+    // Chunks of shells 9 to 16 built by the Earth generator through the build
+    // step: every surface shell's face edges, a corner and the middle on all
+    // six faces; below (9: solid, split above; 10: a level step) and above a
+    // few.
+    static const TerrainGeneratorEarth earth;
+    ChunkFactory factory;
+    ChunkWorld world([&](const ChunkKey& key) { return std::shared_ptr<Chunk>(factory.buildChunk(key, earth)); });
+    std::vector<ChunkKey> keys = {{3, 9, 5, 2},   {0, 9, 7, 0},  {6, 10, 1, 1},   {15, 10, 0, 4},   {7, 14, 8, 1},
+                                  {0, 14, 5, 3},  {7, 15, 8, 1}, {15, 15, 15, 5}, {7, 16, 8, 1},    {0, 16, 0, 0}};
+    for (std::uint8_t face = 0; face < 6; ++face) {
+        for (const ChunkKey& key : {ChunkKey{0, 12, 3u + face, face}, ChunkKey{15, 12, 9u + face % 4u, face},
+                                    ChunkKey{5u + face, 12, 0, face}, ChunkKey{10, 12, 15, face},
+                                    ChunkKey{15, 12, 15, face}, ChunkKey{7, 11, 8, face}, ChunkKey{0, 11, 0, face},
+                                    ChunkKey{7, 13, 8, face}, ChunkKey{0, 13, 3u + face, face}}) {
             keys.push_back(key);
         }
-        return keys;
     }
-
-    static ChunkWorld& world() {
-        static ChunkFactory factory;
-        static ChunkWorld world([](const ChunkKey& key) {
-            return std::shared_ptr<Chunk>(factory.buildChunk(key, earth()));
-        });
-        return world;
-    }
-};
-
-TEST_F(EarthChunks, FastMeshEqualsReference) {
-    const Coverage coverage = expectSameMeshes(world(), keys());
+    const Coverage coverage = expectSameMeshes(world, keys);
     int mixed = 0;
     std::uint32_t shellsSeen = 0;
-    for (const ChunkKey& key : keys()) {
-        mixed += world().chunk(key)->fillState == ChunkFillState::Mixed;
+    for (const ChunkKey& key : keys) {
+        mixed += world.chunk(key)->fillState == ChunkFillState::Mixed;
         shellsSeen |= 1u << key.shell;
     }
     // Real work: many surface faces, every shell from 9 to 16, split sides
@@ -268,62 +226,6 @@ TEST_F(EarthChunks, FastMeshEqualsReference) {
     EXPECT_GE(coverage.split, 2);
     EXPECT_GE(coverage.levelSteps, 2);
     EXPECT_EQ(shellsSeen, 0x1fe00u);
-}
-
-TEST_F(EarthChunks, WorkersMeshingAtOnceGetTheReferenceMeshes) {
-    // Five workers, as in the program, each with its own cache and output,
-    // on every fourth key (they run through all faces and shells).
-    constexpr std::size_t workerCount = 5;
-    std::vector<ChunkKey> picked;
-    for (std::size_t k = 0; k < keys().size(); k += 4) picked.push_back(keys()[k]);
-    std::vector<FineNeighbourMap> fines(picked.size());
-    std::vector<Mesh> references;
-    for (std::size_t k = 0; k < picked.size(); ++k) {
-        world().wire(*world().chunk(picked[k]), fines[k]);
-        references.push_back(meshWith(Mesher::Reference, *world().chunk(picked[k]), &fines[k]));
-    }
-    std::vector<int> same(picked.size(), 0);
-    std::vector<std::thread> workers;
-    for (std::size_t w = 0; w < workerCount; ++w) {
-        workers.emplace_back([&, w] {
-            ColumnDirectionCache cache;
-            MesherOutput output;
-            for (std::size_t k = w; k < picked.size(); k += workerCount) {
-                const Mesh fast = meshWith(Mesher::Fast, *world().chunk(picked[k]), &fines[k], cache, output);
-                same[k] = testing::sameBits(references[k].vertices, fast.vertices);
-            }
-        });
-    }
-    for (std::thread& worker : workers) worker.join();
-    for (std::size_t k = 0; k < picked.size(); ++k) EXPECT_TRUE(same[k]) << "key index " << k;
-}
-
-TEST_F(EarthChunks, SharingTheAirBlockChangesNoMesh) {
-    // Hilltops of (15, 12, 15, face 3) reach its top layer, under a chunk that
-    // comes out all air and reads the shared air block. Its generated voxels,
-    // kept in a block of its own, give the same mesh.
-    const ChunkKey above{15, 13, 15, 3};
-    Chunk& chunk = *world().chunk({15, 12, 15, 3});
-    ASSERT_FALSE(world().chunk(above)->voxels.ownsBlock());
-    ColumnDirectionCache cache;
-    resetForChunk(cache, above);
-    cache.columnOffset = 0.5f;
-    Chunk generated(above);
-    ASSERT_EQ(earth().generate(above, generated.writableVoxels(), cache), ChunkFillState::AllAir);
-
-    FineNeighbourMap fine;
-    world().wire(chunk, fine);
-    const Mesh withShared = meshWith(Mesher::Reference, chunk, &fine);
-    chunk.neighbours[Direction::Outward] = &generated;
-    EXPECT_GT(withShared.vertices.size(), 0u);
-    EXPECT_TRUE(testing::sameBits(meshWith(Mesher::Reference, chunk, &fine).vertices, withShared.vertices));
-    EXPECT_TRUE(testing::sameBits(meshWith(Mesher::Fast, chunk, &fine).vertices, withShared.vertices));
-
-    // The chunk above does decide sides: rock there hides some.
-    Chunk rock(above, Voxel{-1.0f, {1, 2, 3}});
-    chunk.neighbours[Direction::Outward] = &rock;
-    EXPECT_LT(meshWith(Mesher::Reference, chunk, &fine).vertices.size(), withShared.vertices.size());
-    world().wire(chunk, fine);  // no pointer to the locals left in the shared world
 }
 
 }  // namespace

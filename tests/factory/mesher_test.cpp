@@ -1,17 +1,17 @@
 // What the mesh looks like (the fast mesher; mesher_equality_test.cpp holds
 // the reference to it), and what the mesh job does with it.
+#include <bit>
 #include <cmath>
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "factory/factory_jobs.h"
+#include "factory/mesh_expansion.h"
 #include "factory/mesh_upload.h"
 #include "geometry/face_mapping.h"
-#include "factory/neighbour_voxel.h"
 #include "geometry/level_table.h"
 #include "render/device/null_graphics_device.h"
 #include "tests/factory/mesh_test_support.h"
@@ -47,19 +47,9 @@ Vec3 voxelCentre(const ChunkKey& key, std::uint32_t i, std::uint32_t r, std::uin
     return mid * ((static_cast<float>(radius) + 0.5f) / length(mid));
 }
 
-std::vector<ChunkVertex> fastMesh(Chunk& chunk, const FineNeighbourMap* fine = nullptr) {
-    return meshWith(Mesher::Fast, chunk, fine).vertices;
-}
+std::vector<ChunkVertex> fastMesh(Chunk& chunk) { return meshWith(Mesher::Fast, chunk); }
 
 TEST(Mesher, OneSolidVoxelGivesSixFacesInSideOrder) {
-    // Corner (di, dj, outer) of each side's four, written out apart from the
-    // mesher's corner table; vertex k of a face repeats corner cornerOf[k].
-    constexpr std::uint32_t corners[6][4][3] = {
-        {{0, 1, 1}, {1, 1, 1}, {1, 1, 0}, {0, 1, 0}}, {{0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}},
-        {{0, 0, 0}, {1, 0, 0}, {1, 0, 1}, {0, 0, 1}}, {{0, 1, 0}, {1, 1, 0}, {1, 0, 0}, {0, 0, 0}},
-        {{0, 0, 1}, {0, 1, 1}, {0, 1, 0}, {0, 0, 0}}, {{1, 0, 0}, {1, 1, 0}, {1, 1, 1}, {1, 0, 1}}};
-    constexpr int cornerOf[6] = {0, 1, 2, 0, 2, 3};
-    const float texcoords[6][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 0}, {1, 1}, {0, 1}};
     const ChunkKey key{7, 12, 8, 1};
     const std::uint32_t radius = 32 * 12 + 10;
     auto chunk = makeChunk(key);
@@ -68,23 +58,33 @@ TEST(Mesher, OneSolidVoxelGivesSixFacesInSideOrder) {
     const std::vector<ChunkVertex> vertices = fastMesh(*chunk);
 
     ASSERT_EQ(vertices.size(), 36u);
+    const float texcoords[6][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 0}, {1, 1}, {0, 1}};
+    const float colour[4] = {10.0f * 0.003921569f, 200.0f * 0.003921569f, 255.0f * 0.003921569f, 1.0f};
     const Vec3 centre = voxelCentre(key, 5, 10, 7);
-    for (int face = 0; face < 6; ++face) {
-        SCOPED_TRACE(::testing::Message() << "face " << face);
-        const Vec3 n = normal(vertices[6 * face]);
+    for (const Direction side : allSides) {
+        SCOPED_TRACE(::testing::Message() << "side " << int{side});
+        const Vec3 n = normal(vertices[6 * side]);
         EXPECT_NEAR(length(n), 1.0f, 1e-5f);
-        EXPECT_GT(dot3(n, faceCentroid(vertices, face) - centre), 0.0f);  // out of the voxel
+        EXPECT_GT(dot3(n, faceCentroid(vertices, side) - centre), 0.0f);  // out of the voxel
+        unsigned cornersUsed = 0;
         for (int k = 0; k < 6; ++k) {
-            const ChunkVertex& v = vertices[6 * face + k];
-            const std::uint32_t* c = corners[face][cornerOf[k]];
-            expectNear(position(v), gridCorner(key, radius, 5 + c[0], 7 + c[1], static_cast<float>(radius + c[2])),
-                       cornerTolerance);
+            const ChunkVertex& v = vertices[6 * side + k];
+            // Each vertex is one of the voxel's eight corners (di, dj, outer),
+            // one on the side it faces.
+            for (std::uint32_t c = 0; c < 8; ++c) {
+                const std::uint32_t di = c & 1u, dj = (c >> 1) & 1u, outer = c >> 2;
+                const Vec3 corner = gridCorner(key, radius, 5 + di, 7 + dj, static_cast<float>(radius + outer));
+                if (length(position(v) - corner) > cornerTolerance) continue;
+                const std::uint32_t onSide[6] = {dj, outer, 1 - dj, 1 - outer, 1 - di, di};
+                EXPECT_EQ(onSide[side], 1u) << "vertex " << k;
+                cornersUsed |= 1u << c;
+            }
             EXPECT_TRUE(testing::sameBits(normal(v), n));
             EXPECT_EQ(v.texcoord[0], texcoords[k][0]);
             EXPECT_EQ(v.texcoord[1], texcoords[k][1]);
-            const float colour[4] = {10.0f * 0.003921569f, 200.0f * 0.003921569f, 255.0f * 0.003921569f, 1.0f};
             for (int channel = 0; channel < 4; ++channel) EXPECT_EQ(v.color[channel], colour[channel]);
         }
+        EXPECT_EQ(std::popcount(cornersUsed), 4);
     }
 }
 
@@ -155,80 +155,14 @@ TEST(Mesher, NeighbourAcrossACubeFaceEdgeDecidesTheSide) {
     }
 }
 
-// Outward from (3, 9, 5, face 2) lie the four chunks (6..7, 10, 10..11,
-// face 2), each under a quarter of its top layer. One solid voxel under each,
-// and only the one finer voxel above it is air, so that a wrong chunk or
-// index reads solid and hides the side.
-class FineNeighbours : public ::testing::Test {
-protected:
-    struct Case {
-        std::uint32_t i, j;    // the solid voxel, on layer 31
-        ChunkKey holder;       // the finer chunk above it
-        std::uint32_t fi, fj;  // the voxel above it, on the holder's layer 0
-    };
-    static constexpr Case cases[4] = {{4, 4, {6, 10, 10, 2}, 4, 4},
-                                      {21, 6, {7, 10, 10, 2}, 5, 6},
-                                      {8, 19, {6, 10, 11, 2}, 8, 3},
-                                      {30, 31, {7, 10, 11, 2}, 14, 15}};
-
-    void SetUp() override {
-        for (Chunk*& neighbour : chunk->neighbours) neighbour = air.get();
-        chunk->neighbours[Direction::Outward] = nullptr;
-        for (const Case& c : cases) {
-            chunk->voxel(c.i, 31, c.j).density = solidDensity;
-            auto finer = makeChunk(c.holder, solidDensity);
-            finer->voxel(c.fi, 0, c.fj).density = 0.0f;
-            fine.emplace(c.holder, finer);
-        }
-    }
-
-    std::shared_ptr<Chunk> chunk = makeChunk({3, 9, 5, 2});
-    std::shared_ptr<Chunk> air = makeChunk({0, 0, 0, 0});
-    FineNeighbourMap fine;
-};
-
-TEST_F(FineNeighbours, OutwardSidesOfTheTopLayerAreReadFromTheFourFinerChunks) {
-    const std::vector<ChunkVertex> vertices = fastMesh(*chunk, &fine);
-    ASSERT_EQ(vertices.size(), 6u * 24u);
-    for (std::size_t face = 1; face < 24; face += 6) {
-        const Vec3 c = faceCentroid(vertices, face);
-        EXPECT_GT(dot3(normal(vertices[6 * face]), c * (1.0f / length(c))), 0.99f) << "face " << face;
-    }
-
-    for (const Case& c : cases) fine.at(c.holder)->voxel(c.fi, 0, c.fj).density = solidDensity;
-    EXPECT_EQ(fastMesh(*chunk, &fine).size(), 6u * 20u);
-}
-
-TEST_F(FineNeighbours, AMissingHoldingChunkRaisesOutOfRange) {
-    fine.erase(cases[3].holder);
-    try {
-        fastMesh(*chunk, &fine);
-        FAIL() << "expected std::out_of_range";
-    } catch (const std::out_of_range& error) {
-        EXPECT_STREQ(error.what(), missingHoldingChunkText);
-    }
-}
-
-TEST(Mesher, CentreVoxelSidesGetSoundNormals) {
-    // The voxel at radius 0: its inward side has all four corners at the
-    // origin, its -j and +i sides two.
-    auto chunk = makeChunk({0, 0, 0, 3});
-    chunk->voxel(0, 0, 0).density = solidDensity;
-    auto air = makeChunk({0, 0, 0, 0});
-    for (Chunk*& neighbour : chunk->neighbours) neighbour = air.get();
-
-    const std::vector<ChunkVertex> vertices = fastMesh(*chunk);
-
-    ASSERT_EQ(vertices.size(), 36u);
-    for (const ChunkVertex& v : vertices) EXPECT_NEAR(length(normal(v)), 1.0f, 1e-5f);
-    // Inward: minus face 3's outward axis (-y).
-    EXPECT_EQ(normal(vertices[6 * Direction::Inward]), (Vec3{0.0f, 1.0f, 0.0f}));
-    // Every side faces away from the inside of the voxel, a pyramid from the
-    // origin to its outer side at y = -1/sqrt(3).
-    const Vec3 inside{0.0f, -0.3f, 0.0f};
-    for (std::size_t face = 0; face < 6; ++face) {
-        EXPECT_GT(dot3(normal(vertices[6 * face]), faceCentroid(vertices, face) - inside), 0.0f) << "face " << face;
-    }
+TEST(Mesher, CollapsedFacesGetSoundNormals) {
+    // The centre voxel's sides: its -j and +i sides have c0 = c1, its inward
+    // side has every corner at the origin.
+    const Vec3 collapsed{0.0f, 0.0f, -1.0f};
+    const Vec3 up{0.0f, 0.0f, 1.0f};
+    EXPECT_EQ(faceNormal({{0, 0, 0}, {2, 0, 0}, {2, 3, 0}, {0, 3, 0}, {}}, collapsed), up);
+    EXPECT_EQ(faceNormal({{0, 0, 0}, {0, 0, 0}, {2, 3, 0}, {0, 3, 0}, {}}, collapsed), up);  // the diagonals
+    EXPECT_EQ(faceNormal({{1, 1, 1}, {1, 1, 1}, {1, 1, 1}, {1, 1, 1}, {}}, collapsed), collapsed);
 }
 
 TEST(MeshJob, PublishesTheMeshOrNothing) {
@@ -246,7 +180,7 @@ TEST(MeshJob, PublishesTheMeshOrNothing) {
     ASSERT_NE(chunk->vertexBuffer, nullptr);
     EXPECT_EQ(chunk->vertexCount.load(), 36u);
     EXPECT_TRUE(testing::sameBits(static_cast<const NullVertexBuffer*>(chunk->vertexBuffer)->vertices(),
-                                  meshWith(Mesher::Fast, *chunk).vertices));
+                                  meshWith(Mesher::Fast, *chunk)));
     EXPECT_EQ(sealed->vertexBuffer, nullptr);  // no face, no buffer
     EXPECT_EQ(sealed->vertexCount.load(), 0u);
     EXPECT_EQ(device.createdBuffers(), 1);
