@@ -115,13 +115,17 @@ std::uint32_t anySide(const RowSides& sides) {
            sides[Direction::Inward] | sides[Direction::MinusX] | sides[Direction::PlusX];
 }
 
-// Writes the faces of one layer's visible sides.
-void meshLayer(const MesherInput& input, const ChunkLayer& layer, MesherOutput& output, FaceWriter& writer) {
-    const Voxel* const volume = input.chunk.voxels.data();
-    findVisibleSides(input.chunk, output.scratch.masks, layer.layer, output.scratch.sides);
-    LayerCorners corners(input.cache, static_cast<float>(layer.radius), static_cast<float>(layer.radius + 1));
+// Writes the faces of one layer's visible sides. Kept out of the layer walk:
+// inlined into it, the walk's own state crowds the registers and the voxel
+// loop spills (mesh_bench).
+[[gnu::noinline]] void meshLayer(const Chunk& chunk, ColumnDirectionCache& cache, const ChunkLayer layer,
+                                 MeshScratch& scratch, FaceWriter& writer) {
+    const Voxel* const volume = chunk.voxels.data();
+    const std::uint32_t r = layer.layer;
+    findVisibleSides(chunk, scratch.masks, r, scratch.sides);
+    LayerCorners corners(cache, static_cast<float>(layer.radius), static_cast<float>(layer.radius + 1));
     for (std::uint32_t i = 0; i < layer.columns; ++i) {
-        const RowSides& sides = output.scratch.sides[i];
+        const RowSides& sides = scratch.sides[i];
         std::uint32_t showing = anySide(sides);
         while (showing != 0) {
             const auto j = static_cast<std::uint32_t>(std::countr_zero(showing));
@@ -133,7 +137,7 @@ void meshLayer(const MesherInput& input, const ChunkLayer& layer, MesherOutput& 
             const CornerPair& c10 = corners.c10;
             const CornerPair& c01 = corners.c01;
             const CornerPair& c11 = corners.c11;
-            writer.setColour(faceColour(volume[voxelIndex(i, layer.layer, j)].colour));
+            writer.setColour(faceColour(volume[voxelIndex(i, r, j)].colour));
             if (shown & sideBit(Direction::PlusY)) writer.write(c01.outer, c11.outer, c11.inner, c01.inner);
             if (shown & sideBit(Direction::Outward)) writer.write(c00.outer, c10.outer, c11.outer, c01.outer);
             if (shown & sideBit(Direction::MinusY)) writer.write(c00.inner, c10.inner, c10.outer, c00.outer);
@@ -153,7 +157,7 @@ void meshChunk(const MesherInput& input, MesherOutput& output) {
     FaceWriter writer(output.scratch, collapsedFaceNormal(input.chunk.key.face));
     forEachLayerOutermostFirst(input.chunk.key, [&](const ChunkLayer& layer) {
         if (layer.coarser) halveResolution(input.cache);
-        meshLayer(input, layer, output, writer);
+        meshLayer(input.chunk, input.cache, layer, output.scratch, writer);
     });
     output.vertices = writer.vertices();
     output.vertexCount = writer.vertexCount();
