@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "factory/chunk_factory.h"
+#include "factory/voxel_sides.h"
 #include "geometry/level_table.h"
 #include "geometry/neighbours.h"
 #include "geometry/position_lookup.h"
@@ -10,7 +11,6 @@
 namespace gravelkin::bench {
 
 namespace {
-
 
 std::vector<ChunkKey> findSurfaceKeys() {
     // A 4 x 4 fan of directions around +y, each at the middle radius of three
@@ -46,20 +46,20 @@ MeshingSet buildMeshingSet() {
     const std::vector<ChunkKey>& keys = surfaceChunkKeys();
     for (const ChunkKey& key : keys) {
         build(key);
-        for (std::uint8_t d = 0; d < 6; ++d) {
-            for (const ChunkKey& across : chunkKeysAcross(key, d)) build(across);
+        for (const Direction side : allSides) {
+            for (const ChunkKey& across : chunkKeysAcross(key, side)) build(across);
         }
     }
     set.fineNeighbours.resize(keys.size());
     for (std::size_t k = 0; k < keys.size(); ++k) {
         Chunk& chunk = *set.chunks.at(keys[k]);
-        for (std::uint8_t d = 0; d < 6; ++d) {
-            const std::vector<ChunkKey> across = chunkKeysAcross(keys[k], d);
+        for (const Direction side : allSides) {
+            const std::vector<ChunkKey> across = chunkKeysAcross(keys[k], side);
             if (across.size() == 1) {
-                chunk.neighbours[d] = set.chunks.at(across[0]).get();
+                chunk.neighbours[side] = set.chunks.at(across[0]).get();
                 continue;
             }
-            chunk.neighbours[d] = nullptr;
+            chunk.neighbours[side] = nullptr;
             for (const ChunkKey& fine : across) set.fineNeighbours[k].emplace(fine, set.chunks.at(fine));
         }
         set.meshed.push_back(&chunk);

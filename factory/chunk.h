@@ -1,5 +1,6 @@
 // One chunk: a 32 x 32 x 32 voxel volume in one cell of one shell, and, once
-// meshed, its vertex buffer.
+// meshed, its vertex buffer (the mesher is mesher.h; factory_jobs.h uploads
+// and publishes its vertices).
 //
 // The record itself is small; its voxels live in a block of their own, or,
 // for a chunk filled with one constant voxel, in the block that all such
@@ -26,11 +27,10 @@
 #include "factory/voxel/voxel.h"
 #include "factory/voxel/voxel_volume.h"
 #include "geometry/chunk_key.h"
+#include "geometry/neighbours.h"
 #include "render/device/graphics_device.h"
 
 namespace gravelkin {
-
-struct ColumnDirectionCache;
 
 class Chunk;
 
@@ -63,16 +63,9 @@ public:
     // The whole volume for writing, in voxelIndex order; see voxel().
     Voxel* writableVoxels() { return voxels.writable(); }
 
-    // Meshes the volume into one vertex buffer on `device`. The caller has set
-    // neighbours (and fineNeighbours), reset the cache for this key and set its
-    // columnOffset to 0.0.
-    void buildMesh(ColumnDirectionCache& cache, GraphicsDevice& device);
-    // The same mesh, bit for bit, made the plain way: every solid voxel asks
-    // for each of its six neighbours. Kept as the yardstick for buildMesh.
-    void buildMeshReference(ColumnDirectionCache& cache, GraphicsDevice& device);
-
-    // The voxel next to (i, r, j) in `direction`, wherever it lies.
-    Voxel neighbourVoxel(std::uint32_t i, std::uint32_t r, std::uint32_t j, std::uint8_t direction) const;
+    // The voxel next to (i, r, j) in `direction`, wherever it lies
+    // (neighbour_voxel.h).
+    Voxel neighbourVoxel(std::uint32_t i, std::uint32_t r, std::uint32_t j, Direction direction) const;
 
     VertexBuffer* vertexBuffer = nullptr;
     // Publication flag for vertexBuffer: stored with release after it, read
@@ -87,7 +80,7 @@ public:
     VoxelVolume voxels;
     // The one adjacent chunk per direction, or null where the space beyond is
     // four finer chunks; written just before meshing.
-    Chunk* neighbours[6] = {};
+    Chunk* neighbours[directionCount] = {};
     const FineNeighbourMap* fineNeighbours = nullptr;
 };
 

@@ -6,6 +6,8 @@
 #include "camera/distance.h"
 #include "factory/chunk_factory.h"
 #include "factory/factory_jobs.h"
+#include "factory/mesh_upload.h"
+#include "factory/mesher.h"
 #include "factory/thread_priority.h"
 #include "geometry/column_direction_cache.h"
 #include "geometry/level_table.h"
@@ -67,11 +69,17 @@ void meshGathered(Chunk& chunk, const FineNeighbourMap& fine, ColumnDirectionCac
     chunk.fineNeighbours = &fine;
     resetForChunk(cache, chunk.key);
     cache.columnOffset = 0.0f;  // the mesher places column corners
+    MesherOutput& output = threadMesherOutput();
+    const MesherInput input{chunk, cache};
     if (pipeline == ChunkPipeline::Reference) {
-        chunk.buildMeshReference(cache, device);
+        meshChunkReference(input, output);
     } else {
-        chunk.buildMesh(cache, device);
+        meshChunk(input, output);
     }
+    // Uploaded straight from the output's memory, which the thread keeps.
+    if (output.vertexCount != 0) publishMesh(chunk, device, output.vertices, output.vertexCount);
+    output.trim();
+    chunk.meshPending.store(false, std::memory_order_release);
     chunk.fineNeighbours = nullptr;
 }
 

@@ -50,8 +50,12 @@ struct FactoryWorkspace {
 // Writes chunk.neighbours: only the thread that will mesh the chunk may call it.
 bool gatherNeighbours(const FactoryHost& host, Chunk& chunk, NeighbourSlots& slots, FineNeighbourMap& fine);
 
-// Meshes a chunk whose neighbours are gathered with the mesher of `pipeline`,
-// creates its vertex buffer on `device` and publishes it on the chunk.
+// Meshes a chunk whose neighbours are gathered with the mesher of `pipeline`
+// (mesher.h) into the calling thread's output, creates its vertex buffer on
+// `device` and publishes it on the chunk (mesh_upload.h), then clears
+// meshPending. A chunk with no face gets no buffer. When a holding chunk is
+// missing the mesher's std::out_of_range passes through, with nothing
+// published and meshPending still set.
 void meshGathered(Chunk& chunk, const FineNeighbourMap& fine, ColumnDirectionCache& cache, GraphicsDevice& device,
                   ChunkPipeline pipeline = ChunkPipeline::Fast);
 

@@ -28,11 +28,4 @@ void MeshScratch::trim() {
     capacity_ = 0;
 }
 
-MeshScratch& threadMeshScratch() {
-    // On the heap, so that the masks (some 8 KiB) stay out of every thread's
-    // static TLS block.
-    thread_local const std::unique_ptr<MeshScratch> scratch = std::make_unique<MeshScratch>();
-    return *scratch;
-}
-
 }  // namespace gravelkin

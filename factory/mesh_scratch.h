@@ -1,10 +1,13 @@
-// Working memory of the mesher, one set per thread, kept from chunk to chunk.
+// Working memory of the fast mesher, kept from chunk to chunk inside a
+// MesherOutput (mesher.h): the solid masks, one layer's visible sides and the
+// vertex array the faces are written into.
 //
-// Meshing runs on several worker threads at once, so the memory is per
-// thread. Keeping it means a chunk's vertices go into pages that are already
-// mapped and warm instead of a fresh array grown face by face. A vertex array
-// that grew past keptVertices (an unusually busy chunk) is given back after
-// use, so that an idle worker does not sit on it.
+// Keeping it means a chunk's vertices go into pages that are already mapped
+// and warm instead of a fresh array grown face by face. A vertex array that
+// grew past keptVertices (an unusually busy chunk) is given back by trim(),
+// once the vertices are used, so that an idle thread does not sit on it.
+//
+// One thread at a time.
 //
 // Depends on: solid_masks, visible_sides, the vertex record.
 #pragma once
@@ -37,8 +40,5 @@ private:
     std::unique_ptr<ChunkVertex[]> vertices_;
     std::size_t capacity_ = 0;
 };
-
-// The calling thread's scratch.
-MeshScratch& threadMeshScratch();
 
 }  // namespace gravelkin

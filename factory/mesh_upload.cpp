@@ -22,10 +22,6 @@ void reportFailure(const ChunkKey& key, std::size_t vertexCount) {
 
 }  // namespace
 
-void publishMesh(Chunk& chunk, GraphicsDevice& device, const std::vector<ChunkVertex>& vertices) {
-    publishMesh(chunk, device, vertices.data(), static_cast<std::uint32_t>(vertices.size()));
-}
-
 void publishMesh(Chunk& chunk, GraphicsDevice& device, const ChunkVertex* vertices, std::uint32_t count) {
     chunk.vertexCount.store(0, std::memory_order_release);
     chunk.vertexBuffer = device.createVertexBuffer(vertices, count);

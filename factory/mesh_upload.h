@@ -1,13 +1,13 @@
-// Handing a finished vertex array to the graphics device and publishing it on
-// the chunk.
+// Handing a finished vertex array (mesher.h) to the graphics device and
+// publishing it on the chunk.
 //
 // vertexCount is the publication flag the renderer reads (with acquire) before
 // it touches vertexBuffer: it is set to 0, the buffer is created straight into
 // vertexBuffer, and only then is the count stored with release ordering.
 //
 // A failed creation leaves vertexCount 0 and no buffer: the chunk simply has
-// nothing to draw, and it is not retried (meshPending is cleared by the
-// mesher all the same). The first failure in the process is reported on
+// nothing to draw, and it is not retried (the mesh job clears meshPending all
+// the same). The first failure in the process is reported on
 // standard error; later ones are silent, so a device that has run out of
 // memory does not flood the log with one line per chunk.
 //
@@ -17,7 +17,6 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "factory/chunk.h"
 #include "render/device/chunk_vertex.h"
@@ -25,10 +24,8 @@
 
 namespace gravelkin {
 
-// Creates one buffer holding all of `vertices` (not empty) and publishes it on
-// `chunk`.
-void publishMesh(Chunk& chunk, GraphicsDevice& device, const std::vector<ChunkVertex>& vertices);
-// The same for `count` (not zero) vertices at `vertices`.
+// Creates one buffer holding the `count` (not zero) vertices at `vertices`
+// and publishes it on `chunk`.
 void publishMesh(Chunk& chunk, GraphicsDevice& device, const ChunkVertex* vertices, std::uint32_t count);
 
 // Whether a failed buffer creation has already been reported in this process.

@@ -1,33 +1,32 @@
-// Chunk::buildMesh: the blocky mesh of one chunk, the fast way.
+// meshChunk (mesher.h): the blocky mesh of one chunk, the fast way.
 //
-// The same mesh as buildMeshReference, bit for bit: the same faces in the same
-// order (layers from the outermost inwards, i-major, j-minor, sides 0 to 5),
-// the same corner arithmetic and the same normals. What differs is how the
-// visible sides are found and where the vertices go:
+// The same mesh as meshChunkReference, bit for bit: the same faces in the same
+// order, the same corner arithmetic and the same normals. What differs is how
+// the visible sides are found and where the vertices go:
 //  1. solid masks, one 32-bit word per column row of each layer
 //     (solid_masks.h);
 //  2. layer by layer, the visible sides of every row from those masks
 //     (visible_sides.h), then each visible side written straight as six
-//     vertices (face_writer.h) into memory the thread keeps from chunk to
-//     chunk (mesh_scratch.h);
-//  3. one buffer creation from that memory.
+//     vertices (face_writer.h) into memory the output keeps from chunk to
+//     chunk (mesh_scratch.h).
 // The cache is halved at the same layers as in the reference walk. The
 // directions it hands out depend only on the column, not on which voxel asked
 // first, so fetching only those the visible sides use, and reusing the
 // previous voxel's, changes no corner.
 #include <bit>
 #include <cstdint>
+#include <memory>
+#include <vector>
 
-#include "factory/chunk.h"
 #include "factory/face_record.h"
 #include "factory/face_writer.h"
 #include "factory/float4.h"
 #include "factory/mesh_expansion.h"
-#include "factory/mesh_scratch.h"
-#include "factory/mesh_upload.h"
+#include "factory/mesher.h"
 #include "factory/visible_sides.h"
+#include "factory/voxel_sides.h"
+#include "geometry/chunk_layers.h"
 #include "geometry/column_direction_cache.h"
-#include "geometry/level_table.h"
 
 namespace gravelkin {
 
@@ -47,11 +46,14 @@ const Vec4& cachedDirection(ColumnDirectionCache& cache, std::uint32_t i, std::u
     return columnDirection(cache, i, j);
 }
 
-// Which sides use which corner column (the corner table): bit d for side d.
-constexpr unsigned usesCorner00 = 0b011110;  // (i, j): -j, outward, inward, -i
-constexpr unsigned usesCorner10 = 0b101110;  // (i + 1, j): -j, outward, inward, +i
-constexpr unsigned usesCorner01 = 0b011011;  // (i, j + 1): +j, outward, inward, -i
-constexpr unsigned usesCorner11 = 0b101011;  // (i + 1, j + 1): +j, outward, inward, +i
+// Which sides use which corner column (the corner table).
+constexpr unsigned bothRadial = sideBit(Direction::Outward) | sideBit(Direction::Inward);
+constexpr unsigned usesCorner00 = bothRadial | sideBit(Direction::MinusY) | sideBit(Direction::MinusX);  // (i, j)
+constexpr unsigned usesCorner10 = bothRadial | sideBit(Direction::MinusY) | sideBit(Direction::PlusX);   // (i + 1, j)
+constexpr unsigned usesCorner01 = bothRadial | sideBit(Direction::PlusY) | sideBit(Direction::MinusX);   // (i, j + 1)
+constexpr unsigned usesCorner11 = bothRadial | sideBit(Direction::PlusY) | sideBit(Direction::PlusX);  // (i + 1, j + 1)
+static_assert(usesCorner00 == 0b011110 && usesCorner10 == 0b101110 && usesCorner01 == 0b011011 &&
+              usesCorner11 == 0b101011);
 
 // The corners of one layer's voxels. A voxel's (i, j + 1) and (i + 1, j + 1)
 // corners are the next voxel's (i, j) and (i + 1, j): they are kept for it.
@@ -100,63 +102,79 @@ private:
     bool has11_ = false;
 };
 
-// Bit j of each of the six side masks, as bit d of the result.
-unsigned sidesOf(const std::uint32_t (&sides)[6], std::uint32_t j) {
-    return ((sides[0] >> j) & 1u) | (((sides[1] >> j) & 1u) << 1) | (((sides[2] >> j) & 1u) << 2) |
-           (((sides[3] >> j) & 1u) << 3) | (((sides[4] >> j) & 1u) << 4) | (((sides[5] >> j) & 1u) << 5);
+// Bit j of each side's mask, as that side's bit of the result.
+unsigned sidesOf(const RowSides& sides, std::uint32_t j) {
+    const auto bit = [&](Direction side) { return ((sides[side] >> j) & 1u) << side; };
+    return bit(Direction::PlusY) | bit(Direction::Outward) | bit(Direction::MinusY) | bit(Direction::Inward) |
+           bit(Direction::MinusX) | bit(Direction::PlusX);
+}
+
+// The voxels of a row that show any side.
+std::uint32_t anySide(const RowSides& sides) {
+    return sides[Direction::PlusY] | sides[Direction::Outward] | sides[Direction::MinusY] |
+           sides[Direction::Inward] | sides[Direction::MinusX] | sides[Direction::PlusX];
+}
+
+// Writes the faces of one layer's visible sides. Kept out of the layer walk:
+// inlined into it, the walk's own state crowds the registers and the voxel
+// loop spills (mesh_bench).
+[[gnu::noinline]] void meshLayer(const Chunk& chunk, ColumnDirectionCache& cache, const ChunkLayer layer,
+                                 MeshScratch& scratch, FaceWriter& writer) {
+    const Voxel* const volume = chunk.voxels.data();
+    const std::uint32_t r = layer.layer;
+    findVisibleSides(chunk, scratch.masks, r, scratch.sides);
+    LayerCorners corners(cache, static_cast<float>(layer.radius), static_cast<float>(layer.radius + 1));
+    for (std::uint32_t i = 0; i < layer.columns; ++i) {
+        const RowSides& sides = scratch.sides[i];
+        std::uint32_t showing = anySide(sides);
+        while (showing != 0) {
+            const auto j = static_cast<std::uint32_t>(std::countr_zero(showing));
+            showing &= showing - 1;
+            writer.makeRoomForVoxel();
+            const unsigned shown = sidesOf(sides, j);
+            corners.prepare(i, j, shown);
+            const CornerPair& c00 = corners.c00;
+            const CornerPair& c10 = corners.c10;
+            const CornerPair& c01 = corners.c01;
+            const CornerPair& c11 = corners.c11;
+            writer.setColour(faceColour(volume[voxelIndex(i, r, j)].colour));
+            if (shown & sideBit(Direction::PlusY)) writer.write(c01.outer, c11.outer, c11.inner, c01.inner);
+            if (shown & sideBit(Direction::Outward)) writer.write(c00.outer, c10.outer, c11.outer, c01.outer);
+            if (shown & sideBit(Direction::MinusY)) writer.write(c00.inner, c10.inner, c10.outer, c00.outer);
+            if (shown & sideBit(Direction::Inward)) writer.write(c01.inner, c11.inner, c10.inner, c00.inner);
+            if (shown & sideBit(Direction::MinusX)) writer.write(c00.outer, c01.outer, c01.inner, c00.inner);
+            if (shown & sideBit(Direction::PlusX)) writer.write(c10.inner, c11.inner, c11.outer, c10.outer);
+        }
+    }
 }
 
 }  // namespace
 
-void Chunk::buildMesh(ColumnDirectionCache& cache, GraphicsDevice& device) {
-    MeshScratch& scratch = threadMeshScratch();
-    buildSolidMasks(*this, scratch.masks);
+void meshChunk(const MesherInput& input, MesherOutput& output) {
+    output.vertices = nullptr;
+    output.vertexCount = 0;
+    buildSolidMasks(input.chunk, output.scratch.masks);
+    FaceWriter writer(output.scratch, collapsedFaceNormal(input.chunk.key.face));
+    forEachLayerOutermostFirst(input.chunk.key, [&](const ChunkLayer& layer) {
+        if (layer.coarser) halveResolution(input.cache);
+        meshLayer(input.chunk, input.cache, layer, output.scratch, writer);
+    });
+    output.vertices = writer.vertices();
+    output.vertexCount = writer.vertexCount();
+}
 
-    FaceWriter writer(scratch, collapsedFaceNormal(key.face));
-    const Voxel* const volume = voxels.data();
-
-    const std::uint32_t innerRadius = 32 * key.shell;
-    std::uint8_t level = columnLevel(innerRadius + 31);
-    std::uint32_t columns = size;
-    for (int layer = size - 1; layer >= 0; --layer) {
-        const auto r = static_cast<std::uint32_t>(layer);
-        const std::uint32_t radius = innerRadius + r;
-        const std::uint8_t layerLevel = columnLevel(radius);
-        if (layerLevel != level) {
-            level = layerLevel;
-            columns = columnsPerChunk(radius);
-            halveResolution(cache);
-        }
-        findVisibleSides(*this, scratch.masks, r, scratch.sides);
-        LayerCorners corners(cache, static_cast<float>(radius), static_cast<float>(radius + 1));
-
-        for (std::uint32_t i = 0; i < columns; ++i) {
-            const std::uint32_t(&sides)[6] = scratch.sides[i];
-            std::uint32_t showing = sides[0] | sides[1] | sides[2] | sides[3] | sides[4] | sides[5];
-            while (showing != 0) {
-                const auto j = static_cast<std::uint32_t>(std::countr_zero(showing));
-                showing &= showing - 1;
-                writer.makeRoomForVoxel();
-                const unsigned shown = sidesOf(sides, j);
-                corners.prepare(i, j, shown);
-                const CornerPair& c00 = corners.c00;
-                const CornerPair& c10 = corners.c10;
-                const CornerPair& c01 = corners.c01;
-                const CornerPair& c11 = corners.c11;
-                writer.setColour(faceColour(volume[voxelIndex(i, r, j)].colour));
-                if (shown & 1u) writer.write(c01.outer, c11.outer, c11.inner, c01.inner);   // +j
-                if (shown & 2u) writer.write(c00.outer, c10.outer, c11.outer, c01.outer);   // outward
-                if (shown & 4u) writer.write(c00.inner, c10.inner, c10.outer, c00.outer);   // -j
-                if (shown & 8u) writer.write(c01.inner, c11.inner, c10.inner, c00.inner);   // inward
-                if (shown & 16u) writer.write(c00.outer, c01.outer, c01.inner, c00.inner);  // -i
-                if (shown & 32u) writer.write(c10.inner, c11.inner, c11.outer, c10.outer);  // +i
-            }
-        }
-    }
-
-    if (writer.vertexCount() != 0) publishMesh(*this, device, writer.vertices(), writer.vertexCount());
+void MesherOutput::trim() {
+    vertices = nullptr;
+    vertexCount = 0;
     scratch.trim();
-    meshPending.store(false, std::memory_order_release);
+    std::vector<ChunkVertex>().swap(referenceVertices);
+}
+
+MesherOutput& threadMesherOutput() {
+    // On the heap, so that the masks (some 8 KiB) stay out of every thread's
+    // static TLS block.
+    thread_local const std::unique_ptr<MesherOutput> output = std::make_unique<MesherOutput>();
+    return *output;
 }
 
 }  // namespace gravelkin

@@ -10,7 +10,7 @@ namespace gravelkin {
 
 namespace {
 
-const Chunk& holdingChunk(const Chunk& chunk, const ChunkKey& holder, std::uint8_t direction) {
+const Chunk& holdingChunk(const Chunk& chunk, const ChunkKey& holder, Direction direction) {
     if (holder == chunk.key) return chunk;
     if (const Chunk* across = chunk.neighbours[direction]) return *across;
     if (chunk.fineNeighbours != nullptr) {
@@ -23,7 +23,7 @@ const Chunk& holdingChunk(const Chunk& chunk, const ChunkKey& holder, std::uint8
 }  // namespace
 
 Voxel neighbourVoxelAcrossChunk(const Chunk& chunk, std::uint32_t i, std::uint32_t r, std::uint32_t j,
-                                std::uint8_t direction, std::uint32_t columns) {
+                                Direction direction, std::uint32_t columns) {
     const std::uint32_t radius = 32 * chunk.key.shell + r;
     const VoxelAddress here{chunk.key.x * columns + i, radius, chunk.key.y * columns + j, chunk.key.face};
     // Where the space beyond is split, the step gives the finer voxel with the
@@ -41,7 +41,7 @@ Voxel neighbourVoxelAcrossChunk(const Chunk& chunk, std::uint32_t i, std::uint32
     return source.voxel(there.x & mask, there.radius & 31, there.y & mask);
 }
 
-Voxel Chunk::neighbourVoxel(std::uint32_t i, std::uint32_t r, std::uint32_t j, std::uint8_t direction) const {
+Voxel Chunk::neighbourVoxel(std::uint32_t i, std::uint32_t r, std::uint32_t j, Direction direction) const {
     return neighbourVoxelInLayer(*this, i, r, j, direction, columnsPerChunk(32 * key.shell + r));
 }
 

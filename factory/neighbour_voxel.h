@@ -16,12 +16,13 @@
 // Reads voxels only; safe while the neighbours stay alive, which the meshing
 // worker guarantees by holding them.
 //
-// Depends on: chunk, geometry (level table, neighbour steps).
+// Depends on: chunk, geometry (level table, neighbour steps, Direction).
 #pragma once
 
 #include <cstdint>
 
 #include "factory/chunk.h"
+#include "geometry/neighbours.h"
 
 namespace gravelkin {
 
@@ -31,33 +32,31 @@ inline constexpr const char* missingHoldingChunkText = "invalid unordered_map<K,
 // The neighbour read through global voxel addresses; `columns` is
 // columnsPerChunk of the voxel's radius.
 Voxel neighbourVoxelAcrossChunk(const Chunk& chunk, std::uint32_t i, std::uint32_t r, std::uint32_t j,
-                                std::uint8_t direction, std::uint32_t columns);
+                                Direction direction, std::uint32_t columns);
 
 // Chunk::neighbourVoxel for a caller that already knows `columns`, the layer's
 // columnsPerChunk: the mesher's hot loop.
 inline Voxel neighbourVoxelInLayer(const Chunk& chunk, std::uint32_t i, std::uint32_t r, std::uint32_t j,
-                                   std::uint8_t direction, std::uint32_t columns) {
+                                   Direction direction, std::uint32_t columns) {
     // Radial fast paths are only sound when every layer has the same grid.
     switch (direction) {
-        case 0:
+        case Direction::PlusY:
             if (j + 1 < columns) return chunk.voxel(i, r, j + 1);
             break;
-        case 1:
+        case Direction::Outward:
             if (!chunk.levelStepInShell && r + 1 < Chunk::size) return chunk.voxel(i, r + 1, j);
             break;
-        case 2:
+        case Direction::MinusY:
             if (j > 0) return chunk.voxel(i, r, j - 1);
             break;
-        case 3:
+        case Direction::Inward:
             if (!chunk.levelStepInShell && r > 0) return chunk.voxel(i, r - 1, j);
             break;
-        case 4:
+        case Direction::MinusX:
             if (i > 0) return chunk.voxel(i - 1, r, j);
             break;
-        case 5:
+        case Direction::PlusX:
             if (i + 1 < columns) return chunk.voxel(i + 1, r, j);
-            break;
-        default:
             break;
     }
     return neighbourVoxelAcrossChunk(chunk, i, r, j, direction, columns);

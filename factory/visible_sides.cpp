@@ -13,7 +13,7 @@ namespace {
 // Bits of `candidates` (voxels (i, r, j) of one row) whose neighbour in
 // `direction`, read the general way, is not solid.
 std::uint32_t notSolidAcross(const Chunk& chunk, std::uint32_t i, std::uint32_t r, std::uint32_t candidates,
-                             std::uint8_t direction, std::uint32_t columns) {
+                             Direction direction, std::uint32_t columns) {
     std::uint32_t open = 0;
     while (candidates != 0) {
         const auto j = static_cast<std::uint32_t>(std::countr_zero(candidates));
@@ -64,19 +64,19 @@ LayerSources layerSources(const Chunk& chunk, std::uint32_t r, std::uint32_t col
     const std::uint32_t faceColumns = 1u << level;
     const std::uint32_t firstX = key.x * columns;
     const std::uint32_t firstY = key.y * columns;
-    if (firstY + columns < faceColumns) s.plusJ = chunk.neighbours[0];
-    if (firstY > 0) s.minusJ = chunk.neighbours[2];
-    if (firstX > 0) s.minusI = chunk.neighbours[4];
-    if (firstX + columns < faceColumns) s.plusI = chunk.neighbours[5];
+    if (firstY + columns < faceColumns) s.plusJ = chunk.neighbours[Direction::PlusY];
+    if (firstY > 0) s.minusJ = chunk.neighbours[Direction::MinusY];
+    if (firstX > 0) s.minusI = chunk.neighbours[Direction::MinusX];
+    if (firstX + columns < faceColumns) s.plusI = chunk.neighbours[Direction::PlusX];
 
     if (!finerAbove) {
         if (r + 1 < Chunk::size) {
             // The same grid above, inside this shell: this chunk's next layer
             // (the plain in-chunk neighbour where the shell has no level step).
             s.outward = LayerSources::OwnRow;
-        } else if (columnsPerChunk(radius + 1) == Chunk::size && chunk.neighbours[1] != nullptr) {
+        } else if (columnsPerChunk(radius + 1) == Chunk::size && chunk.neighbours[Direction::Outward] != nullptr) {
             s.outward = LayerSources::ChunkRow;
-            s.above = chunk.neighbours[1];
+            s.above = chunk.neighbours[Direction::Outward];
         }
     }
 
@@ -84,9 +84,9 @@ LayerSources layerSources(const Chunk& chunk, std::uint32_t r, std::uint32_t col
     if (columnLevel(radius - 1) == level) {
         if (r > 0) {
             s.inward = LayerSources::OwnRow;
-        } else if (columns == Chunk::size && chunk.neighbours[3] != nullptr) {
+        } else if (columns == Chunk::size && chunk.neighbours[Direction::Inward] != nullptr) {
             s.inward = LayerSources::ChunkRow;
-            s.below = chunk.neighbours[3];
+            s.below = chunk.neighbours[Direction::Inward];
         }
     }
     return s;
@@ -102,69 +102,73 @@ void findVisibleSides(const Chunk& chunk, const SolidMasks& masks, std::uint32_t
     const LayerSources from = layerSources(chunk, r, columns);
 
     for (std::uint32_t i = 0; i < columns; ++i) {
-        std::uint32_t* sides = layer[i];
+        RowSides& sides = layer[i];
         const std::uint32_t drawn = masks.drawn[r][i];
         if (drawn == 0) {
-            for (int d = 0; d < 6; ++d) sides[d] = 0;
+            for (std::uint32_t& side : sides) side = 0;
             continue;
         }
         const std::uint32_t solidRow = masks.solid[r][i];
         const std::uint32_t lastBit = 1u << last;
 
-        // 0, +j: voxel j + 1 of the row; the last column looks across.
+        // +j: voxel j + 1 of the row; the last column looks across.
         std::uint32_t plusJ = drawn & innerJ & ~(solidRow >> 1);
         if (drawn & lastBit) {
             if (from.plusJ != nullptr) {
                 if (!solid(from.plusJ->voxel(i, r, 0))) plusJ |= lastBit;
             } else {
-                plusJ |= notSolidAcross(chunk, i, r, lastBit, 0, columns);
+                plusJ |= notSolidAcross(chunk, i, r, lastBit, Direction::PlusY, columns);
             }
         }
-        sides[0] = plusJ;
+        sides[Direction::PlusY] = plusJ;
 
-        // 2, -j: voxel j - 1; column 0 looks across.
+        // -j: voxel j - 1; column 0 looks across.
         std::uint32_t minusJ = drawn & upperJ & ~(solidRow << 1);
         if (drawn & 1u) {
             if (from.minusJ != nullptr) {
                 if (!solid(from.minusJ->voxel(i, r, last))) minusJ |= 1u;
             } else {
-                minusJ |= notSolidAcross(chunk, i, r, 1u, 2, columns);
+                minusJ |= notSolidAcross(chunk, i, r, 1u, Direction::MinusY, columns);
             }
         }
-        sides[2] = minusJ;
+        sides[Direction::MinusY] = minusJ;
 
-        // 4, -i and 5, +i: the neighbouring row, or the far row of the
-        // chunk across at the ends.
+        // -i and +i: the neighbouring row, or the far row of the chunk
+        // across at the ends.
+        std::uint32_t& minusI = sides[Direction::MinusX];
         if (i > 0) {
-            sides[4] = drawn & ~masks.solid[r][i - 1];
+            minusI = drawn & ~masks.solid[r][i - 1];
         } else if (from.minusI != nullptr) {
-            sides[4] = drawn & ~rowMasks(from.minusI->voxels.data() + Chunk::voxelIndex(last, r, 0), columns).solid;
+            minusI = drawn & ~rowMasks(from.minusI->voxels.data() + Chunk::voxelIndex(last, r, 0), columns).solid;
         } else {
-            sides[4] = notSolidAcross(chunk, i, r, drawn, 4, columns);
+            minusI = notSolidAcross(chunk, i, r, drawn, Direction::MinusX, columns);
         }
+        std::uint32_t& plusI = sides[Direction::PlusX];
         if (i < last) {
-            sides[5] = drawn & ~masks.solid[r][i + 1];
+            plusI = drawn & ~masks.solid[r][i + 1];
         } else if (from.plusI != nullptr) {
-            sides[5] = drawn & ~rowMasks(from.plusI->voxels.data() + Chunk::voxelIndex(0, r, 0), columns).solid;
+            plusI = drawn & ~rowMasks(from.plusI->voxels.data() + Chunk::voxelIndex(0, r, 0), columns).solid;
         } else {
-            sides[5] = notSolidAcross(chunk, i, r, drawn, 5, columns);
+            plusI = notSolidAcross(chunk, i, r, drawn, Direction::PlusX, columns);
         }
 
-        // 1, outward and 3, inward: the row of the next layer.
+        // Outward and inward: the row of the next layer.
+        std::uint32_t& outward = sides[Direction::Outward];
         switch (from.outward) {
-            case LayerSources::Drawn: sides[1] = drawn; break;
-            case LayerSources::OwnRow: sides[1] = drawn & ~masks.solid[r + 1][i]; break;
+            case LayerSources::Drawn: outward = drawn; break;
+            case LayerSources::OwnRow: outward = drawn & ~masks.solid[r + 1][i]; break;
             case LayerSources::ChunkRow:
-                sides[1] = drawn & ~rowMasks(from.above->voxels.data() + Chunk::voxelIndex(i, 0, 0), columns).solid;
+                outward = drawn & ~rowMasks(from.above->voxels.data() + Chunk::voxelIndex(i, 0, 0), columns).solid;
                 break;
-            default: sides[1] = notSolidAcross(chunk, i, r, drawn, 1, columns); break;
+            default: outward = notSolidAcross(chunk, i, r, drawn, Direction::Outward, columns); break;
         }
+        std::uint32_t& inward = sides[Direction::Inward];
         switch (from.inward) {
-            case LayerSources::OwnRow: sides[3] = drawn & ~masks.solid[r - 1][i]; break;
+            case LayerSources::OwnRow: inward = drawn & ~masks.solid[r - 1][i]; break;
             case LayerSources::ChunkRow:
-                sides[3] = drawn & ~rowMasks(from.below->voxels.data() + Chunk::voxelIndex(i, 31, 0), columns).solid;
+                inward = drawn & ~rowMasks(from.below->voxels.data() + Chunk::voxelIndex(i, 31, 0), columns).solid;
                 break;
-            default: sides[3] = notSolidAcross(chunk, i, r, drawn, 3, columns); break;
+            default: inward = notSolidAcross(chunk, i, r, drawn, Direction::Inward, columns); break;
         }
     }
 }

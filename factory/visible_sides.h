@@ -9,18 +9,21 @@
 // Where the neighbour across a side is laid out like this chunk (same face,
 // same grid), a whole border row is read straight from it instead.
 //
-// Depends on: chunk, solid_masks, neighbour_voxel, level table.
+// Depends on: chunk, solid_masks, neighbour_voxel, level table, Direction.
 #pragma once
 
 #include <cstdint>
 
 #include "factory/chunk.h"
 #include "factory/solid_masks.h"
+#include "geometry/neighbours.h"
 
 namespace gravelkin {
 
-// One layer's visible sides, [i][direction].
-using LayerSides = std::uint32_t[Chunk::size][6];
+// One row's visible sides, [Direction]: bit j for voxel (i, r, j).
+using RowSides = std::uint32_t[directionCount];
+// One layer's visible sides, [i][Direction].
+using LayerSides = RowSides[Chunk::size];
 
 // Fills `sides` for the used rows of layer r (other rows are left as they
 // were); `masks` covers the whole chunk.

@@ -24,23 +24,24 @@ VoxelCorners voxelCorners(ColumnDirectionCache& cache, std::uint32_t i, std::uin
     return corners;
 }
 
-FaceRecord sideFace(const VoxelCorners& corners, std::uint8_t direction, const Vec3& colour) {
+FaceRecord sideFace(const VoxelCorners& corners, Direction side, const Vec3& colour) {
     const auto& in = corners.inner;
     const auto& out = corners.outer;
-    switch (direction) {
-        case 0:  // +j
+    switch (side) {
+        case Direction::PlusY:
             return {out[0][1], out[1][1], in[1][1], in[0][1], colour};
-        case 1:  // outward
+        case Direction::Outward:
             return {out[0][0], out[1][0], out[1][1], out[0][1], colour};
-        case 2:  // -j
+        case Direction::MinusY:
             return {in[0][0], in[1][0], out[1][0], out[0][0], colour};
-        case 3:  // inward
+        case Direction::Inward:
             return {in[0][1], in[1][1], in[1][0], in[0][0], colour};
-        case 4:  // -i
+        case Direction::MinusX:
             return {out[0][0], out[0][1], in[0][1], in[0][0], colour};
-        default:  // 5, +i
-            return {in[1][0], in[1][1], out[1][1], out[1][0], colour};
+        case Direction::PlusX:
+            break;
     }
+    return {in[1][0], in[1][1], out[1][1], out[1][0], colour};
 }
 
 }  // namespace gravelkin

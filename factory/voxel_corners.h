@@ -7,13 +7,14 @@
 // below a level step spans two fine columns, and its outward side exactly
 // covers the four finer voxels above it.
 //
-// Depends on: the column direction cache, face_record.
+// Depends on: the column direction cache, face_record, Direction.
 #pragma once
 
 #include <cstdint>
 
 #include "factory/face_record.h"
 #include "geometry/column_direction_cache.h"
+#include "geometry/neighbours.h"
 
 namespace gravelkin {
 
@@ -28,8 +29,8 @@ struct VoxelCorners {
 VoxelCorners voxelCorners(ColumnDirectionCache& cache, std::uint32_t i, std::uint32_t j, float innerRadius,
                           float outerRadius);
 
-// The side of the voxel facing `direction` (0 +j, 1 outward, 2 -j, 3 inward,
-// 4 -i, 5 +i), wound so that its normal points out of the voxel.
-FaceRecord sideFace(const VoxelCorners& corners, std::uint8_t direction, const Vec3& colour);
+// The side of the voxel facing `side`, wound so that its normal points out of
+// the voxel.
+FaceRecord sideFace(const VoxelCorners& corners, Direction side, const Vec3& colour);
 
 }  // namespace gravelkin

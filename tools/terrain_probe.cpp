@@ -4,19 +4,14 @@
 // command line, without a window or a GPU.
 //
 // The key and its six neighbours (four finer chunks where the next shell is
-// divided twice as finely) are meshed; everything they need to be meshed
-// against, their own neighbours, is built first with the Earth generator, the
-// way a worker would find it in the chunk map.
-//
-// Each chunk is meshed several times by the fast mesher and by the reference
-// one; the median of the mesher's own time is shown, without the time the
-// null device takes to copy the vertices (a real device uploads them).
+// divided twice as finely) are meshed against their own neighbours, built
+// first with the Earth generator, the way a worker finds them in the chunk
+// map. Each is meshed several times by the fast mesher and by the reference
+// one; the median of the mesher's own time is shown, apart from the upload to
+// the null device (which copies the vertices, as a real upload would).
 //
 // With --memory it instead builds every chunk of the start view and reports
 // what their voxels cost in memory.
-//
-// Usage: terrain_probe [--repeat N] [x shell y face]   (default 7 12 8 1)
-//        terrain_probe --memory
 #include <algorithm>
 #include <charconv>
 #include <chrono>
@@ -34,6 +29,9 @@
 
 #include "factory/chunk.h"
 #include "factory/chunk_factory.h"
+#include "factory/mesh_upload.h"
+#include "factory/mesher.h"
+#include "factory/voxel_sides.h"
 #include "factory/voxel/constant_voxel_blocks.h"
 #include "geometry/column_direction_cache.h"
 #include "geometry/level_table.h"
@@ -63,7 +61,7 @@ constexpr const char* usage =
 constexpr std::uint32_t largestShell = 65535;
 
 using Clock = std::chrono::steady_clock;
-using ChunkTable = std::unordered_map<ChunkKey, std::shared_ptr<Chunk>, ChunkKeyHasher>;
+using Count = unsigned long long;  // what printf's %llu takes
 
 struct BuiltChunk {
     std::shared_ptr<Chunk> chunk;
@@ -75,9 +73,9 @@ struct MeshedChunk {
     ChunkKey key;
     std::string role;
     std::uint32_t faces = 0;
-    std::optional<double> meshMicroseconds;       // none: nothing to mesh (all air)
-    std::optional<double> referenceMicroseconds;  // the reference mesher's
-    double copyMicroseconds = 0.0;                // the null device's, per run
+    std::optional<double> meshMicroseconds{};       // none: nothing to mesh (all air)
+    std::optional<double> referenceMicroseconds{};  // the reference mesher's
+    double copyMicroseconds = 0.0;                  // the null device's, per run
 };
 
 struct Options {
@@ -86,24 +84,12 @@ struct Options {
     bool memory = false;
 };
 
-// The null device, also timing its own work, so that the mesher's time can
-// be told apart from the copy the device makes.
-class TimedDevice final : public GraphicsDevice {
-public:
-    VertexBuffer* createVertexBuffer(const ChunkVertex* vertices, std::uint32_t count) override {
-        const auto start = Clock::now();
-        VertexBuffer* buffer = device_.createVertexBuffer(vertices, count);
-        microseconds_ += std::chrono::duration<double, std::micro>(Clock::now() - start).count();
-        return buffer;
-    }
-
-    double takeMicroseconds() { return std::exchange(microseconds_, 0.0); }
-    std::int64_t liveBuffers() const { return device_.liveBuffers(); }
-
-private:
-    NullGraphicsDevice device_;
-    double microseconds_ = 0.0;
-};
+// Whether the build step samples the generator for `key` (its shell is
+// neither wholly above nor wholly below the terrain band).
+bool throughTheGenerator(const TerrainGeneratorBase& generator, const ChunkKey& key) {
+    const std::uint32_t inner = 32 * key.shell;
+    return !(inner > generator.emptyAboveRadius) && !(inner + 31 < generator.solidBelowRadius);
+}
 
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
@@ -122,11 +108,10 @@ std::string keyText(const ChunkKey& key) {
     return text;
 }
 
-const char* directionName(std::uint8_t direction) {
-    constexpr const char* names[6] = {"PlusY", "Outward", "MinusY", "Inward", "MinusX", "PlusX"};
+const char* directionName(Direction direction) {
+    constexpr const char* names[directionCount] = {"PlusY", "Outward", "MinusY", "Inward", "MinusX", "PlusX"};
     return names[direction];
 }
-
 
 bool parseNumber(std::string_view text, std::uint32_t& value) {
     const char* end = text.data() + text.size();
@@ -196,14 +181,14 @@ public:
 
     int run() {
         // The meshed chunks: the key, then its neighbours in direction order.
-        meshed_.push_back({key_, "key", 0, std::nullopt, std::nullopt, 0.0});
-        for (std::uint8_t d = 0; d < 6; ++d) {
-            for (const ChunkKey& k : chunkKeysAcross(key_, d)) meshed_.push_back({k, directionName(d), 0, std::nullopt, std::nullopt, 0.0});
+        meshed_.push_back({key_, "key"});
+        for (const Direction d : allSides) {
+            for (const ChunkKey& k : chunkKeysAcross(key_, d)) meshed_.push_back({k, directionName(d)});
         }
         // Build each meshed chunk and all it is meshed against, once each.
         for (const MeshedChunk& m : meshed_) {
             build(m.key);
-            for (std::uint8_t d = 0; d < 6; ++d) {
+            for (const Direction d : allSides) {
                 for (const ChunkKey& k : chunkKeysAcross(m.key, d)) build(k);
             }
         }
@@ -216,12 +201,10 @@ private:
     void build(const ChunkKey& key) {
         if (built_.contains(key)) return;
         BuiltChunk entry;
-        const std::uint32_t inner = 32 * key.shell;
-        entry.generated = !(inner > generator_.emptyAboveRadius) && !(inner + 31 < generator_.solidBelowRadius);
+        entry.generated = throughTheGenerator(generator_, key);
         const auto start = Clock::now();
         entry.chunk = factory_.buildChunk(key, generator_);
         entry.buildMicroseconds = microsecondsSince(start);
-        chunks_.emplace(key, entry.chunk);
         built_.emplace(key, std::move(entry));
         buildOrder_.push_back(key);
     }
@@ -232,14 +215,11 @@ private:
         Chunk& chunk = *built_.at(m.key).chunk;
         if (!chunk.meshPending.load()) return;  // all air: never meshed
         FineNeighbourMap fine;
-        for (std::uint8_t d = 0; d < 6; ++d) {
+        for (const Direction d : allSides) {
             const std::vector<ChunkKey> across = chunkKeysAcross(m.key, d);
-            if (across.size() == 1) {
-                chunk.neighbours[d] = chunks_.at(across[0]).get();
-                continue;
-            }
-            for (const ChunkKey& k : across) fine.emplace(k, chunks_.at(k));
-            chunk.neighbours[d] = nullptr;
+            chunk.neighbours[d] = across.size() == 1 ? built_.at(across[0]).chunk.get() : nullptr;
+            if (across.size() == 1) continue;
+            for (const ChunkKey& k : across) fine.emplace(k, built_.at(k).chunk);
         }
         m.referenceMicroseconds = meshTimes(chunk, fine, true).first;
         const auto [fast, copy] = meshTimes(chunk, fine, false);
@@ -248,30 +228,29 @@ private:
         m.faces = chunk.vertexCount.load() / 6;
     }
 
-    // Medians of the mesher's own time and of the device's copy.
+    // Medians of the mesher's own time and of the device's copy, each run
+    // as a mesh job does it (meshGathered).
     std::pair<double, double> meshTimes(Chunk& chunk, const FineNeighbourMap& fine, bool reference) {
         std::vector<double> own, copy;
+        MesherOutput& output = threadMesherOutput();
         for (int run = 0; run < repeat_; ++run) {
             if (chunk.vertexBuffer != nullptr) chunk.vertexBuffer->release();
             chunk.vertexBuffer = nullptr;
             chunk.vertexCount.store(0);
-            chunk.meshPending.store(true);
-            device_.takeMicroseconds();
             const auto start = Clock::now();
             chunk.fineNeighbours = &fine;
             resetForChunk(factory_.cache, chunk.key);
             factory_.cache.columnOffset = 0.0f;
-            if (reference) {
-                chunk.buildMeshReference(factory_.cache, device_);
-            } else {
-                chunk.buildMesh(factory_.cache, device_);
-            }
+            const MesherInput input{chunk, factory_.cache};
+            reference ? meshChunkReference(input, output) : meshChunk(input, output);
             chunk.fineNeighbours = nullptr;
-            const double total = microsecondsSince(start);
-            const double copied = device_.takeMicroseconds();
-            own.push_back(total - copied);
-            copy.push_back(copied);
+            own.push_back(microsecondsSince(start));
+            const auto copyStart = Clock::now();
+            if (output.vertexCount != 0) publishMesh(chunk, device_, output.vertices, output.vertexCount);
+            copy.push_back(microsecondsSince(copyStart));
+            output.trim();
         }
+        chunk.meshPending.store(false);
         return {median(own), median(copy)};
     }
 
@@ -314,21 +293,18 @@ private:
             }
         }
 
-        std::printf("\n");
-        std::printf("key: %s\n", keyText(key_).c_str());
+        std::printf("\nkey: %s\n", keyText(key_).c_str());
         std::printf("chunks built: %zu\n", buildOrder_.size());
         std::printf("chunks generated: %u\n", generatedCount);
-        std::printf("generated voxels: %llu\n", static_cast<unsigned long long>(generatedVoxels));
+        std::printf("generated voxels: %llu\n", Count{generatedVoxels});
         std::printf("build time us: %.1f\n", buildTotal);
         std::printf("generate time us: %.1f\n", generateTotal);
         std::printf("ns per generated voxel: %.2f\n",
                     generatedVoxels ? generateTotal * 1000.0 / static_cast<double>(generatedVoxels) : 0.0);
         const auto perChunk = [&](double total) { return meshedCount ? total / meshedCount : 0.0; };
-        const auto perFace = [&](double total) {
-            return facesTotal ? total * 1000.0 / static_cast<double>(facesTotal) : 0.0;
-        };
+        const auto perFace = [&](double total) { return facesTotal ? total * 1000.0 / double(facesTotal) : 0.0; };
         std::printf("chunks meshed: %u\n", meshedCount);
-        std::printf("faces: %llu\n", static_cast<unsigned long long>(facesTotal));
+        std::printf("faces: %llu\n", Count{facesTotal});
         std::printf("mesh runs per chunk: %d (medians)\n", repeat_);
         std::printf("mesh time us: %.1f\n", meshTotal);
         std::printf("us per meshed chunk: %.1f\n", perChunk(meshTotal));
@@ -343,9 +319,8 @@ private:
     int repeat_;
     TerrainGeneratorEarth generator_;
     ChunkFactory factory_;
-    TimedDevice device_;
+    NullGraphicsDevice device_;
     std::unordered_map<ChunkKey, BuiltChunk, ChunkKeyHasher> built_;
-    ChunkTable chunks_;
     std::vector<ChunkKey> buildOrder_;
     std::vector<MeshedChunk> meshed_;
 };
@@ -366,8 +341,7 @@ public:
         std::uint64_t generated = 0;
         const auto start = Clock::now();
         for (const ChunkKey& key : keys) {
-            const std::uint32_t inner = 32 * key.shell;
-            generated += !(inner > generator_.emptyAboveRadius) && !(inner + 31 < generator_.solidBelowRadius);
+            generated += throughTheGenerator(generator_, key);
             chunks.push_back(factory_.buildChunk(key, generator_));
             ++byState[static_cast<std::size_t>(chunks.back()->fillState)];
         }
@@ -380,27 +354,28 @@ public:
         const std::uint64_t ownBytes = ownBlocks * sizeof(VoxelBlock);
         const std::uint64_t sharedBytes = constantVoxelBlockCount() * sizeof(VoxelBlock);
         const std::uint64_t total = recordBytes + ownBytes + sharedBytes;
-        // The former layout: every record held its voxels inline.
+        // What the chunks would take with every record holding its voxels
+        // inline.
         const std::uint64_t inlineBytes = count * (sizeof(Chunk) - sizeof(VoxelVolume) + sizeof(VoxelBlock));
         const auto gib = [](std::uint64_t bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0 * 1024.0); };
 
+        const auto inState = [&](ChunkFillState state) { return Count{byState[static_cast<std::size_t>(state)]}; };
         std::printf("view: camera (0, 400, 0), radius %.0f\n", static_cast<double>(viewRadius));
-        std::printf("chunks: %llu\n", static_cast<unsigned long long>(count));
-        std::printf("chunks generated: %llu\n", static_cast<unsigned long long>(generated));
-        std::printf("fill states: ChunkFillState::Mixed %llu, ChunkFillState::AllAir %llu, ChunkFillState::AllSolid %llu\n",
-                    static_cast<unsigned long long>(byState[static_cast<std::size_t>(ChunkFillState::Mixed)]), static_cast<unsigned long long>(byState[static_cast<std::size_t>(ChunkFillState::AllAir)]),
-                    static_cast<unsigned long long>(byState[static_cast<std::size_t>(ChunkFillState::AllSolid)]));
-        std::printf("chunks with a voxel block of their own: %llu\n", static_cast<unsigned long long>(ownBlocks));
-        std::printf("chunks on a shared constant block: %llu\n",
-                    static_cast<unsigned long long>(count - ownBlocks));
+        std::printf("chunks: %llu\n", Count{count});
+        std::printf("chunks generated: %llu\n", Count{generated});
+        std::printf("fill states: ChunkFillState::Mixed %llu, ChunkFillState::AllAir %llu, "
+                    "ChunkFillState::AllSolid %llu\n",
+                    inState(ChunkFillState::Mixed), inState(ChunkFillState::AllAir), inState(ChunkFillState::AllSolid));
+        std::printf("chunks with a voxel block of their own: %llu\n", Count{ownBlocks});
+        std::printf("chunks on a shared constant block: %llu\n", Count{count - ownBlocks});
         std::printf("shared constant blocks: %zu\n", constantVoxelBlockCount());
         std::printf("bytes per chunk record: %zu\n", sizeof(Chunk));
         std::printf("bytes per voxel block: %zu\n", sizeof(VoxelBlock));
         std::printf("bytes per constant chunk: %zu\n", sizeof(Chunk));
         std::printf("bytes per generated chunk with a block: %zu\n", sizeof(Chunk) + sizeof(VoxelBlock));
-        std::printf("chunk memory bytes: %llu (%.3f GiB)\n", static_cast<unsigned long long>(total), gib(total));
-        std::printf("chunk memory with voxels inline in every record: %llu (%.3f GiB)\n",
-                    static_cast<unsigned long long>(inlineBytes), gib(inlineBytes));
+        std::printf("chunk memory bytes: %llu (%.3f GiB)\n", Count{total}, gib(total));
+        std::printf("chunk memory with voxels inline in every record: %llu (%.3f GiB)\n", Count{inlineBytes},
+                    gib(inlineBytes));
         std::printf("own blocks counted by the volume: %lld\n",
                     static_cast<long long>(VoxelVolume::liveOwnBlocks() - blocksBefore));
         std::printf("build time s: %.1f\n", buildSeconds);
@@ -408,7 +383,6 @@ public:
     }
 
 private:
-
     TerrainGeneratorEarth generator_;
     ChunkFactory factory_;
 };

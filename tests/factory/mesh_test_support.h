@@ -1,25 +1,26 @@
-// Helpers for the mesher tests: chunks built by hand, meshing with a null
-// device, and corner positions computed straight from the face mapping.
+// Helpers for the mesher tests: chunks made by hand or on first use, with
+// their neighbours wired the way a mesh job wires them, and the mesh of a
+// chunk taken with either mesher.
 #pragma once
 
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "factory/chunk.h"
+#include "factory/mesher.h"
+#include "factory/voxel_sides.h"
 #include "geometry/column_direction_cache.h"
-#include "geometry/face_mapping.h"
-#include "geometry/level_table.h"
-#include "render/device/null_graphics_device.h"
+#include "geometry/neighbours.h"
 
 namespace gravelkin::test {
 
 inline constexpr float solidDensity = -1.0f;
 
-// A chunk with every voxel at `density` (the constructor leaves 0.0, air).
+// A chunk with every voxel at `density`, in a block of its own.
 inline std::shared_ptr<Chunk> makeChunk(const ChunkKey& key, float density = 0.0f) {
     auto chunk = std::make_shared<Chunk>(key);
     Voxel* voxels = chunk->writableVoxels();
@@ -27,54 +28,63 @@ inline std::shared_ptr<Chunk> makeChunk(const ChunkKey& key, float density = 0.0
     return chunk;
 }
 
-inline void setAllNeighbours(Chunk& chunk, Chunk* neighbour) {
-    for (Chunk*& slot : chunk.neighbours) slot = neighbour;
-}
+// Chunks made on first use by `make`, so that a chunk and its neighbours
+// always agree.
+class ChunkWorld {
+public:
+    using Maker = std::function<std::shared_ptr<Chunk>(const ChunkKey&)>;
+    explicit ChunkWorld(Maker make) : make_(std::move(make)) {}
 
-// What a worker does around buildMesh: reset the cache, corner mode, mesh.
-inline void meshChunk(Chunk& chunk, GraphicsDevice& device) {
-    ColumnDirectionCache cache;
+    std::shared_ptr<Chunk> chunk(const ChunkKey& key) {
+        auto found = chunks_.find(key);
+        if (found == chunks_.end()) found = chunks_.emplace(key, make_(key)).first;
+        return found->second;
+    }
+
+    // Points chunk.neighbours at the chunks across its sides and fills `fine`
+    // with the finer ones across split sides. Returns whether one was split.
+    bool wire(Chunk& chunk, FineNeighbourMap& fine) {
+        bool split = false;
+        for (const Direction side : allSides) {
+            const std::vector<ChunkKey> across = chunkKeysAcross(chunk.key, side);
+            chunk.neighbours[side] = across.size() == 1 ? this->chunk(across[0]).get() : nullptr;
+            if (across.size() == 1) continue;
+            split = true;
+            for (const ChunkKey& key : across) fine.emplace(key, this->chunk(key));
+        }
+        return split;
+    }
+
+private:
+    Maker make_;
+    std::unordered_map<ChunkKey, std::shared_ptr<Chunk>, ChunkKeyHasher> chunks_;
+};
+
+enum class Mesher { Reference, Fast };
+
+// The vertices of `chunk` (neighbours wired) by one mesher, on `cache` and
+// `output` as a mesh job prepares them.
+inline std::vector<ChunkVertex> meshWith(Mesher mesher, Chunk& chunk, const FineNeighbourMap* fine,
+                                         ColumnDirectionCache& cache, MesherOutput& output) {
+    chunk.fineNeighbours = fine;
     resetForChunk(cache, chunk.key);
     cache.columnOffset = 0.0f;
-    chunk.buildMesh(cache, device);
+    const MesherInput input{chunk, cache};
+    mesher == Mesher::Reference ? meshChunkReference(input, output) : meshChunk(input, output);
+    chunk.fineNeighbours = nullptr;
+    std::vector<ChunkVertex> vertices(output.vertices, output.vertices + output.vertexCount);
+    output.trim();
+    return vertices;
 }
 
-inline const std::vector<ChunkVertex>& meshVertices(const Chunk& chunk) {
-    return static_cast<const NullVertexBuffer*>(chunk.vertexBuffer)->vertices();
+inline std::vector<ChunkVertex> meshWith(Mesher mesher, Chunk& chunk, const FineNeighbourMap* fine = nullptr) {
+    ColumnDirectionCache cache;
+    MesherOutput output;
+    return meshWith(mesher, chunk, fine, cache, output);
 }
 
-// The corner (a, b) of the column grid at radius `layerRadius`, in the grid of
-// the chunk's layer there, scaled to `scale`: faceDirection at that corner's
-// face coordinates times the radius.
-inline Vec3 gridCorner(const ChunkKey& key, std::uint32_t layerRadius, std::uint32_t a, std::uint32_t b,
-                       float scale) {
-    const std::uint32_t columns = columnsPerChunk(layerRadius);
-    const float step = 1.0f / static_cast<float>(std::uint64_t{1} << columnLevel(layerRadius));
-    const float u = static_cast<float>(key.x * columns + a) * step;
-    const float v = static_cast<float>(key.y * columns + b) * step;
-    const Vec4 d = faceDirection(key.face, u, v);
-    return {d.x * scale, d.y * scale, d.z * scale};
-}
-
-inline Vec3 position(const ChunkVertex& vertex) {
-    return {vertex.position[0], vertex.position[1], vertex.position[2]};
-}
-
+inline Vec3 position(const ChunkVertex& vertex) { return {vertex.position[0], vertex.position[1], vertex.position[2]}; }
 inline Vec3 normal(const ChunkVertex& vertex) { return {vertex.normal[0], vertex.normal[1], vertex.normal[2]}; }
-
-inline float distance(const Vec3& a, const Vec3& b) {
-    const Vec3 d = a - b;
-    return std::sqrt(dot3(d, d));
-}
-
 inline float length(const Vec3& v) { return std::sqrt(dot3(v, v)); }
-
-// Corners are products of unit directions and radii of a few hundred units.
-inline constexpr float cornerTolerance = 1e-3f;
-
-#define EXPECT_VEC3_NEAR(actual, expected, tolerance)                                           \
-    EXPECT_LE(::gravelkin::test::distance((actual), (expected)), (tolerance))                  \
-        << "actual (" << (actual).x << ", " << (actual).y << ", " << (actual).z << ") expected (" \
-        << (expected).x << ", " << (expected).y << ", " << (expected).z << ")"
 
 }  // namespace gravelkin::test
