@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "factory/chunk.h"
+#include "factory/factory_jobs.h"
 #include "geometry/column_direction_cache.h"
 #include "render/device/null_graphics_device.h"
 #include "tests/render/gl/gl_test_support.h"
@@ -26,9 +27,7 @@ std::shared_ptr<Chunk> meshedSolidChunk(const ChunkKey& key, Chunk& air, Graphic
     for (int v = 0; v < Chunk::voxelCount; ++v) voxels[v].density = -1.0f;
     for (Chunk*& slot : chunk->neighbours) slot = &air;
     ColumnDirectionCache cache;
-    resetForChunk(cache, key);
-    cache.columnOffset = 0.0f;
-    chunk->buildMesh(cache, device);
+    meshGathered(*chunk, FineNeighbourMap{}, cache, device);
     return chunk;
 }
 
