@@ -1,3 +1,7 @@
+// Layer factory (factory/): the chunk record, the build step, the meshers, the
+// factory thread and the host interface it needs. May include: camera,
+// geometry, voxel, device, terrain. (layers.txt)
+//
 // One chunk-factory worker's object: its column direction cache, and the build
 // step that turns a key into a filled chunk.
 //

@@ -9,6 +9,7 @@
 #include "factory/mesh_upload.h"
 #include "factory/mesher.h"
 #include "factory/thread_priority.h"
+#include "factory/voxel_sides.h"
 #include "geometry/column_direction_cache.h"
 #include "geometry/level_table.h"
 #include "geometry/neighbours.h"
@@ -35,8 +36,8 @@ void FactoryWorkspace::resetFineNeighbours() {
 }
 
 bool gatherNeighbours(const FactoryHost& host, Chunk& chunk, NeighbourSlots& slots, FineNeighbourMap& fine) {
-    for (std::uint8_t d = 0; d < directionCount; ++d) {
-        const NeighbourStep<ChunkKey> step = chunkNeighbour(chunk.key, d);
+    for (const Direction side : allSides) {
+        const NeighbourStep<ChunkKey> step = chunkNeighbour(chunk.key, side);
         bool found = true;
         if (step.split) {
             for (const ChunkKey& key : fineKeysFrom(step.address).keys) {
@@ -47,10 +48,10 @@ bool gatherNeighbours(const FactoryHost& host, Chunk& chunk, NeighbourSlots& slo
                 }
                 fine.emplace(key, std::move(neighbour));  // an existing entry stays
             }
-            chunk.neighbours[d] = nullptr;  // the mesher looks in `fine` instead
+            chunk.neighbours[side] = nullptr;  // the mesher looks in `fine` instead
         } else if (std::shared_ptr<Chunk> neighbour = host.findChunk(step.address)) {
-            chunk.neighbours[d] = neighbour.get();
-            slots.slot[d] = std::move(neighbour);
+            chunk.neighbours[side] = neighbour.get();
+            slots.slot[side] = std::move(neighbour);
         } else {
             found = false;
         }

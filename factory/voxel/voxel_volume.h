@@ -1,3 +1,6 @@
+// Layer voxel (factory/voxel/): the voxel, the 32^3 volume, constant blocks,
+// block memory and the fill state. May include: camera, geometry. (layers.txt)
+//
 // Where a chunk's 32 x 32 x 32 voxels live.
 //
 // A volume either owns a block of its own (a generated chunk, or one built by
