@@ -4,6 +4,11 @@
 //
 // The address of one chunk: column x and row y on a cube face, in a shell.
 //
+// One name per axis throughout: a face's two axes are u and v (face
+// coordinates in [0, 1]); chunk keys and voxel addresses count columns along
+// them as x and y; inside a chunk, voxel columns are i (along u) and j (along
+// v) and the radial layer is r (0 innermost).
+//
 // Depends on: the standard library only.
 #pragma once
 
