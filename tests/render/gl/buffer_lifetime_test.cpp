@@ -28,7 +28,7 @@ TEST_F(BufferLifetimeTest, BuffersMadeOnOtherThreadsAreUploadedAndFreedByTheCont
             workers.emplace_back([&, t] { for (std::size_t i = t; i < buffers.size(); i += 4) work(buffers[i]); });
         for (std::thread& worker : workers) worker.join();
     };
-    // Each thread also releases buffers of its own before any upload.
+    // Each thread also makes buffers that it releases before any upload.
     onFourThreads([&](VertexBuffer*& buffer) {
         if (VertexBuffer* unused = upload(device, mesh)) unused->release();
         buffer = upload(device, mesh);
