@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -13,14 +12,9 @@
 namespace gravelkin {
 namespace {
 
-class ColumnDirectionCacheTest : public ::testing::Test {
-protected:
+struct ColumnDirectionCacheTest : ::testing::Test {
     std::unique_ptr<ColumnDirectionCache> cache = std::make_unique<ColumnDirectionCache>();
-
-    void reset(const ChunkKey& key, float offset) {
-        resetForChunk(*cache, key);
-        cache->columnOffset = offset;
-    }
+    void reset(const ChunkKey& key, float offset) { resetForChunk(*cache, key), cache->columnOffset = offset; }
 };
 
 // Centre mode (offset 0.5) and corner mode (0.0), through every halving down
@@ -34,9 +28,8 @@ TEST_F(ColumnDirectionCacheTest, EqualsFaceDirectionBitForBitAtEveryResolution) 
             for (std::uint32_t columns = 32; columns >= 1; columns /= 2, side /= 2) {
                 const std::uint32_t chunkColumns = side / static_cast<std::uint32_t>(chunksPerSide(key.shell));
                 const float step = 1.0f / static_cast<float>(side);
-                const std::uint32_t last = offset == 0.0f ? columns : columns - 1;
-                for (std::uint32_t i = 0; i <= last; ++i) {
-                    for (std::uint32_t j = 0; j <= last; ++j) {
+                for (std::uint32_t i = 0; i <= columns - (offset == 0.5f); ++i) {  // corner mode: the far edge too
+                    for (std::uint32_t j = 0; j <= columns - (offset == 0.5f); ++j) {
                         const float u = (static_cast<float>(i + key.x * chunkColumns) + offset) * step;
                         const float v = (static_cast<float>(j + key.y * chunkColumns) + offset) * step;
                         ASSERT_TRUE(testing::sameBits(xyz(columnDirection(*cache, i, j)),
@@ -70,13 +63,11 @@ TEST_F(ColumnDirectionCacheTest, ReusesEntriesUntilMarkedStaleOrReset) {
     reset({0, 12, 0, 0}, 0.0f);
     for (std::uint32_t i = 0; i <= 32; ++i) columnDirection(*cache, i, 32), columnDirection(*cache, i, i);
     markStale(*cache);
-    const auto w = [this] {
-        return std::vector<float>{cache->edgeNear[31].w, cache->directions[5][5].w, cache->edgeNear[32].w,
-                                  cache->directions[32][32].w, cache->directions[0][32].w};
-    };
-    EXPECT_EQ(w(), (std::vector<float>{1, 1, 0, 0, 0}));
+    const Vec4* entries[] = {&cache->edgeNear[31], &cache->directions[5][5], &cache->edgeNear[32],
+                             &cache->directions[32][32], &cache->directions[0][32]};
+    for (int k = 0; k < 5; ++k) EXPECT_EQ(entries[k]->w, k < 2 ? 1.0f : 0.0f) << "entry " << k;
     resetForChunk(*cache, {0, 12, 0, 0});
-    EXPECT_EQ(w(), (std::vector<float>{1, 1, 1, 1, 1}));
+    for (const Vec4* entry : entries) EXPECT_EQ(entry->w, 1.0f);
 }
 
 }  // namespace
