@@ -1,5 +1,6 @@
 #include "camera/camera.h"
 
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <initializer_list>
@@ -36,8 +37,7 @@ struct CameraTest : ::testing::Test {
         camera.update(seconds);
     }
 
-    // within 0: exactly, where the camera must not have turned at all.
-    void expectTurned(float yaw, float pitch, float within = tolerance) {
+    void expectTurned(float yaw, float pitch, float within = tolerance) {  // within 0: not turned at all
         EXPECT_NEAR(camera.yaw(), yaw, within);
         EXPECT_NEAR(camera.pitch(), pitch, within);
     }
@@ -52,14 +52,16 @@ TEST_F(CameraTest, StartsAtRestLookingAlongPlusZ) {
         EXPECT_EQ(camera.position(), (Vec3{0.0f, 400.0f, 0.0f}));
         expectTurned(0.0f, 0.0f, 0.0f);
         EXPECT_EQ(camera.forwardDirection(), (Vec4{0.0f, 0.0f, 1.0f, 0.0f}));
-        EXPECT_EQ(camera.viewMatrix(), (Mat4{{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, -400, 0, 1}}}));
+        const Mat4 startView{{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, -400, 0, 1}}};
+        EXPECT_EQ(camera.viewMatrix(), startView);
     }
 }
 
 // One frame from the start at a heading: 30 units a second, Shift four times as far, the keys adding up.
 TEST_F(CameraTest, KeysMoveAlongTheHeadingSidewaysAndUp) {
     using enum CameraKey;
-    struct Case { float yaw, pitch; std::initializer_list<CameraKey> keys; Vec3 expected; float seconds = 0.1f, within = 1e-5f; };
+    struct Case { float yaw, pitch; std::initializer_list<CameraKey> keys; Vec3 expected;
+                  float seconds = 0.1f, within = 1e-5f; };
     const Case cases[] = {
         {0, 0, {W}, {0, 400, 3}},         {0, 0, {W}, {0, 400, 1.5f}, 0.05f},  {0, 0, {W, Shift}, {0, 400, 12}},
         {0, 0, {S, Shift}, {0, 400, -12}}, {0, 0, {Shift}, {0, 400, 0}},       {-90, 0, {W}, {-3, 400, 0}},
@@ -133,15 +135,13 @@ TEST_F(CameraTest, TheMouseSteersOnlyWhileOurWindowIsInFrontAndTheCursorIsRead) 
 // Forward is (cos pitch sin yaw, -sin pitch, cos pitch cos yaw), and the view
 // looks from the eye along it.
 TEST_F(CameraTest, ForwardDirectionAndViewFollowYawAndPitch) {
-    const Vec4 eye{10.0f, -5.0f, 300.0f, 0.0f};
-    camera.setPosition(xyz(eye));
-    const float orientations[][2] = {{90.0f, 0.0f}, {0.0f, 30.0f}, {-135.0f, -45.0f}, {400.0f, 12.5f}};
-    for (const auto& [yaw, pitch] : orientations) {
+    camera.setPosition({10.0f, -5.0f, 300.0f});
+    for (const auto& [yaw, pitch] : {std::array{90.0f, 0.0f}, {0.0f, 30.0f}, {-135.0f, -45.0f}, {400.0f, 12.5f}}) {
         camera.setOrientation(yaw, pitch);
         const float p = pitch * cameraDegreesToRadians, y = yaw * cameraDegreesToRadians;
         const Vec4 f = camera.forwardDirection();
         expectNear(f, {std::cos(p) * std::sin(y), -std::sin(p), std::cos(p) * std::cos(y), 0.0f}, tolerance);
-        expectNear(transformPoint(eye + f * 5.0f, camera.viewMatrix()), {0, 0, 5, 1}, 1e-4f);
+        expectNear(transformPoint(Vec4{10, -5, 300, 0} + f * 5.0f, camera.viewMatrix()), {0, 0, 5, 1}, 1e-4f);
     }
 }
 

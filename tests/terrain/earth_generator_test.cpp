@@ -1,11 +1,11 @@
-// The Earth generator on voxel arrays: its colours, which voxels it writes,
-// the fill state, that its voxels stay bit for bit the same on every thread,
-// and its fast path against its scalar reference on every SIMD instruction
-// set this CPU can run.
+// The Earth generator on voxel arrays: colours, the columns it writes, fill
+// state, bits kept on every thread, and its fast path against the scalar
+// reference on every SIMD instruction set this CPU can run.
 #include "terrain/terrain_generator_earth.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -70,10 +70,6 @@ GeneratedChunk generateChunk(const TerrainGeneratorEarth& g, const ChunkKey& key
     return ::testing::AssertionSuccess();
 }
 
-bool colourIs(const Voxel& v, const ColourBytes& c) {
-    return v.colour[0] == c[0] && v.colour[1] == c[1] && v.colour[2] == c[2];
-}
-
 // Band edges; zero is air: stone. Other biome numbers are checked through the
 // colour kernel.
 TEST(EarthVoxelColour, BandEdges) {
@@ -119,16 +115,15 @@ TEST(EarthGenerator, WritesEachLayersGridAndItsFillState) {
         ChunkFillState fill = ChunkFillState::Unknown;
         for (std::uint32_t r = 32; r-- > 0;) {
             const std::uint32_t n = columnsPerChunk(32 * key.shell + r);
-            for (std::uint32_t i = 0; i < 32; ++i) {
-                for (std::uint32_t j = 0; j < 32; ++j) {
-                    const Voxel& v = chunk.at(i, r, j);
-                    const bool inGrid = i < n && j < n;
-                    bool someBiome = false;
-                    for (std::int32_t b = 0; b < 4; ++b) someBiome |= colourIs(v, earth().voxelColour(v.density, b));
-                    ASSERT_TRUE(inGrid ? std::isfinite(v.density) && someBiome : sameBits(v, untouched))
-                        << i << " " << r << " " << j;
-                    if (inGrid) fill = nextFillState(fill, v.density);
-                }
+            for (std::uint32_t k = 0; k < 1024; ++k) {
+                const std::uint32_t i = k / 32, j = k % 32;
+                const Voxel& v = chunk.at(i, r, j);
+                const bool inGrid = i < n && j < n;
+                bool someBiome = false;
+                for (int b = 0; b < 4; ++b) someBiome |= std::to_array(v.colour) == earth().voxelColour(v.density, b);
+                ASSERT_TRUE(inGrid ? std::isfinite(v.density) && someBiome : sameBits(v, untouched))
+                    << i << " " << r << " " << j;
+                if (inGrid) fill = nextFillState(fill, v.density);
             }
         }
         EXPECT_EQ(chunk.fill, fill);
@@ -146,19 +141,18 @@ TEST(EarthGenerator, WritesEachLayersGridAndItsFillState) {
 TEST(EarthGenerator, SilencedNoiseLeavesTheSignedDistanceFromTheSurface) {
     TerrainGeneratorEarth g = earth();
     g.reliefNoise.fractalKind = FractalKind::Sum;
-    for (NoiseLayer* layer : {&g.reliefNoise, &g.reliefMaskNoise, &g.elevationNoise, &g.outcropNoise}) {
-        layer->frequency = 0.0f;
-    }
+    for (NoiseLayer* l : {&g.reliefNoise, &g.reliefMaskNoise, &g.elevationNoise, &g.outcropNoise}) l->frequency = 0;
     g.biomePoints.clear();
     const GeneratedChunk chunk = generateChunk(g, {5, 12, 9, 3});
     for (std::uint32_t k = 0; k < voxelsPerBlock; ++k) {
         const std::uint32_t i = k % 32, r = k / 32 % 32, j = k / 1024;
         const Voxel& v = chunk.at(i, r, j);
         const float expected = (static_cast<float>(384 + r) + 0.5f) - 400.0f;
-        ASSERT_TRUE(v.density == expected && colourIs(v, g.voxelColour(v.density, 0))) << i << " " << r << " " << j;
+        ASSERT_TRUE(v.density == expected && std::to_array(v.colour) == g.voxelColour(v.density, 0))
+            << i << " " << r << " " << j;
     }
     // Radius 399 (rho 399.5) is solid, grass blending to subsoil.
-    EXPECT_TRUE(colourIs(chunk.at(0, 15, 0), ColourBytes{130, 167, 57}));
+    EXPECT_EQ(std::to_array(chunk.at(0, 15, 0).colour), (ColourBytes{130, 167, 57}));
     EXPECT_EQ(chunk.fill, ChunkFillState::Mixed);
     g.surfaceRadius = 10000.0f;
     EXPECT_EQ(generateChunk(g, {4, 13, 4, 2}).fill, ChunkFillState::AllSolid);
