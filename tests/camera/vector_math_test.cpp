@@ -14,15 +14,11 @@ using testing::expectNear;
 constexpr float pi = 3.14159265f;
 constexpr float tolerance = 1e-6f;
 
-const Mat4 identityMatrix{{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};
-
 TEST(VectorMath, ThreeComponentOperationsIgnoreWButNormaliseScalesIt) {
     const float length = std::sqrt(1.29f);
     const Vec4 n = normalise3({0.5f, 1.0f, -0.2f, 1.0f});
     expectNear(n, {0.5f / length, 1.0f / length, -0.2f / length, 1.0f / length}, tolerance);
-    EXPECT_NEAR(length3(n), 1.0f, tolerance);
     EXPECT_EQ(normalise3({0.0f, 0.0f, 0.0f, 5.0f}), (Vec4{0.0f, 0.0f, 0.0f, 0.0f}));
-
     // In a left-handed frame x cross y is still +z; only the picture flips.
     EXPECT_EQ(cross3(Vec4{1, 0, 0, 3}, Vec4{0, 1, 0, 4}), (Vec4{0, 0, 1, 0}));
     EXPECT_EQ(cross3(Vec3{0, 1, 0}, Vec3{0, 0, 1}), (Vec3{1, 0, 0}));
@@ -30,20 +26,11 @@ TEST(VectorMath, ThreeComponentOperationsIgnoreWButNormaliseScalesIt) {
     EXPECT_EQ(length3(Vec4{3, 4, 0, 100}), 5.0f);
 }
 
-TEST(VectorMath, RotationTurnsPlusZByYawAndPitch) {
-    EXPECT_EQ(rotationPitchYawRoll(0.0f, 0.0f, 0.0f), identityMatrix);
-    // Positive yaw turns +z toward +x; positive pitch looks down.
-    expectNear(transformPoint({0, 0, 1, 0}, rotationPitchYawRoll(0.0f, pi / 2.0f, 0.0f)), {1, 0, 0, 1}, tolerance);
-    expectNear(transformPoint({0, 0, 1, 0}, rotationPitchYawRoll(30.0f * pi / 180.0f, 0.0f, 0.0f)),
-               {0, -0.5f, 0.8660254f, 1}, tolerance);
-    const float pitch = 0.3f, yaw = -1.2f;
-    expectNear(transformPoint({0, 0, 1, 0}, rotationPitchYawRoll(pitch, yaw, 0.0f)),
-               {std::cos(pitch) * std::sin(yaw), -std::sin(pitch), std::cos(pitch) * std::cos(yaw), 1}, tolerance);
-}
-
-TEST(VectorMath, RollAppliesFirstThenPitchThenYaw) {
-    // Roll a quarter turn takes +x to +y; pitch a quarter turn then takes +y
-    // to +z. The other order would leave +x on the x axis through the pitch.
+// Roll applies first: a quarter roll takes +x to +y, which a quarter pitch
+// then takes to +z (the other order would leave +x on the x axis through the
+// pitch). Yaw and pitch alone are checked through the camera's forward.
+TEST(VectorMath, RotationAppliesRollThenPitchThenYaw) {
+    EXPECT_EQ(rotationPitchYawRoll(0.0f, 0.0f, 0.0f), (Mat4{{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}}));
     expectNear(transformPoint({1, 0, 0, 0}, rotationPitchYawRoll(pi / 2.0f, 0.0f, pi / 2.0f)), {0, 0, 1, 1},
                tolerance);
     const float pitch = 0.4f, yaw = 2.1f, roll = -0.7f;
@@ -53,12 +40,8 @@ TEST(VectorMath, RollAppliesFirstThenPitchThenYaw) {
 }
 
 TEST(VectorMath, ProductsApplyTheLeftMatrixFirst) {
-    Mat4 translation = identityMatrix;
-    translation.m[3][0] = 10.0f;
-    translation.m[3][1] = -20.0f;
-    translation.m[3][2] = 30.0f;
+    const Mat4 translation{{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {10, -20, 30, 1}}};
     EXPECT_EQ(transformPoint({1, 2, 3, 99}, translation), (Vec4{11, -18, 33, 1}));  // w taken as 1
-
     const Mat4 a = rotationPitchYawRoll(0.5f, 0.0f, 0.0f);
     Mat4 b = rotationPitchYawRoll(0.0f, 1.1f, 0.0f);
     b.m[3][0] = 5.0f;  // a translation too, so row 3 takes part
@@ -69,14 +52,9 @@ TEST(VectorMath, ProductsApplyTheLeftMatrixFirst) {
     // Rotations do not commute, so the test can tell the orders apart.
     const Vec4 reversed = transformPoint(p, multiply(b, a));
     EXPECT_GT(std::fabs(reversed.x - stepwise.x) + std::fabs(reversed.y - stepwise.y), 0.1f);
-    EXPECT_EQ(multiply(identityMatrix, translation), translation);
-    EXPECT_EQ(multiply(translation, identityMatrix), translation);
 }
 
 TEST(VectorMath, ViewTakesTheEyeToTheOriginAndTheFocusOntoPlusZ) {
-    const Mat4 start{{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, -400, 0, 1}}};
-    EXPECT_EQ(lookAtLH({0, 400, 0, 0}, {0, 400, 1, 0}, {0, 1, 0, 0}), start);
-
     const Vec4 eye{12.0f, -3.0f, 40.0f, 0.0f};
     const Vec4 direction = normalise3({0.4f, -0.5f, 0.7f, 0.0f});
     const Mat4 view = lookToLH(eye, direction, {0, 1, 0, 0});

@@ -1,45 +1,84 @@
-// The Earth generator on voxel arrays: its colours, which voxels it writes,
-// the fill state, and that its voxels stay bit for bit the same, on every
-// thread.
+// The Earth generator on voxel arrays: colours, the columns it writes, fill
+// state, bits kept on every thread, and its fast path against the scalar
+// reference on every SIMD instruction set this CPU can run.
 #include "terrain/terrain_generator_earth.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <thread>
 #include <vector>
 
-#include "generated_chunk.h"
+#include "geometry/column_direction_cache.h"
 #include "geometry/level_table.h"
+#include "simd_target_params.h"
+#include "terrain/earth_columns.h"
 #include "tests/support/comparisons.h"
 
 namespace gravelkin {
 namespace {
 
-using test::earth;
-using test::GeneratedChunk;
-using test::generateChunk;
 using testing::sameBits;
 
-bool colourIs(const Voxel& v, const ColourBytes& c) {
-    return v.colour[0] == c[0] && v.colour[1] == c[1] && v.colour[2] == c[2];
+// Building the generator scatters its biome points; do it once.
+const TerrainGeneratorEarth& earth() {
+    static const TerrainGeneratorEarth generator;
+    return generator;
 }
 
-TEST(EarthVoxelColour, BandEdgesAndBiomesOutsideTheRange) {
-    const TerrainGeneratorEarth& g = earth();
-    EXPECT_EQ(g.voxelColour(0.0f, 0), (ColourBytes{120, 120, 120}));  // zero is air: stone
-    EXPECT_EQ(g.voxelColour(-0.001f, 3), (ColourBytes{225, 241, 254}));
-    EXPECT_EQ(g.voxelColour(-1.0f, 0), (ColourBytes{126, 157, 58}));
-    EXPECT_EQ(g.voxelColour(-2.5f, 1), (ColourBytes{150, 120, 80}));
-    EXPECT_EQ(g.voxelColour(-5.0f, 2), (ColourBytes{97, 75, 66}));
-    EXPECT_EQ(g.voxelColour(-7.5f, 0), (ColourBytes{108, 97, 93}));
-    EXPECT_EQ(g.voxelColour(-10.0f, 3), (ColourBytes{120, 120, 120}));
-    EXPECT_EQ(g.voxelColour(-1e9f, 1), (ColourBytes{120, 120, 120}));
-    for (float density : {-0.5f, -3.0f, -4.99f, -6.0f}) {
-        EXPECT_EQ(g.voxelColour(density, 7), g.voxelColour(density, 0));
-        EXPECT_EQ(g.voxelColour(density, -1), g.voxelColour(density, 0));
+// What a chunk's voxels hold before generation; generate leaves it in the
+// columns a coarser layer does not use.
+constexpr Voxel untouched{0.0f, {127, 127, 127}};
+
+// One chunk generated as the chunk factory does it: a fresh cache in centre
+// mode, every voxel `untouched` beforehand.
+struct GeneratedChunk {
+    std::vector<Voxel> voxels = std::vector<Voxel>(voxelsPerBlock, untouched);
+    ColumnDirectionCache cache{};  // zeroed: comparisons read entries generate never computes
+    ChunkFillState fill = ChunkFillState::Unknown;
+    const Voxel& at(std::uint32_t i, std::uint32_t r, std::uint32_t j) const { return voxels[voxelIndex(i, r, j)]; }
+};
+
+// g.generate, or g.generateReference where `reference`.
+GeneratedChunk generateChunk(const TerrainGeneratorEarth& g, const ChunkKey& key, bool reference = false) {
+    GeneratedChunk out;
+    resetForChunk(out.cache, key);
+    out.cache.columnOffset = 0.5f;
+    out.fill = reference ? g.generateReference(key, out.voxels.data(), out.cache)
+                         : g.generate(key, out.voxels.data(), out.cache);
+    return out;
+}
+
+// The same fill state, voxels (density bits, colours, untouched columns) and
+// cache: left at the innermost layer's grid, with the same columns computed.
+::testing::AssertionResult sameChunk(const GeneratedChunk& e, const GeneratedChunk& a) {
+    if (e.fill != a.fill) return ::testing::AssertionFailure() << "fill state " << fillStateName(a.fill);
+    for (int k = 0; k < voxelsPerBlock; ++k) {
+        if (!sameBits(e.voxels[k], a.voxels[k])) {
+            return ::testing::AssertionFailure() << "voxel " << k << ": " << e.voxels[k].density << " vs "
+                                                 << a.voxels[k].density;
+        }
     }
+    if (e.cache.resolutionShift != a.cache.resolutionShift || e.cache.columnBaseU != a.cache.columnBaseU ||
+        e.cache.columnBaseV != a.cache.columnBaseV || e.cache.columnStep != a.cache.columnStep ||
+        std::memcmp(e.cache.directions, a.cache.directions, sizeof e.cache.directions) != 0) {
+        return ::testing::AssertionFailure() << "cache differs";
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// Band edges; zero is air: stone. Other biome numbers are checked through the
+// colour kernel.
+TEST(EarthVoxelColour, BandEdges) {
+    const struct { float density; std::int32_t biome; ColourBytes colour; } cases[] = {
+        {0.0f, 0, {120, 120, 120}},   {-0.001f, 3, {225, 241, 254}}, {-1.0f, 0, {126, 157, 58}},
+        {-2.5f, 1, {150, 120, 80}},   {-5.0f, 2, {97, 75, 66}},      {-7.5f, 0, {108, 97, 93}},
+        {-10.0f, 3, {120, 120, 120}}, {-1e9f, 1, {120, 120, 120}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(earth().voxelColour(c.density, c.biome), c.colour) << c.density;
 }
 
 // Guards every voxel bit of five chunks (settings, tables, noise, biome
@@ -64,8 +103,9 @@ TEST(EarthGenerator, VoxelsKeepTheirBits) {
 }
 
 // Every layer writes exactly its grid's columns (a level step's inner layers
-// and shell 0's halve it), the fill state follows the written voxels, and the
-// cache is left at the innermost layer's grid.
+// and shell 0's halve it) with a finite density and a biome's colour for it,
+// the fill state follows the written voxels, and the cache is left at the
+// innermost layer's grid.
 TEST(EarthGenerator, WritesEachLayersGridAndItsFillState) {
     int mixed = 0;
     for (const ChunkKey& key : {ChunkKey{7, 12, 8, 5}, ChunkKey{0, 12, 0, 0}, ChunkKey{9, 13, 4, 1},
@@ -75,18 +115,15 @@ TEST(EarthGenerator, WritesEachLayersGridAndItsFillState) {
         ChunkFillState fill = ChunkFillState::Unknown;
         for (std::uint32_t r = 32; r-- > 0;) {
             const std::uint32_t n = columnsPerChunk(32 * key.shell + r);
-            for (std::uint32_t i = 0; i < 32; ++i) {
-                for (std::uint32_t j = 0; j < 32; ++j) {
-                    const Voxel& v = chunk.at(i, r, j);
-                    if (i >= n || j >= n) {
-                        ASSERT_TRUE(sameBits(v, test::untouched)) << i << " " << r << " " << j;
-                        continue;
-                    }
-                    bool someBiome = false;
-                    for (std::int32_t b = 0; b < 4; ++b) someBiome |= colourIs(v, earth().voxelColour(v.density, b));
-                    ASSERT_TRUE(std::isfinite(v.density) && someBiome) << i << " " << r << " " << j;
-                    fill = nextFillState(fill, v.density);
-                }
+            for (std::uint32_t k = 0; k < 1024; ++k) {
+                const std::uint32_t i = k / 32, j = k % 32;
+                const Voxel& v = chunk.at(i, r, j);
+                const bool inGrid = i < n && j < n;
+                bool someBiome = false;
+                for (int b = 0; b < 4; ++b) someBiome |= std::to_array(v.colour) == earth().voxelColour(v.density, b);
+                ASSERT_TRUE(inGrid ? std::isfinite(v.density) && someBiome : sameBits(v, untouched))
+                    << i << " " << r << " " << j;
+                if (inGrid) fill = nextFillState(fill, v.density);
             }
         }
         EXPECT_EQ(chunk.fill, fill);
@@ -95,53 +132,40 @@ TEST(EarthGenerator, WritesEachLayersGridAndItsFillState) {
         EXPECT_EQ(columnsPerChunk(inner + 31) >> chunk.cache.resolutionShift, columnsPerChunk(inner));
         EXPECT_EQ(chunk.cache.columnBaseU, columnsPerChunk(inner) * key.x);
     }
-    // The surface at radius 400 runs through shell 12.
-    EXPECT_GE(mixed, 1);
+    EXPECT_GE(mixed, 1);  // the surface at radius 400 runs through shell 12
 }
 
+// Every noise layer samples the origin (frequency 0), where gradient noise and
+// every simplex octave are 0; with no biome points all is biome 0. What is
+// left is the signed distance from the surface, which also sets the fill.
 TEST(EarthGenerator, SilencedNoiseLeavesTheSignedDistanceFromTheSurface) {
-    // Every noise layer samples the origin (frequency 0), where gradient
-    // noise and every simplex octave are 0; no biome points: all biome 0.
     TerrainGeneratorEarth g = earth();
     g.reliefNoise.fractalKind = FractalKind::Sum;
-    for (NoiseLayer* layer : {&g.reliefNoise, &g.reliefMaskNoise, &g.elevationNoise, &g.outcropNoise}) {
-        layer->frequency = 0.0f;
-    }
+    for (NoiseLayer* l : {&g.reliefNoise, &g.reliefMaskNoise, &g.elevationNoise, &g.outcropNoise}) l->frequency = 0;
     g.biomePoints.clear();
     const GeneratedChunk chunk = generateChunk(g, {5, 12, 9, 3});
-    for (std::uint32_t r = 0; r < 32; ++r) {
+    for (std::uint32_t k = 0; k < voxelsPerBlock; ++k) {
+        const std::uint32_t i = k % 32, r = k / 32 % 32, j = k / 1024;
+        const Voxel& v = chunk.at(i, r, j);
         const float expected = (static_cast<float>(384 + r) + 0.5f) - 400.0f;
-        for (std::uint32_t i = 0; i < 32; ++i) {
-            for (std::uint32_t j = 0; j < 32; ++j) {
-                const Voxel& v = chunk.at(i, r, j);
-                ASSERT_EQ(v.density, expected);
-                ASSERT_TRUE(colourIs(v, g.voxelColour(v.density, 0))) << i << " " << r << " " << j;
-            }
-        }
+        ASSERT_TRUE(v.density == expected && std::to_array(v.colour) == g.voxelColour(v.density, 0))
+            << i << " " << r << " " << j;
     }
-    // Radius 399 (rho 399.5) is solid, grass blending to subsoil; radius 400
-    // (rho 400.5) is air.
-    EXPECT_EQ(chunk.at(0, 15, 0).density, -0.5f);
-    EXPECT_TRUE(colourIs(chunk.at(0, 15, 0), ColourBytes{130, 167, 57}));
-    EXPECT_EQ(chunk.at(0, 16, 0).density, 0.5f);
+    // Radius 399 (rho 399.5) is solid, grass blending to subsoil.
+    EXPECT_EQ(std::to_array(chunk.at(0, 15, 0).colour), (ColourBytes{130, 167, 57}));
     EXPECT_EQ(chunk.fill, ChunkFillState::Mixed);
-}
-
-TEST(EarthGenerator, FillStateFollowsTheSurfaceRadius) {
-    TerrainGeneratorEarth g = earth();
     g.surfaceRadius = 10000.0f;
     EXPECT_EQ(generateChunk(g, {4, 13, 4, 2}).fill, ChunkFillState::AllSolid);
     g.surfaceRadius = 0.0f;
     EXPECT_EQ(generateChunk(g, {4, 13, 4, 2}).fill, ChunkFillState::AllAir);
 }
 
+// Each thread walks the keys from a different start.
 TEST(EarthGenerator, ThreadsGenerateIdenticalVoxels) {
     const ChunkKey keys[] = {{7, 12, 8, 5}, {11, 13, 2, 3}, {3, 10, 11, 4}};
-    constexpr int threadCount = 4;
-    std::vector<GeneratedChunk> results[threadCount];
+    std::vector<GeneratedChunk> results[4];
     std::vector<std::thread> threads;
-    for (int t = 0; t < threadCount; ++t) {
-        // Each thread walks the keys from a different start.
+    for (int t = 0; t < 4; ++t) {
         threads.emplace_back([&, t] {
             for (int k = 0; k < 3; ++k) results[t].push_back(generateChunk(earth(), keys[(k + t) % 3]));
         });
@@ -149,15 +173,94 @@ TEST(EarthGenerator, ThreadsGenerateIdenticalVoxels) {
     for (std::thread& thread : threads) thread.join();
     for (int k = 0; k < 3; ++k) {
         const GeneratedChunk expected = generateChunk(earth(), keys[k]);
-        for (int t = 0; t < threadCount; ++t) {
-            const GeneratedChunk& mine = results[t][(k - t + 3 * threadCount) % 3];
-            EXPECT_EQ(mine.fill, expected.fill);
-            for (int v = 0; v < voxelsPerBlock; ++v) {
-                ASSERT_TRUE(sameBits(mine.voxels[v], expected.voxels[v])) << "thread " << t << " voxel " << v;
-            }
+        for (int t = 0; t < 4; ++t) EXPECT_TRUE(sameChunk(expected, results[t][(k - t + 12) % 3])) << "thread " << t;
+    }
+}
+
+// Returns the reference chunk's fill state.
+ChunkFillState expectFastMatchesReference(const TerrainGeneratorEarth& g, const ChunkKey& key) {
+    const GeneratedChunk reference = generateChunk(g, key, true);
+    EXPECT_TRUE(sameChunk(reference, generateChunk(g, key)))
+        << "chunk (" << key.x << ", " << key.shell << ", " << key.y << ", face " << int{key.face} << ")";
+    return reference.fill;
+}
+
+using EarthFastPath = test::OnEachSimdTarget;
+
+// Chunks the surface runs through around the start view; four a shell from 9
+// to 16 (the shells the factory generates): the two grid corners, which touch
+// face edges, and two spread over the faces; and grids of 1, 2, 4, ... columns
+// a side (shell 0 halves five times), leaving partial vectors everywhere.
+TEST_P(EarthFastPath, MatchesTheReferenceInEveryGeneratedShellAndOnCoarseGrids) {
+    std::vector<ChunkKey> keys = {{7, 12, 8, 1}, {8, 12, 8, 1}, {7, 12, 7, 1}, {7, 11, 8, 1}, {7, 13, 8, 1}};
+    std::uint32_t state = 77u;
+    for (std::uint32_t shell = 9; shell <= 16; ++shell) {
+        const auto side = static_cast<std::uint32_t>(chunksPerSide(shell));
+        keys.push_back({0, shell, 0, static_cast<std::uint8_t>(shell % 6)});
+        keys.push_back({side - 1, shell, side - 1, static_cast<std::uint8_t>((shell + 3) % 6)});
+        for (int k = 0; k < 2; ++k) {
+            state = state * 1664525u + 1013904223u;
+            const auto face = static_cast<std::uint8_t>((state >> 4) % 6);
+            keys.push_back({(state >> 8) % side, shell, (state >> 20) % side, face});
+        }
+    }
+    // The one-lane SCALAR target (for CPUs without SSSE3) is slow, above all
+    // under the sanitizers: it checks every other chunk, still two per shell.
+    const std::size_t stride = GetParam().name == "SCALAR" ? 2 : 1;
+    int mixed = 0;
+    for (std::size_t k = 0; k < keys.size() && !HasFailure(); k += stride) {
+        mixed += expectFastMatchesReference(earth(), keys[k]) == ChunkFillState::Mixed;
+    }
+    EXPECT_GE(mixed, 3);  // the set crosses the surface
+    for (const ChunkKey& key : {ChunkKey{0, 0, 0, 2}, ChunkKey{0, 1, 0, 5}, ChunkKey{1, 3, 0, 1}}) {
+        expectFastMatchesReference(earth(), key);
+    }
+}
+
+// Settings the Earth does not use but the generator honours: the other
+// fractal kinds, other fades and octave counts, no biome points, all solid
+// and all air.
+TEST_P(EarthFastPath, MatchesTheReferenceWithOtherSettings) {
+    std::vector<TerrainGeneratorEarth> variants(5, earth());
+    variants[0].reliefNoise.fractalKind = FractalKind::Sum;
+    variants[0].outcropNoise.interpolation = Interpolation::Hermite;
+    variants[1].reliefNoise.fractalKind = FractalKind::Billow;
+    variants[1].reliefNoise.octaves = 5;
+    variants[1].elevationNoise.interpolation = Interpolation::Linear;
+    variants[2].biomePoints.clear();
+    variants[3].biomeWarpNoise.octaves = 3;
+    variants[3].surfaceRadius = 10000.0f;
+    variants[4].surfaceRadius = 0.0f;
+    variants[4].outcropNoise.seed = -99;
+    for (const TerrainGeneratorEarth& g : variants) {
+        expectFastMatchesReference(g, {7, 12, 8, 5});
+        expectFastMatchesReference(g, {3, 10, 11, 4});
+    }
+}
+
+// The colour kernel over a sweep of densities through every blend band and
+// its edges, for every biome; numbers outside 0..3 colour as 0.
+TEST_P(EarthFastPath, ColourKernelMatchesVoxelColour) {
+    const TerrainGeneratorEarth& g = earth();
+    const auto packed = [](const ColourBytes& c) {
+        return PackedColour{c[0]} | PackedColour{c[1]} << 8 | PackedColour{c[2]} << 16;
+    };
+    std::vector<float> densities = {0.0f,       -0.0f,      1.0f,        1e9f,   -5.0f, -10.0f, -1e9f, -4.9999995f,
+                                    -5.0000005f, -9.999999f, -10.000001f, -1e-30f};
+    for (int k = -3000; k <= 500; ++k) densities.push_back(static_cast<float>(k) * 0.0077f);
+    for (std::int32_t biome : {0, 1, 2, 3, 7, -1}) {
+        const ColourBytes& s = g.surfaceColours[biome >= 0 && biome < 4 ? biome : 0];
+        const std::vector<PackedColour> surface(densities.size(), packed(s));
+        std::vector<PackedColour> colours(densities.size());
+        earthColours(g, densities.data(), surface.data(), colours.data(), densities.size());
+        for (std::size_t k = 0; k < densities.size(); ++k) {
+            ASSERT_EQ(colours[k], packed(g.voxelColour(densities[k], biome)))
+                << "density " << densities[k] << " biome " << biome;
         }
     }
 }
+
+GRAVELKIN_ON_EACH_SIMD_TARGET(EarthFastPath);
 
 }  // namespace
 }  // namespace gravelkin

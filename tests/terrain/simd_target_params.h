@@ -1,11 +1,13 @@
 // Parameterises a test over every SIMD instruction set the fast paths are
-// built for and this CPU can run, each test pinned to one of them.
+// built for and this CPU can run, each test pinned to one of them; the test
+// name ends in the instruction set's name, e.g. ".../AVX2". Main thread only:
+// pinning is process-wide.
+// Depends on: terrain/noise/simd_targets.h, GoogleTest.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <ostream>
-#include <string>
 
 #include "terrain/noise/simd_targets.h"
 
@@ -14,16 +16,11 @@ namespace gravelkin {
 // How GoogleTest shows a target parameter: by name.
 inline void PrintTo(const SimdTarget& target, std::ostream* out) { *out << target.name; }
 
-}  // namespace gravelkin
+namespace test {
 
-namespace gravelkin::test {
-
-// A fixture whose parameter is one instruction set, pinned while each test
-// runs.
 class OnEachSimdTarget : public ::testing::TestWithParam<SimdTarget> {
 protected:
     OnEachSimdTarget() : pinned_(GetParam()) {}
-
     // The fast paths really run on the pinned instruction set.
     void SetUp() override { ASSERT_EQ(currentSimdTarget(), GetParam().name); }
 
@@ -31,12 +28,9 @@ private:
     ScopedSimdTarget pinned_;
 };
 
-inline std::string simdTargetName(const ::testing::TestParamInfo<SimdTarget>& info) { return info.param.name; }
+}  // namespace test
+}  // namespace gravelkin
 
-}  // namespace gravelkin::test
-
-// Runs the fixture's tests once per available instruction set; the test name
-// ends in the instruction set's name, e.g. ".../AVX2".
 #define GRAVELKIN_ON_EACH_SIMD_TARGET(fixture)                                                        \
     INSTANTIATE_TEST_SUITE_P(Simd, fixture, ::testing::ValuesIn(::gravelkin::availableSimdTargets()), \
-                             ::gravelkin::test::simdTargetName)
+                             [](const auto& info) { return info.param.name; })

@@ -1,0 +1,125 @@
+// Where positions, chunks and voxels sit in the shell grid: the chunk at a
+// position, and the steps from a chunk or voxel to its neighbours.
+#include <initializer_list>
+#include <ostream>
+
+#include <gtest/gtest.h>
+
+#include "geometry/level_table.h"
+#include "geometry/neighbours.h"
+#include "geometry/position_lookup.h"
+
+namespace gravelkin {
+
+std::ostream& operator<<(std::ostream& out, const ChunkKey& key) {
+    return out << "(" << key.x << ", " << key.shell << ", " << key.y << ", face " << int{key.face} << ")";
+}
+
+std::ostream& operator<<(std::ostream& out, const VoxelAddress& a) {
+    return out << "(" << a.x << ", r " << a.radius << ", " << a.y << ", face " << int{a.face} << ")";
+}
+
+namespace {
+
+TEST(ChunkKeyAt, ListedPositions) {
+    const struct { float x, y, z; ChunkKey key; } cases[] = {
+        {-224.40f, -224.09f, 243.78f, {15, 12, 15, 0}}, {10, 400, 30, {7, 12, 8, 1}},
+        {3, -250, 40, {3, 7, 3, 3}},                    {-300, 20, -5, {4, 9, 3, 4}},
+        {5, 5, -420, {7, 13, 8, 2}},                    {100, -2, 3, {1, 3, 1, 5}},
+        // The innermost shell has one chunk a face; the centre is on face 0.
+        {0, 0, 20, {0, 0, 0, 0}},                       {0.5f, 0.2f, 0.1f, {0, 0, 0, 5}},
+        {0, -31, 0, {0, 0, 0, 3}},                      {0, 0, 0, {0, 0, 0, 0}},
+        // On the edge between two faces the earlier face wins; where that puts
+        // a coordinate at the chunk count it is clamped to the last chunk.
+        {-300, 0, 300, {15, 13, 8, 0}},                 {0, -300, 300, {8, 13, 15, 0}},
+        {-300, 300, 0, {15, 13, 8, 1}},                 {300, 0, -300, {0, 13, 8, 2}},
+        {300, -300, 0, {0, 13, 8, 3}},                  {-250, -250, 250, {15, 13, 15, 0}},
+        {-1000, -1000, 1000, {63, 54, 63, 0}},          {300, 300, 10, {0, 13, 8, 1}},
+        {-300, 10, 300, {15, 13, 7, 0}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(chunkKeyAt(c.x, c.y, c.z), c.key) << c.x << ", " << c.y << ", " << c.z;
+
+    EXPECT_EQ(chunkKeyAt(0, 0, 100000).shell, 3125u);  // grows the level table for a new shell
+    EXPECT_GE(levelTableLength(), 32u * 3125 + 32);
+}
+
+// A step and where it leads; split -1 is not checked.
+template <typename Address>
+struct ListedStep { Address from; std::uint8_t direction; Address to; int split; };
+
+template <typename Address, typename Neighbour>
+void expectSteps(std::initializer_list<ListedStep<Address>> cases, Neighbour neighbour) {
+    for (const ListedStep<Address>& c : cases) {
+        const auto next = neighbour(c.from, c.direction);
+        EXPECT_TRUE(next.address == c.to && (c.split < 0 || next.split == c.split))
+            << c.from << " dir " << int{c.direction} << " gave " << next.address << " split " << int{next.split};
+    }
+}
+
+// Chunk steps across the face edges of shell 12, radially across a level
+// change and inward through the centre of the planet. Voxel steps follow the
+// same rules: into the centre, out of it onto face 5 from any face, across a
+// level rise (split) or not, and across face edges at radius 400, where a
+// face side has 512 columns.
+TEST(Neighbours, ListedSteps) {
+    expectSteps<ChunkKey>({{{15, 12, 3, 0}, PlusX, {0, 12, 3, 4}, 0},   {{0, 12, 3, 0}, MinusX, {0, 12, 12, 5}, 0},
+                           {{7, 12, 15, 4}, PlusY, {15, 12, 7, 3}, 0},  {{7, 12, 0, 5}, MinusY, {0, 12, 7, 3}, 0},
+                           {{3, 9, 5, 2}, Outward, {6, 10, 10, 2}, 1},  {{7, 10, 11, 2}, Inward, {3, 9, 5, 2}, 0},
+                           {{3, 12, 5, 2}, Outward, {3, 13, 5, 2}, 0},  {{0, 0, 0, 4}, Inward, {0, 0, 0, 5}, 0},
+                           {{0, 0, 0, 1}, Inward, {0, 0, 0, 3}, 0},     {{0, 0, 0, 0}, Inward, {0, 0, 0, 2}, 0}},
+                          chunkNeighbour);
+    constexpr std::uint32_t n = 512;  // columns a face side at radius 400
+    expectSteps<VoxelAddress>(
+        {{{1, 1, 0, 2}, Inward, {0, 0, 0, 0}, -1},         {{1, 4, 3, 0}, Outward, {2, 5, 6, 0}, 1},
+         {{5, 5, 7, 0}, Outward, {5, 6, 7, 0}, 0},         {{5, 6, 7, 0}, Inward, {5, 5, 7, 0}, -1},
+         {{5, 5, 7, 0}, Inward, {2, 4, 3, 0}, -1},         {{n - 1, 400, 3, 0}, PlusX, {0, 400, 3, 4}, -1},
+         {{0, 400, 3, 0}, MinusX, {0, 400, n - 4, 5}, -1}, {{7, 400, n - 1, 4}, PlusY, {n - 1, 400, 7, 3}, -1},
+         {{7, 400, 0, 5}, MinusY, {0, 400, 7, 3}, -1},     {{0, 0, 0, 0}, PlusX, {0, 1, 0, 5}, 1},
+         {{0, 0, 0, 1}, PlusX, {0, 1, 0, 5}, 1},           {{0, 0, 0, 2}, PlusX, {0, 1, 0, 5}, 1},
+         {{0, 0, 0, 3}, PlusX, {0, 1, 0, 5}, 1},           {{0, 0, 0, 4}, PlusX, {0, 1, 0, 5}, 1},
+         {{0, 0, 0, 5}, PlusX, {0, 1, 0, 5}, 1}},
+        voxelNeighbour);
+}
+
+ChunkKey step(const ChunkKey& key, std::uint8_t direction) { return chunkNeighbour(key, direction).address; }
+
+// Every chunk of shells 0 to 40 (level steps, face edges, the centre): its
+// centre maps back to it, in-face steps stay in the grid and exactly one step
+// leads back, and outward and inward steps invert each other, four fine
+// chunks facing one coarse one across a split.
+TEST(ChunkNeighbour, EveryChunkOfShellsZeroToFortyLeadsBack) {
+    const std::uint8_t inFace[] = {PlusY, MinusY, MinusX, PlusX};
+    for (std::uint32_t shell = 0; shell <= 40; ++shell) {
+        const auto n = static_cast<std::uint32_t>(chunksPerSide(shell));
+        for (std::uint8_t face = 0; face < 6; ++face) {
+            for (std::uint32_t x = 0; x < n; ++x) {
+                for (std::uint32_t y = 0; y < n; ++y) {
+                    const ChunkKey key{x, shell, y, face};
+                    const Vec3 centre = chunkCentre(key);
+                    ASSERT_EQ(chunkKeyAt(centre.x, centre.y, centre.z), key);
+                    for (std::uint8_t d : inFace) {
+                        const ChunkKey next = step(key, d);
+                        ASSERT_TRUE(next.shell == shell && next.x < n && next.y < n) << key << " dir " << int{d};
+                        int waysBack = 0;
+                        for (std::uint8_t back : inFace) waysBack += step(next, back) == key;
+                        ASSERT_EQ(waysBack, 1) << key << " dir " << int{d};
+                        ASSERT_TRUE(next.face != face || step(next, opposite(d)) == key) << key << " dir " << int{d};
+                    }
+                    const auto out = chunkNeighbour(key, Outward);
+                    for (std::uint32_t k = 0; k < (out.split ? 4u : 1u); ++k) {
+                        const ChunkKey fine{out.address.x + (k & 1), shell + 1, out.address.y + (k >> 1), face};
+                        ASSERT_EQ(step(fine, Inward), key) << fine;
+                    }
+                    if (shell == 0) continue;
+                    const ChunkKey in = step(key, Inward);
+                    const auto back = chunkNeighbour(in, Outward);
+                    ASSERT_TRUE(!back.split || in == (ChunkKey{x >> 1, shell - 1, y >> 1, face})) << key;
+                    ASSERT_EQ(back.address, (back.split ? ChunkKey{x & ~1u, shell, y & ~1u, face} : key)) << key;
+                }
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace gravelkin
