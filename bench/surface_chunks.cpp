@@ -46,14 +46,14 @@ MeshingSet buildMeshingSet() {
     const std::vector<ChunkKey>& keys = surfaceChunkKeys();
     for (const ChunkKey& key : keys) {
         build(key);
-        for (const Direction side : allSides) {
+        for (const Direction side : allDirections) {
             for (const ChunkKey& across : chunkKeysAcross(key, side)) build(across);
         }
     }
     set.fineNeighbours.resize(keys.size());
     for (std::size_t k = 0; k < keys.size(); ++k) {
         Chunk& chunk = *set.chunks.at(keys[k]);
-        for (const Direction side : allSides) {
+        for (const Direction side : allDirections) {
             const std::vector<ChunkKey> across = chunkKeysAcross(keys[k], side);
             if (across.size() == 1) {
                 chunk.neighbours[side] = set.chunks.at(across[0]).get();

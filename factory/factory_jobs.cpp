@@ -36,7 +36,7 @@ void FactoryWorkspace::resetFineNeighbours() {
 }
 
 bool gatherNeighbours(const FactoryHost& host, Chunk& chunk, NeighbourSlots& slots, FineNeighbourMap& fine) {
-    for (const Direction side : allSides) {
+    for (const Direction side : allDirections) {
         const NeighbourStep<ChunkKey> step = chunkNeighbour(chunk.key, side);
         bool found = true;
         if (step.split) {

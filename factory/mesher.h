@@ -7,7 +7,7 @@
 // sphere, and each of its sides whose neighbouring voxel is not solid
 // (density >= 0, or NaN) becomes one quad of six vertices (mesh_expansion.h).
 // Faces come layer by layer from the outermost inwards, i-major, j-minor, and
-// per voxel in the order of allSides (voxel_sides.h). The outward sides of a
+// per voxel in the order of allDirections (voxel_sides.h). The outward sides of a
 // layer below a level step (the layer above is divided more finely) are
 // always drawn.
 //

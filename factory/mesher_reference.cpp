@@ -43,7 +43,7 @@ void gatherLayerFaces(const Chunk& chunk, ColumnDirectionCache& cache, const Chu
             const Voxel& here = chunk.voxel(i, r, j);
             if (here.density >= 0.0f) continue;
 
-            // Counted rather than walked over allSides: the walk reads the
+            // Counted rather than walked over allDirections: the walk reads the
             // array and costs this loop some 6% more instructions.
             unsigned visibleSides = 0;
             for (int d = 0; d < directionCount; ++d) {
@@ -57,7 +57,7 @@ void gatherLayerFaces(const Chunk& chunk, ColumnDirectionCache& cache, const Chu
             // Corners only for voxels that show at least one side.
             const VoxelCorners corners = voxelCorners(cache, i, j, innerRadius, outerRadius);
             const Vec3 colour = faceColour(here.colour);
-            for (const Direction side : allSides) {
+            for (const Direction side : allDirections) {
                 if (visibleSides & sideBit(side)) faces.push_back(sideFace(corners, side, colour));
             }
         }

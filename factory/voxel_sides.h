@@ -12,10 +12,6 @@
 
 namespace gravelkin {
 
-// Every side, in the order the meshers emit a voxel's faces.
-inline constexpr Direction allSides[directionCount] = {Direction::PlusY,  Direction::Outward, Direction::MinusY,
-                                                       Direction::Inward, Direction::MinusX,  Direction::PlusX};
-
 // The bit of `side` in a set of sides.
 constexpr unsigned sideBit(Direction side) { return 1u << side; }
 

@@ -62,7 +62,7 @@ FaceCell stepOnFace(std::uint32_t x, std::uint32_t y, std::uint8_t face, std::ui
 
 }  // namespace
 
-NeighbourStep<ChunkKey> chunkNeighbour(const ChunkKey& key, std::uint8_t direction) {
+NeighbourStep<ChunkKey> chunkNeighbour(const ChunkKey& key, Direction direction) {
     const std::uint32_t s = key.shell;
     if (direction == Outward) {
         if (chunksPerSide(s + 1) != chunksPerSide(s)) return {{2 * key.x, s + 1, 2 * key.y, key.face}, 1};
@@ -78,7 +78,7 @@ NeighbourStep<ChunkKey> chunkNeighbour(const ChunkKey& key, std::uint8_t directi
     return {{cell.x, s, cell.y, cell.face}, 0};
 }
 
-NeighbourStep<VoxelAddress> voxelNeighbour(const VoxelAddress& address, std::uint8_t direction) {
+NeighbourStep<VoxelAddress> voxelNeighbour(const VoxelAddress& address, Direction direction) {
     const std::uint32_t radius = address.radius;
     // From the single centre voxel, direction d leads to the radius-1 layer of face d.
     if (radius == 0) return {{0, 1, 0, direction}, static_cast<std::uint8_t>(columnLevel(1) != 0 ? 1 : 0)};
@@ -110,7 +110,7 @@ FineKeys fineKeysFrom(const ChunkKey& first) {
     return fine;
 }
 
-std::vector<ChunkKey> chunkKeysAcross(const ChunkKey& key, std::uint8_t direction) {
+std::vector<ChunkKey> chunkKeysAcross(const ChunkKey& key, Direction direction) {
     const NeighbourStep<ChunkKey> step = chunkNeighbour(key, direction);
     if (!step.split) return {step.address};
     const FineKeys fine = fineKeysFrom(step.address);

@@ -26,11 +26,16 @@ enum Direction : std::uint8_t {
 
 inline constexpr int directionCount = 6;
 
+// Every direction, in the order of their numbers: the order the meshers emit
+// a voxel's sides and neighbour lists are walked in.
+inline constexpr Direction allDirections[directionCount] = {PlusY, Outward, MinusY, Inward, MinusX, PlusX};
+
 // 0<->2, 1<->3, 4<->5; the same pairs give the opposite cube face.
 inline constexpr std::uint8_t opposite(std::uint8_t d) {
     constexpr std::uint8_t table[6] = {2, 3, 0, 1, 5, 4};
     return table[d];
 }
+inline constexpr Direction opposite(Direction d) { return static_cast<Direction>(opposite(std::uint8_t{d})); }
 
 // A voxel column x, y in the whole face's column grid at integer `radius`.
 struct VoxelAddress {
@@ -51,8 +56,8 @@ struct NeighbourStep {
     std::uint8_t split;
 };
 
-NeighbourStep<ChunkKey> chunkNeighbour(const ChunkKey& key, std::uint8_t direction);
-NeighbourStep<VoxelAddress> voxelNeighbour(const VoxelAddress& address, std::uint8_t direction);
+NeighbourStep<ChunkKey> chunkNeighbour(const ChunkKey& key, Direction direction);
+NeighbourStep<VoxelAddress> voxelNeighbour(const VoxelAddress& address, Direction direction);
 
 // The four finer keys of a split step, from the one with the smallest x and y
 // (the step's address): (x, y), (x + 1, y), (x, y + 1), (x + 1, y + 1).
@@ -63,6 +68,6 @@ FineKeys fineKeysFrom(const ChunkKey& first);
 
 // The chunks across one side of `key`: the one neighbour, or the four finer
 // ones (x, y), (x + 1, y), (x, y + 1), (x + 1, y + 1) where the step splits.
-std::vector<ChunkKey> chunkKeysAcross(const ChunkKey& key, std::uint8_t direction);
+std::vector<ChunkKey> chunkKeysAcross(const ChunkKey& key, Direction direction);
 
 }  // namespace gravelkin

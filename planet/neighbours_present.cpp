@@ -5,7 +5,7 @@
 namespace gravelkin {
 
 bool neighboursPresent(const ChunkMap& chunks, const ChunkKey& key) {
-    for (std::uint8_t d = 0; d < directionCount; ++d) {
+    for (const Direction d : allDirections) {
         const NeighbourStep<ChunkKey> step = chunkNeighbour(key, d);
         if (step.split) {
             for (const ChunkKey& fine : fineKeysFrom(step.address).keys) {

@@ -98,7 +98,7 @@ void Manager::scanOctant(const Octant& octant) {
         // An inward walk that passed through shell 0 came out on the opposite
         // face: from there on it heads outward.
         if (!next_.empty() && next_.front().face != frontier_.front().face) {
-            layerDirection = static_cast<Direction>(opposite(layerDirection));
+            layerDirection = opposite(layerDirection);
         }
         frontier_.swap(next_);
     }

@@ -35,14 +35,14 @@ Turn turnBetween(std::uint8_t fromFace, std::uint8_t toFace) {
 
 }  // namespace
 
-Direction transformDirection(std::uint8_t direction, std::uint8_t fromFace, std::uint8_t toFace) {
-    const auto d = static_cast<Direction>(direction);
+Direction transformDirection(Direction direction, std::uint8_t fromFace, std::uint8_t toFace) {
+    const Direction d = direction;
     if (fromFace == toFace || d == Outward || d == Inward) return d;
     switch (turnBetween(fromFace, toFace)) {
         case Turn::None:
             return d;
         case Turn::ReverseBoth:
-            return static_cast<Direction>(opposite(d));
+            return opposite(d);
         case Turn::ReverseY:
             return d == PlusY ? MinusY : d == MinusY ? PlusY : d;
         case Turn::SwapPositive:

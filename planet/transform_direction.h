@@ -16,6 +16,6 @@ namespace gravelkin {
 // `direction` as seen on `toFace` when the walk arrives there from
 // `fromFace`. Outward and Inward, and every direction when the faces are
 // equal, come back unchanged; so do face pairs that share their axes.
-Direction transformDirection(std::uint8_t direction, std::uint8_t fromFace, std::uint8_t toFace);
+Direction transformDirection(Direction direction, std::uint8_t fromFace, std::uint8_t toFace);
 
 }  // namespace gravelkin

@@ -143,7 +143,7 @@ struct Coverage {
 
 // Whether every chunk a mesh of `key` needs is published.
 bool allNeighboursPublished(const Planet& planet, const ChunkKey& key) {
-    for (std::uint8_t d = 0; d < directionCount; ++d) {
+    for (const Direction d : allDirections) {
         for (const ChunkKey& across : chunkKeysAcross(key, d)) {
             if (!planet.findChunk(across)) return false;
         }

@@ -182,13 +182,13 @@ public:
     int run() {
         // The meshed chunks: the key, then its neighbours in direction order.
         meshed_.push_back({key_, "key"});
-        for (const Direction d : allSides) {
+        for (const Direction d : allDirections) {
             for (const ChunkKey& k : chunkKeysAcross(key_, d)) meshed_.push_back({k, directionName(d)});
         }
         // Build each meshed chunk and all it is meshed against, once each.
         for (const MeshedChunk& m : meshed_) {
             build(m.key);
-            for (const Direction d : allSides) {
+            for (const Direction d : allDirections) {
                 for (const ChunkKey& k : chunkKeysAcross(m.key, d)) build(k);
             }
         }
@@ -215,7 +215,7 @@ private:
         Chunk& chunk = *built_.at(m.key).chunk;
         if (!chunk.meshPending.load()) return;  // all air: never meshed
         FineNeighbourMap fine;
-        for (const Direction d : allSides) {
+        for (const Direction d : allDirections) {
             const std::vector<ChunkKey> across = chunkKeysAcross(m.key, d);
             chunk.neighbours[d] = across.size() == 1 ? built_.at(across[0]).chunk.get() : nullptr;
             if (across.size() == 1) continue;

@@ -45,7 +45,7 @@ public:
     // with the finer ones across split sides. Returns whether one was split.
     bool wire(Chunk& chunk, FineNeighbourMap& fine) {
         bool split = false;
-        for (const Direction side : allSides) {
+        for (const Direction side : allDirections) {
             const std::vector<ChunkKey> across = chunkKeysAcross(chunk.key, side);
             chunk.neighbours[side] = across.size() == 1 ? this->chunk(across[0]).get() : nullptr;
             if (across.size() == 1) continue;

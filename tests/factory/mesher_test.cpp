@@ -61,7 +61,7 @@ TEST(Mesher, OneSolidVoxelGivesSixFacesInSideOrder) {
     const float texcoords[6][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 0}, {1, 1}, {0, 1}};
     const float colour[4] = {10.0f * 0.003921569f, 200.0f * 0.003921569f, 255.0f * 0.003921569f, 1.0f};
     const Vec3 centre = voxelCentre(key, 5, 10, 7);
-    for (const Direction side : allSides) {
+    for (const Direction side : allDirections) {
         SCOPED_TRACE(::testing::Message() << "side " << int{side});
         const Vec3 n = normal(vertices[6 * side]);
         EXPECT_NEAR(length(n), 1.0f, 1e-5f);

@@ -45,7 +45,7 @@ TEST(ChunkKeyAt, ListedPositions) {
 
 // A step and where it leads; split -1 is not checked.
 template <typename Address>
-struct ListedStep { Address from; std::uint8_t direction; Address to; int split; };
+struct ListedStep { Address from; Direction direction; Address to; int split; };
 
 template <typename Address, typename Neighbour>
 void expectSteps(std::initializer_list<ListedStep<Address>> cases, Neighbour neighbour) {
@@ -81,14 +81,14 @@ TEST(Neighbours, ListedSteps) {
         voxelNeighbour);
 }
 
-ChunkKey step(const ChunkKey& key, std::uint8_t direction) { return chunkNeighbour(key, direction).address; }
+ChunkKey step(const ChunkKey& key, Direction direction) { return chunkNeighbour(key, direction).address; }
 
 // Every chunk of shells 0 to 40 (level steps, face edges, the centre): its
 // centre maps back to it, in-face steps stay in the grid and exactly one step
 // leads back, and outward and inward steps invert each other, four fine
 // chunks facing one coarse one across a split.
 TEST(ChunkNeighbour, EveryChunkOfShellsZeroToFortyLeadsBack) {
-    const std::uint8_t inFace[] = {PlusY, MinusY, MinusX, PlusX};
+    const Direction inFace[] = {PlusY, MinusY, MinusX, PlusX};
     for (std::uint32_t shell = 0; shell <= 40; ++shell) {
         const auto n = static_cast<std::uint32_t>(chunksPerSide(shell));
         for (std::uint8_t face = 0; face < 6; ++face) {
@@ -97,11 +97,11 @@ TEST(ChunkNeighbour, EveryChunkOfShellsZeroToFortyLeadsBack) {
                     const ChunkKey key{x, shell, y, face};
                     const Vec3 centre = chunkCentre(key);
                     ASSERT_EQ(chunkKeyAt(centre.x, centre.y, centre.z), key);
-                    for (std::uint8_t d : inFace) {
+                    for (const Direction d : inFace) {
                         const ChunkKey next = step(key, d);
                         ASSERT_TRUE(next.shell == shell && next.x < n && next.y < n) << key << " dir " << int{d};
                         int waysBack = 0;
-                        for (std::uint8_t back : inFace) waysBack += step(next, back) == key;
+                        for (const Direction back : inFace) waysBack += step(next, back) == key;
                         ASSERT_EQ(waysBack, 1) << key << " dir " << int{d};
                         ASSERT_TRUE(next.face != face || step(next, opposite(d)) == key) << key << " dir " << int{d};
                     }

@@ -16,7 +16,7 @@ namespace gravelkin::testing {
 // asks for them: one per direction, or the four finer keys where split.
 inline std::vector<ChunkKey> meshNeighbourKeys(const ChunkKey& key) {
     std::vector<ChunkKey> keys;
-    for (std::uint8_t d = 0; d < directionCount; ++d) {
+    for (const Direction d : allDirections) {
         for (const ChunkKey& across : chunkKeysAcross(key, d)) keys.push_back(across);
     }
     return keys;
