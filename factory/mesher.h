@@ -7,9 +7,9 @@
 // sphere, and each of its sides whose neighbouring voxel is not solid
 // (density >= 0, or NaN) becomes one quad of six vertices (mesh_expansion.h).
 // Faces come layer by layer from the outermost inwards, i-major, j-minor, and
-// per voxel in the order of allDirections (voxel_sides.h). The outward sides of a
-// layer below a level step (the layer above is divided more finely) are
-// always drawn.
+// per voxel in the order of allDirections (geometry/neighbours.h). The
+// outward sides of a layer below a level step (the layer above is divided
+// more finely) are always drawn.
 //
 // Two meshers give the same vertex array, bit for bit: meshChunk, the fast
 // one the factory threads run, and meshChunkReference, the plain one it is
