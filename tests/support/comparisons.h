@@ -39,7 +39,8 @@ inline bool sameBits(const Voxel& a, const Voxel& b) {
 }
 
 inline bool sameBits(const std::vector<ChunkVertex>& a, const std::vector<ChunkVertex>& b) {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(ChunkVertex)) == 0;
+    // memcmp must not see the null data() of an empty vector.
+    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(ChunkVertex)) == 0);
 }
 
 inline void expectNear(const Vec3& actual, const Vec3& expected, float tolerance) {
