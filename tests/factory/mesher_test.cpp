@@ -1,19 +1,15 @@
 // What the mesh looks like (the fast mesher; mesher_equality_test.cpp holds
-// the reference to it), and what the mesh job does with it.
+// the reference to it).
 #include <bit>
 #include <cmath>
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "factory/factory_jobs.h"
 #include "factory/mesh_expansion.h"
-#include "factory/mesh_upload.h"
 #include "geometry/face_mapping.h"
 #include "geometry/level_table.h"
-#include "render/device/null_graphics_device.h"
 #include "tests/factory/mesh_test_support.h"
 #include "tests/support/comparisons.h"
 
@@ -163,60 +159,6 @@ TEST(Mesher, CollapsedFacesGetSoundNormals) {
     EXPECT_EQ(faceNormal({{0, 0, 0}, {2, 0, 0}, {2, 3, 0}, {0, 3, 0}, {}}, collapsed), up);
     EXPECT_EQ(faceNormal({{0, 0, 0}, {0, 0, 0}, {2, 3, 0}, {0, 3, 0}, {}}, collapsed), up);  // the diagonals
     EXPECT_EQ(faceNormal({{1, 1, 1}, {1, 1, 1}, {1, 1, 1}, {1, 1, 1}, {}}, collapsed), collapsed);
-}
-
-TEST(MeshJob, PublishesTheMeshOrNothing) {
-    const FineNeighbourMap none;
-    ColumnDirectionCache cache;
-    NullGraphicsDevice device;
-    auto chunk = makeChunk({7, 12, 8, 1});
-    chunk->voxel(5, 10, 7).density = solidDensity;
-    auto sealed = makeChunk({7, 12, 8, 1}, solidDensity);
-    for (Chunk*& neighbour : sealed->neighbours) neighbour = sealed.get();
-
-    meshGathered(*chunk, none, cache, device);
-    meshGathered(*sealed, none, cache, device);
-
-    ASSERT_NE(chunk->vertexBuffer, nullptr);
-    EXPECT_EQ(chunk->vertexCount.load(), 36u);
-    EXPECT_TRUE(testing::sameBits(static_cast<const NullVertexBuffer*>(chunk->vertexBuffer)->vertices(),
-                                  meshWith(Mesher::Fast, *chunk)));
-    EXPECT_EQ(sealed->vertexBuffer, nullptr);  // no face, no buffer
-    EXPECT_EQ(sealed->vertexCount.load(), 0u);
-    EXPECT_EQ(device.createdBuffers(), 1);
-    for (const Chunk* meshed : {chunk.get(), sealed.get()}) {
-        EXPECT_FALSE(meshed->meshPending.load());
-        EXPECT_EQ(meshed->fineNeighbours, nullptr);
-    }
-}
-
-TEST(MeshJob, FailedBufferCreationLeavesNothingToDrawAndIsReportedOnce) {
-    const bool reportedBefore = bufferFailureReported();
-    const FineNeighbourMap none;
-    ColumnDirectionCache cache;
-    NullGraphicsDevice device;
-    device.setFailCreation(true);
-    std::string reports[2];
-    for (std::string& report : reports) {
-        auto chunk = makeChunk({7, 12, 8, 1});
-        chunk->voxel(5, 10, 7).density = solidDensity;
-        ::testing::internal::CaptureStderr();
-        meshGathered(*chunk, none, cache, device);
-        report = ::testing::internal::GetCapturedStderr();
-        EXPECT_EQ(chunk->vertexBuffer, nullptr);
-        EXPECT_EQ(chunk->vertexCount.load(), 0u);
-        EXPECT_FALSE(chunk->meshPending.load());  // not retried
-    }
-    EXPECT_EQ(device.liveBuffers(), 0);
-    EXPECT_TRUE(bufferFailureReported());
-    // One line, once per process, then silent.
-    if (!reportedBefore) {
-        EXPECT_NE(reports[0].find("could not create a vertex buffer"), std::string::npos) << reports[0];
-        EXPECT_EQ(reports[0].find('\n'), reports[0].size() - 1) << reports[0];
-    } else {
-        EXPECT_EQ(reports[0], "");
-    }
-    EXPECT_EQ(reports[1], "");
 }
 
 }  // namespace
