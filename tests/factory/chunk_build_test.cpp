@@ -1,9 +1,5 @@
-// The build step and where chunks keep their voxels: shells outside the
-// terrain band skip the generator and read one shared immutable block per
-// value; generated chunks own theirs unless they come out all air; writing
-// never touches a shared block, reading never copies one; every own block is
-// freed once; the reference pipeline gives every chunk a block of its own
-// with the same voxels; the last owner releases the buffer once.
+// The build step and where chunks keep their voxels (shared constant blocks,
+// copy on write, the block accounting and reuse), and the buffer's release.
 #include <algorithm>
 #include <cstdint>
 #include <memory>
@@ -20,6 +16,7 @@
 #include "render/device/null_graphics_device.h"
 #include "terrain/terrain_generator_base.h"
 #include "tests/support/comparisons.h"
+#include "tests/support/test_chunks.h"
 
 namespace gravelkin::test {
 namespace {
@@ -105,15 +102,17 @@ TEST(ChunkBuild, ShellsOutsideTheBandShareOneConstantBlockPerValue) {
     EXPECT_EQ(generator.cacheSeen.columnBaseU, 32u * 5u);
 }
 
-TEST(ChunkBuild, FillStateAndBlockOfAGeneratedChunk) {
+TEST(ChunkBuild, FillStateAndBlockOfAGeneratedChunkAndOfItsReferenceTwin) {
     // An all-air chunk's voxels are only ever asked for their sign: it trades
     // its block for the shared air block. -0.0 is air; -1e-30 is rock.
     const std::int64_t before = VoxelVolume::liveOwnBlocks();
+    ChunkFactory fast, reference(ChunkPipeline::Reference);
     for (const float density : {0.25f, 0.0f, -0.0f, -0.25f, -1e-30f}) {
         SCOPED_TRACE(::testing::Message() << "density " << density);
         const bool air = !(density < 0.0f);
+        const ScriptedGenerator generator(density);
         {
-            const auto chunk = ChunkFactory().buildChunk(generatedShell, ScriptedGenerator(density));
+            const auto chunk = fast.buildChunk(generatedShell, generator);
             EXPECT_EQ(chunk->fillState, air ? ChunkFillState::AllAir : ChunkFillState::AllSolid);
             EXPECT_EQ(chunk->meshPending.load(), !air);
             EXPECT_EQ(chunk->voxels.ownsBlock(), !air);
@@ -121,6 +120,19 @@ TEST(ChunkBuild, FillStateAndBlockOfAGeneratedChunk) {
             EXPECT_TRUE(everyVoxelIs(chunk->voxels, air ? airVoxel : Voxel{density, {4, 5, 6}}));
         }
         EXPECT_EQ(VoxelVolume::liveOwnBlocks(), before);
+        // The reference pipeline gives every chunk a block of its own: a
+        // generated all-air chunk keeps what the generator wrote, the fast one
+        // reads the shared air block, air either way.
+        for (const ChunkKey& key : {airShell, solidShell, generatedShell}) {
+            SCOPED_TRACE(::testing::Message() << "shell " << key.shell);
+            const auto plain = reference.buildChunk(key, generator);
+            const auto quick = fast.buildChunk(key, generator);
+            EXPECT_TRUE(plain->voxels.ownsBlock());
+            EXPECT_EQ(plain->fillState, quick->fillState);
+            EXPECT_EQ(plain->meshPending.load(), quick->meshPending.load());
+            const Voxel expected = key == generatedShell ? Voxel{density, {4, 5, 6}} : quick->voxels[0];
+            EXPECT_TRUE(everyVoxelIs(plain->voxels, expected));
+        }
     }
     // One sample of the other sign, wherever it comes, makes a chunk Mixed.
     EXPECT_EQ(nextFillState(ChunkFillState::AllAir, -1e-30f), ChunkFillState::Mixed);
@@ -157,26 +169,6 @@ TEST(ChunkMemory, WritingCopiesTheSharedBlockReadingNeverAndEveryOwnBlockIsFreed
     }
 }
 
-TEST(ChunkMemory, TheReferencePipelineGivesEveryChunkItsOwnBlockWithTheSameVoxels) {
-    for (const float density : {0.25f, -0.25f}) {
-        const ScriptedGenerator generator(density);
-        ChunkFactory fast;
-        ChunkFactory reference(ChunkPipeline::Reference);
-        for (const ChunkKey& key : {airShell, solidShell, generatedShell}) {
-            SCOPED_TRACE(::testing::Message() << "shell " << key.shell << ", density " << density);
-            const auto plain = reference.buildChunk(key, generator);
-            const auto quick = fast.buildChunk(key, generator);
-            EXPECT_TRUE(plain->voxels.ownsBlock());
-            EXPECT_EQ(plain->fillState, quick->fillState);
-            EXPECT_EQ(plain->meshPending.load(), quick->meshPending.load());
-            // A generated all-air chunk keeps what the generator wrote; the
-            // fast one reads the shared air block: air either way.
-            const Voxel expected = key == generatedShell ? Voxel{density, {4, 5, 6}} : quick->voxels[0];
-            EXPECT_TRUE(everyVoxelIs(plain->voxels, expected));
-        }
-    }
-}
-
 TEST(ChunkMemory, FreedBlocksAreReusedAndAtMostAFewAreKept) {
     std::vector<VoxelBlock*> blocks;
     for (std::size_t k = 0; k < 2 * maxSpareVoxelBlocks; ++k) {
@@ -203,9 +195,7 @@ TEST(ChunkMemory, FreedBlocksAreReusedAndAtMostAFewAreKept) {
 
 TEST(ChunkMemory, TheLastOwnerReleasesTheBufferOnce) {
     NullGraphicsDevice device;
-    const ChunkVertex vertices[3] = {};
-    auto chunk = std::make_shared<Chunk>(ChunkKey{2, 12, 2, 2});
-    chunk->vertexBuffer = device.createVertexBuffer(vertices, 3);
+    std::shared_ptr<Chunk> chunk = testing::chunkWithBuffer({2, 12, 2, 2}, device);
     std::shared_ptr<Chunk> other = chunk;
     chunk.reset();
     EXPECT_EQ(device.liveBuffers(), 1);
