@@ -1,10 +1,8 @@
 // Helpers for the mesher tests: chunks made by hand or on first use, with
 // their neighbours wired the way a mesh job wires them, and the mesh of a
-// chunk taken with either mesher.
+// chunk taken with either mesher. For one thread per chunk at a time.
 #pragma once
 
-#include <cmath>
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <unordered_map>
@@ -32,13 +30,12 @@ inline std::shared_ptr<Chunk> makeChunk(const ChunkKey& key, float density = 0.0
 // always agree.
 class ChunkWorld {
 public:
-    using Maker = std::function<std::shared_ptr<Chunk>(const ChunkKey&)>;
-    explicit ChunkWorld(Maker make) : make_(std::move(make)) {}
+    explicit ChunkWorld(std::function<std::shared_ptr<Chunk>(const ChunkKey&)> make) : make_(std::move(make)) {}
 
     std::shared_ptr<Chunk> chunk(const ChunkKey& key) {
-        auto found = chunks_.find(key);
-        if (found == chunks_.end()) found = chunks_.emplace(key, make_(key)).first;
-        return found->second;
+        std::shared_ptr<Chunk>& slot = chunks_[key];
+        if (!slot) slot = make_(key);
+        return slot;
     }
 
     // Points chunk.neighbours at the chunks across its sides and fills `fine`
@@ -56,7 +53,7 @@ public:
     }
 
 private:
-    Maker make_;
+    std::function<std::shared_ptr<Chunk>(const ChunkKey&)> make_;
     std::unordered_map<ChunkKey, std::shared_ptr<Chunk>, ChunkKeyHasher> chunks_;
 };
 
@@ -82,9 +79,5 @@ inline std::vector<ChunkVertex> meshWith(Mesher mesher, Chunk& chunk, const Fine
     MesherOutput output;
     return meshWith(mesher, chunk, fine, cache, output);
 }
-
-inline Vec3 position(const ChunkVertex& vertex) { return {vertex.position[0], vertex.position[1], vertex.position[2]}; }
-inline Vec3 normal(const ChunkVertex& vertex) { return {vertex.normal[0], vertex.normal[1], vertex.normal[2]}; }
-inline float length(const Vec3& v) { return std::sqrt(dot3(v, v)); }
 
 }  // namespace gravelkin::test

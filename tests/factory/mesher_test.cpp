@@ -18,6 +18,10 @@ namespace {
 
 using testing::expectNear;
 
+Vec3 position(const ChunkVertex& vertex) { return {vertex.position[0], vertex.position[1], vertex.position[2]}; }
+Vec3 normal(const ChunkVertex& vertex) { return {vertex.normal[0], vertex.normal[1], vertex.normal[2]}; }
+float length(const Vec3& v) { return std::sqrt(dot3(v, v)); }
+
 // Corners are products of unit directions and radii of a few hundred units.
 constexpr float cornerTolerance = 1e-3f;
 
@@ -43,15 +47,13 @@ Vec3 voxelCentre(const ChunkKey& key, std::uint32_t i, std::uint32_t r, std::uin
     return mid * ((static_cast<float>(radius) + 0.5f) / length(mid));
 }
 
-std::vector<ChunkVertex> fastMesh(Chunk& chunk) { return meshWith(Mesher::Fast, chunk); }
-
 TEST(Mesher, OneSolidVoxelGivesSixFacesInSideOrder) {
     const ChunkKey key{7, 12, 8, 1};
     const std::uint32_t radius = 32 * 12 + 10;
     auto chunk = makeChunk(key);
     chunk->voxel(5, 10, 7) = Voxel{solidDensity, {10, 200, 255}};
 
-    const std::vector<ChunkVertex> vertices = fastMesh(*chunk);
+    const std::vector<ChunkVertex> vertices = meshWith(Mesher::Fast, *chunk);
 
     ASSERT_EQ(vertices.size(), 36u);
     const float texcoords[6][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 0}, {1, 1}, {0, 1}};
@@ -92,7 +94,7 @@ TEST(Mesher, AirOfDensityZeroShowsTheSidesAroundIt) {
         for (Chunk*& neighbour : chunk->neighbours) neighbour = rock.get();
         chunk->voxel(5, 10, 7).density = airDensity;
 
-        const std::vector<ChunkVertex> vertices = fastMesh(*chunk);
+        const std::vector<ChunkVertex> vertices = meshWith(Mesher::Fast, *chunk);
 
         // The six voxels around the air voxel each show the side facing it.
         ASSERT_EQ(vertices.size(), 36u) << "air density " << airDensity;
@@ -111,7 +113,7 @@ TEST(Mesher, OutwardSideBelowALevelStepIsDrawnWithoutLooking) {
     auto rock = makeChunk({0, 0, 0, 0}, solidDensity);
     for (Chunk*& neighbour : chunk->neighbours) neighbour = rock.get();
 
-    const std::vector<ChunkVertex> vertices = fastMesh(*chunk);
+    const std::vector<ChunkVertex> vertices = meshWith(Mesher::Fast, *chunk);
 
     // All solid, yet each of the 16 x 16 voxels of layer 4 shows its outward
     // side, and nothing else shows.
@@ -137,7 +139,7 @@ TEST(Mesher, NeighbourAcrossACubeFaceEdgeDecidesTheSide) {
         across->voxel(0, 10, 7).density = acrossIsAir ? 0.0f : solidDensity;
         chunk->neighbours[Direction::PlusX] = across.get();
 
-        const std::vector<ChunkVertex> vertices = fastMesh(*chunk);
+        const std::vector<ChunkVertex> vertices = meshWith(Mesher::Fast, *chunk);
 
         ASSERT_EQ(vertices.size(), acrossIsAir ? 36u : 30u);
         if (!acrossIsAir) continue;
