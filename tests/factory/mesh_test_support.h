@@ -33,9 +33,9 @@ public:
     explicit ChunkWorld(std::function<std::shared_ptr<Chunk>(const ChunkKey&)> make) : make_(std::move(make)) {}
 
     std::shared_ptr<Chunk> chunk(const ChunkKey& key) {
-        std::shared_ptr<Chunk>& slot = chunks_[key];
-        if (!slot) slot = make_(key);
-        return slot;
+        auto found = chunks_.find(key);
+        if (found == chunks_.end()) found = chunks_.emplace(key, make_(key)).first;
+        return found->second;
     }
 
     // Points chunk.neighbours at the chunks across its sides and fills `fine`

@@ -10,6 +10,7 @@
 #include <random>
 #include <stdexcept>
 #include <thread>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -37,6 +38,7 @@ std::shared_ptr<Chunk> patterned(const ChunkKey& key, Pattern pattern) {
     auto chunk = std::make_shared<Chunk>(key);
     std::mt19937 random(static_cast<std::uint32_t>(chunkKeyHash(key)));
     std::uniform_real_distribution<float> magnitude(0.01f, 10.0f);
+    const auto byte = [&] { return static_cast<std::uint8_t>(random()); };
     // Terrain: gentle slopes with a little roughness, sometimes below the
     // chunk or above it.
     int height[32][32];
@@ -53,9 +55,7 @@ std::shared_ptr<Chunk> patterned(const ChunkKey& key, Pattern pattern) {
                                                                  : random() % 10 != 0;
                 float density = solid ? -magnitude(random) : magnitude(random);
                 if (random() % 60 == 0) density = awkward[random() % std::size(awkward)];
-                chunk->voxel(i, r, j) = Voxel{density, {static_cast<std::uint8_t>(random()),
-                                                        static_cast<std::uint8_t>(random()),
-                                                        static_cast<std::uint8_t>(random())}};
+                chunk->voxel(i, r, j) = Voxel{density, {byte(), byte(), byte()}};
             }
         }
     }
@@ -65,19 +65,16 @@ std::shared_ptr<Chunk> patterned(const ChunkKey& key, Pattern pattern) {
 
 // Each key gets a pattern drawn from its hash, unless forced.
 struct SyntheticWorld {
-    std::vector<std::pair<ChunkKey, Pattern>> forced;
+    std::unordered_map<ChunkKey, Pattern, ChunkKeyHasher> forced;
     ChunkWorld world{[this](const ChunkKey& key) {
-        for (const auto& [k, p] : forced) {
-            if (k == key) return patterned(key, p);
-        }
-        return patterned(key, static_cast<Pattern>(chunkKeyHash(key) % 6));
+        const auto found = forced.find(key);
+        return patterned(key, found != forced.end() ? found->second : static_cast<Pattern>(chunkKeyHash(key) % 6));
     }};
 };
 
 struct Coverage {
     std::size_t faces = 0;
-    int split = 0;
-    int levelSteps = 0;
+    int split = 0, levelSteps = 0;
 };
 
 // Meshes every key with the reference mesher, then with the fast one on five
@@ -121,7 +118,7 @@ TEST(MesherEquality, MadeUpChunksEverywhere) {
     std::vector<ChunkKey> keys;
     const auto mesh = [&](const ChunkKey& key, Pattern pattern) {
         keys.push_back(key);
-        synthetic.forced.push_back({key, pattern});
+        synthetic.forced.emplace(key, pattern);
     };
     // Level steps inside shells 1, 2, 5, 10 and 20 (radii 40, 81, 162, 325,
     // 651); outward of shells 4, 9 and 19 the chunk grid doubles.
@@ -147,8 +144,8 @@ TEST(MesherEquality, MadeUpChunksEverywhere) {
         mesh({3u + face, 13, 9, 4}, static_cast<Pattern>(face));
         mesh({2u + face, 7, 3, 2}, face % 2 == 0 ? Pattern::ConstantSolid : Pattern::Random);
     }
-    synthetic.forced.push_back({{2, 8, 3, 2}, Pattern::ConstantAir});
-    synthetic.forced.push_back({{2, 6, 3, 2}, Pattern::Sparse});
+    synthetic.forced.emplace(ChunkKey{2, 8, 3, 2}, Pattern::ConstantAir);
+    synthetic.forced.emplace(ChunkKey{2, 6, 3, 2}, Pattern::Sparse);
 
     const Coverage coverage = expectSameMeshes(synthetic.world, keys);
     EXPECT_EQ(coverage.levelSteps, 5 * 3 + 6);
@@ -160,8 +157,8 @@ TEST(MesherEquality, MadeUpChunksEverywhere) {
 TEST(MesherEquality, TheCentreVoxelAlone) {
     // A solid centre voxel in air: its inward side collapses to a point.
     SyntheticWorld synthetic;
-    for (std::uint8_t face = 0; face < 6; ++face) synthetic.forced.push_back({{0, 0, 0, face}, Pattern::ConstantAir});
-    synthetic.forced.push_back({{0, 1, 0, 3}, Pattern::ConstantAir});
+    for (std::uint8_t face = 0; face < 6; ++face) synthetic.forced[{0, 0, 0, face}] = Pattern::ConstantAir;
+    synthetic.forced.emplace(ChunkKey{0, 1, 0, 3}, Pattern::ConstantAir);
     synthetic.world.chunk({0, 0, 0, 3})->voxel(0, 0, 0) = Voxel{-1.0f, {5, 6, 7}};
     EXPECT_EQ(expectSameMeshes(synthetic.world, {{0, 0, 0, 3}}).faces, 6u);
 }
@@ -171,15 +168,12 @@ TEST(MesherEquality, AMissingNeighbourFailsAlike) {
     // no map of finer chunks at all).
     for (const ChunkKey& key : {ChunkKey{3, 9, 5, 2}, ChunkKey{4, 12, 4, 1}}) {
         SyntheticWorld synthetic;
-        synthetic.forced.push_back({key, Pattern::Dense});
+        synthetic.forced.emplace(key, Pattern::Dense);
         Chunk& chunk = *synthetic.world.chunk(key);
         FineNeighbourMap fine;
         const bool split = synthetic.world.wire(chunk, fine);
-        if (split) {
-            fine.erase(fine.begin());
-        } else {
-            chunk.neighbours[Direction::MinusX] = nullptr;
-        }
+        if (split) fine.erase(fine.begin());
+        if (!split) chunk.neighbours[Direction::MinusX] = nullptr;
         for (const Mesher mesher : {Mesher::Reference, Mesher::Fast}) {
             MesherOutput output;
             ColumnDirectionCache cache;
@@ -205,12 +199,10 @@ TEST(MesherEquality, EarthChunks) {
     std::vector<ChunkKey> keys = {{3, 9, 5, 2},   {0, 9, 7, 0},  {6, 10, 1, 1},   {15, 10, 0, 4},   {7, 14, 8, 1},
                                   {0, 14, 5, 3},  {7, 15, 8, 1}, {15, 15, 15, 5}, {7, 16, 8, 1},    {0, 16, 0, 0}};
     for (std::uint8_t face = 0; face < 6; ++face) {
-        for (const ChunkKey& key : {ChunkKey{0, 12, 3u + face, face}, ChunkKey{15, 12, 9u + face % 4u, face},
-                                    ChunkKey{5u + face, 12, 0, face}, ChunkKey{10, 12, 15, face},
-                                    ChunkKey{15, 12, 15, face}, ChunkKey{7, 11, 8, face}, ChunkKey{0, 11, 0, face},
-                                    ChunkKey{7, 13, 8, face}, ChunkKey{0, 13, 3u + face, face}}) {
-            keys.push_back(key);
-        }
+        keys.insert(keys.end(), {ChunkKey{0, 12, 3u + face, face}, ChunkKey{15, 12, 9u + face % 4u, face},
+                                 ChunkKey{5u + face, 12, 0, face}, ChunkKey{10, 12, 15, face},
+                                 ChunkKey{15, 12, 15, face}, ChunkKey{7, 11, 8, face}, ChunkKey{0, 11, 0, face},
+                                 ChunkKey{7, 13, 8, face}, ChunkKey{0, 13, 3u + face, face}});
     }
     const Coverage coverage = expectSameMeshes(world, keys);
     int mixed = 0;
