@@ -33,10 +33,8 @@ struct Jobs {
                                 const Voxel& around = constructionVoxel) {
         const ChunkKey key = chunk->key;
         host.add(std::move(chunk));
-        const std::vector<ChunkKey> neighbours = testing::meshNeighbourKeys(key);
-        for (std::size_t k = 0; k + missing < neighbours.size(); ++k) {
-            host.add(std::make_unique<Chunk>(neighbours[k], around));
-        }
+        const std::vector<ChunkKey> keys = testing::meshNeighbourKeys(key);
+        for (std::size_t k = 0; k + missing < keys.size(); ++k) host.add(std::make_unique<Chunk>(keys[k], around));
         host.request(key, RequestKind::Mesh);
         EXPECT_TRUE(serve());
         return host.findChunk(key);
@@ -106,47 +104,42 @@ TEST(FactoryJobs, AFailedBufferCreationLeavesNothingToDrawAndIsReportedOnce) {
     const bool reportedBefore = bufferFailureReported();
     Jobs jobs;
     jobs.host.nullDevice.setFailCreation(true);
-    std::string reports[2];
-    for (int k = 0; k < 2; ++k) {
+    for (const ChunkKey& key : {surfaceKey, farKey}) {
         ::testing::internal::CaptureStderr();
-        const std::shared_ptr<Chunk> chunk = jobs.mesh(oneSolidVoxel(k == 0 ? surfaceKey : farKey));
-        reports[k] = ::testing::internal::GetCapturedStderr();
+        const std::shared_ptr<Chunk> chunk = jobs.mesh(oneSolidVoxel(key));
+        const std::string report = ::testing::internal::GetCapturedStderr();
         EXPECT_EQ(chunk->vertexBuffer, nullptr);
         EXPECT_EQ(chunk->vertexCount.load(), 0u);
         EXPECT_FALSE(chunk->meshPending.load());  // not retried
+        // One line, once per process, then silent.
+        if (key == surfaceKey && !reportedBefore) {
+            EXPECT_NE(report.find("could not create a vertex buffer"), std::string::npos) << report;
+            EXPECT_EQ(report.find('\n'), report.size() - 1) << report;
+        } else {
+            EXPECT_EQ(report, "");
+        }
     }
     EXPECT_EQ(jobs.host.nullDevice.liveBuffers(), 0);
     EXPECT_TRUE(bufferFailureReported());
-    // One line, once per process, then silent.
-    if (!reportedBefore) {
-        EXPECT_NE(reports[0].find("could not create a vertex buffer"), std::string::npos) << reports[0];
-        EXPECT_EQ(reports[0].find('\n'), reports[0].size() - 1) << reports[0];
-    } else {
-        EXPECT_EQ(reports[0], "");
-    }
-    EXPECT_EQ(reports[1], "");
 }
 
-TEST(FactoryJobs, AMeshJobWithANeighbourMissingLeavesTheChunkPending) {
+TEST(FactoryJobs, AMeshJobWaitsForAMissingNeighbourAndHoldsTheFourFinerChunks) {
     Jobs jobs;
-    const std::shared_ptr<Chunk> chunk = jobs.mesh(oneSolidVoxel(surfaceKey), 1);
-    EXPECT_TRUE(chunk->meshPending.load());
-    EXPECT_EQ(chunk->vertexCount.load(), 0u);
-    EXPECT_EQ(jobs.host.nullDevice.createdBuffers(), 0);
-    EXPECT_EQ(jobs.host.finished.size(), 1u);
+    const std::shared_ptr<Chunk> pending = jobs.mesh(oneSolidVoxel(surfaceKey), 1);
+    EXPECT_TRUE(pending->meshPending.load());
+    EXPECT_EQ(pending->vertexCount.load(), 0u);
     // No pointer is left to the neighbours, which the job no longer keeps.
-    for (const Chunk* neighbour : chunk->neighbours) EXPECT_EQ(neighbour, nullptr);
-}
+    for (const Chunk* neighbour : pending->neighbours) EXPECT_EQ(neighbour, nullptr);
 
-TEST(FactoryJobs, AMeshJobAgainstAFinerShellHoldsTheFourFinerChunks) {
-    // Shell 19 has 16 chunks per side, shell 20 has 32.
+    // Shell 19 has 16 chunks per side, shell 20 has 32. The solid voxel is on
+    // the outermost layer: its outward side is looked up among the finer chunks.
     ASSERT_EQ(chunksPerSide(19) * 2, chunksPerSide(20));
-    Jobs jobs;
-    // The solid voxel on the outermost layer: its outward side is looked up
-    // among the finer chunks.
-    const std::shared_ptr<Chunk> chunk = jobs.mesh(oneSolidVoxel({3, 19, 5, 2}, 31));
+    const ChunkKey key{3, 19, 5, 2};
+    const std::shared_ptr<Chunk> chunk = jobs.mesh(oneSolidVoxel(key, 31));
     EXPECT_FALSE(chunk->meshPending.load());
     EXPECT_EQ(chunk->vertexCount.load(), 36u);
+    EXPECT_EQ(jobs.host.nullDevice.createdBuffers(), 1);
+    EXPECT_EQ(jobs.host.finished, (std::vector<ChunkKey>{surfaceKey, key}));
     EXPECT_EQ(chunk->neighbours[Outward], nullptr);
     EXPECT_EQ(chunk->fineNeighbours, nullptr);  // lent only while meshing
     ASSERT_EQ(jobs.workspace.fineNeighbours.size(), 4u);

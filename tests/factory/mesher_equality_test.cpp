@@ -1,9 +1,6 @@
 // The fast mesher against the reference one, bit for bit, with several
-// workers at once: on made-up volumes that reach its corners (awkward
-// densities, constant chunks on the shared blocks, level steps inside shells,
-// every cube-face edge and corner, shell 0 with its centre voxel, sides split
-// into four finer chunks, missing neighbours) and on the Earth generator's
-// terrain.
+// workers at once: on made-up volumes that reach its corners, and on the
+// Earth generator's terrain.
 #include <cstdint>
 #include <limits>
 #include <memory>
