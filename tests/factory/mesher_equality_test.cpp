@@ -43,18 +43,15 @@ std::shared_ptr<Chunk> patterned(const ChunkKey& key, Pattern pattern) {
     for (int i = 0; i < 32; ++i) {
         for (int j = 0; j < 32; ++j) height[i][j] = base + (3 * i + 5 * j) / 16 + static_cast<int>(random() % 3);
     }
-    for (std::uint32_t i = 0; i < 32; ++i) {
-        for (std::uint32_t r = 0; r < 32; ++r) {
-            for (std::uint32_t j = 0; j < 32; ++j) {
-                const bool solid = pattern == Pattern::Random    ? random() % 2 == 0
-                                   : pattern == Pattern::Terrain ? static_cast<int>(r) < height[i][j]
-                                   : pattern == Pattern::Sparse  ? random() % 10 == 0
-                                                                 : random() % 10 != 0;
-                float density = solid ? -magnitude(random) : magnitude(random);
-                if (random() % 60 == 0) density = awkward[random() % std::size(awkward)];
-                chunk->voxel(i, r, j) = Voxel{density, {byte(), byte(), byte()}};
-            }
-        }
+    for (std::uint32_t n = 0; n < 32 * 32 * 32; ++n) {
+        const std::uint32_t i = n / 1024, r = n / 32 % 32, j = n % 32;
+        const bool solid = pattern == Pattern::Random    ? random() % 2 == 0
+                           : pattern == Pattern::Terrain ? static_cast<int>(r) < height[i][j]
+                           : pattern == Pattern::Sparse  ? random() % 10 == 0
+                                                         : random() % 10 != 0;
+        float density = solid ? -magnitude(random) : magnitude(random);
+        if (random() % 60 == 0) density = awkward[random() % std::size(awkward)];
+        chunk->voxel(i, r, j) = Voxel{density, {byte(), byte(), byte()}};
     }
     chunk->fillState = ChunkFillState::Mixed;
     return chunk;
@@ -149,15 +146,13 @@ TEST(MesherEquality, MadeUpChunksEverywhere) {
     EXPECT_GE(coverage.split, 3 * 3);
     EXPECT_GT(coverage.faces, 200000u);
     EXPECT_FALSE(synthetic.world.chunk({2, 7, 3, 2})->voxels.ownsBlock());
-}
 
-TEST(MesherEquality, TheCentreVoxelAlone) {
     // A solid centre voxel in air: its inward side collapses to a point.
-    SyntheticWorld synthetic;
-    for (std::uint8_t face = 0; face < 6; ++face) synthetic.forced[{0, 0, 0, face}] = Pattern::ConstantAir;
-    synthetic.forced.emplace(ChunkKey{0, 1, 0, 3}, Pattern::ConstantAir);
-    synthetic.world.chunk({0, 0, 0, 3})->voxel(0, 0, 0) = Voxel{-1.0f, {5, 6, 7}};
-    EXPECT_EQ(expectSameMeshes(synthetic.world, {{0, 0, 0, 3}}).faces, 6u);
+    SyntheticWorld centre;
+    for (std::uint8_t face = 0; face < 6; ++face) centre.forced[{0, 0, 0, face}] = Pattern::ConstantAir;
+    centre.forced.emplace(ChunkKey{0, 1, 0, 3}, Pattern::ConstantAir);
+    centre.world.chunk({0, 0, 0, 3})->voxel(0, 0, 0) = Voxel{-1.0f, {5, 6, 7}};
+    EXPECT_EQ(expectSameMeshes(centre.world, {{0, 0, 0, 3}}).faces, 6u);
 }
 
 TEST(MesherEquality, AMissingNeighbourFailsAlike) {
