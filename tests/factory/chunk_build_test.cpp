@@ -12,7 +12,6 @@
 #include "factory/chunk_factory.h"
 #include "factory/voxel/constant_voxel_blocks.h"
 #include "factory/voxel/voxel_block_memory.h"
-#include "geometry/chunk_layers.h"
 #include "render/device/null_graphics_device.h"
 #include "terrain/terrain_generator_base.h"
 #include "tests/support/comparisons.h"
@@ -21,9 +20,8 @@
 namespace gravelkin::test {
 namespace {
 
-// Writes one density, with colour (4, 5, 6), into every used voxel in the
-// generators' layer order; remembers how it was called. Shells 0..8 are solid
-// fill, 17 and up air.
+// Writes one density, with colour (4, 5, 6), into every voxel; remembers how
+// it was called. Shells 0..8 are solid fill, 17 and up air.
 class ScriptedGenerator : public TerrainGeneratorBase {
 public:
     explicit ScriptedGenerator(float density) : density_(density) {
@@ -32,19 +30,11 @@ public:
         solidFillVoxel = Voxel{-3.25f, {10, 20, 30}};
     }
 
-    ChunkFillState generate(const ChunkKey& key, Voxel* voxels, ColumnDirectionCache& cache) const override {
+    ChunkFillState generate(const ChunkKey&, Voxel* voxels, ColumnDirectionCache& cache) const override {
         ++calls;
         cacheSeen = cache;
-        ChunkFillState state = ChunkFillState::Unknown;
-        forEachLayerOutermostFirst(key, [&](const ChunkLayer& layer) {
-            for (std::uint32_t i = 0; i < layer.columns; ++i) {
-                for (std::uint32_t j = 0; j < layer.columns; ++j) {
-                    voxels[voxelIndex(i, layer.layer, j)] = Voxel{density_, {4, 5, 6}};
-                    state = nextFillState(state, density_);
-                }
-            }
-        });
-        return state;
+        std::fill(voxels, voxels + voxelsPerBlock, Voxel{density_, {4, 5, 6}});
+        return nextFillState(ChunkFillState::Unknown, density_);
     }
 
     mutable int calls = 0;
@@ -70,6 +60,7 @@ TEST(ChunkBuild, ShellsOutsideTheBandShareOneConstantBlockPerValue) {
     const std::size_t constantBlocks = constantVoxelBlockCount();
     const auto otherAir = factory.buildChunk({9, 30, 2, 1}, generator);
     Chunk byHand({1, 20, 1, 0}, airVoxel);
+    const Voxel* airBlock = constantVoxelBlock(airVoxel).voxels;
     EXPECT_EQ(generator.calls, 0);
     EXPECT_EQ(VoxelVolume::liveOwnBlocks(), ownBlocks);
     EXPECT_EQ(constantVoxelBlockCount(), constantBlocks);
@@ -77,9 +68,7 @@ TEST(ChunkBuild, ShellsOutsideTheBandShareOneConstantBlockPerValue) {
     EXPECT_FALSE(air->meshPending.load());  // nothing to draw in air
     EXPECT_EQ(solid->fillState, ChunkFillState::AllSolid);
     EXPECT_TRUE(solid->meshPending.load());
-    for (const Chunk* chunk : {air.get(), otherAir.get(), &byHand}) {
-        EXPECT_EQ(chunk->voxels.data(), constantVoxelBlock(airVoxel).voxels);
-    }
+    for (const Chunk* chunk : {air.get(), otherAir.get(), &byHand}) EXPECT_EQ(chunk->voxels.data(), airBlock);
     EXPECT_EQ(solid->voxels.data(), constantVoxelBlock(generator.solidFillVoxel).voxels);
     EXPECT_TRUE(everyVoxelIs(air->voxels, airVoxel));
     EXPECT_TRUE(everyVoxelIs(solid->voxels, generator.solidFillVoxel));
