@@ -109,9 +109,8 @@ TEST(ChunkBuild, FillStateAndBlockOfAGeneratedChunkAndOfItsReferenceTwin) {
             EXPECT_TRUE(everyVoxelIs(chunk->voxels, air ? airVoxel : Voxel{density, {4, 5, 6}}));
         }
         EXPECT_EQ(VoxelVolume::liveOwnBlocks(), before);
-        // The reference pipeline gives every chunk a block of its own: a
-        // generated all-air chunk keeps what the generator wrote, the fast one
-        // reads the shared air block, air either way.
+        // The reference pipeline gives every chunk a block of its own: a generated
+        // all-air chunk keeps what the generator wrote, air either way.
         for (const ChunkKey& key : {airShell, solidShell, generatedShell}) {
             SCOPED_TRACE(::testing::Message() << "shell " << key.shell);
             const auto plain = reference.buildChunk(key, generator);

@@ -20,8 +20,7 @@
 namespace gravelkin::test {
 namespace {
 
-// The camera's chunk at the start position, on the surface of face 1; and
-// one far from it, whose neighbours are none of its neighbours.
+// The camera's chunk at the start position, and one whose neighbours are none of its.
 const ChunkKey surfaceKey{8, 12, 8, 1}, farKey{3, 12, 3, 4};
 
 struct Jobs {

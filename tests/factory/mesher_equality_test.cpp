@@ -181,10 +181,9 @@ TEST(MesherEquality, AMissingNeighbourFailsAlike) {
 }
 
 TEST(MesherEquality, EarthChunks) {
-    // Chunks of shells 9 to 16 built by the Earth generator through the build
-    // step: every surface shell's face edges, a corner and the middle on all
-    // six faces; below (9: solid, split above; 10: a level step) and above a
-    // few.
+    // Built through the build step: the surface shells' face edges, a corner and
+    // the middle on all six faces; a few below (9: solid, split above; 10: a
+    // level step) and above.
     static const TerrainGeneratorEarth earth;
     ChunkFactory factory;
     ChunkWorld world([&](const ChunkKey& key) { return std::shared_ptr<Chunk>(factory.buildChunk(key, earth)); });
@@ -203,8 +202,7 @@ TEST(MesherEquality, EarthChunks) {
         mixed += world.chunk(key)->fillState == ChunkFillState::Mixed;
         shellsSeen |= 1u << key.shell;
     }
-    // Real work: many surface faces, every shell from 9 to 16, split sides
-    // and level steps.
+    // Real work: many surface faces, every shell from 9 to 16, split sides, level steps.
     EXPECT_GE(mixed, 30);
     EXPECT_GE(coverage.faces, 40000u);
     EXPECT_GE(coverage.split, 2);

@@ -52,9 +52,7 @@ TEST(Mesher, OneSolidVoxelGivesSixFacesInSideOrder) {
     const std::uint32_t radius = 32 * 12 + 10;
     auto chunk = makeChunk(key);
     chunk->voxel(5, 10, 7) = Voxel{solidDensity, {10, 200, 255}};
-
     const std::vector<ChunkVertex> vertices = meshWith(Mesher::Fast, *chunk);
-
     ASSERT_EQ(vertices.size(), 36u);
     const float texcoords[6][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 0}, {1, 1}, {0, 1}};
     const float colour[4] = {10.0f * 0.003921569f, 200.0f * 0.003921569f, 255.0f * 0.003921569f, 1.0f};
@@ -93,9 +91,7 @@ TEST(Mesher, AirOfDensityZeroShowsTheSidesAroundIt) {
         auto rock = makeChunk({0, 0, 0, 0}, solidDensity);
         for (Chunk*& neighbour : chunk->neighbours) neighbour = rock.get();
         chunk->voxel(5, 10, 7).density = airDensity;
-
         const std::vector<ChunkVertex> vertices = meshWith(Mesher::Fast, *chunk);
-
         // The six voxels around the air voxel each show the side facing it.
         ASSERT_EQ(vertices.size(), 36u) << "air density " << airDensity;
         const Vec3 air = voxelCentre(key, 5, 10, 7);
@@ -112,9 +108,7 @@ TEST(Mesher, OutwardSideBelowALevelStepIsDrawnWithoutLooking) {
     auto chunk = makeChunk(key, solidDensity);
     auto rock = makeChunk({0, 0, 0, 0}, solidDensity);
     for (Chunk*& neighbour : chunk->neighbours) neighbour = rock.get();
-
     const std::vector<ChunkVertex> vertices = meshWith(Mesher::Fast, *chunk);
-
     // All solid, yet each of the 16 x 16 voxels of layer 4 shows its outward
     // side, and nothing else shows.
     ASSERT_EQ(vertices.size(), 6u * 256u);
@@ -129,8 +123,7 @@ TEST(Mesher, OutwardSideBelowALevelStepIsDrawnWithoutLooking) {
 TEST(Mesher, NeighbourAcrossACubeFaceEdgeDecidesTheSide) {
     // +x from (15, 12, 3, face 0) is (0, 12, 3, face 4): voxel (31, r, 7)
     // meets voxel (0, r, 7) there.
-    const ChunkKey key{15, 12, 3, 0};
-    const ChunkKey acrossKey{0, 12, 3, 4};
+    const ChunkKey key{15, 12, 3, 0}, acrossKey{0, 12, 3, 4};
     const std::uint32_t radius = 32 * 12 + 10;
     for (const bool acrossIsAir : {true, false}) {
         auto chunk = makeChunk(key);
@@ -138,14 +131,11 @@ TEST(Mesher, NeighbourAcrossACubeFaceEdgeDecidesTheSide) {
         auto across = makeChunk(acrossKey, acrossIsAir ? solidDensity : 0.0f);
         across->voxel(0, 10, 7).density = acrossIsAir ? 0.0f : solidDensity;
         chunk->neighbours[Direction::PlusX] = across.get();
-
         const std::vector<ChunkVertex> vertices = meshWith(Mesher::Fast, *chunk);
-
         ASSERT_EQ(vertices.size(), acrossIsAir ? 36u : 30u);
         if (!acrossIsAir) continue;
         // The +i side comes last and lies on the -i side of the voxel across.
-        const auto r0 = static_cast<float>(radius);
-        const auto r1 = static_cast<float>(radius + 1);
+        const auto r0 = static_cast<float>(radius), r1 = static_cast<float>(radius + 1);
         expectNear(position(vertices[30]), gridCorner(acrossKey, radius, 0, 7, r0), cornerTolerance);
         expectNear(position(vertices[31]), gridCorner(acrossKey, radius, 0, 8, r0), cornerTolerance);
         expectNear(position(vertices[32]), gridCorner(acrossKey, radius, 0, 8, r1), cornerTolerance);
@@ -156,8 +146,7 @@ TEST(Mesher, NeighbourAcrossACubeFaceEdgeDecidesTheSide) {
 TEST(Mesher, CollapsedFacesGetSoundNormals) {
     // The centre voxel's sides: its -j and +i sides have c0 = c1, its inward
     // side has every corner at the origin.
-    const Vec3 collapsed{0.0f, 0.0f, -1.0f};
-    const Vec3 up{0.0f, 0.0f, 1.0f};
+    const Vec3 collapsed{0.0f, 0.0f, -1.0f}, up{0.0f, 0.0f, 1.0f};
     EXPECT_EQ(faceNormal({{0, 0, 0}, {2, 0, 0}, {2, 3, 0}, {0, 3, 0}, {}}, collapsed), up);
     EXPECT_EQ(faceNormal({{0, 0, 0}, {0, 0, 0}, {2, 3, 0}, {0, 3, 0}, {}}, collapsed), up);  // the diagonals
     EXPECT_EQ(faceNormal({{1, 1, 1}, {1, 1, 1}, {1, 1, 1}, {1, 1, 1}, {}}, collapsed), collapsed);

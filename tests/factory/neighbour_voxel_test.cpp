@@ -1,7 +1,5 @@
-// Reading the voxel next to a voxel wherever it lies: inside the chunk, across
-// a cube-face edge, into the four finer chunks outward, where the chunk grid
-// halves inward, across a level step inside a shell, down to the centre voxel.
-// (A missing holding chunk: mesher_equality_test.cpp.)
+// Reading the voxel next to a voxel wherever it lies (a missing holding chunk:
+// mesher_equality_test.cpp).
 #include <cstdint>
 
 #include <gtest/gtest.h>
