@@ -2,6 +2,7 @@
 // workers at once: on made-up volumes that reach its corners, and on the
 // Earth generator's terrain.
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <random>
@@ -22,6 +23,37 @@
 
 namespace gravelkin::test {
 namespace {
+
+// Chunks made on first use by `make`, so that a chunk and its neighbours
+// always agree.
+class ChunkWorld {
+public:
+    explicit ChunkWorld(std::function<std::shared_ptr<Chunk>(const ChunkKey&)> make) : make_(std::move(make)) {}
+
+    std::shared_ptr<Chunk> chunk(const ChunkKey& key) {
+        auto found = chunks_.find(key);
+        if (found == chunks_.end()) found = chunks_.emplace(key, make_(key)).first;
+        return found->second;
+    }
+
+    // Points chunk.neighbours at the chunks across its sides and fills `fine`
+    // with the finer ones across split sides. Returns whether one was split.
+    bool wire(Chunk& chunk, FineNeighbourMap& fine) {
+        bool split = false;
+        for (const Direction side : allDirections) {
+            const std::vector<ChunkKey> across = chunkKeysAcross(chunk.key, side);
+            chunk.neighbours[side] = across.size() == 1 ? this->chunk(across[0]).get() : nullptr;
+            if (across.size() == 1) continue;
+            split = true;
+            for (const ChunkKey& key : across) fine.emplace(key, this->chunk(key));
+        }
+        return split;
+    }
+
+private:
+    std::function<std::shared_ptr<Chunk>(const ChunkKey&)> make_;
+    std::unordered_map<ChunkKey, std::shared_ptr<Chunk>, ChunkKeyHasher> chunks_;
+};
 
 enum class Pattern { Random, Terrain, Sparse, Dense, ConstantSolid, ConstantAir };
 
