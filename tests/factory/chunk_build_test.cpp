@@ -133,28 +133,27 @@ TEST(ChunkMemory, WritingCopiesTheSharedBlockReadingNeverAndEveryOwnBlockIsFreed
     const Voxel marker{-7.5f, {1, 2, 3}};
     const std::int64_t before = VoxelVolume::liveOwnBlocks();
     for (const bool whole : {false, true}) {
-        {
-            Chunk chunk({2, 20, 2, 3}, airVoxel);
-            const Chunk other({3, 20, 2, 3}, airVoxel);
-            // Every kind of read, the mesher's neighbour lookup included.
-            float sum = std::as_const(chunk).voxel(31, 31, 31).density + chunk.voxels[0].density;
-            sum += chunk.neighbourVoxel(5, 5, 5, Direction::PlusY).density;
-            EXPECT_EQ(sum, 3.0f);
-            EXPECT_EQ(VoxelVolume::liveOwnBlocks(), before);
-
-            (whole ? chunk.writableVoxels()[voxelIndex(1, 2, 3)] : chunk.voxel(1, 2, 3)) = marker;
-
-            EXPECT_EQ(VoxelVolume::liveOwnBlocks(), before + 1);
-            EXPECT_TRUE(testing::sameBits(chunk.voxels[voxelIndex(1, 2, 3)], marker));
-            EXPECT_TRUE(testing::sameBits(chunk.voxels[voxelIndex(1, 2, 4)], airVoxel));
-            EXPECT_EQ(other.voxels.data(), constantVoxelBlock(airVoxel).voxels);
-            EXPECT_TRUE(everyVoxelIs(other.voxels, airVoxel));
-            // Trading the own block for a shared one frees it there and then.
-            if (whole) chunk.voxels.share(constantVoxelBlock(airVoxel));
-            EXPECT_EQ(VoxelVolume::liveOwnBlocks(), before + (whole ? 0 : 1));
-        }
+        Chunk chunk({2, 20, 2, 3}, airVoxel);
+        const Chunk other({3, 20, 2, 3}, airVoxel);
+        // Every kind of read, the mesher's neighbour lookup included. (The
+        // first check of the second pass also finds a block the first leaked.)
+        float sum = std::as_const(chunk).voxel(31, 31, 31).density + chunk.voxels[0].density;
+        sum += chunk.neighbourVoxel(5, 5, 5, Direction::PlusY).density;
+        EXPECT_EQ(sum, 3.0f);
         EXPECT_EQ(VoxelVolume::liveOwnBlocks(), before);
+
+        (whole ? chunk.writableVoxels()[voxelIndex(1, 2, 3)] : chunk.voxel(1, 2, 3)) = marker;
+
+        EXPECT_EQ(VoxelVolume::liveOwnBlocks(), before + 1);
+        EXPECT_TRUE(testing::sameBits(chunk.voxels[voxelIndex(1, 2, 3)], marker));
+        EXPECT_TRUE(testing::sameBits(chunk.voxels[voxelIndex(1, 2, 4)], airVoxel));
+        EXPECT_EQ(other.voxels.data(), constantVoxelBlock(airVoxel).voxels);
+        EXPECT_TRUE(everyVoxelIs(other.voxels, airVoxel));
+        // Trading the own block for a shared one frees it there and then.
+        if (whole) chunk.voxels.share(constantVoxelBlock(airVoxel));
+        EXPECT_EQ(VoxelVolume::liveOwnBlocks(), before + (whole ? 0 : 1));
     }
+    EXPECT_EQ(VoxelVolume::liveOwnBlocks(), before);
 }
 
 TEST(ChunkMemory, FreedBlocksAreReusedAndAtMostAFewAreKept) {

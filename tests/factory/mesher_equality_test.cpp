@@ -24,37 +24,6 @@
 namespace gravelkin::test {
 namespace {
 
-// Chunks made on first use by `make`, so that a chunk and its neighbours
-// always agree.
-class ChunkWorld {
-public:
-    explicit ChunkWorld(std::function<std::shared_ptr<Chunk>(const ChunkKey&)> make) : make_(std::move(make)) {}
-
-    std::shared_ptr<Chunk> chunk(const ChunkKey& key) {
-        auto found = chunks_.find(key);
-        if (found == chunks_.end()) found = chunks_.emplace(key, make_(key)).first;
-        return found->second;
-    }
-
-    // Points chunk.neighbours at the chunks across its sides and fills `fine`
-    // with the finer ones across split sides. Returns whether one was split.
-    bool wire(Chunk& chunk, FineNeighbourMap& fine) {
-        bool split = false;
-        for (const Direction side : allDirections) {
-            const std::vector<ChunkKey> across = chunkKeysAcross(chunk.key, side);
-            chunk.neighbours[side] = across.size() == 1 ? this->chunk(across[0]).get() : nullptr;
-            if (across.size() == 1) continue;
-            split = true;
-            for (const ChunkKey& key : across) fine.emplace(key, this->chunk(key));
-        }
-        return split;
-    }
-
-private:
-    std::function<std::shared_ptr<Chunk>(const ChunkKey&)> make_;
-    std::unordered_map<ChunkKey, std::shared_ptr<Chunk>, ChunkKeyHasher> chunks_;
-};
-
 enum class Pattern { Random, Terrain, Sparse, Dense, ConstantSolid, ConstantAir };
 
 // Solid or not by `pattern`; about one voxel in sixty gets a density whose
@@ -89,13 +58,43 @@ std::shared_ptr<Chunk> patterned(const ChunkKey& key, Pattern pattern) {
     return chunk;
 }
 
-// Each key gets a pattern drawn from its hash, unless forced.
-struct SyntheticWorld {
-    std::unordered_map<ChunkKey, Pattern, ChunkKeyHasher> forced;
-    ChunkWorld world{[this](const ChunkKey& key) {
-        const auto found = forced.find(key);
-        return patterned(key, found != forced.end() ? found->second : static_cast<Pattern>(chunkKeyHash(key) % 6));
-    }};
+// A made-up chunk of the pattern drawn from its key's hash.
+std::shared_ptr<Chunk> madeUp(const ChunkKey& key) {
+    return patterned(key, static_cast<Pattern>(chunkKeyHash(key) % 6));
+}
+
+// Chunks made on first use by `make`, unless put there first, so that a chunk
+// and its neighbours always agree.
+class ChunkWorld {
+public:
+    using Maker = std::function<std::shared_ptr<Chunk>(const ChunkKey&)>;
+    explicit ChunkWorld(Maker make = madeUp) : make_(std::move(make)) {}
+
+    std::shared_ptr<Chunk> chunk(const ChunkKey& key) {
+        auto found = chunks_.find(key);
+        if (found == chunks_.end()) found = chunks_.emplace(key, make_(key)).first;
+        return found->second;
+    }
+    // Keeps the first chunk put or made for a key.
+    void put(std::shared_ptr<Chunk> chunk) { chunks_.emplace(chunk->key, std::move(chunk)); }
+
+    // Points chunk.neighbours at the chunks across its sides and fills `fine`
+    // with the finer ones across split sides. Returns whether one was split.
+    bool wire(Chunk& chunk, FineNeighbourMap& fine) {
+        bool split = false;
+        for (const Direction side : allDirections) {
+            const std::vector<ChunkKey> across = chunkKeysAcross(chunk.key, side);
+            chunk.neighbours[side] = across.size() == 1 ? this->chunk(across[0]).get() : nullptr;
+            if (across.size() == 1) continue;
+            split = true;
+            for (const ChunkKey& key : across) fine.emplace(key, this->chunk(key));
+        }
+        return split;
+    }
+
+private:
+    Maker make_;
+    std::unordered_map<ChunkKey, std::shared_ptr<Chunk>, ChunkKeyHasher> chunks_;
 };
 
 struct Coverage {
@@ -140,11 +139,11 @@ Coverage expectSameMeshes(ChunkWorld& world, const std::vector<ChunkKey>& keys) 
 }
 
 TEST(MesherEquality, MadeUpChunksEverywhere) {
-    SyntheticWorld synthetic;
+    ChunkWorld world;
     std::vector<ChunkKey> keys;
     const auto mesh = [&](const ChunkKey& key, Pattern pattern) {
         keys.push_back(key);
-        synthetic.forced.emplace(key, pattern);
+        world.put(patterned(key, pattern));
     };
     // Level steps inside shells 1, 2, 5, 10 and 20 (radii 40, 81, 162, 325,
     // 651); outward of shells 4, 9 and 19 the chunk grid doubles.
@@ -170,32 +169,32 @@ TEST(MesherEquality, MadeUpChunksEverywhere) {
         mesh({3u + face, 13, 9, 4}, static_cast<Pattern>(face));
         mesh({2u + face, 7, 3, 2}, face % 2 == 0 ? Pattern::ConstantSolid : Pattern::Random);
     }
-    synthetic.forced.emplace(ChunkKey{2, 8, 3, 2}, Pattern::ConstantAir);
-    synthetic.forced.emplace(ChunkKey{2, 6, 3, 2}, Pattern::Sparse);
+    world.put(patterned({2, 8, 3, 2}, Pattern::ConstantAir));
+    world.put(patterned({2, 6, 3, 2}, Pattern::Sparse));
 
-    const Coverage coverage = expectSameMeshes(synthetic.world, keys);
+    const Coverage coverage = expectSameMeshes(world, keys);
     EXPECT_EQ(coverage.levelSteps, 5 * 3 + 6);
     EXPECT_GE(coverage.split, 3 * 3);
     EXPECT_GT(coverage.faces, 200000u);
-    EXPECT_FALSE(synthetic.world.chunk({2, 7, 3, 2})->voxels.ownsBlock());
+    EXPECT_FALSE(world.chunk({2, 7, 3, 2})->voxels.ownsBlock());
 
     // A solid centre voxel in air: its inward side collapses to a point.
-    SyntheticWorld centre;
-    for (std::uint8_t face = 0; face < 6; ++face) centre.forced[{0, 0, 0, face}] = Pattern::ConstantAir;
-    centre.forced.emplace(ChunkKey{0, 1, 0, 3}, Pattern::ConstantAir);
-    centre.world.chunk({0, 0, 0, 3})->voxel(0, 0, 0) = Voxel{-1.0f, {5, 6, 7}};
-    EXPECT_EQ(expectSameMeshes(centre.world, {{0, 0, 0, 3}}).faces, 6u);
+    ChunkWorld centre;
+    for (std::uint8_t face = 0; face < 6; ++face) centre.put(patterned({0, 0, 0, face}, Pattern::ConstantAir));
+    centre.put(patterned({0, 1, 0, 3}, Pattern::ConstantAir));
+    centre.chunk({0, 0, 0, 3})->voxel(0, 0, 0) = Voxel{-1.0f, {5, 6, 7}};
+    EXPECT_EQ(expectSameMeshes(centre, {{0, 0, 0, 3}}).faces, 6u);
 }
 
 TEST(MesherEquality, AMissingNeighbourFailsAlike) {
     // A finer chunk across the split outward side, or a side neighbour (and
     // no map of finer chunks at all).
     for (const ChunkKey& key : {ChunkKey{3, 9, 5, 2}, ChunkKey{4, 12, 4, 1}}) {
-        SyntheticWorld synthetic;
-        synthetic.forced.emplace(key, Pattern::Dense);
-        Chunk& chunk = *synthetic.world.chunk(key);
+        ChunkWorld world;
+        world.put(patterned(key, Pattern::Dense));
+        Chunk& chunk = *world.chunk(key);
         FineNeighbourMap fine;
-        const bool split = synthetic.world.wire(chunk, fine);
+        const bool split = world.wire(chunk, fine);
         if (split) fine.erase(fine.begin());
         if (!split) chunk.neighbours[Direction::MinusX] = nullptr;
         for (const Mesher mesher : {Mesher::Reference, Mesher::Fast}) {
