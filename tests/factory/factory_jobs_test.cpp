@@ -26,14 +26,16 @@ const ChunkKey surfaceKey{8, 12, 8, 1}, farKey{3, 12, 3, 4};
 struct Jobs {
     bool serve() { return serveOneRequest(factory, host, workspace); }
 
-    // Publishes `chunk` and its neighbours but the last `missing`, each all
-    // `around`, then serves a mesh request for it.
-    std::shared_ptr<Chunk> mesh(std::unique_ptr<Chunk> chunk, std::size_t missing = 0,
-                                const Voxel& around = constructionVoxel) {
-        const ChunkKey key = chunk->key;
+    // Publishes the chunk at `key`, all `fill` but one solid voxel on layer
+    // `r` (six faces in air), and its neighbours, all `fill`, but the last
+    // `missing`; then serves a mesh request for it.
+    std::shared_ptr<Chunk> mesh(const ChunkKey& key, std::size_t missing = 0, std::uint32_t r = 5,
+                                const Voxel& fill = constructionVoxel) {
+        auto chunk = std::make_unique<Chunk>(key, fill);
+        chunk->voxel(5, r, 5).density = solidDensity;
         host.add(std::move(chunk));
         const std::vector<ChunkKey> keys = testing::meshNeighbourKeys(key);
-        for (std::size_t k = 0; k + missing < keys.size(); ++k) host.add(std::make_unique<Chunk>(keys[k], around));
+        for (std::size_t k = 0; k + missing < keys.size(); ++k) host.add(std::make_unique<Chunk>(keys[k], fill));
         host.request(key, RequestKind::Mesh);
         EXPECT_TRUE(serve());
         return host.findChunk(key);
@@ -43,13 +45,6 @@ struct Jobs {
     ChunkFactory factory{};
     FactoryWorkspace workspace;
 };
-
-// An all-air chunk with one solid voxel: six faces once meshed.
-std::unique_ptr<Chunk> oneSolidVoxel(const ChunkKey& key, std::uint32_t r = 5) {
-    auto chunk = std::make_unique<Chunk>(key);
-    chunk->voxel(5, r, 5).density = solidDensity;
-    return chunk;
-}
 
 TEST(FactoryJobs, AGenerateJobBuildsAtTheRadiusDropsJustBeyondItAndClearsTheMark) {
     Jobs jobs;
@@ -74,7 +69,7 @@ TEST(FactoryJobs, AMeshJobPublishesTheMeshOnceOrNothing) {
     EXPECT_TRUE(jobs.host.chunks.empty());
     EXPECT_EQ(jobs.host.nullDevice.createdBuffers(), 0);
 
-    const std::shared_ptr<Chunk> chunk = jobs.mesh(oneSolidVoxel(surfaceKey));
+    const std::shared_ptr<Chunk> chunk = jobs.mesh(surfaceKey);
     ASSERT_NE(chunk->vertexBuffer, nullptr);
     EXPECT_FALSE(chunk->meshPending.load());
     EXPECT_EQ(chunk->vertexCount.load(), 36u);
@@ -88,9 +83,9 @@ TEST(FactoryJobs, AMeshJobPublishesTheMeshOnceOrNothing) {
     EXPECT_EQ(chunk->vertexBuffer, buffer);
     EXPECT_EQ(chunk->vertexCount.load(), 36u);
 
-    // No face, no buffer.
+    // All rock among rock: no face, no buffer.
     const Voxel rock{solidDensity, {1, 2, 3}};
-    const std::shared_ptr<Chunk> sealed = jobs.mesh(std::make_unique<Chunk>(farKey, rock), 0, rock);
+    const std::shared_ptr<Chunk> sealed = jobs.mesh(farKey, 0, 5, rock);
     EXPECT_EQ(sealed->vertexBuffer, nullptr);
     EXPECT_EQ(sealed->vertexCount.load(), 0u);
     EXPECT_FALSE(sealed->meshPending.load());
@@ -105,7 +100,7 @@ TEST(FactoryJobs, AFailedBufferCreationLeavesNothingToDrawAndIsReportedOnce) {
     jobs.host.nullDevice.setFailCreation(true);
     for (const ChunkKey& key : {surfaceKey, farKey}) {
         ::testing::internal::CaptureStderr();
-        const std::shared_ptr<Chunk> chunk = jobs.mesh(oneSolidVoxel(key));
+        const std::shared_ptr<Chunk> chunk = jobs.mesh(key);
         const std::string report = ::testing::internal::GetCapturedStderr();
         EXPECT_EQ(chunk->vertexBuffer, nullptr);
         EXPECT_EQ(chunk->vertexCount.load(), 0u);
@@ -124,7 +119,7 @@ TEST(FactoryJobs, AFailedBufferCreationLeavesNothingToDrawAndIsReportedOnce) {
 
 TEST(FactoryJobs, AMeshJobWaitsForAMissingNeighbourAndHoldsTheFourFinerChunks) {
     Jobs jobs;
-    const std::shared_ptr<Chunk> pending = jobs.mesh(oneSolidVoxel(surfaceKey), 1);
+    const std::shared_ptr<Chunk> pending = jobs.mesh(surfaceKey, 1);
     EXPECT_TRUE(pending->meshPending.load());
     EXPECT_EQ(pending->vertexCount.load(), 0u);
     // No pointer is left to the neighbours, which the job no longer keeps.
@@ -134,7 +129,7 @@ TEST(FactoryJobs, AMeshJobWaitsForAMissingNeighbourAndHoldsTheFourFinerChunks) {
     // the outermost layer: its outward side is looked up among the finer chunks.
     ASSERT_EQ(chunksPerSide(19) * 2, chunksPerSide(20));
     const ChunkKey key{3, 19, 5, 2};
-    const std::shared_ptr<Chunk> chunk = jobs.mesh(oneSolidVoxel(key, 31));
+    const std::shared_ptr<Chunk> chunk = jobs.mesh(key, 0, 31);
     EXPECT_FALSE(chunk->meshPending.load());
     EXPECT_EQ(chunk->vertexCount.load(), 36u);
     EXPECT_EQ(jobs.host.nullDevice.createdBuffers(), 1);
