@@ -24,7 +24,7 @@ namespace {
 // it was called. Shells 0..8 are solid fill, 17 and up air.
 class ScriptedGenerator : public TerrainGeneratorBase {
 public:
-    explicit ScriptedGenerator(float density) : density_(density) {
+    explicit ScriptedGenerator(float density) : fill{density, {4, 5, 6}} {
         solidBelowRadius = 294;
         emptyAboveRadius = 538;
         solidFillVoxel = Voxel{-3.25f, {10, 20, 30}};
@@ -33,15 +33,13 @@ public:
     ChunkFillState generate(const ChunkKey&, Voxel* voxels, ColumnDirectionCache& cache) const override {
         ++calls;
         cacheSeen = cache;
-        std::fill(voxels, voxels + voxelsPerBlock, Voxel{density_, {4, 5, 6}});
-        return nextFillState(ChunkFillState::Unknown, density_);
+        std::fill(voxels, voxels + voxelsPerBlock, fill);
+        return nextFillState(ChunkFillState::Unknown, fill.density);
     }
 
+    const Voxel fill;
     mutable int calls = 0;
     mutable ColumnDirectionCache cacheSeen{};
-
-private:
-    float density_;
 };
 
 bool everyVoxelIs(const VoxelVolume& volume, const Voxel& value) {
@@ -106,7 +104,7 @@ TEST(ChunkBuild, FillStateAndBlockOfAGeneratedChunkAndOfItsReferenceTwin) {
             EXPECT_EQ(chunk->meshPending.load(), !air);
             EXPECT_EQ(chunk->voxels.ownsBlock(), !air);
             EXPECT_EQ(VoxelVolume::liveOwnBlocks(), before + (air ? 0 : 1));
-            EXPECT_TRUE(everyVoxelIs(chunk->voxels, air ? airVoxel : Voxel{density, {4, 5, 6}}));
+            EXPECT_TRUE(everyVoxelIs(chunk->voxels, air ? airVoxel : generator.fill));
         }
         EXPECT_EQ(VoxelVolume::liveOwnBlocks(), before);
         // The reference pipeline gives every chunk a block of its own: a generated
@@ -118,8 +116,7 @@ TEST(ChunkBuild, FillStateAndBlockOfAGeneratedChunkAndOfItsReferenceTwin) {
             EXPECT_TRUE(plain->voxels.ownsBlock());
             EXPECT_EQ(plain->fillState, quick->fillState);
             EXPECT_EQ(plain->meshPending.load(), quick->meshPending.load());
-            const Voxel expected = key == generatedShell ? Voxel{density, {4, 5, 6}} : quick->voxels[0];
-            EXPECT_TRUE(everyVoxelIs(plain->voxels, expected));
+            EXPECT_TRUE(everyVoxelIs(plain->voxels, key == generatedShell ? generator.fill : quick->voxels[0]));
         }
     }
     // One sample of the other sign, wherever it comes, makes a chunk Mixed.
@@ -141,9 +138,7 @@ TEST(ChunkMemory, WritingCopiesTheSharedBlockReadingNeverAndEveryOwnBlockIsFreed
         sum += chunk.neighbourVoxel(5, 5, 5, Direction::PlusY).density;
         EXPECT_EQ(sum, 3.0f);
         EXPECT_EQ(VoxelVolume::liveOwnBlocks(), before);
-
         (whole ? chunk.writableVoxels()[voxelIndex(1, 2, 3)] : chunk.voxel(1, 2, 3)) = marker;
-
         EXPECT_EQ(VoxelVolume::liveOwnBlocks(), before + 1);
         EXPECT_TRUE(testing::sameBits(chunk.voxels[voxelIndex(1, 2, 3)], marker));
         EXPECT_TRUE(testing::sameBits(chunk.voxels[voxelIndex(1, 2, 4)], airVoxel));
