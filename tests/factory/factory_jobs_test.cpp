@@ -3,137 +3,145 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "factory/chunk_factory.h"
 #include "factory/factory_jobs.h"
+#include "factory/mesh_upload.h"
 #include "geometry/level_table.h"
 #include "geometry/neighbours.h"
+#include "tests/factory/mesh_test_support.h"
+#include "tests/support/comparisons.h"
 #include "tests/support/distance_boundary.h"
 #include "tests/support/test_chunks.h"
 #include "tests/support/test_host.h"
 
-namespace gravelkin {
+namespace gravelkin::test {
 namespace {
 
-using testing::meshNeighbourKeys;
-using testing::TestHost;
-
-// The camera's chunk at the start position, on the surface of face 1.
-const ChunkKey surfaceKey{8, 12, 8, 1};
+// The camera's chunk at the start position, and one whose neighbours are none of its.
+const ChunkKey surfaceKey{8, 12, 8, 1}, farKey{3, 12, 3, 4};
 
 struct Jobs {
     bool serve() { return serveOneRequest(factory, host, workspace); }
 
-    TestHost host;
+    // Publishes the chunk at `key`, all `fill` but one solid voxel on layer
+    // `r` (six faces in air), and its neighbours, all `fill`, but the last
+    // `missing`; then serves a mesh request for it.
+    std::shared_ptr<Chunk> mesh(const ChunkKey& key, std::size_t missing = 0, std::uint32_t r = 5,
+                                const Voxel& fill = constructionVoxel) {
+        auto chunk = std::make_unique<Chunk>(key, fill);
+        chunk->voxel(5, r, 5).density = solidDensity;
+        host.add(std::move(chunk));
+        const std::vector<ChunkKey> keys = testing::meshNeighbourKeys(key);
+        for (std::size_t k = 0; k + missing < keys.size(); ++k) host.add(std::make_unique<Chunk>(keys[k], fill));
+        host.request(key, RequestKind::Mesh);
+        EXPECT_TRUE(serve());
+        return host.findChunk(key);
+    }
+
+    testing::TestHost host;
     ChunkFactory factory{};
     FactoryWorkspace workspace;
 };
 
-// An all-air chunk with one solid voxel: six faces once meshed.
-std::unique_ptr<Chunk> oneSolidVoxel(const ChunkKey& key, std::uint32_t r = 5) {
-    auto chunk = std::make_unique<Chunk>(key);
-    chunk->voxel(5, r, 5).density = -1.0f;
-    return chunk;
-}
-
-TEST(FactoryJobs, AGenerateJobBuildsPublishesAndClearsTheMark) {
-    Jobs jobs;
-    jobs.host.request(surfaceKey, RequestKind::Generate);
-    ASSERT_TRUE(jobs.serve());
-    EXPECT_FALSE(jobs.serve());  // nothing left
-    EXPECT_EQ(jobs.host.chunks.count(surfaceKey), 1u);
-    EXPECT_EQ(jobs.host.finished, std::vector<ChunkKey>{surfaceKey});
-    EXPECT_EQ(jobs.host.activeJobs, 0);
-}
-
-TEST(FactoryJobs, AGenerateJobBuildsAtTheRadiusAndDropsJustBeyondIt) {
+TEST(FactoryJobs, AGenerateJobBuildsAtTheRadiusDropsJustBeyondItAndClearsTheMark) {
     Jobs jobs;
     const Vec3 centre = chunkCentre(surfaceKey);
     const testing::DistanceBoundary x = testing::boundaryAlongX(centre, jobs.host.radius * jobs.host.radius);
-    const float within = x.within, beyond = x.beyond;
-
-    jobs.host.camera = Vec3{beyond, centre.y, centre.z};
-    jobs.host.request(surfaceKey, RequestKind::Generate);
-    ASSERT_TRUE(jobs.serve());
-    EXPECT_EQ(jobs.host.chunks.count(surfaceKey), 0u);
-    EXPECT_EQ(jobs.host.finished.size(), 1u);
-
-    jobs.host.camera = Vec3{within, centre.y, centre.z};
-    jobs.host.request(surfaceKey, RequestKind::Generate);
-    ASSERT_TRUE(jobs.serve());
-    EXPECT_EQ(jobs.host.chunks.count(surfaceKey), 1u);
-    EXPECT_EQ(jobs.host.finished.size(), 2u);
+    for (const float cameraX : {x.beyond, x.within}) {
+        jobs.host.camera = Vec3{cameraX, centre.y, centre.z};
+        jobs.host.request(surfaceKey, RequestKind::Generate);
+        ASSERT_TRUE(jobs.serve());
+        EXPECT_FALSE(jobs.serve());  // nothing left
+        EXPECT_EQ(jobs.host.chunks.count(surfaceKey), cameraX == x.within ? 1u : 0u);
+        EXPECT_EQ(jobs.host.activeJobs, 0);
+    }
+    EXPECT_EQ(jobs.host.finished, (std::vector<ChunkKey>{surfaceKey, surfaceKey}));
 }
 
-TEST(FactoryJobs, AMeshJobForAChunkNoLongerHeldOnlyClearsTheMark) {
+TEST(FactoryJobs, AMeshJobPublishesTheMeshOnceOrNothing) {
     Jobs jobs;
+    // A chunk no longer held: only the mark is cleared.
     jobs.host.request(surfaceKey, RequestKind::Mesh);
     ASSERT_TRUE(jobs.serve());
-    EXPECT_EQ(jobs.host.finished, std::vector<ChunkKey>{surfaceKey});
     EXPECT_TRUE(jobs.host.chunks.empty());
     EXPECT_EQ(jobs.host.nullDevice.createdBuffers(), 0);
-}
 
-TEST(FactoryJobs, AMeshJobWithANeighbourMissingLeavesTheChunkPending) {
-    Jobs jobs;
-    jobs.host.add(oneSolidVoxel(surfaceKey));
-    const std::vector<ChunkKey> neighbours = meshNeighbourKeys(surfaceKey);
-    for (std::size_t i = 0; i + 1 < neighbours.size(); ++i) jobs.host.add(std::make_unique<Chunk>(neighbours[i]));
-    jobs.host.request(surfaceKey, RequestKind::Mesh);
-    ASSERT_TRUE(jobs.serve());
-    const std::shared_ptr<Chunk> chunk = jobs.host.findChunk(surfaceKey);
-    EXPECT_TRUE(chunk->meshPending.load());
-    EXPECT_EQ(chunk->vertexCount.load(), 0u);
-    EXPECT_EQ(jobs.host.nullDevice.createdBuffers(), 0);
-    EXPECT_EQ(jobs.host.finished.size(), 1u);
-    // No pointer is left to the neighbours, which the job no longer keeps.
-    for (const Chunk* neighbour : chunk->neighbours) EXPECT_EQ(neighbour, nullptr);
-}
-
-TEST(FactoryJobs, ASecondMeshRequestForAMeshedChunkIsHarmless) {
-    Jobs jobs;
-    jobs.host.add(oneSolidVoxel(surfaceKey));
-    for (const ChunkKey& key : meshNeighbourKeys(surfaceKey)) jobs.host.add(std::make_unique<Chunk>(key));
-    jobs.host.request(surfaceKey, RequestKind::Mesh);
-    ASSERT_TRUE(jobs.serve());
-    const std::shared_ptr<Chunk> chunk = jobs.host.findChunk(surfaceKey);
-    ASSERT_FALSE(chunk->meshPending.load());
-    EXPECT_EQ(chunk->vertexCount.load(), 36u);
-    const VertexBuffer* buffer = chunk->vertexBuffer;
-
-    jobs.host.request(surfaceKey, RequestKind::Mesh);
-    ASSERT_TRUE(jobs.serve());
-    EXPECT_EQ(jobs.host.nullDevice.createdBuffers(), 1);
-    EXPECT_EQ(jobs.host.nullDevice.liveBuffers(), 1);
-    EXPECT_EQ(chunk->vertexBuffer, buffer);
-    EXPECT_EQ(chunk->vertexCount.load(), 36u);
-    EXPECT_EQ(jobs.host.finished.size(), 2u);
-}
-
-TEST(FactoryJobs, AMeshJobAgainstAFinerShellHoldsTheFourFinerChunks) {
-    // Shell 19 has 16 chunks per side, shell 20 has 32.
-    ASSERT_EQ(chunksPerSide(19) * 2, chunksPerSide(20));
-    const ChunkKey key{3, 19, 5, 2};
-    Jobs jobs;
-    // The solid voxel on the outermost layer: its outward side is looked up
-    // among the finer chunks.
-    jobs.host.add(oneSolidVoxel(key, 31));
-    for (const ChunkKey& neighbour : meshNeighbourKeys(key)) jobs.host.add(std::make_unique<Chunk>(neighbour));
-    jobs.host.request(key, RequestKind::Mesh);
-    ASSERT_TRUE(jobs.serve());
-    const std::shared_ptr<Chunk> chunk = jobs.host.findChunk(key);
+    const std::shared_ptr<Chunk> chunk = jobs.mesh(surfaceKey);
+    ASSERT_NE(chunk->vertexBuffer, nullptr);
     EXPECT_FALSE(chunk->meshPending.load());
     EXPECT_EQ(chunk->vertexCount.load(), 36u);
+    // The direct neighbours stay wired after the job: the mesh can be taken again.
+    EXPECT_TRUE(testing::sameBits(static_cast<const NullVertexBuffer*>(chunk->vertexBuffer)->vertices(),
+                                  meshWith(Mesher::Fast, *chunk)));
+    const VertexBuffer* buffer = chunk->vertexBuffer;
+    // A second request for a meshed chunk is harmless.
+    jobs.host.request(surfaceKey, RequestKind::Mesh);
+    ASSERT_TRUE(jobs.serve());
+    EXPECT_EQ(chunk->vertexBuffer, buffer);
+    EXPECT_EQ(chunk->vertexCount.load(), 36u);
+
+    // All rock among rock: no face, no buffer.
+    const Voxel rock{solidDensity, {1, 2, 3}};
+    const std::shared_ptr<Chunk> sealed = jobs.mesh(farKey, 0, 5, rock);
+    EXPECT_EQ(sealed->vertexBuffer, nullptr);
+    EXPECT_EQ(sealed->vertexCount.load(), 0u);
+    EXPECT_FALSE(sealed->meshPending.load());
+    EXPECT_EQ(jobs.host.nullDevice.createdBuffers(), 1);
+    EXPECT_EQ(jobs.host.nullDevice.liveBuffers(), 1);
+    EXPECT_EQ(jobs.host.finished, (std::vector<ChunkKey>{surfaceKey, surfaceKey, surfaceKey, farKey}));
+}
+
+TEST(FactoryJobs, AFailedBufferCreationLeavesNothingToDrawAndIsReportedOnce) {
+    const bool reportedBefore = bufferFailureReported();
+    Jobs jobs;
+    jobs.host.nullDevice.setFailCreation(true);
+    for (const ChunkKey& key : {surfaceKey, farKey}) {
+        ::testing::internal::CaptureStderr();
+        const std::shared_ptr<Chunk> chunk = jobs.mesh(key);
+        const std::string report = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(chunk->vertexBuffer, nullptr);
+        EXPECT_EQ(chunk->vertexCount.load(), 0u);
+        EXPECT_FALSE(chunk->meshPending.load());  // not retried
+        // One line, once per process, then silent.
+        if (key == surfaceKey && !reportedBefore) {
+            EXPECT_NE(report.find("could not create a vertex buffer"), std::string::npos) << report;
+            EXPECT_EQ(report.find('\n'), report.size() - 1) << report;
+        } else {
+            EXPECT_EQ(report, "");
+        }
+    }
+    EXPECT_EQ(jobs.host.nullDevice.liveBuffers(), 0);
+    EXPECT_TRUE(bufferFailureReported());
+}
+
+TEST(FactoryJobs, AMeshJobWaitsForAMissingNeighbourAndHoldsTheFourFinerChunks) {
+    Jobs jobs;
+    const std::shared_ptr<Chunk> pending = jobs.mesh(surfaceKey, 1);
+    EXPECT_TRUE(pending->meshPending.load());
+    EXPECT_EQ(pending->vertexCount.load(), 0u);
+    // No pointer is left to the neighbours, which the job no longer keeps.
+    for (const Chunk* neighbour : pending->neighbours) EXPECT_EQ(neighbour, nullptr);
+
+    // Shell 19 has 16 chunks per side, shell 20 has 32. The solid voxel is on
+    // the outermost layer: its outward side is looked up among the finer chunks.
+    ASSERT_EQ(chunksPerSide(19) * 2, chunksPerSide(20));
+    const ChunkKey key{3, 19, 5, 2};
+    const std::shared_ptr<Chunk> chunk = jobs.mesh(key, 0, 31);
+    EXPECT_FALSE(chunk->meshPending.load());
+    EXPECT_EQ(chunk->vertexCount.load(), 36u);
+    EXPECT_EQ(jobs.host.nullDevice.createdBuffers(), 1);
+    EXPECT_EQ(jobs.host.finished, (std::vector<ChunkKey>{surfaceKey, key}));
     EXPECT_EQ(chunk->neighbours[Outward], nullptr);
     EXPECT_EQ(chunk->fineNeighbours, nullptr);  // lent only while meshing
-    const FineKeys fine = fineKeysFrom(ChunkKey{6, 20, 10, 2});
     ASSERT_EQ(jobs.workspace.fineNeighbours.size(), 4u);
-    for (const ChunkKey& fineKey : fine.keys) {
+    for (const ChunkKey& fineKey : fineKeysFrom(ChunkKey{6, 20, 10, 2}).keys) {
         ASSERT_EQ(jobs.workspace.fineNeighbours.count(fineKey), 1u);
         EXPECT_EQ(jobs.workspace.fineNeighbours.at(fineKey), jobs.host.findChunk(fineKey));
     }
 }
 
 }  // namespace
-}  // namespace gravelkin
+}  // namespace gravelkin::test

@@ -1,18 +1,12 @@
-// Helpers for the mesher tests: chunks made by hand or on first use, with
-// their neighbours wired the way a mesh job wires them, and the mesh of a
-// chunk taken with either mesher.
+// Helpers for the mesher tests: chunks made by hand, and the mesh of a chunk
+// taken with either mesher. For one thread per chunk at a time.
 #pragma once
 
-#include <cmath>
-#include <cstdint>
-#include <functional>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 #include "factory/chunk.h"
 #include "factory/mesher.h"
-#include "factory/voxel_sides.h"
 #include "geometry/column_direction_cache.h"
 #include "geometry/neighbours.h"
 
@@ -27,38 +21,6 @@ inline std::shared_ptr<Chunk> makeChunk(const ChunkKey& key, float density = 0.0
     for (int v = 0; v < Chunk::voxelCount; ++v) voxels[v].density = density;
     return chunk;
 }
-
-// Chunks made on first use by `make`, so that a chunk and its neighbours
-// always agree.
-class ChunkWorld {
-public:
-    using Maker = std::function<std::shared_ptr<Chunk>(const ChunkKey&)>;
-    explicit ChunkWorld(Maker make) : make_(std::move(make)) {}
-
-    std::shared_ptr<Chunk> chunk(const ChunkKey& key) {
-        auto found = chunks_.find(key);
-        if (found == chunks_.end()) found = chunks_.emplace(key, make_(key)).first;
-        return found->second;
-    }
-
-    // Points chunk.neighbours at the chunks across its sides and fills `fine`
-    // with the finer ones across split sides. Returns whether one was split.
-    bool wire(Chunk& chunk, FineNeighbourMap& fine) {
-        bool split = false;
-        for (const Direction side : allDirections) {
-            const std::vector<ChunkKey> across = chunkKeysAcross(chunk.key, side);
-            chunk.neighbours[side] = across.size() == 1 ? this->chunk(across[0]).get() : nullptr;
-            if (across.size() == 1) continue;
-            split = true;
-            for (const ChunkKey& key : across) fine.emplace(key, this->chunk(key));
-        }
-        return split;
-    }
-
-private:
-    Maker make_;
-    std::unordered_map<ChunkKey, std::shared_ptr<Chunk>, ChunkKeyHasher> chunks_;
-};
 
 enum class Mesher { Reference, Fast };
 
@@ -82,9 +44,5 @@ inline std::vector<ChunkVertex> meshWith(Mesher mesher, Chunk& chunk, const Fine
     MesherOutput output;
     return meshWith(mesher, chunk, fine, cache, output);
 }
-
-inline Vec3 position(const ChunkVertex& vertex) { return {vertex.position[0], vertex.position[1], vertex.position[2]}; }
-inline Vec3 normal(const ChunkVertex& vertex) { return {vertex.normal[0], vertex.normal[1], vertex.normal[2]}; }
-inline float length(const Vec3& v) { return std::sqrt(dot3(v, v)); }
 
 }  // namespace gravelkin::test

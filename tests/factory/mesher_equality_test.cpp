@@ -1,15 +1,14 @@
 // The fast mesher against the reference one, bit for bit, with several
-// workers at once: on made-up volumes that reach its corners (awkward
-// densities, constant chunks on the shared blocks, level steps inside shells,
-// every cube-face edge and corner, shell 0 with its centre voxel, sides split
-// into four finer chunks, missing neighbours) and on the Earth generator's
-// terrain.
+// workers at once: on made-up volumes that reach its corners, and on the
+// Earth generator's terrain.
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <random>
 #include <stdexcept>
 #include <thread>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -37,6 +36,7 @@ std::shared_ptr<Chunk> patterned(const ChunkKey& key, Pattern pattern) {
     auto chunk = std::make_shared<Chunk>(key);
     std::mt19937 random(static_cast<std::uint32_t>(chunkKeyHash(key)));
     std::uniform_real_distribution<float> magnitude(0.01f, 10.0f);
+    const auto byte = [&] { return static_cast<std::uint8_t>(random()); };
     // Terrain: gentle slopes with a little roughness, sometimes below the
     // chunk or above it.
     int height[32][32];
@@ -44,40 +44,62 @@ std::shared_ptr<Chunk> patterned(const ChunkKey& key, Pattern pattern) {
     for (int i = 0; i < 32; ++i) {
         for (int j = 0; j < 32; ++j) height[i][j] = base + (3 * i + 5 * j) / 16 + static_cast<int>(random() % 3);
     }
-    for (std::uint32_t i = 0; i < 32; ++i) {
-        for (std::uint32_t r = 0; r < 32; ++r) {
-            for (std::uint32_t j = 0; j < 32; ++j) {
-                const bool solid = pattern == Pattern::Random    ? random() % 2 == 0
-                                   : pattern == Pattern::Terrain ? static_cast<int>(r) < height[i][j]
-                                   : pattern == Pattern::Sparse  ? random() % 10 == 0
-                                                                 : random() % 10 != 0;
-                float density = solid ? -magnitude(random) : magnitude(random);
-                if (random() % 60 == 0) density = awkward[random() % std::size(awkward)];
-                chunk->voxel(i, r, j) = Voxel{density, {static_cast<std::uint8_t>(random()),
-                                                        static_cast<std::uint8_t>(random()),
-                                                        static_cast<std::uint8_t>(random())}};
-            }
-        }
+    for (std::uint32_t n = 0; n < 32 * 32 * 32; ++n) {
+        const std::uint32_t i = n / 1024, r = n / 32 % 32, j = n % 32;
+        const bool solid = pattern == Pattern::Random    ? random() % 2 == 0
+                           : pattern == Pattern::Terrain ? static_cast<int>(r) < height[i][j]
+                           : pattern == Pattern::Sparse  ? random() % 10 == 0
+                                                         : random() % 10 != 0;
+        float density = solid ? -magnitude(random) : magnitude(random);
+        if (random() % 60 == 0) density = awkward[random() % std::size(awkward)];
+        chunk->voxel(i, r, j) = Voxel{density, {byte(), byte(), byte()}};
     }
     chunk->fillState = ChunkFillState::Mixed;
     return chunk;
 }
 
-// Each key gets a pattern drawn from its hash, unless forced.
-struct SyntheticWorld {
-    std::vector<std::pair<ChunkKey, Pattern>> forced;
-    ChunkWorld world{[this](const ChunkKey& key) {
-        for (const auto& [k, p] : forced) {
-            if (k == key) return patterned(key, p);
+// A made-up chunk of the pattern drawn from its key's hash.
+std::shared_ptr<Chunk> madeUp(const ChunkKey& key) {
+    return patterned(key, static_cast<Pattern>(chunkKeyHash(key) % 6));
+}
+
+// Chunks made on first use by `make`, unless put there first, so that a chunk
+// and its neighbours always agree.
+class ChunkWorld {
+public:
+    using Maker = std::function<std::shared_ptr<Chunk>(const ChunkKey&)>;
+    explicit ChunkWorld(Maker make = madeUp) : make_(std::move(make)) {}
+
+    std::shared_ptr<Chunk> chunk(const ChunkKey& key) {
+        auto found = chunks_.find(key);
+        if (found == chunks_.end()) found = chunks_.emplace(key, make_(key)).first;
+        return found->second;
+    }
+    // Keeps the first chunk put or made for a key.
+    void put(std::shared_ptr<Chunk> chunk) { chunks_.emplace(chunk->key, std::move(chunk)); }
+
+    // Points chunk.neighbours at the chunks across its sides and fills `fine`
+    // with the finer ones across split sides. Returns whether one was split.
+    bool wire(Chunk& chunk, FineNeighbourMap& fine) {
+        bool split = false;
+        for (const Direction side : allDirections) {
+            const std::vector<ChunkKey> across = chunkKeysAcross(chunk.key, side);
+            chunk.neighbours[side] = across.size() == 1 ? this->chunk(across[0]).get() : nullptr;
+            if (across.size() == 1) continue;
+            split = true;
+            for (const ChunkKey& key : across) fine.emplace(key, this->chunk(key));
         }
-        return patterned(key, static_cast<Pattern>(chunkKeyHash(key) % 6));
-    }};
+        return split;
+    }
+
+private:
+    Maker make_;
+    std::unordered_map<ChunkKey, std::shared_ptr<Chunk>, ChunkKeyHasher> chunks_;
 };
 
 struct Coverage {
     std::size_t faces = 0;
-    int split = 0;
-    int levelSteps = 0;
+    int split = 0, levelSteps = 0;
 };
 
 // Meshes every key with the reference mesher, then with the fast one on five
@@ -117,11 +139,11 @@ Coverage expectSameMeshes(ChunkWorld& world, const std::vector<ChunkKey>& keys) 
 }
 
 TEST(MesherEquality, MadeUpChunksEverywhere) {
-    SyntheticWorld synthetic;
+    ChunkWorld world;
     std::vector<ChunkKey> keys;
     const auto mesh = [&](const ChunkKey& key, Pattern pattern) {
         keys.push_back(key);
-        synthetic.forced.push_back({key, pattern});
+        world.put(patterned(key, pattern));
     };
     // Level steps inside shells 1, 2, 5, 10 and 20 (radii 40, 81, 162, 325,
     // 651); outward of shells 4, 9 and 19 the chunk grid doubles.
@@ -147,39 +169,34 @@ TEST(MesherEquality, MadeUpChunksEverywhere) {
         mesh({3u + face, 13, 9, 4}, static_cast<Pattern>(face));
         mesh({2u + face, 7, 3, 2}, face % 2 == 0 ? Pattern::ConstantSolid : Pattern::Random);
     }
-    synthetic.forced.push_back({{2, 8, 3, 2}, Pattern::ConstantAir});
-    synthetic.forced.push_back({{2, 6, 3, 2}, Pattern::Sparse});
+    world.put(patterned({2, 8, 3, 2}, Pattern::ConstantAir));
+    world.put(patterned({2, 6, 3, 2}, Pattern::Sparse));
 
-    const Coverage coverage = expectSameMeshes(synthetic.world, keys);
+    const Coverage coverage = expectSameMeshes(world, keys);
     EXPECT_EQ(coverage.levelSteps, 5 * 3 + 6);
     EXPECT_GE(coverage.split, 3 * 3);
     EXPECT_GT(coverage.faces, 200000u);
-    EXPECT_FALSE(synthetic.world.chunk({2, 7, 3, 2})->voxels.ownsBlock());
-}
+    EXPECT_FALSE(world.chunk({2, 7, 3, 2})->voxels.ownsBlock());
 
-TEST(MesherEquality, TheCentreVoxelAlone) {
     // A solid centre voxel in air: its inward side collapses to a point.
-    SyntheticWorld synthetic;
-    for (std::uint8_t face = 0; face < 6; ++face) synthetic.forced.push_back({{0, 0, 0, face}, Pattern::ConstantAir});
-    synthetic.forced.push_back({{0, 1, 0, 3}, Pattern::ConstantAir});
-    synthetic.world.chunk({0, 0, 0, 3})->voxel(0, 0, 0) = Voxel{-1.0f, {5, 6, 7}};
-    EXPECT_EQ(expectSameMeshes(synthetic.world, {{0, 0, 0, 3}}).faces, 6u);
+    ChunkWorld centre;
+    for (std::uint8_t face = 0; face < 6; ++face) centre.put(patterned({0, 0, 0, face}, Pattern::ConstantAir));
+    centre.put(patterned({0, 1, 0, 3}, Pattern::ConstantAir));
+    centre.chunk({0, 0, 0, 3})->voxel(0, 0, 0) = Voxel{-1.0f, {5, 6, 7}};
+    EXPECT_EQ(expectSameMeshes(centre, {{0, 0, 0, 3}}).faces, 6u);
 }
 
 TEST(MesherEquality, AMissingNeighbourFailsAlike) {
     // A finer chunk across the split outward side, or a side neighbour (and
     // no map of finer chunks at all).
     for (const ChunkKey& key : {ChunkKey{3, 9, 5, 2}, ChunkKey{4, 12, 4, 1}}) {
-        SyntheticWorld synthetic;
-        synthetic.forced.push_back({key, Pattern::Dense});
-        Chunk& chunk = *synthetic.world.chunk(key);
+        ChunkWorld world;
+        world.put(patterned(key, Pattern::Dense));
+        Chunk& chunk = *world.chunk(key);
         FineNeighbourMap fine;
-        const bool split = synthetic.world.wire(chunk, fine);
-        if (split) {
-            fine.erase(fine.begin());
-        } else {
-            chunk.neighbours[Direction::MinusX] = nullptr;
-        }
+        const bool split = world.wire(chunk, fine);
+        if (split) fine.erase(fine.begin());
+        if (!split) chunk.neighbours[Direction::MinusX] = nullptr;
         for (const Mesher mesher : {Mesher::Reference, Mesher::Fast}) {
             MesherOutput output;
             ColumnDirectionCache cache;
@@ -195,22 +212,19 @@ TEST(MesherEquality, AMissingNeighbourFailsAlike) {
 }
 
 TEST(MesherEquality, EarthChunks) {
-    // Chunks of shells 9 to 16 built by the Earth generator through the build
-    // step: every surface shell's face edges, a corner and the middle on all
-    // six faces; below (9: solid, split above; 10: a level step) and above a
-    // few.
+    // Built through the build step: the surface shells' face edges, a corner and
+    // the middle on all six faces; a few below (9: solid, split above; 10: a
+    // level step) and above.
     static const TerrainGeneratorEarth earth;
     ChunkFactory factory;
     ChunkWorld world([&](const ChunkKey& key) { return std::shared_ptr<Chunk>(factory.buildChunk(key, earth)); });
     std::vector<ChunkKey> keys = {{3, 9, 5, 2},   {0, 9, 7, 0},  {6, 10, 1, 1},   {15, 10, 0, 4},   {7, 14, 8, 1},
                                   {0, 14, 5, 3},  {7, 15, 8, 1}, {15, 15, 15, 5}, {7, 16, 8, 1},    {0, 16, 0, 0}};
     for (std::uint8_t face = 0; face < 6; ++face) {
-        for (const ChunkKey& key : {ChunkKey{0, 12, 3u + face, face}, ChunkKey{15, 12, 9u + face % 4u, face},
-                                    ChunkKey{5u + face, 12, 0, face}, ChunkKey{10, 12, 15, face},
-                                    ChunkKey{15, 12, 15, face}, ChunkKey{7, 11, 8, face}, ChunkKey{0, 11, 0, face},
-                                    ChunkKey{7, 13, 8, face}, ChunkKey{0, 13, 3u + face, face}}) {
-            keys.push_back(key);
-        }
+        keys.insert(keys.end(), {ChunkKey{0, 12, 3u + face, face}, ChunkKey{15, 12, 9u + face % 4u, face},
+                                 ChunkKey{5u + face, 12, 0, face}, ChunkKey{10, 12, 15, face},
+                                 ChunkKey{15, 12, 15, face}, ChunkKey{7, 11, 8, face}, ChunkKey{0, 11, 0, face},
+                                 ChunkKey{7, 13, 8, face}, ChunkKey{0, 13, 3u + face, face}});
     }
     const Coverage coverage = expectSameMeshes(world, keys);
     int mixed = 0;
@@ -219,8 +233,7 @@ TEST(MesherEquality, EarthChunks) {
         mixed += world.chunk(key)->fillState == ChunkFillState::Mixed;
         shellsSeen |= 1u << key.shell;
     }
-    // Real work: many surface faces, every shell from 9 to 16, split sides
-    // and level steps.
+    // Real work: many surface faces, every shell from 9 to 16, split sides, level steps.
     EXPECT_GE(mixed, 30);
     EXPECT_GE(coverage.faces, 40000u);
     EXPECT_GE(coverage.split, 2);

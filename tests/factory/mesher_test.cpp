@@ -1,19 +1,17 @@
 // What the mesh looks like (the fast mesher; mesher_equality_test.cpp holds
-// the reference to it), and what the mesh job does with it.
+// the reference to it), and the neighbour voxel lookup it rests on, wherever
+// the neighbour lies (a missing holding chunk: mesher_equality_test.cpp).
 #include <bit>
 #include <cmath>
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "factory/factory_jobs.h"
 #include "factory/mesh_expansion.h"
-#include "factory/mesh_upload.h"
+#include "factory/neighbour_voxel.h"
 #include "geometry/face_mapping.h"
 #include "geometry/level_table.h"
-#include "render/device/null_graphics_device.h"
 #include "tests/factory/mesh_test_support.h"
 #include "tests/support/comparisons.h"
 
@@ -21,6 +19,10 @@ namespace gravelkin::test {
 namespace {
 
 using testing::expectNear;
+
+Vec3 position(const ChunkVertex& vertex) { return {vertex.position[0], vertex.position[1], vertex.position[2]}; }
+Vec3 normal(const ChunkVertex& vertex) { return {vertex.normal[0], vertex.normal[1], vertex.normal[2]}; }
+float length(const Vec3& v) { return std::sqrt(dot3(v, v)); }
 
 // Corners are products of unit directions and radii of a few hundred units.
 constexpr float cornerTolerance = 1e-3f;
@@ -47,16 +49,12 @@ Vec3 voxelCentre(const ChunkKey& key, std::uint32_t i, std::uint32_t r, std::uin
     return mid * ((static_cast<float>(radius) + 0.5f) / length(mid));
 }
 
-std::vector<ChunkVertex> fastMesh(Chunk& chunk) { return meshWith(Mesher::Fast, chunk); }
-
 TEST(Mesher, OneSolidVoxelGivesSixFacesInSideOrder) {
     const ChunkKey key{7, 12, 8, 1};
     const std::uint32_t radius = 32 * 12 + 10;
     auto chunk = makeChunk(key);
     chunk->voxel(5, 10, 7) = Voxel{solidDensity, {10, 200, 255}};
-
-    const std::vector<ChunkVertex> vertices = fastMesh(*chunk);
-
+    const std::vector<ChunkVertex> vertices = meshWith(Mesher::Fast, *chunk);
     ASSERT_EQ(vertices.size(), 36u);
     const float texcoords[6][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 0}, {1, 1}, {0, 1}};
     const float colour[4] = {10.0f * 0.003921569f, 200.0f * 0.003921569f, 255.0f * 0.003921569f, 1.0f};
@@ -95,9 +93,7 @@ TEST(Mesher, AirOfDensityZeroShowsTheSidesAroundIt) {
         auto rock = makeChunk({0, 0, 0, 0}, solidDensity);
         for (Chunk*& neighbour : chunk->neighbours) neighbour = rock.get();
         chunk->voxel(5, 10, 7).density = airDensity;
-
-        const std::vector<ChunkVertex> vertices = fastMesh(*chunk);
-
+        const std::vector<ChunkVertex> vertices = meshWith(Mesher::Fast, *chunk);
         // The six voxels around the air voxel each show the side facing it.
         ASSERT_EQ(vertices.size(), 36u) << "air density " << airDensity;
         const Vec3 air = voxelCentre(key, 5, 10, 7);
@@ -114,9 +110,7 @@ TEST(Mesher, OutwardSideBelowALevelStepIsDrawnWithoutLooking) {
     auto chunk = makeChunk(key, solidDensity);
     auto rock = makeChunk({0, 0, 0, 0}, solidDensity);
     for (Chunk*& neighbour : chunk->neighbours) neighbour = rock.get();
-
-    const std::vector<ChunkVertex> vertices = fastMesh(*chunk);
-
+    const std::vector<ChunkVertex> vertices = meshWith(Mesher::Fast, *chunk);
     // All solid, yet each of the 16 x 16 voxels of layer 4 shows its outward
     // side, and nothing else shows.
     ASSERT_EQ(vertices.size(), 6u * 256u);
@@ -131,8 +125,7 @@ TEST(Mesher, OutwardSideBelowALevelStepIsDrawnWithoutLooking) {
 TEST(Mesher, NeighbourAcrossACubeFaceEdgeDecidesTheSide) {
     // +x from (15, 12, 3, face 0) is (0, 12, 3, face 4): voxel (31, r, 7)
     // meets voxel (0, r, 7) there.
-    const ChunkKey key{15, 12, 3, 0};
-    const ChunkKey acrossKey{0, 12, 3, 4};
+    const ChunkKey key{15, 12, 3, 0}, acrossKey{0, 12, 3, 4};
     const std::uint32_t radius = 32 * 12 + 10;
     for (const bool acrossIsAir : {true, false}) {
         auto chunk = makeChunk(key);
@@ -140,14 +133,11 @@ TEST(Mesher, NeighbourAcrossACubeFaceEdgeDecidesTheSide) {
         auto across = makeChunk(acrossKey, acrossIsAir ? solidDensity : 0.0f);
         across->voxel(0, 10, 7).density = acrossIsAir ? 0.0f : solidDensity;
         chunk->neighbours[Direction::PlusX] = across.get();
-
-        const std::vector<ChunkVertex> vertices = fastMesh(*chunk);
-
+        const std::vector<ChunkVertex> vertices = meshWith(Mesher::Fast, *chunk);
         ASSERT_EQ(vertices.size(), acrossIsAir ? 36u : 30u);
         if (!acrossIsAir) continue;
         // The +i side comes last and lies on the -i side of the voxel across.
-        const auto r0 = static_cast<float>(radius);
-        const auto r1 = static_cast<float>(radius + 1);
+        const auto r0 = static_cast<float>(radius), r1 = static_cast<float>(radius + 1);
         expectNear(position(vertices[30]), gridCorner(acrossKey, radius, 0, 7, r0), cornerTolerance);
         expectNear(position(vertices[31]), gridCorner(acrossKey, radius, 0, 8, r0), cornerTolerance);
         expectNear(position(vertices[32]), gridCorner(acrossKey, radius, 0, 8, r1), cornerTolerance);
@@ -158,65 +148,62 @@ TEST(Mesher, NeighbourAcrossACubeFaceEdgeDecidesTheSide) {
 TEST(Mesher, CollapsedFacesGetSoundNormals) {
     // The centre voxel's sides: its -j and +i sides have c0 = c1, its inward
     // side has every corner at the origin.
-    const Vec3 collapsed{0.0f, 0.0f, -1.0f};
-    const Vec3 up{0.0f, 0.0f, 1.0f};
+    const Vec3 collapsed{0.0f, 0.0f, -1.0f}, up{0.0f, 0.0f, 1.0f};
     EXPECT_EQ(faceNormal({{0, 0, 0}, {2, 0, 0}, {2, 3, 0}, {0, 3, 0}, {}}, collapsed), up);
     EXPECT_EQ(faceNormal({{0, 0, 0}, {0, 0, 0}, {2, 3, 0}, {0, 3, 0}, {}}, collapsed), up);  // the diagonals
     EXPECT_EQ(faceNormal({{1, 1, 1}, {1, 1, 1}, {1, 1, 1}, {1, 1, 1}, {}}, collapsed), collapsed);
 }
 
-TEST(MeshJob, PublishesTheMeshOrNothing) {
-    const FineNeighbourMap none;
-    ColumnDirectionCache cache;
-    NullGraphicsDevice device;
-    auto chunk = makeChunk({7, 12, 8, 1});
-    chunk->voxel(5, 10, 7).density = solidDensity;
-    auto sealed = makeChunk({7, 12, 8, 1}, solidDensity);
-    for (Chunk*& neighbour : sealed->neighbours) neighbour = sealed.get();
+// A voxel no constructor or fill writes, to recognise the one read.
+constexpr Voxel marker{-7.5f, {1, 2, 3}};
 
-    meshGathered(*chunk, none, cache, device);
-    meshGathered(*sealed, none, cache, device);
+struct Lookup {
+    const char* what;
+    ChunkKey key;              // the asking chunk
+    std::uint32_t i, r, j;     // the asking voxel
+    Direction side;
+    ChunkKey holder;           // the chunk holding the marker: `key` for a read inside
+    std::uint32_t hi, hr, hj;  // the marker's voxel in it
+};
 
-    ASSERT_NE(chunk->vertexBuffer, nullptr);
-    EXPECT_EQ(chunk->vertexCount.load(), 36u);
-    EXPECT_TRUE(testing::sameBits(static_cast<const NullVertexBuffer*>(chunk->vertexBuffer)->vertices(),
-                                  meshWith(Mesher::Fast, *chunk)));
-    EXPECT_EQ(sealed->vertexBuffer, nullptr);  // no face, no buffer
-    EXPECT_EQ(sealed->vertexCount.load(), 0u);
-    EXPECT_EQ(device.createdBuffers(), 1);
-    for (const Chunk* meshed : {chunk.get(), sealed.get()}) {
-        EXPECT_FALSE(meshed->meshPending.load());
-        EXPECT_EQ(meshed->fineNeighbours, nullptr);
-    }
-}
+const Lookup lookups[] = {
+    {"+j inside", {7, 12, 8, 1}, 5, 10, 7, Direction::PlusY, {7, 12, 8, 1}, 5, 10, 8},
+    {"-j inside", {7, 12, 8, 1}, 5, 10, 9, Direction::MinusY, {7, 12, 8, 1}, 5, 10, 8},
+    {"outward inside", {7, 12, 8, 1}, 5, 10, 7, Direction::Outward, {7, 12, 8, 1}, 5, 11, 7},
+    {"inward inside", {7, 12, 8, 1}, 5, 12, 7, Direction::Inward, {7, 12, 8, 1}, 5, 11, 7},
+    {"-i inside", {7, 12, 8, 1}, 5, 10, 7, Direction::MinusX, {7, 12, 8, 1}, 4, 10, 7},
+    {"+i inside", {7, 12, 8, 1}, 3, 10, 7, Direction::PlusX, {7, 12, 8, 1}, 4, 10, 7},
+    // +x from (15, 12, 3, face 0) is (0, 12, 3, face 4).
+    {"across a cube-face edge", {15, 12, 3, 0}, 31, 10, 7, Direction::PlusX, {0, 12, 3, 4}, 0, 10, 7},
+    // Column 3 * 32 + 21 = 117 at radius 319 lies under column 117 at radius
+    // 320, where chunks are 16 columns wide: chunk 7, column 5.
+    {"outward into a finer chunk", {3, 9, 5, 2}, 21, 31, 6, Direction::Outward, {7, 10, 10, 2}, 5, 0, 6},
+    // The other way: column 7 * 16 + 5 = 117 is column 21 of chunk 3.
+    {"inward where the grid halves", {7, 10, 11, 2}, 5, 0, 9, Direction::Inward, {3, 9, 5, 2}, 21, 31, 25},
+    // Shell 10: layer 5 (radius 325) has 32 columns, layer 4 has 16.
+    {"inward across a level step", {3, 10, 5, 2}, 9, 5, 13, Direction::Inward, {3, 10, 5, 2}, 4, 4, 6},
+    {"outward across a level step: the finer voxel with the smallest x and y", {3, 10, 5, 2}, 2, 4, 3,
+     Direction::Outward, {3, 10, 5, 2}, 4, 5, 6},
+    // From radius 1 inward is the centre voxel, (0, 0, 0) of face 0's chunk:
+    // the chunk across the inward side is read, whatever its key.
+    {"inward to the centre voxel", {0, 0, 0, 2}, 1, 1, 0, Direction::Inward, {0, 0, 0, 0}, 0, 0, 0},
+};
 
-TEST(MeshJob, FailedBufferCreationLeavesNothingToDrawAndIsReportedOnce) {
-    const bool reportedBefore = bufferFailureReported();
-    const FineNeighbourMap none;
-    ColumnDirectionCache cache;
-    NullGraphicsDevice device;
-    device.setFailCreation(true);
-    std::string reports[2];
-    for (std::string& report : reports) {
-        auto chunk = makeChunk({7, 12, 8, 1});
-        chunk->voxel(5, 10, 7).density = solidDensity;
-        ::testing::internal::CaptureStderr();
-        meshGathered(*chunk, none, cache, device);
-        report = ::testing::internal::GetCapturedStderr();
-        EXPECT_EQ(chunk->vertexBuffer, nullptr);
-        EXPECT_EQ(chunk->vertexCount.load(), 0u);
-        EXPECT_FALSE(chunk->meshPending.load());  // not retried
+TEST(NeighbourVoxel, ReadsTheVoxelWhereverItLies) {
+    for (const Lookup& lookup : lookups) {
+        SCOPED_TRACE(lookup.what);
+        auto chunk = makeChunk(lookup.key, solidDensity);
+        auto holder = lookup.holder == lookup.key ? chunk : makeChunk(lookup.holder, solidDensity);
+        holder->voxel(lookup.hi, lookup.hr, lookup.hj) = marker;
+        // The holder is both the neighbour across the side and the finer
+        // chunk of its key, so a read of any other chunk shows.
+        FineNeighbourMap fine{{lookup.holder, holder}};
+        const bool split = chunkKeysAcross(lookup.key, lookup.side).size() > 1;
+        chunk->neighbours[lookup.side] = split ? nullptr : holder.get();
+        chunk->fineNeighbours = &fine;
+        EXPECT_TRUE(testing::sameBits(chunk->neighbourVoxel(lookup.i, lookup.r, lookup.j, lookup.side), marker));
+        chunk->fineNeighbours = nullptr;
     }
-    EXPECT_EQ(device.liveBuffers(), 0);
-    EXPECT_TRUE(bufferFailureReported());
-    // One line, once per process, then silent.
-    if (!reportedBefore) {
-        EXPECT_NE(reports[0].find("could not create a vertex buffer"), std::string::npos) << reports[0];
-        EXPECT_EQ(reports[0].find('\n'), reports[0].size() - 1) << reports[0];
-    } else {
-        EXPECT_EQ(reports[0], "");
-    }
-    EXPECT_EQ(reports[1], "");
 }
 
 }  // namespace
