@@ -6,6 +6,7 @@
 
 #include "factory/thread_name.h"
 #include "planet/manager.h"
+#include "planet/neighbours_present.h"
 #include "terrain/terrain_generator_earth.h"
 
 namespace gravelkin {
@@ -57,6 +58,8 @@ bool Planet::threadsStarted() const {
 std::shared_ptr<const Chunk> Planet::findChunk(const ChunkKey& key) const {
     return gravelkin::findChunk(state_.chunks, key);
 }
+
+bool Planet::neighboursPublished(const ChunkKey& key) const { return neighboursPresent(state_.chunks, key); }
 
 std::vector<std::shared_ptr<const Chunk>> Planet::chunkSnapshot() const {
     const std::vector<ChunkKey> keys = drawListSnapshot();

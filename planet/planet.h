@@ -83,6 +83,8 @@ public:
     std::size_t chunkCount() const { return state_.chunks.size(); }
     // The published chunk under `key`, or null.
     std::shared_ptr<const Chunk> findChunk(const ChunkKey& key) const;
+    // Whether every chunk a mesh of `key` needs is published.
+    bool neighboursPublished(const ChunkKey& key) const;
     // A copy of the draw list.
     std::vector<ChunkKey> drawListSnapshot() const { return state_.drawListSnapshot(); }
     // Shared owners of the chunks now published, one per key. Built from the

@@ -32,7 +32,6 @@
 #include "factory/voxel/constant_voxel_blocks.h"
 #include "planet/chunks_within.h"
 #include "camera/distance.h"
-#include "geometry/neighbours.h"
 #include "planet/planet.h"
 #include "render/device/null_graphics_device.h"
 #include "tools/process_stats.h"
@@ -140,16 +139,6 @@ struct Coverage {
     std::size_t present;
     std::size_t meshed;  // mesh step done, or all air (nothing to mesh)
 };
-
-// Whether every chunk a mesh of `key` needs is published.
-bool allNeighboursPublished(const Planet& planet, const ChunkKey& key) {
-    for (const Direction d : allDirections) {
-        for (const ChunkKey& across : chunkKeysAcross(key, d)) {
-            if (!planet.findChunk(across)) return false;
-        }
-    }
-    return true;
-}
 
 // Any thread; finds are safe while the planet streams.
 Coverage measureCoverage(const Planet& planet, const std::vector<ChunkKey>& keys, double seconds) {
@@ -272,7 +261,7 @@ Census takeCensus(const Planet& planet, const Vec3& eye) {
         census.withFaces += count != 0;
         if (chunk.meshPending.load(std::memory_order_acquire)) {
             ++census.unmeshed;
-            census.unmeshedReady += allNeighboursPublished(planet, chunk.key);
+            census.unmeshedReady += planet.neighboursPublished(chunk.key);
         } else if (chunk.fillState != ChunkFillState::AllAir) {
             ++census.meshed;
         }

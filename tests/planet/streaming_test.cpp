@@ -21,7 +21,6 @@ namespace {
 using namespace std::chrono_literals;
 using testing::chunkKeys;
 using testing::KeySet;
-using testing::meshNeighbourKeys;
 using testing::TestPosition;
 using testing::waitForConvergence;
 
@@ -32,13 +31,6 @@ constexpr float testRadius = 100.0f;
 const std::vector<ChunkVertex>* verticesOf(const Chunk& chunk) {
     if (chunk.vertexBuffer == nullptr) return nullptr;
     return &static_cast<const NullVertexBuffer*>(chunk.vertexBuffer)->vertices();
-}
-
-bool allNeighboursPublished(const Planet& planet, const ChunkKey& key) {
-    for (const ChunkKey& across : meshNeighbourKeys(key)) {
-        if (!planet.findChunk(across)) return false;
-    }
-    return true;
 }
 
 // What a converged planet around a still camera must hold. Only after stop().
@@ -56,7 +48,7 @@ void expectConvergedAround(const Planet& planet, const Vec3& eye) {
     std::size_t unmeshedWithNeighbours = 0;
     planet.forEachChunk([&](const Chunk& chunk) {
         far += distanceSquared(eye, chunk.centre) > dropThreshold;
-        if (chunk.meshPending.load() && allNeighboursPublished(planet, chunk.key)) ++unmeshedWithNeighbours;
+        if (chunk.meshPending.load() && planet.neighboursPublished(chunk.key)) ++unmeshedWithNeighbours;
     });
     EXPECT_EQ(far, 0u) << "chunks beyond the drop distance still held";
     EXPECT_EQ(unmeshedWithNeighbours, 0u) << "chunks left unmeshed although every neighbour is present";
