@@ -17,13 +17,15 @@ struct StreamingStats {
     std::uint64_t passes = 0;
     // Consecutive passes, up to the last one, that found nothing to do: no
     // request made, nothing erased, and no request queued, in flight or being
-    // worked on at the start and at the end of the pass.
+    // worked on at the start and at the end of the pass, and no gap sweep
+    // owed (the camera has not moved since the last).
     std::uint64_t quietPasses = 0;
     std::uint64_t generateRequests = 0;
     std::uint64_t meshRequests = 0;
     std::uint64_t erasedChunks = 0;
     std::uint64_t drawListRebuilds = 0;
     std::uint64_t reprioritisations = 0;
+    std::uint64_t sweptRequests = 0;  // of generateRequests, those the gap sweep made
 };
 
 struct StreamingCounters {
@@ -34,13 +36,14 @@ struct StreamingCounters {
     std::atomic<std::uint64_t> erasedChunks{0};
     std::atomic<std::uint64_t> drawListRebuilds{0};
     std::atomic<std::uint64_t> reprioritisations{0};
+    std::atomic<std::uint64_t> sweptRequests{0};
 
     StreamingStats snapshot() const {
         constexpr auto relaxed = std::memory_order_relaxed;
         return StreamingStats{passes.load(relaxed),           quietPasses.load(relaxed),
                               generateRequests.load(relaxed), meshRequests.load(relaxed),
                               erasedChunks.load(relaxed),     drawListRebuilds.load(relaxed),
-                              reprioritisations.load(relaxed)};
+                              reprioritisations.load(relaxed), sweptRequests.load(relaxed)};
     }
 };
 
