@@ -27,7 +27,16 @@ std::unique_ptr<Chunk> ChunkFactory::buildChunk(const ChunkKey& key, const Terra
     } else if (reference) {
         chunk = std::make_unique<Chunk>(key);
         chunk->fillState = generator.generateReference(key, chunk->writableVoxels(), cache);
+    } else if (const ChunkFillState known = generator.classify(key, cache); known == ChunkFillState::AllAir) {
+        // Proven air or deep rock without sampling: the shared block of the
+        // matching constant voxel, as for the shells outside the band.
+        chunk = std::make_unique<Chunk>(key, airVoxel);
+        chunk->fillState = known;
+    } else if (known == ChunkFillState::AllSolid) {
+        chunk = std::make_unique<Chunk>(key, generator.solidFillVoxel);
+        chunk->fillState = known;
     } else {
+        resetForChunk(cache, key);
         chunk = std::make_unique<Chunk>(key);
         chunk->fillState = generator.generate(key, chunk->writableVoxels(), cache);
         // Nothing but the sign of an all-air chunk's voxels is ever read (it

@@ -45,6 +45,15 @@ public:
         return generate(key, voxels, cache);
     }
 
+    // What generate would return for chunk `key` where that is known without
+    // generating it: AllAir when every voxel it would write is air, AllSolid
+    // when every one is solid and coloured like solidFillVoxel (densities may
+    // differ: only the sign and the colour of such a chunk are ever read);
+    // Unknown otherwise, and always by default. Takes the cache as generate
+    // does and leaves it as generate would; the caller resets the cache
+    // before a generate that follows.
+    virtual ChunkFillState classify(const ChunkKey&, ColumnDirectionCache&) const { return ChunkFillState::Unknown; }
+
     std::int32_t seed = 1337;
     float surfaceRadius = 400.0f;
     std::uint32_t solidBelowRadius = 0;           // shells ending below it are solid fill

@@ -24,6 +24,7 @@
 #include <cstdint>
 
 #include "terrain/noise/noise.h"
+#include "terrain/noise/noise_bounds.h"
 #include "terrain/terrain_generator_base.h"
 
 namespace gravelkin {
@@ -44,6 +45,15 @@ public:
     // The plain scalar generator, one voxel at a time: the definition the
     // fast path is tested against, and the baseline of the benchmarks.
     ChunkFillState generateReference(const ChunkKey& key, Voxel* voxels, ColumnDirectionCache& cache) const override;
+
+    // AllAir or AllSolid when bounds of the density over the chunk prove it
+    // (every voxel air; every voxel at density <= -10, so stone like the
+    // solid fill), else Unknown. See earth_classify.cpp.
+    ChunkFillState classify(const ChunkKey& key, ColumnDirectionCache& cache) const override;
+
+    // Bounds of densityAt over sample points in `points` at radii within
+    // [rhoLo, rhoHi].
+    Interval densityBounds(const NoiseBox& points, double rhoLo, double rhoHi) const;
 
     // Stone at density >= 0 (never visible as surface); the biome's surface
     // colour just below the surface, blending to the subsoil colour at -5 and

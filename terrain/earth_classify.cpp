@@ -1,0 +1,138 @@
+// TerrainGeneratorEarth::classify: whole chunks of air or of deep rock told
+// apart from the rest without sampling a voxel, by bounding the density over
+// the box that holds every sample point of the chunk.
+//
+// Why the bounds are safe: each noise bound holds for the real-number
+// function at every point of its box (noise_bounds.h), and the density's
+// terms are combined by interval arithmetic, which can only widen. What the
+// float code computes differs from the real function by rounding: sample
+// points off by a few ulps of 544 (1e-4 units, which moves a noise value by
+// far less than 1e-4), and each noise value, built from a few dozen float
+// operations on numbers below 100, off by less than 1e-3 after its largest
+// factor (64). densityMargin is a hundred times that.
+
+#include <algorithm>
+#include <cmath>
+
+#include "geometry/chunk_layers.h"
+#include "terrain/noise/noise_bounds.h"
+#include "terrain/terrain_generator_earth.h"
+
+namespace gravelkin {
+
+namespace {
+
+constexpr double densityMargin = 0.1;
+
+// Density at or below this colours every voxel stone, the solid fill's colour.
+constexpr double stoneDensity = -10.0;
+
+// The chunk is bounded piece by piece: 4 slabs of 8 layers, each split into
+// 4 quarters of its columns. Small pieces have much tighter bounds (the
+// outcrop's gate, say, is often one sign over a piece and both over the
+// chunk), and the piece nearest the surface decides.
+constexpr std::uint32_t slabLayers = 8;
+constexpr int quarters = 4;
+
+struct Range {
+    double lo[3] = {INFINITY, INFINITY, INFINITY};
+    double hi[3] = {-INFINITY, -INFINITY, -INFINITY};
+};
+
+// The coordinate ranges of each quarter of the cache's n x n column
+// directions (quarter 2 * (i >= n/2) + (j >= n/2); a 1 x 1 grid is all
+// quarter 0, the others stay empty).
+void quarterRanges(ColumnDirectionCache& cache, std::uint32_t n, Range out[quarters]) {
+    for (int q = 0; q < quarters; ++q) out[q] = Range{};
+    const std::uint32_t half = n / 2;
+    for (std::uint32_t i = 0; i < n; ++i) {
+        for (std::uint32_t j = 0; j < n; ++j) {
+            const Vec4& d = columnDirection(cache, i, j);
+            const double c[3] = {d.x, d.y, d.z};
+            Range& range = out[(half > 0 && i >= half ? 2 : 0) + (half > 0 && j >= half ? 1 : 0)];
+            for (int k = 0; k < 3; ++k) {
+                range.lo[k] = std::min(range.lo[k], c[k]);
+                range.hi[k] = std::max(range.hi[k], c[k]);
+            }
+        }
+    }
+}
+
+// One piece: the box of its sample points rho * d and its radii.
+struct Piece {
+    NoiseBox box{{INFINITY, INFINITY, INFINITY}, {-INFINITY, -INFINITY, -INFINITY}};
+    double rhoLo = INFINITY;
+    double rhoHi = -INFINITY;
+    bool empty = true;
+
+    void add(const Range& range, double rho) {
+        if (range.lo[0] > range.hi[0]) return;
+        empty = false;
+        rhoLo = std::min(rhoLo, rho);
+        rhoHi = std::max(rhoHi, rho);
+        for (int k = 0; k < 3; ++k) {
+            box.lo[k] = std::min(box.lo[k], std::min(rho * range.lo[k], rho * range.hi[k]));
+            box.hi[k] = std::max(box.hi[k], std::max(rho * range.lo[k], rho * range.hi[k]));
+        }
+    }
+};
+
+}  // namespace
+
+Interval TerrainGeneratorEarth::densityBounds(const NoiseBox& points, double rhoLo, double rhoHi) const {
+    const Interval relief = fractalBounds(reliefNoise, scaled(points, reliefNoise.frequency));
+    const Interval mask =
+        absolute(gradientNoiseBounds(reliefMaskNoise, reliefMaskNoise.seed, scaled(points, reliefMaskNoise.frequency)));
+    const Interval elevation =
+        gradientNoiseBounds(elevationNoise, elevationNoise.seed, scaled(points, elevationNoise.frequency));
+
+    const NoiseBox outcropBox = scaled(points, outcropNoise.frequency);
+    const Interval gate = gradientNoiseBounds(outcropNoise, outcropNoise.seed, outcropBox);
+    const Interval value = valueNoiseBounds(outcropNoise, outcropNoise.seed, outcropBox);
+    const Interval outcrop = (value + Interval{1.0, 1.0}) * -16.0;
+    // The outcrop applies where the gate is positive: nowhere, everywhere, or
+    // somewhere in the box.
+    const Interval outcropTerm = gate.hi <= 0.0 ? Interval{0.0, 0.0} : gate.lo > 0.0 ? outcrop : hull(outcrop, {0.0, 0.0});
+
+    const Interval height{rhoLo - surfaceRadius, rhoHi - surfaceRadius};
+    return (Interval{1.0, 1.0} + mask * -1.0) * (relief * 32.0) + height + elevation * 64.0 + outcropTerm;
+}
+
+ChunkFillState TerrainGeneratorEarth::classify(const ChunkKey& key, ColumnDirectionCache& cache) const {
+    Piece pieces[chunkSize / slabLayers][quarters];
+    Range ranges[quarters];
+    forEachLayerOutermostFirst(key, [&](const ChunkLayer& layer) {
+        if (layer.coarser) {
+            halveResolution(cache);
+            markStale(cache);
+        }
+        if (layer.coarser || layer.layer == chunkSize - 1) quarterRanges(cache, layer.columns, ranges);
+        const double rho = static_cast<double>(static_cast<float>(layer.radius) + 0.5f);
+        for (int q = 0; q < quarters; ++q) pieces[layer.layer / slabLayers][q].add(ranges[q], rho);
+    });
+
+    // Air needs every piece proven air, stone every piece proven stone: the
+    // first piece that is neither, or differs, ends it.
+    ChunkFillState verdict = ChunkFillState::Unknown;
+    for (auto& slab : pieces) {
+        for (Piece& piece : slab) {
+            if (piece.empty) continue;
+            // The float products rho * d round by half an ulp of 544.
+            for (int k = 0; k < 3; ++k) {
+                piece.box.lo[k] -= 1e-3;
+                piece.box.hi[k] += 1e-3;
+            }
+            const Interval density = densityBounds(piece.box, piece.rhoLo, piece.rhoHi);
+            const ChunkFillState here = density.lo >= densityMargin                  ? ChunkFillState::AllAir
+                                        : density.hi <= stoneDensity - densityMargin ? ChunkFillState::AllSolid
+                                                                                     : ChunkFillState::Unknown;
+            if (here == ChunkFillState::Unknown || (verdict != ChunkFillState::Unknown && here != verdict)) {
+                return ChunkFillState::Unknown;
+            }
+            verdict = here;
+        }
+    }
+    return verdict;
+}
+
+}  // namespace gravelkin

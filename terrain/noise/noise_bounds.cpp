@@ -1,0 +1,215 @@
+#include "terrain/noise/noise_bounds.h"
+
+#include <array>
+#include <cmath>
+#include <functional>
+
+#include "terrain/noise/noise_tables.h"
+
+namespace gravelkin {
+
+namespace {
+
+// The fade of each interpolation, in double; each rises monotonically from 0
+// to 1 over [0, 1], so an interval of fractions fades to the interval of its
+// ends' fades.
+double fadeExact(Interpolation interpolation, double f) {
+    switch (interpolation) {
+    case Interpolation::Linear:
+        return f;
+    case Interpolation::Hermite:
+        return f * f * (3.0 - 2.0 * f);
+    case Interpolation::Quintic:
+        break;
+    }
+    return f * f * f * (f * (f * 6.0 - 15.0) + 10.0);
+}
+
+// a + t (b - a) for independent a in A, b in B and t in T within [0, 1]: the
+// blend is linear in each, so its extremes lie at the ends.
+Interval lerpBounds(Interval a, Interval b, Interval t) {
+    const double lo = std::min((1.0 - t.lo) * a.lo + t.lo * b.lo, (1.0 - t.hi) * a.lo + t.hi * b.lo);
+    const double hi = std::max((1.0 - t.lo) * a.hi + t.lo * b.hi, (1.0 - t.hi) * a.hi + t.hi * b.hi);
+    return {lo, hi};
+}
+
+// Corner values (x fastest, then y, then z) blended along x, y, then z.
+Interval trilinearBounds(const std::array<Interval, 8>& v, const Interval w[3]) {
+    const Interval y0z0 = lerpBounds(v[0], v[1], w[0]);
+    const Interval y1z0 = lerpBounds(v[2], v[3], w[0]);
+    const Interval y0z1 = lerpBounds(v[4], v[5], w[0]);
+    const Interval y1z1 = lerpBounds(v[6], v[7], w[0]);
+    return lerpBounds(lerpBounds(y0z0, y1z0, w[1]), lerpBounds(y0z1, y1z1, w[1]), w[2]);
+}
+
+// What a lattice noise needs of one cell: the corner values over the part of
+// the box inside the cell, given the fractions' intervals along each axis.
+using CornerBounds = std::function<Interval(const std::int32_t corner[3], const Interval fraction[3])>;
+
+// The hull, over every lattice cell the box touches, of the cell's blend.
+Interval latticeBounds(const NoiseLayer& layer, const NoiseBox& box, const CornerBounds& cornerBounds) {
+    std::int32_t first[3];
+    std::int32_t last[3];
+    for (int k = 0; k < 3; ++k) {
+        first[k] = static_cast<std::int32_t>(std::floor(box.lo[k]));
+        last[k] = static_cast<std::int32_t>(std::floor(box.hi[k]));
+    }
+    Interval result{INFINITY, -INFINITY};
+    std::int32_t cell[3];
+    for (cell[2] = first[2]; cell[2] <= last[2]; ++cell[2]) {
+        for (cell[1] = first[1]; cell[1] <= last[1]; ++cell[1]) {
+            for (cell[0] = first[0]; cell[0] <= last[0]; ++cell[0]) {
+                Interval fraction[3];
+                Interval weight[3];
+                for (int k = 0; k < 3; ++k) {
+                    fraction[k] = {std::max(box.lo[k] - cell[k], 0.0), std::min(box.hi[k] - cell[k], 1.0)};
+                    weight[k] = {fadeExact(layer.interpolation, fraction[k].lo),
+                                 fadeExact(layer.interpolation, fraction[k].hi)};
+                }
+                std::array<Interval, 8> corners;
+                for (int c = 0; c < 8; ++c) {
+                    const std::int32_t corner[3] = {cell[0] + (c & 1), cell[1] + ((c >> 1) & 1),
+                                                    cell[2] + ((c >> 2) & 1)};
+                    Interval local[3];
+                    for (int k = 0; k < 3; ++k) {
+                        const double offset = corner[k] - cell[k];
+                        local[k] = {fraction[k].lo - offset, fraction[k].hi - offset};
+                    }
+                    corners[c] = cornerBounds(corner, local);
+                }
+                result = hull(result, trilinearBounds(corners, weight));
+            }
+        }
+    }
+    return result;
+}
+
+// g . q for every q in the box of local offsets.
+Interval dotBounds(const NoiseGradient& g, const Interval q[3]) {
+    return q[0] * static_cast<double>(g.x) + q[1] * static_cast<double>(g.y) + q[2] * static_cast<double>(g.z);
+}
+
+}  // namespace
+
+NoiseBox scaled(const NoiseBox& box, double k) {
+    NoiseBox out;
+    for (int i = 0; i < 3; ++i) {
+        out.lo[i] = box.lo[i] * k;
+        out.hi[i] = box.hi[i] * k;
+    }
+    return out;
+}
+
+Interval gradientNoiseBounds(const NoiseLayer& layer, std::int32_t seed, const NoiseBox& box) {
+    const Interval blend = latticeBounds(layer, box, [seed](const std::int32_t corner[3], const Interval local[3]) {
+        return dotBounds(gradientTable[latticeHash(seed, corner[0], corner[1], corner[2])], local);
+    });
+    return blend * 1.4;
+}
+
+Interval valueNoiseBounds(const NoiseLayer& layer, std::int32_t seed, const NoiseBox& box) {
+    return latticeBounds(layer, box, [seed](const std::int32_t corner[3], const Interval*) {
+        const double v = valueTable[latticeHash(seed, corner[0], corner[1], corner[2])];
+        return Interval{v, v};
+    });
+}
+
+// Simplex noise at p is 40 times the sum of four kernels, one per corner of
+// the simplex holding p: max(0, 0.6 - |q|^2)^4 (g . q), q the offset from the
+// corner. Every corner of every simplex the box touches lies in the skewed
+// lattice cells the box touches, extended by one; whatever four of them a
+// point takes, their sum is at most the four largest upper bounds and at
+// least the four smallest lower bounds (each kernel may also be 0, outside
+// its reach). Over wide boxes that is looser than the global bound, which
+// caps it.
+Interval simplexNoiseBounds(std::int32_t seed, const NoiseBox& box) {
+    constexpr double skew = 1.0 / 3.0;
+    constexpr double unskew = 1.0 / 6.0;
+    // Widened by a little so that a float skew that rounds across a lattice
+    // line still finds its cell among these.
+    constexpr double slack = 1e-3;
+    const double sumLo = (box.lo[0] + box.lo[1] + box.lo[2]) * skew;
+    const double sumHi = (box.hi[0] + box.hi[1] + box.hi[2]) * skew;
+    std::int32_t first[3];
+    std::int32_t last[3];
+    for (int k = 0; k < 3; ++k) {
+        first[k] = static_cast<std::int32_t>(std::floor(box.lo[k] + sumLo - slack));
+        last[k] = static_cast<std::int32_t>(std::floor(box.hi[k] + sumHi + slack)) + 1;
+    }
+    std::array<double, 4> highest{};  // the four largest positive upper bounds, descending
+    std::array<double, 4> lowest{};   // the four smallest negative lower bounds, ascending
+    std::int32_t p[3];
+    for (p[2] = first[2]; p[2] <= last[2]; ++p[2]) {
+        for (p[1] = first[1]; p[1] <= last[1]; ++p[1]) {
+            for (p[0] = first[0]; p[0] <= last[0]; ++p[0]) {
+                const double t = static_cast<double>(p[0] + p[1] + p[2]) * unskew;
+                Interval q[3];
+                double nearest = 0.0;
+                double farthest = 0.0;
+                for (int k = 0; k < 3; ++k) {
+                    const double corner = p[k] - t;
+                    q[k] = {box.lo[k] - slack - corner, box.hi[k] + slack - corner};
+                    const double lo2 = q[k].lo * q[k].lo;
+                    const double hi2 = q[k].hi * q[k].hi;
+                    nearest += (q[k].lo <= 0.0 && q[k].hi >= 0.0) ? 0.0 : std::min(lo2, hi2);
+                    farthest += std::max(lo2, hi2);
+                }
+                const double aHi = 0.6 - nearest;
+                if (aHi <= 0.0) continue;
+                const double aLo = std::max(0.0, 0.6 - farthest);
+                const Interval a4{aLo * aLo * aLo * aLo, aHi * aHi * aHi * aHi};
+                const Interval kernel = a4 * dotBounds(gradientTable[latticeHash(seed, p[0], p[1], p[2])], q);
+                double hi = std::max(0.0, kernel.hi);
+                for (double& h : highest) {
+                    if (hi > h) std::swap(hi, h);
+                }
+                double lo = std::min(0.0, kernel.lo);
+                for (double& l : lowest) {
+                    if (lo < l) std::swap(lo, l);
+                }
+            }
+        }
+    }
+    double up = 0.0;
+    double down = 0.0;
+    for (int k = 0; k < 4; ++k) {
+        up += highest[k];
+        down += lowest[k];
+    }
+    return {std::max(40.0 * down, -simplexMagnitudeBound), std::min(40.0 * up, simplexMagnitudeBound)};
+}
+
+Interval fractalBounds(const NoiseLayer& layer, const NoiseBox& box) {
+    // Seeds, lacunarity steps and amplitudes as the fractals compute them (in
+    // float: the amplitude's rounding is part of the function).
+    std::uint32_t seed = static_cast<std::uint32_t>(layer.seed);
+    NoiseBox octaveBox = box;
+    float amplitude = 1.0f;
+    float total = 1.0f;
+    const auto octave = [&]() {
+        const Interval n = simplexNoiseBounds(static_cast<std::int32_t>(seed), octaveBox);
+        switch (layer.fractalKind) {
+        case FractalKind::Sum:
+            return n;
+        case FractalKind::Billow:
+            return absolute(n) * 2.0 + Interval{-1.0, -1.0};
+        case FractalKind::Ridge:
+            break;
+        }
+        return Interval{1.0, 1.0} + absolute(n) * -1.0;
+    };
+    Interval result = octave();
+    for (std::uint32_t i = 1; i < layer.octaves; ++i) {
+        octaveBox = scaled(octaveBox, layer.lacunarity);
+        seed += 1;
+        amplitude *= layer.gain;
+        total += amplitude;
+        const Interval next = octave();
+        result = result + next * (layer.fractalKind == FractalKind::Ridge ? -static_cast<double>(amplitude)
+                                                                           : static_cast<double>(amplitude));
+    }
+    if (layer.fractalKind == FractalKind::Ridge) return result;
+    return result * (1.0 / static_cast<double>(total));
+}
+
+}  // namespace gravelkin
