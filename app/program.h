@@ -24,11 +24,10 @@
 // Depends on: everything.
 #pragma once
 
+#include "app/program_options.h"
+
 namespace gravelkin {
 
-inline constexpr int exitStartFailure = 1;
-inline constexpr int exitNoDisplay = 2;
-
-int runProgram();
+int runProgram(const ProgramOptions& options);
 
 }  // namespace gravelkin

@@ -21,6 +21,8 @@ std::string shortForm(float value) {
 
 }  // namespace
 
+UsageError unknownOption(std::string_view option) { return UsageError("unknown option " + quoted(option)); }
+
 Arguments::Arguments(int argc, const char* const* argv) {
     for (int i = 1; i < argc; ++i) words_.emplace_back(argv[i]);
 }

@@ -30,6 +30,9 @@ struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// "unknown option '<option>'", for a parser's last branch.
+UsageError unknownOption(std::string_view option);
+
 class Arguments {
 public:
     // The words after the program's name.

@@ -74,6 +74,7 @@ SnapshotResult renderSnapshot(const SnapshotOptions& options) {
     }
     result.streamSeconds = secondsSince(start);
 
+    SnapshotOverlay drawOverlay = options.overlay ? options.overlay() : SnapshotOverlay();
     CountingSink sink(*renderer);
     double timedSeconds = 0.0;
     float previousFrameSeconds = 0.0f;
@@ -85,7 +86,7 @@ SnapshotResult renderSnapshot(const SnapshotOptions& options) {
         renderer->device().processPending();
         sink.drawn = 0;
         planet->drawChunks(sink);
-        if (options.overlay) options.overlay(*planet, *camera, previousFrameSeconds);
+        if (drawOverlay) drawOverlay(*planet, *camera, previousFrameSeconds);
         glFinish();
         const double seconds = secondsSince(frameStart);
         previousFrameSeconds = static_cast<float>(seconds);
@@ -95,6 +96,7 @@ SnapshotResult renderSnapshot(const SnapshotOptions& options) {
     result.chunksDrawn = sink.drawn;
     result.chunksResident = planet->chunkSnapshot().size();
     result.image = renderer->readColor();
+    drawOverlay = nullptr;
 
     // Threads first, then the buffers they made, then the pipeline.
     planet.reset();

@@ -23,6 +23,9 @@ namespace gravelkin {
 // Drawn over each frame after the planet, within the frame's time, with the
 // previous frame's time in seconds (0 for the first).
 using SnapshotOverlay = std::function<void(const Planet& planet, const Camera& camera, float previousFrameSeconds)>;
+// Makes the overlay once the GL context is current; what it returns is
+// destroyed before the context goes. An empty result draws nothing.
+using SnapshotOverlayFactory = std::function<SnapshotOverlay()>;
 
 struct SnapshotOptions {
     Vec3 position = cameraStartPosition;
@@ -41,7 +44,7 @@ struct SnapshotOptions {
     int timedFrames = 5;
     std::string shaderPath = "shaders.hlsl";
     std::string texturePath = "assets/seamless_rock.jpg";
-    SnapshotOverlay overlay;  // none when empty
+    SnapshotOverlayFactory overlay;  // none when empty
 };
 
 struct SnapshotResult {

@@ -18,7 +18,7 @@ ViewOptions parse(std::vector<const char*> words) {
     ViewOptions view;
     while (!args.done()) {
         const std::string_view option = args.option();
-        if (!takeViewOption(option, args, view)) throw UsageError("unknown option '" + std::string(option) + "'");
+        if (!takeViewOption(option, args, view)) throw unknownOption(option);
     }
     return view;
 }
