@@ -1,5 +1,7 @@
 #include "app/glfw_window.h"
 
+#include <utility>
+
 #include <GLFW/glfw3.h>
 
 #include "app/frame_timer.h"
@@ -17,9 +19,15 @@ std::string lastGlfwError() {
 void onKey(GLFWwindow* window, int key, int /*scancode*/, int action, int /*mods*/) {
     // Every other key is left alone here: the camera polls the keys it uses.
     if (key == GLFW_KEY_ESCAPE && action != GLFW_RELEASE) glfwSetWindowShouldClose(window, GLFW_TRUE);
+    if (action == GLFW_PRESS) recordKeyPress(*static_cast<GlfwWindow*>(glfwGetWindowUserPointer(window)), key);
 }
 
 }  // namespace
+
+void recordKeyPress(GlfwWindow& window, int key) {
+    if (key == GLFW_KEY_F3) window.presses_.toggleOverlay = true;
+    if (key == GLFW_KEY_F12) window.presses_.screenshot = true;
+}
 
 std::unique_ptr<GlfwSession> GlfwSession::create(std::string& error) {
     if (glfwInit() != GLFW_TRUE) {
@@ -53,6 +61,7 @@ std::unique_ptr<GlfwWindow> GlfwWindow::create(std::string& error) {
         return nullptr;
     }
     std::unique_ptr<GlfwWindow> result(new GlfwWindow(window));
+    glfwSetWindowUserPointer(window, result.get());
     glfwSetKeyCallback(window, onKey);
     glfwMakeContextCurrent(window);
     glfwSwapInterval(0);
@@ -72,5 +81,7 @@ bool GlfwWindow::closeRequested() const { return glfwWindowShouldClose(window_) 
 void GlfwWindow::hide() { glfwHideWindow(window_); }
 
 void GlfwWindow::present() { glfwSwapBuffers(window_); }
+
+WindowKeyPresses GlfwWindow::takeKeyPresses() { return std::exchange(presses_, WindowKeyPresses{}); }
 
 }  // namespace gravelkin

@@ -2,6 +2,8 @@
 // OpenGL 4.5 core context (24-bit depth, 8-bit stencil) that the renderer
 // draws into, presented by a buffer swap without waiting for the display.
 //
+// F3 and F12 presses are kept until the frame loop takes them (the overlay's
+// toggle and the screenshot), so a press between two frames is not lost.
 // Escape and the close button both ask the window to close; the frame loop
 // sees it before its next frame, hides the window at once and ends. The
 // window itself is destroyed last at shutdown, since the GL context that
@@ -37,6 +39,12 @@ private:
     GlfwSession() = default;
 };
 
+// Keys pressed since the frame loop last asked.
+struct WindowKeyPresses {
+    bool toggleOverlay = false;  // F3
+    bool screenshot = false;     // F12
+};
+
 class GlfwWindow {
 public:
     // Creates and shows the window, makes its context current and sets the
@@ -59,6 +67,8 @@ public:
     // Takes the window off the screen at once, while shutdown goes on.
     void hide();
     void present();
+    // The presses since the last call; clears them.
+    WindowKeyPresses takeKeyPresses();
 
 private:
     explicit GlfwWindow(GLFWwindow* window) : window_(window) {}
@@ -66,6 +76,9 @@ private:
     GLFWwindow* window_;
     int clientWidth_ = 0;
     int clientHeight_ = 0;
+    WindowKeyPresses presses_;
+
+    friend void recordKeyPress(GlfwWindow& window, int key);
 };
 
 }  // namespace gravelkin

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -10,11 +11,16 @@
 
 #include <GLFW/glfw3.h>
 
+#include "app/data_folder.h"
 #include "app/frame_timer.h"
 #include "app/glfw_camera_input.h"
 #include "app/glfw_window.h"
+#include "app/overlay_statistics.h"
 #include "app/scene.h"
+#include "app/screenshot_file.h"
 #include "app/shutdown.h"
+#include "app/statistics_overlay.h"
+#include "app/view_snapshot.h"
 #include "render/gl/headless_snapshot.h"
 #include "render/gl/renderer.h"
 
@@ -24,20 +30,38 @@ namespace {
 
 constexpr auto startupPause = std::chrono::milliseconds(20);
 
+// The files the program reads: by their plain names in the working folder,
+// by full paths in an installed data folder.
+struct DataFiles {
+    std::string shaders = "shaders.hlsl";
+    std::string texture = "assets/seamless_rock.jpg";
+};
+
+DataFiles dataFilesIn(const DataFolderSearch& search) {
+    DataFiles files;
+    if (*search.found != search.lookedIn.front()) {
+        files.shaders = (*search.found / files.shaders).string();
+        files.texture = (*search.found / files.texture).string();
+    }
+    return files;
+}
+
 // Beside the executable: inside the build folder, never in the sources.
 std::string headlessImagePath() {
     std::error_code error;
-    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    const std::filesystem::path folder = error ? std::filesystem::current_path(error) : executable.parent_path();
-    return (folder / "gravelkin-start-view.png").string();
+    const std::filesystem::path folder = executableFolder();
+    return ((folder.empty() ? std::filesystem::current_path(error) : folder) / "gravelkin-start-view.png").string();
 }
 
-int renderStartViewHeadless(const std::string& reason) {
+int renderStartViewHeadless(const std::string& reason, const ProgramOptions& options, const DataFiles& files) {
     std::fprintf(stderr,
                  "gravelkin: no display to open a window on (%s); set DISPLAY to run interactively. Rendering the "
                  "start view headless instead.\n",
                  reason.c_str());
-    const SnapshotResult snapshot = renderSnapshot(SnapshotOptions{});
+    SnapshotOptions snapshotOptions = snapshotOptionsFor(options.view);
+    snapshotOptions.shaderPath = files.shaders;
+    snapshotOptions.texturePath = files.texture;
+    const SnapshotResult snapshot = renderSnapshot(snapshotOptions);
     if (!snapshot.ok) {
         std::fprintf(stderr, "gravelkin: the headless rendering failed too: %s\n", snapshot.error.c_str());
         return exitNoDisplay;
@@ -55,12 +79,85 @@ int renderStartViewHeadless(const std::string& reason) {
 
 std::int64_t clockNow() { return static_cast<std::int64_t>(glfwGetTimerValue()); }
 
+// What the frame loop does only when asked: the statistics overlay (made on
+// its first showing) and screenshots.
+class FrameExtras {
+public:
+    FrameExtras(const Renderer& renderer, bool overlayShown) : renderer_(renderer), overlayShown_(overlayShown) {}
+
+    void apply(const WindowKeyPresses& presses, const Planet& planet, const Camera& camera, float frameSeconds) {
+        if (presses.toggleOverlay) overlayShown_ = !overlayShown_;
+        statistics_.recordFrame(frameSeconds);
+        if (overlayShown_ && makeOverlay()) overlay_->draw(statistics_.update(planet, camera.position()), frameSeconds);
+        if (presses.screenshot) takeScreenshot();
+    }
+
+private:
+    bool makeOverlay() {
+        if (overlay_ || overlayFailed_) return !overlayFailed_;
+        std::string error;
+        overlay_ = StatisticsOverlay::create(renderer_.width(), renderer_.height(), error);
+        overlayFailed_ = !overlay_;
+        if (overlayFailed_) std::fprintf(stderr, "gravelkin: no statistics overlay: %s\n", error.c_str());
+        return !overlayFailed_;
+    }
+
+    void takeScreenshot() const {
+        std::error_code error;
+        std::string message;
+        if (saveScreenshot(renderer_.readColor(), std::filesystem::current_path(error), std::time(nullptr), message)) {
+            std::fprintf(stderr, "gravelkin: screenshot written to %s\n", message.c_str());
+        } else {
+            std::fprintf(stderr, "gravelkin: no screenshot: %s\n", message.c_str());
+        }
+    }
+
+    const Renderer& renderer_;
+    bool overlayShown_;
+    bool overlayFailed_ = false;
+    OverlayStatistics statistics_;
+    std::unique_ptr<StatisticsOverlay> overlay_;
+};
+
+void runFrames(GlfwWindow& window, Renderer& renderer, Scene& scene, GlfwCameraInput& input, bool overlayShown) {
+    Camera& camera = *scene.camera;
+    Planet& planet = *scene.planet;
+    FrameExtras extras(renderer, overlayShown);
+    FrameTimer timer(static_cast<std::int64_t>(glfwGetTimerFrequency()), clockNow());
+    for (;;) {
+        glfwPollEvents();
+        if (window.closeRequested()) break;
+
+        const FrameTimer::Frame frame = timer.tick(clockNow());
+        if (frame.refreshTitle) window.setTitle(frameRateTitle(frame.framesPerSecond));
+        renderer.clear();
+        input.pollKeyboard();
+        camera.update(frame.clampedSeconds);
+        renderer.setFrameConstants(camera.viewMatrix());
+        renderer.drawPlanet(planet);
+        extras.apply(window.takeKeyPresses(), planet, camera, frame.seconds);
+        window.present();
+    }
+}
+
 }  // namespace
 
-int runProgram() {
+int runProgram(const ProgramOptions& options) {
+    std::error_code cwdError;
+    const DataFolderSearch data =
+        findDataFolder(std::filesystem::current_path(cwdError), executableFolder(), GRAVELKIN_DATA_FROM_BIN);
+    if (!data.found) {
+        std::fprintf(stderr,
+                     "gravelkin: cannot find shaders.hlsl and assets/: looked in %s. Run it from the source folder, "
+                     "or install it with cmake --install.\n",
+                     data.lookedInText().c_str());
+        return exitStartFailure;
+    }
+    const DataFiles files = dataFilesIn(data);
+
     std::string error;
     std::unique_ptr<GlfwSession> glfw = GlfwSession::create(error);
-    if (!glfw) return renderStartViewHeadless(error);
+    if (!glfw) return renderStartViewHeadless(error, options, files);
 
     std::unique_ptr<GlfwWindow> window = GlfwWindow::create(error);
     if (!window) {
@@ -74,6 +171,8 @@ int runProgram() {
     RendererSettings settings;
     settings.width = window->clientWidth();
     settings.height = window->clientHeight();
+    settings.shaderPath = files.shaders;
+    settings.texturePath = files.texture;
     std::unique_ptr<Renderer> renderer = Renderer::create(settings, error);
     if (!renderer) {
         std::fprintf(stderr, "gravelkin: start-up failed: %s\n", error.c_str());
@@ -83,24 +182,8 @@ int runProgram() {
     std::this_thread::sleep_for(startupPause);
 
     GlfwCameraInput input(window->handle());
-    auto scene = std::make_unique<Scene>(input, renderer->device());
-    Camera& camera = *scene->camera;
-    Planet& planet = *scene->planet;
-
-    FrameTimer timer(static_cast<std::int64_t>(glfwGetTimerFrequency()), clockNow());
-    for (;;) {
-        glfwPollEvents();
-        if (window->closeRequested()) break;
-
-        const FrameTimer::Frame frame = timer.tick(clockNow());
-        if (frame.refreshTitle) window->setTitle(frameRateTitle(frame.framesPerSecond));
-        renderer->clear();
-        input.pollKeyboard();
-        camera.update(frame.clampedSeconds);
-        renderer->setFrameConstants(camera.viewMatrix());
-        renderer->drawPlanet(planet);
-        window->present();
-    }
+    auto scene = std::make_unique<Scene>(input, renderer->device(), options.view);
+    runFrames(*window, *renderer, *scene, input, options.overlay);
 
     window->hide();
     glfwPollEvents();

@@ -3,19 +3,23 @@
 //
 // The program: start-up, the frame loop and shutdown.
 //
-// Start-up, in order: the window (1440 x 900, "Gravelkin") with its OpenGL
-// 4.5 context; the renderer's pipeline; a 20 ms pause; the Scene (camera,
-// then planet with its threads); the clock. Any failure before the loop is
-// reported once on standard error and ends the program with a non-zero
-// status; the loop is never entered with anything missing. Without a display
-// the program says so, renders the start view headless to a PNG beside the
-// executable instead, says where, and ends with status 2.
+// Start-up, in order: the data folder (data_folder.h; when none holds
+// shaders.hlsl the program says where it looked and ends with status 1); the
+// window (1440 x 900, "Gravelkin") with its OpenGL 4.5 context; the
+// renderer's pipeline; a 20 ms pause; the Scene (camera at the options' pose,
+// then planet with its threads, radius and seed); the clock. Any failure
+// before the loop is reported once on standard error and ends the program
+// with a non-zero status; the loop is never entered with anything missing.
+// Without a display the program says so, renders the options' view headless
+// to a PNG beside the executable instead, says where, and ends with status 2.
 //
 // The loop: each pass takes the waiting window events; when the window has
 // been asked to close (Escape or the close button) the loop ends without
 // another frame, otherwise one frame is rendered: frame time and title,
 // clear, camera update with the clamped time, frame constants from the
-// camera's view, chunk drawing, present without waiting for the display.
+// camera's view, chunk drawing; then, only when asked, the statistics
+// overlay (F3 or --overlay) and a screenshot of the frame (F12); present
+// without waiting for the display.
 //
 // Shutdown: see shutdown.h; then the window goes. Returns 0.
 //
@@ -24,11 +28,10 @@
 // Depends on: everything.
 #pragma once
 
+#include "app/program_options.h"
+
 namespace gravelkin {
 
-inline constexpr int exitStartFailure = 1;
-inline constexpr int exitNoDisplay = 2;
-
-int runProgram();
+int runProgram(const ProgramOptions& options);
 
 }  // namespace gravelkin

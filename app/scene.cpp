@@ -2,9 +2,11 @@
 
 namespace gravelkin {
 
-Scene::Scene(CameraInput& input, GraphicsDevice& device) {
+Scene::Scene(CameraInput& input, GraphicsDevice& device, const ViewOptions& view) {
     camera = std::make_unique<Camera>(input);
-    planet = std::make_unique<Planet>(device);
+    camera->setPosition(view.position);
+    camera->setOrientation(view.yawDegrees, view.pitchDegrees);
+    planet = std::make_unique<Planet>(device, view.viewRadius, ChunkPipeline::Fast, cameraPosition, view.seed);
 }
 
 Scene::~Scene() {

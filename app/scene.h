@@ -8,21 +8,24 @@
 //
 // Threads: the main thread creates and destroys it.
 //
-// Depends on: camera, planet, the device seam.
+// Depends on: camera, planet, the device seam, the view options.
 #pragma once
 
 #include <memory>
 
 #include "camera/camera.h"
 #include "camera/camera_input.h"
+#include "cli/view_options.h"
 #include "planet/planet.h"
 #include "render/device/graphics_device.h"
 
 namespace gravelkin {
 
 struct Scene {
-    // `input` and `device` must outlive the Scene.
-    Scene(CameraInput& input, GraphicsDevice& device);
+    // `input` and `device` must outlive the Scene. The camera starts at the
+    // view's pose; the planet streams within its radius over its seed's
+    // terrain.
+    Scene(CameraInput& input, GraphicsDevice& device, const ViewOptions& view = {});
     ~Scene();
     Scene(const Scene&) = delete;
     Scene& operator=(const Scene&) = delete;

@@ -11,8 +11,9 @@
 
 namespace gravelkin {
 
-Planet::Planet(GraphicsDevice& device, float viewRadius, ChunkPipeline pipeline, PositionSource position)
-    : state_(device, viewRadius, std::make_unique<TerrainGeneratorEarth>(), position, pipeline) {
+Planet::Planet(GraphicsDevice& device, float viewRadius, ChunkPipeline pipeline, PositionSource position,
+               std::int32_t seed)
+    : state_(device, viewRadius, std::make_unique<TerrainGeneratorEarth>(seed), position, pipeline) {
     startThreads();
 }
 

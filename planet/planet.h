@@ -37,6 +37,7 @@
 #include "planet/planet_state.h"
 #include "planet/streaming_stats.h"
 #include "render/device/graphics_device.h"
+#include "terrain/terrain_generator_base.h"
 
 namespace gravelkin {
 
@@ -53,9 +54,11 @@ public:
     // world units. Buffers are created on `device`, which must outlive the
     // Planet. The factories build and mesh with `pipeline` (the plain one
     // only for comparisons; see chunk_pipeline.h). The planet streams around
-    // `position`, by default the process-wide camera.
+    // `position`, by default the process-wide camera, over the Earth terrain
+    // of `seed`.
     explicit Planet(GraphicsDevice& device, float viewRadius = defaultViewRadius,
-                    ChunkPipeline pipeline = ChunkPipeline::Fast, PositionSource position = cameraPosition);
+                    ChunkPipeline pipeline = ChunkPipeline::Fast, PositionSource position = cameraPosition,
+                    std::int32_t seed = defaultTerrainSeed);
     // Stops and joins the threads, then releases the chunks and containers.
     ~Planet();
 

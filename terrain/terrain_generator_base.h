@@ -23,6 +23,9 @@
 
 namespace gravelkin {
 
+// The seed of today's planet, which every run gets unless told otherwise.
+inline constexpr std::int32_t defaultTerrainSeed = 1337;
+
 struct BiomePoint {
     Vec4 direction;       // unit vector, w = 0
     std::int32_t biome;   // 0..3
@@ -54,7 +57,7 @@ public:
     // before a generate that follows.
     virtual ChunkFillState classify(const ChunkKey&, ColumnDirectionCache&) const { return ChunkFillState::Unknown; }
 
-    std::int32_t seed = 1337;
+    std::int32_t seed = defaultTerrainSeed;
     float surfaceRadius = 400.0f;
     std::uint32_t solidBelowRadius = 0;           // shells ending below it are solid fill
     std::uint32_t emptyAboveRadius = 4294967295u; // shells starting above it are air

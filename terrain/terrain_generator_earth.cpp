@@ -41,7 +41,8 @@ ColourBytes blend(const ColourBytes& from, const ColourBytes& to, float t) {
 
 }  // namespace
 
-TerrainGeneratorEarth::TerrainGeneratorEarth() {
+TerrainGeneratorEarth::TerrainGeneratorEarth(std::int32_t terrainSeed) {
+    seed = terrainSeed;
     // Shells ending below this radius are solid however the noise falls.
     solidBelowRadius = static_cast<std::uint32_t>(std::max(0.0f, 294.0f));
     emptyAboveRadius = 538;
@@ -63,7 +64,7 @@ TerrainGeneratorEarth::TerrainGeneratorEarth() {
     biomeWarpNoise.gain = 0.4f;
     biomeWarpNoise.perturbAmplitude = 0.15f;
 
-    ClassicRandom random;
+    ClassicRandom random(biomeScatterState(seed));
     biomePoints = scatterBiomePoints([&random] { return random.next(); });
 }
 

@@ -31,11 +31,20 @@ namespace gravelkin {
 
 using ColourBytes = std::array<std::uint8_t, 3>;  // red, green, blue
 
+// The biome scatter's starting state for a terrain seed: the default seed
+// gives ClassicRandom's initial state (1), and distinct seeds give distinct
+// states (an exclusive or is one to one).
+constexpr std::uint32_t biomeScatterState(std::int32_t seed) {
+    return static_cast<std::uint32_t>(seed) ^ static_cast<std::uint32_t>(defaultTerrainSeed) ^ 1u;
+}
+
 class TerrainGeneratorEarth : public TerrainGeneratorBase {
 public:
-    // Sets the layers and fill settings, then scatters the biome points from a
-    // fresh ClassicRandom, so every generator has the same layout.
-    TerrainGeneratorEarth();
+    // Sets the layers and fill settings, every noise layer taking `seed`, then
+    // scatters the biome points from a ClassicRandom started at
+    // biomeScatterState(seed), so every generator of one seed has the same
+    // layout.
+    explicit TerrainGeneratorEarth(std::int32_t seed = defaultTerrainSeed);
 
     // Fills the chunk through the SIMD path, on the best instruction set the
     // CPU offers; bit for bit the same voxels and fill state as

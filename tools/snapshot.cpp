@@ -10,77 +10,92 @@
 // Prints `name: value` lines: the renderer, whether streaming converged and
 // how long it took, the chunks drawn, the frame time, the output path.
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <memory>
 #include <string>
 
+#include "app/statistics_overlay.h"
+#include "app/view_snapshot.h"
+#include "cli/view_options.h"
 #include "render/gl/headless_snapshot.h"
 
 namespace {
 
-void usage(std::FILE* to) {
-    std::fprintf(to,
-                 "usage: snapshot [options]\n"
-                 "  --position X Y Z   camera position (default 0 400 0)\n"
-                 "  --yaw DEGREES      heading, positive turns from +z toward +x (default 0)\n"
-                 "  --pitch DEGREES    elevation, positive looks down (default 0)\n"
-                 "  --output PATH      PNG to write (default snapshot.png)\n"
-                 "  --time-limit S     stop waiting for streaming after S seconds (default 600)\n"
-                 "  --help             this text\n");
+using namespace gravelkin;
+
+std::string usage() {
+    return "usage: snapshot [options]\n" + viewOptionsHelp() +
+           "  --overlay          draw the statistics overlay over the frame (as F3 shows it)\n"
+           "  --output PATH      PNG to write (default snapshot.png)\n"
+           "  --time-limit S     stop waiting for streaming after S seconds (default 600)\n"
+           "  --help             this text\n"
+           "Exit status: 0 written, 1 failed, 2 bad command line, 3 written before streaming converged.\n";
 }
 
-bool parseFloat(const char* text, float& value) {
-    char* end = nullptr;
-    value = std::strtof(text, &end);
-    return end != text && *end == '\0';
+struct ToolOptions {
+    SnapshotOptions snapshot;
+    std::string output = "snapshot.png";
+    bool overlay = false;
+    bool help = false;
+};
+
+ToolOptions parseOptions(int argc, char** argv) {
+    ToolOptions options;
+    ViewOptions view;
+    double timeLimit = options.snapshot.timeLimitSeconds;
+    Arguments args(argc, argv);
+    while (!args.done()) {
+        const std::string_view option = args.option();
+        if (takeViewOption(option, args, view)) continue;
+        if (option == "--help") {
+            options.help = true;
+        } else if (option == "--overlay") {
+            options.overlay = true;
+        } else if (option == "--output") {
+            options.output = args.text(option);
+        } else if (option == "--time-limit") {
+            timeLimit = args.numberAbove(option, 0.0f, 1e6f);
+        } else {
+            throw unknownOption(option);
+        }
+    }
+    options.snapshot = snapshotOptionsFor(view);
+    options.snapshot.timeLimitSeconds = timeLimit;
+    return options;
+}
+
+// The statistics overlay over each frame, as the program draws it.
+SnapshotOverlay makeStatisticsOverlay(int width, int height) {
+    std::string error;
+    std::shared_ptr<StatisticsOverlay> overlay = StatisticsOverlay::create(width, height, error);
+    if (!overlay) {
+        std::fprintf(stderr, "snapshot: no overlay: %s\n", error.c_str());
+        return {};
+    }
+    auto statistics = std::make_shared<OverlayStatistics>();
+    return [overlay, statistics](const Planet& planet, const Camera& camera, float previousFrameSeconds) {
+        if (previousFrameSeconds > 0.0f) statistics->recordFrame(previousFrameSeconds);
+        overlay->draw(statistics->update(planet, camera.position()), previousFrameSeconds);
+    };
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    gravelkin::SnapshotOptions options;
-    std::string output = "snapshot.png";
-    for (int i = 1; i < argc; ++i) {
-        const std::string option = argv[i];
-        auto needs = [&](int count) {
-            if (i + count >= argc) {
-                std::fprintf(stderr, "snapshot: %s needs %d value(s)\n", option.c_str(), count);
-                std::exit(2);
-            }
-        };
-        auto number = [&](float& value) {
-            if (!parseFloat(argv[++i], value)) {
-                std::fprintf(stderr, "snapshot: %s: not a number: %s\n", option.c_str(), argv[i]);
-                std::exit(2);
-            }
-        };
-        if (option == "--help") {
-            usage(stdout);
-            return 0;
-        } else if (option == "--position") {
-            needs(3);
-            number(options.position.x);
-            number(options.position.y);
-            number(options.position.z);
-        } else if (option == "--yaw") {
-            needs(1);
-            number(options.yawDegrees);
-        } else if (option == "--pitch") {
-            needs(1);
-            number(options.pitchDegrees);
-        } else if (option == "--output") {
-            needs(1);
-            output = argv[++i];
-        } else if (option == "--time-limit") {
-            needs(1);
-            float seconds = 0.0f;
-            number(seconds);
-            options.timeLimitSeconds = seconds;
-        } else {
-            std::fprintf(stderr, "snapshot: unknown option %s\n", option.c_str());
-            usage(stderr);
-            return 2;
-        }
+    ToolOptions tool;
+    try {
+        tool = parseOptions(argc, argv);
+    } catch (const UsageError& error) {
+        std::fprintf(stderr, "snapshot: %s\n%s", error.what(), usage().c_str());
+        return 2;
+    }
+    if (tool.help) {
+        std::fputs(usage().c_str(), stdout);
+        return 0;
+    }
+    SnapshotOptions& options = tool.snapshot;
+    const std::string& output = tool.output;
+    if (tool.overlay) {
+        options.overlay = [&options] { return makeStatisticsOverlay(options.width, options.height); };
     }
 
     const gravelkin::SnapshotResult result = gravelkin::renderSnapshot(options);

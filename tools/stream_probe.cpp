@@ -13,7 +13,6 @@
 // "name: value" per line. Exit status: 0 converged, 1 not converged within
 // the time limit, 2 bad arguments.
 
-#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -28,6 +27,7 @@
 
 #include "camera/camera.h"
 #include "camera/still_camera_input.h"
+#include "cli/view_options.h"
 #include "factory/chunk_pipeline.h"
 #include "factory/voxel/constant_voxel_blocks.h"
 #include "planet/chunks_within.h"
@@ -46,11 +46,13 @@ using tools::ThreadTimes;
 
 constexpr const char* usage =
     "usage: stream_probe [options]\n"
-    "  --position X Y Z   camera start position (default 0 400 0)\n"
+    "  --position X Y Z, --yaw DEG, --pitch DEG, --view-radius R, --seed N:\n"
+    "                     the camera's start, the streaming radius and the\n"
+    "                     terrain, as the program takes them (--radius R is\n"
+    "                     --view-radius R)\n"
     "  --velocity X Y Z   move the camera along a straight line, units/s\n"
     "                     (default 0 0 0: the camera stands still)\n"
     "  --move-time S      seconds the camera moves before it stops (default 10)\n"
-    "  --radius R         streaming radius (default 500)\n"
     "  --time-limit S     give up after S seconds (default 300)\n"
     "  --surroundings R   radius of the camera's surroundings whose meshing\n"
     "                     is timed (default 100)\n"
@@ -65,73 +67,43 @@ constexpr const char* usage =
     "Exit status: 0 converged, 1 not converged in time, 2 bad arguments.\n";
 
 struct Options {
-    Vec3 position = cameraStartPosition;
+    ViewOptions view;
     Vec3 velocity{0.0f, 0.0f, 0.0f};
     float moveSeconds = 10.0f;
-    float radius = Planet::defaultViewRadius;
     float timeLimitSeconds = 300.0f;
     float surroundingsRadius = 100.0f;
     ChunkPipeline pipeline = ChunkPipeline::Fast;
     bool help = false;
 };
 
-struct BadArguments {
-    std::string message;
-};
-
-float parseNumber(std::string_view option, const char* text) {
-    char* end = nullptr;
-    errno = 0;
-    const float value = std::strtof(text, &end);
-    if (end == text || *end != '\0' || errno != 0 || !std::isfinite(value)) {
-        throw BadArguments{std::string(option) + ": not a number: '" + text + "'"};
-    }
-    return value;
-}
-
 Options parseOptions(int argc, char** argv) {
     Options options;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view option = argv[i];
-        auto values = [&](int count) {
-            if (i + count >= argc) {
-                throw BadArguments{std::string(option) + ": needs " + std::to_string(count) + " value(s)"};
-            }
-            std::vector<float> parsed;
-            for (int k = 0; k < count; ++k) parsed.push_back(parseNumber(option, argv[++i]));
-            return parsed;
-        };
+    Arguments args(argc, argv);
+    while (!args.done()) {
+        std::string_view option = args.option();
+        if (option == "--radius") option = "--view-radius";
+        if (takeViewOption(option, args, options.view)) continue;
         if (option == "--help" || option == "-h") {
             options.help = true;
-        } else if (option == "--position") {
-            const auto v = values(3);
-            options.position = {v[0], v[1], v[2]};
         } else if (option == "--velocity") {
-            const auto v = values(3);
-            options.velocity = {v[0], v[1], v[2]};
+            const float x = args.number(option);
+            const float y = args.number(option);
+            options.velocity = {x, y, args.number(option)};
         } else if (option == "--move-time") {
-            options.moveSeconds = values(1)[0];
-            if (options.moveSeconds < 0.0f) throw BadArguments{"--move-time: must not be negative"};
-        } else if (option == "--radius") {
-            options.radius = values(1)[0];
-            if (options.radius <= 0.0f || options.radius > 4000.0f) {
-                throw BadArguments{"--radius: must be above 0 and at most 4000"};
-            }
+            options.moveSeconds = args.number(option);
+            if (options.moveSeconds < 0.0f) throw UsageError("--move-time: must not be negative");
         } else if (option == "--surroundings") {
-            options.surroundingsRadius = values(1)[0];
-            if (options.surroundingsRadius <= 0.0f) throw BadArguments{"--surroundings: must be positive"};
+            options.surroundingsRadius = args.numberAbove(option, 0.0f, maxViewRadius);
         } else if (option == "--reference") {
             options.pipeline = ChunkPipeline::Reference;
         } else if (option == "--time-limit") {
-            options.timeLimitSeconds = values(1)[0];
-            if (options.timeLimitSeconds <= 0.0f) throw BadArguments{"--time-limit: must be positive"};
+            options.timeLimitSeconds = args.numberAbove(option, 0.0f, 1e6f);
         } else {
-            throw BadArguments{"unknown option '" + std::string(option) + "'"};
+            throw unknownOption(option);
         }
     }
     return options;
 }
-
 
 struct Coverage {
     double seconds;
@@ -195,7 +167,7 @@ StreamRun streamUntilConverged(Planet& planet, Camera& camera, const Options& op
     const bool moving = options.velocity != Vec3{0.0f, 0.0f, 0.0f} && options.moveSeconds > 0.0f;
     const Clock::time_point start = Clock::now();
     StreamRun run;
-    run.eye = options.position;
+    run.eye = options.view.position;
     double nextReport = 1.0;
     // Passes completed when the camera came to rest: the quiet streak must
     // lie wholly in passes that started afterwards.
@@ -207,7 +179,7 @@ StreamRun streamUntilConverged(Planet& planet, Camera& camera, const Options& op
         const bool stillMoving = moving && now < options.moveSeconds;
         if (moving) {
             const auto t = static_cast<float>(stillMoving ? now : options.moveSeconds);
-            run.eye = options.position + options.velocity * t;
+            run.eye = options.view.position + options.velocity * t;
             camera.setPosition(run.eye);
         }
         if (!stillMoving && !resting) {
@@ -333,10 +305,11 @@ void printChunks(const Census& census, const Planet& planet) {
 int run(const Options& options) {
     StillCameraInput input;
     Camera camera(input);
-    camera.setPosition(options.position);
+    camera.setPosition(options.view.position);
+    camera.setOrientation(options.view.yawDegrees, options.view.pitchDegrees);
     NullGraphicsDevice device;
     // The camera is declared first, so it outlives the planet's threads.
-    Planet planet(device, options.radius, options.pipeline);
+    Planet planet(device, options.view.viewRadius, options.pipeline, cameraPosition, options.view.seed);
     const StreamRun streamed = streamUntilConverged(planet, camera, options);
     // Before stop(): the times of threads that have ended are gone.
     const ThreadTimes cpu = threadTimes();
@@ -363,8 +336,8 @@ int main(int argc, char** argv) {
     Options options;
     try {
         options = parseOptions(argc, argv);
-    } catch (const BadArguments& bad) {
-        std::fprintf(stderr, "stream_probe: %s\n(try --help)\n", bad.message.c_str());
+    } catch (const UsageError& bad) {
+        std::fprintf(stderr, "stream_probe: %s\n(try --help)\n", bad.what());
         return 2;
     }
     if (options.help) {

@@ -56,7 +56,8 @@ SnapshotResult renderSnapshot(const SnapshotOptions& options) {
     auto camera = std::make_unique<Camera>(input);
     camera->setPosition(options.position);
     camera->setOrientation(options.yawDegrees, options.pitchDegrees);
-    auto planet = std::make_unique<Planet>(renderer->device(), options.viewRadius);
+    auto planet = std::make_unique<Planet>(renderer->device(), options.viewRadius, ChunkPipeline::Fast,
+                                           cameraPosition, options.seed);
 
     const Clock::time_point start = Clock::now();
     for (;;) {
@@ -73,8 +74,10 @@ SnapshotResult renderSnapshot(const SnapshotOptions& options) {
     }
     result.streamSeconds = secondsSince(start);
 
+    SnapshotOverlay drawOverlay = options.overlay ? options.overlay() : SnapshotOverlay();
     CountingSink sink(*renderer);
     double timedSeconds = 0.0;
+    float previousFrameSeconds = 0.0f;
     const int frames = options.timedFrames < 1 ? 1 : options.timedFrames;
     for (int frame = 0; frame < frames; ++frame) {
         const Clock::time_point frameStart = Clock::now();
@@ -83,13 +86,17 @@ SnapshotResult renderSnapshot(const SnapshotOptions& options) {
         renderer->device().processPending();
         sink.drawn = 0;
         planet->drawChunks(sink);
+        if (drawOverlay) drawOverlay(*planet, *camera, previousFrameSeconds);
         glFinish();
-        if (frame > 0 || frames == 1) timedSeconds += secondsSince(frameStart);
+        const double seconds = secondsSince(frameStart);
+        previousFrameSeconds = static_cast<float>(seconds);
+        if (frame > 0 || frames == 1) timedSeconds += seconds;
     }
     result.frameMilliseconds = 1000.0 * timedSeconds / (frames > 1 ? frames - 1 : 1);
     result.chunksDrawn = sink.drawn;
     result.chunksResident = planet->chunkSnapshot().size();
     result.image = renderer->readColor();
+    drawOverlay = nullptr;
 
     // Threads first, then the buffers they made, then the pipeline.
     planet.reset();

@@ -11,12 +11,21 @@
 // Depends on: renderer, egl_headless_context, camera, planet.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "camera/camera.h"
+#include "planet/planet.h"
 #include "render/image_file.h"
 
 namespace gravelkin {
+
+// Drawn over each frame after the planet, within the frame's time, with the
+// previous frame's time in seconds (0 for the first).
+using SnapshotOverlay = std::function<void(const Planet& planet, const Camera& camera, float previousFrameSeconds)>;
+// Makes the overlay once the GL context is current; what it returns is
+// destroyed before the context goes. An empty result draws nothing.
+using SnapshotOverlayFactory = std::function<SnapshotOverlay()>;
 
 struct SnapshotOptions {
     Vec3 position = cameraStartPosition;
@@ -24,7 +33,8 @@ struct SnapshotOptions {
     float pitchDegrees = 0.0f;
     int width = 1440;
     int height = 900;
-    float viewRadius = 500.0f;
+    float viewRadius = Planet::defaultViewRadius;
+    std::int32_t seed = defaultTerrainSeed;
     // Streaming has converged when the planet is idle and its manager has
     // made this many passes in a row with nothing to do.
     int quietPasses = 3;
@@ -34,6 +44,7 @@ struct SnapshotOptions {
     int timedFrames = 5;
     std::string shaderPath = "shaders.hlsl";
     std::string texturePath = "assets/seamless_rock.jpg";
+    SnapshotOverlayFactory overlay;  // none when empty
 };
 
 struct SnapshotResult {

@@ -9,6 +9,7 @@
 #include "camera/distance.h"
 #include "factory/chunk_factory.h"
 #include "factory/factory_jobs.h"
+#include "planet/chunk_census.h"
 #include "planet/chunks_within.h"
 #include "planet/manager.h"
 #include "tests/support/comparisons.h"
@@ -120,6 +121,17 @@ TEST(Streaming, ConvergesWhereverTheCameraRestsAndMeshesLikeThePlainPipelineOnOn
     });
     EXPECT_GT(meshed, 0u);
     EXPECT_GT(faces, 0u);
+
+    // The overlay's census of the same chunks, from the shared owners.
+    const ChunkCensus census = takeChunkCensus(planet.chunkSnapshot());
+    EXPECT_EQ(census.chunks, planet.chunkCount());
+    EXPECT_EQ(census.count(ChunkFillState::Mixed) + census.count(ChunkFillState::AllAir) +
+                  census.count(ChunkFillState::AllSolid),
+              census.chunks);
+    EXPECT_GE(census.meshed, meshed);
+    EXPECT_EQ(census.faces, faces);
+    EXPECT_EQ(census.vertexBytes, faces * 6 * sizeof(ChunkVertex));
+    EXPECT_GT(census.memoryBytes, census.chunks * sizeof(Chunk));
 }
 
 TEST(Streaming, SurvivesACameraJumpingAroundAndLeaksNothing) {

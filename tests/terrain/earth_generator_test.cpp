@@ -9,12 +9,15 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <algorithm>
+#include <set>
 #include <thread>
 #include <vector>
 
 #include "geometry/column_direction_cache.h"
 #include "geometry/level_table.h"
 #include "simd_target_params.h"
+#include "terrain/classic_random.h"
 #include "terrain/earth_columns.h"
 #include "tests/support/comparisons.h"
 
@@ -81,24 +84,68 @@ TEST(EarthVoxelColour, BandEdges) {
     for (const auto& c : cases) EXPECT_EQ(earth().voxelColour(c.density, c.biome), c.colour) << c.density;
 }
 
-// Guards every voxel bit of five chunks (settings, tables, noise, biome
-// layout, layer walk): a change anywhere in the terrain's output shows here.
-TEST(EarthGenerator, VoxelsKeepTheirBits) {
+// FNV-1a over every voxel bit and the fill state of five chunks (settings,
+// tables, noise, biome layout, layer walk).
+std::uint64_t voxelHash(const TerrainGeneratorEarth& g, bool reference) {
     const ChunkKey keys[] = {{7, 12, 8, 5}, {3, 10, 11, 4}, {0, 0, 0, 2}, {9, 13, 4, 1}, {15, 16, 2, 0}};
-    for (bool reference : {true, false}) {
-        std::uint64_t h = 14695981039346656037ull;  // FNV-1a over the words' bytes
-        auto mix = [&h](std::uint32_t word) {
-            for (int b = 0; b < 4; ++b) h = (h ^ ((word >> (8 * b)) & 255u)) * 1099511628211ull;
-        };
-        for (const ChunkKey& key : keys) {
-            const GeneratedChunk chunk = generateChunk(earth(), key, reference);
-            mix(static_cast<std::uint32_t>(chunk.fill));
-            for (const Voxel& v : chunk.voxels) {
-                mix(std::bit_cast<std::uint32_t>(v.density));
-                mix(v.colour[0] | v.colour[1] << 8 | v.colour[2] << 16);
-            }
+    std::uint64_t h = 14695981039346656037ull;
+    auto mix = [&h](std::uint32_t word) {
+        for (int b = 0; b < 4; ++b) h = (h ^ ((word >> (8 * b)) & 255u)) * 1099511628211ull;
+    };
+    for (const ChunkKey& key : keys) {
+        const GeneratedChunk chunk = generateChunk(g, key, reference);
+        mix(static_cast<std::uint32_t>(chunk.fill));
+        for (const Voxel& v : chunk.voxels) {
+            mix(std::bit_cast<std::uint32_t>(v.density));
+            mix(v.colour[0] | v.colour[1] << 8 | v.colour[2] << 16);
         }
-        EXPECT_EQ(h, 0x9177b327db8d7e3eull) << (reference ? "generateReference" : "generate");
+    }
+    return h;
+}
+
+constexpr std::uint64_t defaultPlanetHash = 0x9177b327db8d7e3eull;
+
+// A change anywhere in the terrain's output shows here; the default seed,
+// named or not, is the same planet.
+TEST(EarthGenerator, VoxelsKeepTheirBits) {
+    for (bool reference : {true, false}) {
+        EXPECT_EQ(voxelHash(earth(), reference), defaultPlanetHash) << (reference ? "generateReference" : "generate");
+    }
+    EXPECT_EQ(voxelHash(TerrainGeneratorEarth(defaultTerrainSeed), false), defaultPlanetHash);
+    EXPECT_EQ(biomeScatterState(defaultTerrainSeed), ClassicRandom().state());
+}
+
+// Other seeds: every noise layer and the biome scatter take the seed, and the
+// planet differs from the default and between seeds while staying a planet:
+// chunks of every fill state, every biome on the ground, fast path = reference.
+TEST(EarthGenerator, OtherSeedsGiveOtherValidPlanets) {
+    std::vector<std::uint64_t> hashes{defaultPlanetHash};
+    for (std::int32_t seed : {7, -20240611}) {
+        SCOPED_TRACE(seed);
+        const TerrainGeneratorEarth g(seed);
+        for (const NoiseLayer* layer : {&g.reliefNoise, &g.elevationNoise, &g.reliefMaskNoise, &g.outcropNoise,
+                                        &g.biomeWarpNoise}) {
+            EXPECT_EQ(layer->seed, seed);
+        }
+        const std::uint64_t hash = voxelHash(g, false);
+        EXPECT_EQ(hash, voxelHash(g, true));
+        EXPECT_EQ(std::count(hashes.begin(), hashes.end(), hash), 0);
+        hashes.push_back(hash);
+        EXPECT_FALSE(g.biomePoints[0].direction.x == earth().biomePoints[0].direction.x);
+
+        std::set<ChunkFillState> fills;
+        for (std::uint32_t shell : {9u, 12u, 16u}) {
+            for (std::uint8_t face = 0; face < 6; ++face) fills.insert(generateChunk(g, {0, shell, 0, face}).fill);
+        }
+        EXPECT_EQ(fills, (std::set{ChunkFillState::Mixed, ChunkFillState::AllAir, ChunkFillState::AllSolid}));
+
+        std::set<std::int32_t> biomes;
+        for (int k = 0; k < 2000; ++k) {  // a Fibonacci spiral over the sphere
+            const float y = 1.0f - (static_cast<float>(k) + 0.5f) / 1000.0f;
+            const float r = std::sqrt(1.0f - y * y), turn = 2.39996f * static_cast<float>(k);
+            biomes.insert(g.biomeAt(Vec4{r * std::cos(turn), y, r * std::sin(turn), 0.0f}));
+        }
+        EXPECT_EQ(biomes, (std::set<std::int32_t>{0, 1, 2, 3}));
     }
 }
 

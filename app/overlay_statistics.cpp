@@ -1,0 +1,39 @@
+#include "app/overlay_statistics.h"
+
+#include <cmath>
+
+#include "app/process_memory.h"
+#include "geometry/position_lookup.h"
+
+namespace gravelkin {
+
+void OverlayStatistics::recordFrame(float seconds) {
+    seconds_.push_back(seconds);
+    total_ += seconds;
+    sinceRefresh_ += seconds;
+    while (seconds_.size() > maxFrames || (seconds_.size() > 1 && total_ - seconds_.front() >= historySeconds)) {
+        total_ -= seconds_.front();
+        seconds_.pop_front();
+    }
+}
+
+const OverlayFigures& OverlayStatistics::update(const Planet& planet, const Vec3& camera) {
+    figures_.frameMilliseconds.assign(seconds_.begin(), seconds_.end());
+    for (float& value : figures_.frameMilliseconds) value *= 1000.0f;
+    figures_.framesPerSecond = total_ > 0.0f ? static_cast<float>(seconds_.size()) / total_ : 0.0f;
+    figures_.camera = camera;
+    figures_.distanceFromCentre = std::sqrt(camera.x * camera.x + camera.y * camera.y + camera.z * camera.z);
+    figures_.cameraChunk = chunkKeyAt(camera.x, camera.y, camera.z);
+    figures_.viewRadius = planet.viewRadius();
+    if (!refreshed_ || sinceRefresh_ >= refreshSeconds) {
+        figures_.chunks = takeChunkCensus(planet.chunkSnapshot());
+        figures_.queued = planet.pendingRequests();
+        figures_.inFlight = planet.inFlightCount();
+        figures_.residentKiB = residentKiB();
+        refreshed_ = true;
+        sinceRefresh_ = 0.0f;
+    }
+    return figures_;
+}
+
+}  // namespace gravelkin

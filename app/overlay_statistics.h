@@ -1,0 +1,58 @@
+// The figures the statistics overlay shows, gathered on the main thread: the
+// frame times of the last few seconds, the chunk census and the process's
+// resident memory (both refreshed four times a second, since a census walks
+// every published chunk), and the camera's place.
+//
+// Threads: the main thread; the planet's statistics are read as it streams.
+//
+// Depends on: the planet and its census, chunkKeyAt, process_memory.
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <vector>
+
+#include "camera/vector_math.h"
+#include "geometry/chunk_key.h"
+#include "planet/chunk_census.h"
+#include "planet/planet.h"
+
+namespace gravelkin {
+
+struct OverlayFigures {
+    float framesPerSecond = 0.0f;            // over the recorded frames
+    std::vector<float> frameMilliseconds;    // oldest first
+    ChunkCensus chunks;
+    std::size_t queued = 0;
+    std::size_t inFlight = 0;
+    long residentKiB = -1;                   // -1 where /proc cannot tell
+    Vec3 camera{0.0f, 0.0f, 0.0f};
+    float distanceFromCentre = 0.0f;
+    ChunkKey cameraChunk;
+    float viewRadius = 0.0f;
+};
+
+class OverlayStatistics {
+public:
+    static constexpr float historySeconds = 5.0f;
+    static constexpr float refreshSeconds = 0.25f;
+    static constexpr std::size_t maxFrames = 4096;
+
+    // One frame's time; the oldest frames go once the rest span
+    // historySeconds, or beyond maxFrames.
+    void recordFrame(float seconds);
+
+    // The figures with the camera at `camera`; the census, the queue counts
+    // and the memory are refreshed on the first call and whenever
+    // refreshSeconds of recorded frames have passed since the last refresh.
+    const OverlayFigures& update(const Planet& planet, const Vec3& camera);
+
+private:
+    std::deque<float> seconds_;
+    float total_ = 0.0f;
+    float sinceRefresh_ = 0.0f;
+    bool refreshed_ = false;
+    OverlayFigures figures_;
+};
+
+}  // namespace gravelkin

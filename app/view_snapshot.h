@@ -1,0 +1,24 @@
+// The headless snapshot's settings for a set of view options: the pose, the
+// streaming radius and the seed; everything else as SnapshotOptions has it.
+//
+// Threads: plain values.
+//
+// Depends on: the view options, the headless snapshot's settings.
+#pragma once
+
+#include "cli/view_options.h"
+#include "render/gl/headless_snapshot.h"
+
+namespace gravelkin {
+
+inline SnapshotOptions snapshotOptionsFor(const ViewOptions& view) {
+    SnapshotOptions options;
+    options.position = view.position;
+    options.yawDegrees = view.yawDegrees;
+    options.pitchDegrees = view.pitchDegrees;
+    options.viewRadius = view.viewRadius;
+    options.seed = view.seed;
+    return options;
+}
+
+}  // namespace gravelkin

@@ -1,0 +1,47 @@
+#include "cli/view_options.h"
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+namespace gravelkin {
+
+std::string viewOptionsHelp() {
+    const ViewOptions defaults;
+    char text[600];
+    std::snprintf(text, sizeof text,
+                  "  --position X Y Z   camera position (default %g %g %g)\n"
+                  "  --yaw DEG          heading; positive turns from +z toward +x (default 0)\n"
+                  "  --pitch DEG        elevation from -%g to %g; positive looks down (default 0)\n"
+                  "  --view-radius R    streaming radius, above 0 and at most %g (default %g)\n"
+                  "  --seed N           terrain seed, a whole number (default %d: the usual planet)\n",
+                  static_cast<double>(defaults.position.x), static_cast<double>(defaults.position.y),
+                  static_cast<double>(defaults.position.z), static_cast<double>(maxPitchDegrees),
+                  static_cast<double>(maxPitchDegrees), static_cast<double>(maxViewRadius),
+                  static_cast<double>(defaults.viewRadius), static_cast<int>(defaults.seed));
+    return text;
+}
+
+bool takeViewOption(std::string_view option, Arguments& args, ViewOptions& view) {
+    if (option == "--position") {
+        const float x = args.number(option);
+        const float y = args.number(option);
+        view.position = {x, y, args.number(option)};
+    } else if (option == "--yaw") {
+        view.yawDegrees = args.number(option);
+    } else if (option == "--pitch") {
+        view.pitchDegrees = args.number(option);
+        if (std::fabs(view.pitchDegrees) > maxPitchDegrees) {
+            throw UsageError("--pitch: must be from -90 to 90 (got " + std::string(args.lastWord()) + ")");
+        }
+    } else if (option == "--view-radius") {
+        view.viewRadius = args.numberAbove(option, 0.0f, maxViewRadius);
+    } else if (option == "--seed") {
+        view.seed = args.integer(option);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+}  // namespace gravelkin

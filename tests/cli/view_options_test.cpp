@@ -1,0 +1,87 @@
+// The shared command-line words: every view option read with its values, and
+// every kind of bad value refused with a message naming the option and the
+// problem.
+#include "cli/view_options.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace gravelkin {
+namespace {
+
+// Reads `words` as view options (the program's name is added in front).
+ViewOptions parse(std::vector<const char*> words) {
+    words.insert(words.begin(), "tool");
+    Arguments args(static_cast<int>(words.size()), words.data());
+    ViewOptions view;
+    while (!args.done()) {
+        const std::string_view option = args.option();
+        if (!takeViewOption(option, args, view)) throw unknownOption(option);
+    }
+    return view;
+}
+
+TEST(ViewOptions, DefaultsAreTheProgramsStartAndEveryOptionIsRead) {
+    const ViewOptions defaults = parse({});
+    EXPECT_EQ(defaults.position, cameraStartPosition);
+    EXPECT_EQ(defaults.yawDegrees, 0.0f);
+    EXPECT_EQ(defaults.pitchDegrees, 0.0f);
+    EXPECT_EQ(defaults.viewRadius, Planet::defaultViewRadius);
+    EXPECT_EQ(defaults.seed, defaultTerrainSeed);
+
+    const ViewOptions view = parse({"--seed", "-7", "--position", "1.5", "-2", "3e2", "--yaw", "-400", "--pitch",
+                                    "90", "--view-radius", "4000", "--seed", "2147483647"});
+    EXPECT_EQ(view.position, (Vec3{1.5f, -2.0f, 300.0f}));
+    EXPECT_EQ(view.yawDegrees, -400.0f);
+    EXPECT_EQ(view.pitchDegrees, 90.0f);
+    EXPECT_EQ(view.viewRadius, 4000.0f);
+    EXPECT_EQ(view.seed, 2147483647);  // the last of a repeated option counts
+}
+
+TEST(ViewOptions, BadWordsAreRefusedWithTheOptionAndTheReason) {
+    const struct {
+        std::vector<const char*> words;
+        const char* message;
+    } cases[] = {
+        {{"--bogus"}, "unknown option '--bogus'"},
+        {{"--yaw"}, "--yaw: a value is missing"},
+        {{"--position", "1", "2"}, "--position: a value is missing"},
+        {{"--yaw", "--pitch", "3"}, "--yaw: a value is missing"},
+        {{"--pitch", "steep"}, "--pitch: 'steep' is not a number"},
+        {{"--yaw", "12deg"}, "--yaw: '12deg' is not a number"},
+        {{"--yaw", ""}, "--yaw: '' is not a number"},
+        {{"--yaw", "nan"}, "--yaw: 'nan' is not a finite number within the float range"},
+        {{"--position", "0", "inf", "0"}, "--position: 'inf' is not a finite number within the float range"},
+        {{"--position", "0", "1e39", "0"}, "--position: '1e39' is not a finite number within the float range"},
+        {{"--pitch", "90.5"}, "--pitch: must be from -90 to 90 (got 90.5)"},
+        {{"--view-radius", "0"}, "--view-radius: must be above 0 and at most 4000 (got 0)"},
+        {{"--view-radius", "-3"}, "--view-radius: must be above 0 and at most 4000 (got -3)"},
+        {{"--view-radius", "1e6"}, "--view-radius: must be above 0 and at most 4000 (got 1e+06)"},
+        {{"--seed", "1.5"}, "--seed: '1.5' is not a whole number from -2147483648 to 2147483647"},
+        {{"--seed", "2147483648"}, "--seed: '2147483648' is not a whole number from -2147483648 to 2147483647"},
+        {{"--seed", "99999999999999999999"},
+         "--seed: '99999999999999999999' is not a whole number from -2147483648 to 2147483647"},
+    };
+    for (const auto& c : cases) {
+        try {
+            parse(c.words);
+            ADD_FAILURE() << "accepted: " << c.message;
+        } catch (const UsageError& error) {
+            EXPECT_STREQ(error.what(), c.message);
+        }
+    }
+}
+
+TEST(ViewOptions, HelpNamesEveryOptionWithItsDefault) {
+    const std::string help = viewOptionsHelp();
+    for (const char* line : {"--position X Y Z   camera position (default 0 400 0)", "--yaw DEG",
+                             "--pitch DEG        elevation from -90 to 90", "at most 4000 (default 500)",
+                             "--seed N           terrain seed, a whole number (default 1337"}) {
+        EXPECT_NE(help.find(line), std::string::npos) << line;
+    }
+}
+
+}  // namespace
+}  // namespace gravelkin
