@@ -8,7 +8,7 @@
 // that holds shaders.hlsl and assets/.
 //
 // Prints `name: value` lines: the renderer, whether streaming converged and
-// how long it took, the chunks drawn, the frame time, the output path.
+// how long it took, the chunks drawn and culled, the frame time, the output path.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,6 +26,7 @@ void usage(std::FILE* to) {
                  "  --pitch DEGREES    elevation, positive looks down (default 0)\n"
                  "  --output PATH      PNG to write (default snapshot.png)\n"
                  "  --time-limit S     stop waiting for streaming after S seconds (default 600)\n"
+                 "  --no-cull          draw every meshed chunk, not only those in the view frustum\n"
                  "  --help             this text\n");
 }
 
@@ -71,6 +72,8 @@ int main(int argc, char** argv) {
         } else if (option == "--output") {
             needs(1);
             output = argv[++i];
+        } else if (option == "--no-cull") {
+            options.cull = false;
         } else if (option == "--time-limit") {
             needs(1);
             float seconds = 0.0f;
@@ -97,6 +100,7 @@ int main(int argc, char** argv) {
     std::printf("stream seconds: %.1f\n", result.streamSeconds);
     std::printf("chunks resident: %zu\n", result.chunksResident);
     std::printf("chunks drawn: %zu\n", result.chunksDrawn);
+    std::printf("chunks culled: %zu\n", result.chunksCulled);
     std::printf("frame ms: %.1f\n", result.frameMilliseconds);
     std::printf("output: %s (%d x %d)\n", output.c_str(), result.image.width, result.image.height);
     return result.converged ? 0 : 3;
