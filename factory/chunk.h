@@ -10,9 +10,9 @@
 //
 // Threads: the building worker writes everything until the chunk is
 // published. Afterwards only the worker that meshes it writes neighbours,
-// fineNeighbours, vertexBuffer, vertexCount and meshPending; the manager reads
-// meshPending and centre, the renderer reads vertexCount (acquire) and then
-// vertexBuffer. Voxels never change after publication.
+// fineNeighbours, vertexBuffer, bounds, vertexCount and meshPending; the
+// manager reads meshPending and centre, the renderer reads vertexCount
+// (acquire) and then vertexBuffer and bounds. Voxels never change after publication.
 //
 // Depends on: geometry, the graphics device seam.
 #pragma once
@@ -22,6 +22,7 @@
 #include <memory>
 #include <unordered_map>
 
+#include "camera/frustum.h"
 #include "camera/vector_math.h"
 #include "factory/voxel/fill_state.h"
 #include "factory/voxel/voxel.h"
@@ -68,7 +69,10 @@ public:
     Voxel neighbourVoxel(std::uint32_t i, std::uint32_t r, std::uint32_t j, Direction direction) const;
 
     VertexBuffer* vertexBuffer = nullptr;
-    // Publication flag for vertexBuffer: stored with release after it, read
+    // Every vertex position of the mesh lies inside; published with
+    // vertexBuffer.
+    Box3 bounds;
+    // Publication flag for vertexBuffer and bounds: stored with release after it, read
     // with acquire before it.
     std::atomic<std::uint32_t> vertexCount{0};
     ChunkKey key;

@@ -29,6 +29,12 @@ void publishMesh(Chunk& chunk, GraphicsDevice& device, const ChunkVertex* vertic
         reportFailure(chunk.key, count);
         return;
     }
+    Box3 bounds;
+    for (std::uint32_t v = 0; v < count; ++v) {
+        const float* position = vertices[v].position;
+        includePoint(bounds, {position[0], position[1], position[2]});
+    }
+    chunk.bounds = bounds;
     chunk.vertexCount.store(count, std::memory_order_release);
 }
 

@@ -2,8 +2,9 @@
 // publishing it on the chunk.
 //
 // vertexCount is the publication flag the renderer reads (with acquire) before
-// it touches vertexBuffer: it is set to 0, the buffer is created straight into
-// vertexBuffer, and only then is the count stored with release ordering.
+// it touches vertexBuffer and bounds: it is set to 0, the buffer is created
+// straight into vertexBuffer, the box over the vertex positions goes into
+// bounds, and only then is the count stored with release ordering.
 //
 // A failed creation leaves vertexCount 0 and no buffer: the chunk simply has
 // nothing to draw, and it is not retried (the mesh job clears meshPending all

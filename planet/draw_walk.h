@@ -3,10 +3,12 @@
 //
 // Once per frame the list is walked in order under drawListMutex; each key is
 // looked up in `chunks` with a read accessor, and a chunk whose vertexCount
-// (read with acquire, before vertexBuffer) is not 0 is handed to the sink:
-// one bind and one draw. Keys not in the map, and chunks without a mesh, are
-// skipped; a key listed twice is drawn twice. There is no culling or sorting:
-// the list is the decision.
+// (read with acquire, before vertexBuffer and bounds) is not 0 is handed to
+// the sink: one bind and one draw. Keys not in the map, and chunks without a
+// mesh, are skipped; a key listed twice is drawn twice. Given a frustum, a
+// chunk whose bounds lie wholly outside it (boxOutsideFrustum, which never
+// culls what could cover a pixel) is culled instead of drawn; without one the
+// list is the whole decision. There is no sorting.
 //
 // Lock order: drawListMutex first, then one entry's accessor at a time.
 // Holding the accessor keeps the manager from erasing the entry, so a chunk is
@@ -18,11 +20,13 @@
 // seam.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <vector>
 
+#include "camera/frustum.h"
 #include "geometry/chunk_key.h"
 #include "planet/chunk_containers.h"
 #include "render/device/graphics_device.h"
@@ -42,12 +46,19 @@ protected:
     ~ChunkDrawSink() = default;
 };
 
-// The walk over any draw list and map. drawList is read only once the mutex
-// is held, since the manager swaps the pointer under it.
-void drawListedChunks(std::mutex& drawListMutex, const std::unique_ptr<std::vector<ChunkKey>>& drawList,
-                      const ChunkMap& chunks, ChunkDrawSink& sink);
+// What one walk did with the meshed chunks it found.
+struct DrawWalkCounts {
+    std::size_t drawn = 0;
+    std::size_t culled = 0;
+};
+
+// The walk over any draw list and map, culling against `frustum` unless it
+// is null. drawList is read only once the mutex is held, since the manager
+// swaps the pointer under it.
+DrawWalkCounts drawListedChunks(std::mutex& drawListMutex, const std::unique_ptr<std::vector<ChunkKey>>& drawList,
+                                const ChunkMap& chunks, ChunkDrawSink& sink, const Frustum* frustum = nullptr);
 
 // The walk over a planet state's draw list and chunk map.
-void drawListedChunks(const PlanetState& state, ChunkDrawSink& sink);
+DrawWalkCounts drawListedChunks(const PlanetState& state, ChunkDrawSink& sink, const Frustum* frustum = nullptr);
 
 }  // namespace gravelkin

@@ -70,8 +70,11 @@ public:
     // Planet runs, and forEachChunk may be called.
     void stop();
 
-    // The renderer's walk over the draw list: main thread; see draw_walk.h.
-    void drawChunks(ChunkDrawSink& sink) const { drawListedChunks(state_, sink); }
+    // The renderer's walk over the draw list, culling against `frustum`
+    // unless it is null: main thread; see draw_walk.h.
+    DrawWalkCounts drawChunks(ChunkDrawSink& sink, const Frustum* frustum = nullptr) const {
+        return drawListedChunks(state_, sink, frustum);
+    }
 
     // --- Statistics: any thread; snapshots of a moving system. ---
 

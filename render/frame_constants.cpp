@@ -21,4 +21,6 @@ void setView(FrameConstants& constants, const Mat4& view) {
     constants.viewProjection = multiply(view, fixedProjection());
 }
 
+Frustum viewFrustum(const FrameConstants& constants) { return frustumFromViewProjection(constants.viewProjection); }
+
 }  // namespace gravelkin

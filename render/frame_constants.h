@@ -17,6 +17,7 @@
 
 #include <cstddef>
 
+#include "camera/frustum.h"
 #include "camera/vector_math.h"
 
 namespace gravelkin {
@@ -52,5 +53,11 @@ FrameConstants initialFrameConstants();
 // viewProjection = view x fixedProjection(): a world position p (w = 1)
 // reaches clip space as p x viewProjection.
 void setView(FrameConstants& constants, const Mat4& view);
+
+// The volume the vertex stage clips to with these constants: the shader
+// writes p x viewProjection unchanged, and the renderer clips depth 0 to w
+// (glClipControl with GL_ZERO_TO_ONE), the volume frustum.h takes from the
+// matrix.
+Frustum viewFrustum(const FrameConstants& constants);
 
 }  // namespace gravelkin

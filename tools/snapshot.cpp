@@ -8,7 +8,7 @@
 // that holds shaders.hlsl and assets/.
 //
 // Prints `name: value` lines: the renderer, whether streaming converged and
-// how long it took, the chunks drawn, the frame time, the output path.
+// how long it took, the chunks drawn and culled, the frame time, the output path.
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -25,6 +25,7 @@ using namespace gravelkin;
 std::string usage() {
     return "usage: snapshot [options]\n" + viewOptionsHelp() +
            "  --overlay          draw the statistics overlay over the frame (as F3 shows it)\n"
+           "  --no-cull          draw every meshed chunk, not only those in the view frustum\n"
            "  --output PATH      PNG to write (default snapshot.png)\n"
            "  --time-limit S     stop waiting for streaming after S seconds (default 600)\n"
            "  --help             this text\n"
@@ -35,6 +36,7 @@ struct ToolOptions {
     SnapshotOptions snapshot;
     std::string output = "snapshot.png";
     bool overlay = false;
+    bool cull = true;
     bool help = false;
 };
 
@@ -50,6 +52,8 @@ ToolOptions parseOptions(int argc, char** argv) {
             options.help = true;
         } else if (option == "--overlay") {
             options.overlay = true;
+        } else if (option == "--no-cull") {
+            options.cull = false;
         } else if (option == "--output") {
             options.output = args.text(option);
         } else if (option == "--time-limit") {
@@ -60,6 +64,7 @@ ToolOptions parseOptions(int argc, char** argv) {
     }
     options.snapshot = snapshotOptionsFor(view);
     options.snapshot.timeLimitSeconds = timeLimit;
+    options.snapshot.cull = options.cull;
     return options;
 }
 
@@ -112,6 +117,7 @@ int main(int argc, char** argv) {
     std::printf("stream seconds: %.1f\n", result.streamSeconds);
     std::printf("chunks resident: %zu\n", result.chunksResident);
     std::printf("chunks drawn: %zu\n", result.chunksDrawn);
+    std::printf("chunks culled: %zu\n", result.chunksCulled);
     std::printf("frame ms: %.1f\n", result.frameMilliseconds);
     std::printf("output: %s (%d x %d)\n", output.c_str(), result.image.width, result.image.height);
     return result.converged ? 0 : 3;

@@ -15,20 +15,6 @@ namespace gravelkin {
 
 namespace {
 
-// Counts what the renderer is handed, on its way to the renderer.
-class CountingSink final : public ChunkDrawSink {
-public:
-    explicit CountingSink(Renderer& renderer) : renderer_(renderer) {}
-    void drawChunk(VertexBuffer* buffer, std::uint32_t vertexCount) override {
-        ++drawn;
-        renderer_.drawChunk(buffer, vertexCount);
-    }
-    std::size_t drawn = 0;
-
-private:
-    Renderer& renderer_;
-};
-
 using Clock = std::chrono::steady_clock;
 
 double secondsSince(Clock::time_point start) {
@@ -36,6 +22,18 @@ double secondsSince(Clock::time_point start) {
 }
 
 }  // namespace
+
+bool streamUntilConverged(Planet& planet, GlGraphicsDevice& device, int quietPasses, double timeLimitSeconds) {
+    const Clock::time_point start = Clock::now();
+    for (;;) {
+        // Uploading as the chunks arrive keeps the copies waiting for the
+        // main thread few.
+        device.processPending();
+        if (planet.idle() && planet.stats().quietPasses >= static_cast<std::uint64_t>(quietPasses)) return true;
+        if (secondsSince(start) > timeLimitSeconds) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
 
 SnapshotResult renderSnapshot(const SnapshotOptions& options) {
     SnapshotResult result;
@@ -49,6 +47,7 @@ SnapshotResult renderSnapshot(const SnapshotOptions& options) {
     settings.offscreen = true;
     settings.shaderPath = options.shaderPath;
     settings.texturePath = options.texturePath;
+    settings.cull = options.cull;
     std::unique_ptr<Renderer> renderer = Renderer::create(settings, result.error);
     if (!renderer) return result;
 
@@ -60,22 +59,12 @@ SnapshotResult renderSnapshot(const SnapshotOptions& options) {
                                            cameraPosition, options.seed);
 
     const Clock::time_point start = Clock::now();
-    for (;;) {
-        // Uploading as the chunks arrive keeps the copies waiting for the
-        // main thread few.
-        renderer->device().processPending();
-        const bool quiet = planet->idle() && planet->stats().quietPasses >= static_cast<std::uint64_t>(options.quietPasses);
-        if (quiet) {
-            result.converged = true;
-            break;
-        }
-        if (secondsSince(start) > options.timeLimitSeconds) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    result.converged =
+        streamUntilConverged(*planet, renderer->device(), options.quietPasses, options.timeLimitSeconds);
     result.streamSeconds = secondsSince(start);
 
     SnapshotOverlay drawOverlay = options.overlay ? options.overlay() : SnapshotOverlay();
-    CountingSink sink(*renderer);
+    DrawWalkCounts counts;
     double timedSeconds = 0.0;
     float previousFrameSeconds = 0.0f;
     const int frames = options.timedFrames < 1 ? 1 : options.timedFrames;
@@ -83,9 +72,7 @@ SnapshotResult renderSnapshot(const SnapshotOptions& options) {
         const Clock::time_point frameStart = Clock::now();
         renderer->clear();
         renderer->setFrameConstants(camera->viewMatrix());
-        renderer->device().processPending();
-        sink.drawn = 0;
-        planet->drawChunks(sink);
+        counts = renderer->drawPlanet(*planet);
         if (drawOverlay) drawOverlay(*planet, *camera, previousFrameSeconds);
         glFinish();
         const double seconds = secondsSince(frameStart);
@@ -93,7 +80,8 @@ SnapshotResult renderSnapshot(const SnapshotOptions& options) {
         if (frame > 0 || frames == 1) timedSeconds += seconds;
     }
     result.frameMilliseconds = 1000.0 * timedSeconds / (frames > 1 ? frames - 1 : 1);
-    result.chunksDrawn = sink.drawn;
+    result.chunksDrawn = counts.drawn;
+    result.chunksCulled = counts.culled;
     result.chunksResident = planet->chunkSnapshot().size();
     result.image = renderer->readColor();
     drawOverlay = nullptr;

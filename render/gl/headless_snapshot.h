@@ -45,6 +45,7 @@ struct SnapshotOptions {
     std::string shaderPath = "shaders.hlsl";
     std::string texturePath = "assets/seamless_rock.jpg";
     SnapshotOverlayFactory overlay;  // none when empty
+    bool cull = true;                // see RendererSettings::cull
 };
 
 struct SnapshotResult {
@@ -56,9 +57,19 @@ struct SnapshotResult {
     double frameMilliseconds = 0.0;  // clear, constants, draw and finish
     std::size_t chunksResident = 0;
     std::size_t chunksDrawn = 0;
+    std::size_t chunksCulled = 0;  // meshed, left out by the frustum test
     std::string rendererName;  // GL_RENDERER
 };
 
 SnapshotResult renderSnapshot(const SnapshotOptions& options);
+
+class GlGraphicsDevice;
+class Planet;
+
+// Uploads the planet's new buffers on `device` as they arrive until the
+// planet has converged (idle, and quietPasses manager passes in a row with
+// nothing to do) or timeLimitSeconds have passed; whether it converged. The
+// thread that owns the device's context calls it.
+bool streamUntilConverged(Planet& planet, GlGraphicsDevice& device, int quietPasses, double timeLimitSeconds);
 
 }  // namespace gravelkin

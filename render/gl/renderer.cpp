@@ -235,9 +235,10 @@ void Renderer::setFrameConstants(const Mat4& view) {
     glBindTextureUnit(0, texture_);
 }
 
-void Renderer::drawPlanet(Planet& planet) {
+DrawWalkCounts Renderer::drawPlanet(Planet& planet) {
     device_.processPending();
-    planet.drawChunks(*this);
+    const Frustum frustum = viewFrustum(constants_);
+    return planet.drawChunks(*this, settings_.cull ? &frustum : nullptr);
 }
 
 void Renderer::drawChunk(VertexBuffer* buffer, std::uint32_t vertexCount) {

@@ -49,6 +49,7 @@ struct RendererSettings {
     bool offscreen = false;  // render into a framebuffer object instead of the window
     std::string shaderPath = "shaders.hlsl";
     std::string texturePath = "assets/seamless_rock.jpg";
+    bool cull = true;  // leave out chunks outside the view frustum (the picture is the same)
 };
 
 inline constexpr float clearColor[4] = {0.4f, 0.6f, 0.9f, 1.0f};
@@ -81,8 +82,9 @@ public:
     const FrameConstants& frameConstants() const { return constants_; }
 
     // Carries out pending uploads and releases of vertex buffers, then draws
-    // the Planet's listed chunks.
-    void drawPlanet(Planet& planet);
+    // the Planet's listed chunks, culled against viewFrustum(frameConstants())
+    // when the settings ask for it.
+    DrawWalkCounts drawPlanet(Planet& planet);
 
     // One bind and one draw of a chunk's buffer (ChunkDrawSink).
     void drawChunk(VertexBuffer* buffer, std::uint32_t vertexCount) override;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,16 @@ TEST(FactoryJobs, AMeshJobPublishesTheMeshOnceOrNothing) {
     // The direct neighbours stay wired after the job: the mesh can be taken again.
     EXPECT_TRUE(testing::sameBits(static_cast<const NullVertexBuffer*>(chunk->vertexBuffer)->vertices(),
                                   meshWith(Mesher::Fast, *chunk)));
+    // The bounds are published with the mesh: the tightest box over its vertices.
+    float lowest[3] = {1e30f, 1e30f, 1e30f}, highest[3] = {-1e30f, -1e30f, -1e30f};
+    for (const ChunkVertex& vertex : meshWith(Mesher::Fast, *chunk)) {
+        for (int axis = 0; axis < 3; ++axis) {
+            lowest[axis] = std::min(lowest[axis], vertex.position[axis]);
+            highest[axis] = std::max(highest[axis], vertex.position[axis]);
+        }
+    }
+    EXPECT_EQ(chunk->bounds.min, (Vec3{lowest[0], lowest[1], lowest[2]}));
+    EXPECT_EQ(chunk->bounds.max, (Vec3{highest[0], highest[1], highest[2]}));
     const VertexBuffer* buffer = chunk->vertexBuffer;
     // A second request for a meshed chunk is harmless.
     jobs.host.request(surfaceKey, RequestKind::Mesh);

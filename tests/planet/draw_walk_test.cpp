@@ -68,6 +68,30 @@ TEST_F(ChunkDrawWalkTest, DrawsListedMeshedChunksInListOrder) {
     EXPECT_EQ(sink.draws, (std::vector<Draw>{{a->vertexBuffer, 36u}, {b->vertexBuffer, 9u}, {a->vertexBuffer, 36u}}));
 }
 
+// Given a frustum, a meshed chunk whose bounds lie wholly outside it is
+// culled and counted, one reaching inside is drawn; an unmeshed one is
+// neither. The identity's clip volume is -1 to 1 in x and y, 0 to 1 in z.
+TEST_F(ChunkDrawWalkTest, CullsMeshedChunksWhoseBoundsLieOutsideTheFrustum) {
+    const auto place = [](Chunk& chunk, Vec3 low, Vec3 high) {
+        includePoint(chunk.bounds, low);
+        includePoint(chunk.bounds, high);
+    };
+    auto a = addChunk(keyA, 6), b = addChunk(keyB, 6), c = addChunk(keyC, 0);
+    place(*a, {0.9f, -3, 0.5f}, {5, 3, 0.6f});  // crosses the right side
+    place(*b, {1.6f, -3, 0.5f}, {5, 3, 0.6f});  // beyond it by more than the margin
+    place(*c, {-0.1f, -0.1f, 0.1f}, {0.1f, 0.1f, 0.2f});
+    *drawList = {keyA, keyB, keyC};
+    const Frustum frustum = frustumFromViewProjection({{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}}, 0.5f);
+    const DrawWalkCounts culled = drawListedChunks(mutex, drawList, chunks, sink, &frustum);
+    using Draw = std::pair<VertexBuffer*, std::uint32_t>;
+    EXPECT_EQ(sink.draws, (std::vector<Draw>{{a->vertexBuffer, 6u}}));
+    EXPECT_EQ(culled.drawn, 1u);
+    EXPECT_EQ(culled.culled, 1u);
+    const DrawWalkCounts whole = drawListedChunks(mutex, drawList, chunks, sink);
+    EXPECT_EQ(whole.drawn, 2u);
+    EXPECT_EQ(whole.culled, 0u);
+}
+
 TEST_F(ChunkDrawWalkTest, ReadsTheListOnlyUnderTheMutex) {
     // An append made while the mutex is held elsewhere is seen once the walk
     // gets the mutex, never half-way.
