@@ -11,8 +11,10 @@
 
 namespace gravelkin {
 
-Planet::Planet(GraphicsDevice& device, float viewRadius, ChunkPipeline pipeline, PositionSource position)
-    : state_(device, viewRadius, std::make_unique<TerrainGeneratorEarth>(), position, pipeline) {
+Planet::Planet(GraphicsDevice& device, float viewRadius, ChunkPipeline pipeline, PositionSource position,
+               std::unique_ptr<TerrainGeneratorBase> generator)
+    : state_(device, viewRadius, generator ? std::move(generator) : std::make_unique<TerrainGeneratorEarth>(),
+             position, pipeline) {
     startThreads();
 }
 

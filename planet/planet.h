@@ -53,9 +53,12 @@ public:
     // world units. Buffers are created on `device`, which must outlive the
     // Planet. The factories build and mesh with `pipeline` (the plain one
     // only for comparisons; see chunk_pipeline.h). The planet streams around
-    // `position`, by default the process-wide camera.
+    // `position`, by default the process-wide camera. `generator`, when given,
+    // fills the chunks instead of the Earth generator (tools wrap the Earth
+    // one to inject faults); it must be safe to call from every factory at once.
     explicit Planet(GraphicsDevice& device, float viewRadius = defaultViewRadius,
-                    ChunkPipeline pipeline = ChunkPipeline::Fast, PositionSource position = cameraPosition);
+                    ChunkPipeline pipeline = ChunkPipeline::Fast, PositionSource position = cameraPosition,
+                    std::unique_ptr<TerrainGeneratorBase> generator = nullptr);
     // Stops and joins the threads, then releases the chunks and containers.
     ~Planet();
 
@@ -80,6 +83,9 @@ public:
     // Nothing queued, nothing in flight, no job in progress.
     bool idle() const { return state_.idle(); }
     StreamingStats stats() const { return state_.counters.snapshot(); }
+    // Asks the manager to check the planet's invariants after its next pass
+    // (manager_audit.cpp); stats().audits grows once it has.
+    void requestAudit() { state_.auditRequested.store(true, std::memory_order_release); }
     std::size_t chunkCount() const { return state_.chunks.size(); }
     // The published chunk under `key`, or null.
     std::shared_ptr<const Chunk> findChunk(const ChunkKey& key) const;

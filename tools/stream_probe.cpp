@@ -35,6 +35,7 @@
 #include "planet/planet.h"
 #include "render/device/null_graphics_device.h"
 #include "tools/process_stats.h"
+#include "tools/soak/soak_run.h"
 
 namespace {
 
@@ -73,6 +74,7 @@ struct Options {
     float surroundingsRadius = 100.0f;
     ChunkPipeline pipeline = ChunkPipeline::Fast;
     bool help = false;
+    tools::SoakOptions soak;
 };
 
 struct BadArguments {
@@ -125,6 +127,8 @@ Options parseOptions(int argc, char** argv) {
         } else if (option == "--time-limit") {
             options.timeLimitSeconds = values(1)[0];
             if (options.timeLimitSeconds <= 0.0f) throw BadArguments{"--time-limit: must be positive"};
+        } else if (std::string error; tools::parseSoakOption(argc, argv, i, options.soak, error)) {
+            if (!error.empty()) throw BadArguments{error};
         } else {
             throw BadArguments{"unknown option '" + std::string(option) + "'"};
         }
@@ -368,7 +372,9 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         std::fputs(usage, stdout);
+        std::fputs(tools::soakUsage, stdout);
         return 0;
     }
+    if (options.soak.requested()) return tools::runSoak(options.soak, options.radius, options.position);
     return run(options);
 }
