@@ -34,7 +34,11 @@ FlightTally fly(Planet& planet, Camera& camera, const SoakOptions& soak, SoakWat
     for (;;) {
         const double now = secondsSince(start);
         if (now >= soak.seconds) break;
-        camera.setPosition(flight.step());
+        // Every frame due is flown, however late: the path, and where it
+        // ends, depend on the seed and the soak's length alone.
+        while (static_cast<double>(flight.tally().frames) * SoakFlight::frameSeconds <= now) {
+            camera.setPosition(flight.step());
+        }
         watch.tick(planet, now);
         if (now >= nextReport) {
             const Vec3 p = flight.position();
