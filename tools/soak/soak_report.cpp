@@ -43,6 +43,7 @@ void printSoakReport(const SoakOptions& soak, float viewRadius, const SoakResult
     std::printf("flight_waypoints: %llu\n", u64(result.flight.waypoints));
     std::printf("flight_reversals: %llu\n", u64(result.flight.reversals));
     std::printf("flight_jumps: %llu\n", u64(result.flight.jumps));
+    std::printf("flight_end: %.2f %.2f %.2f\n", result.flightEnd.x, result.flightEnd.y, result.flightEnd.z);
     std::printf("rest_position: %.2f %.2f %.2f\n", result.eye.x, result.eye.y, result.eye.z);
     printMemory(watch, soak.seconds);
     std::printf("peak_chunks: %zu\n", watch.peakChunks);

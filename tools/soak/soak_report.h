@@ -30,7 +30,8 @@ struct RestCensus {
 
 struct SoakResult {
     FlightTally flight;
-    Vec3 eye;
+    Vec3 flightEnd;
+    Vec3 eye;  // where the camera rests
     RestResult rest;
     RestCensus census;
     StreamingStats stats;
