@@ -5,6 +5,8 @@
 // - BM_ManagerPassConverged: a whole pass once every chunk is built and
 //   meshed, the pass the manager repeats every 10 ms while nothing changes.
 // - BM_ScanOctantsConverged, BM_MapPassConverged: its two parts.
+// - BM_SweepGapsConverged: the gap sweep, which a pass adds at most every
+//   Manager::gapSweepInterval passes while the camera moves.
 // - BM_ManagerPassEmpty: the first pass on an empty planet, which requests
 //   every chunk within the radius (the requests are withdrawn, untimed,
 //   after each iteration).
@@ -79,6 +81,13 @@ void BM_ScanOctantsConverged(benchmark::State& state) {
     reportPerChunk(state, converged.manager);
 }
 
+void BM_SweepGapsConverged(benchmark::State& state) {
+    ConvergedPlanet& converged = convergedPlanet();
+    for (auto _ : state) converged.manager.sweepGaps();
+    if (!converged.planet.idle()) state.SkipWithError("a sweep of the converged planet requested chunks");
+    reportPerChunk(state, converged.manager);
+}
+
 void BM_MapPassConverged(benchmark::State& state) {
     ConvergedPlanet& converged = convergedPlanet();
     const float radius = converged.planet.viewRadius;
@@ -106,6 +115,7 @@ void BM_ManagerPassEmpty(benchmark::State& state) {
 
 BENCHMARK(BM_ManagerPassConverged)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanOctantsConverged)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SweepGapsConverged)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MapPassConverged)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ManagerPassEmpty)->Unit(benchmark::kMillisecond);
 

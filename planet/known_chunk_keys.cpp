@@ -43,15 +43,24 @@ void KnownChunkKeys::reserveOneMore() {
     rebuild(2 * slots_.size(), true);
 }
 
-const KnownChunkKey& KnownChunkKeys::operator()(const ChunkKey& key) {
+KnownChunkKeys::Slot& KnownChunkKeys::entry(const ChunkKey& key) {
     Slot* slot = &slotFor(key);
     if (!slot->used) {
         reserveOneMore();
         slot = &slotFor(key);
-        *slot = Slot{key, true, KnownChunkKey{chunkCentre(key), false}};
+        *slot = Slot{key, true, KnownChunkKey{chunkCentre(key), false, 0}};
         ++count_;
     }
-    return slot->known;
+    return *slot;
+}
+
+const KnownChunkKey& KnownChunkKeys::operator()(const ChunkKey& key) { return entry(key).known; }
+
+const KnownChunkKey* KnownChunkKeys::visitOnce(const ChunkKey& key, std::uint32_t sweep) {
+    KnownChunkKey& known = entry(key).known;
+    if (known.sweep == sweep) return nullptr;
+    known.sweep = sweep;
+    return &known;
 }
 
 void KnownChunkKeys::setHeld(const ChunkKey& key, const Vec3& centre) {
@@ -61,7 +70,8 @@ void KnownChunkKeys::setHeld(const ChunkKey& key, const Vec3& centre) {
         slot = &slotFor(key);
         ++count_;
     }
-    *slot = Slot{key, true, KnownChunkKey{centre, true}};
+    const std::uint32_t sweep = slot->used ? slot->known.sweep : 0;
+    *slot = Slot{key, true, KnownChunkKey{centre, true, sweep}};
 }
 
 void KnownChunkKeys::setReleased(const ChunkKey& key) {

@@ -35,6 +35,7 @@ namespace gravelkin {
 struct KnownChunkKey {
     Vec3 centre;
     bool held = false;  // the manager holds the key's chunk
+    std::uint32_t sweep = 0;  // the last gap sweep that reached the key
 };
 
 class KnownChunkKeys {
@@ -47,6 +48,10 @@ public:
     // The key's entry; its centre is computed on the first request only. The
     // reference is valid until the next call that adds a key.
     const KnownChunkKey& operator()(const ChunkKey& key);
+
+    // The key's entry if gap sweep `sweep` (never 0) has not reached the key
+    // yet, which it now has; null if it has. Same validity as operator().
+    const KnownChunkKey* visitOnce(const ChunkKey& key, std::uint32_t sweep);
 
     // Records that the manager now holds the chunk of `key`, whose centre is
     // `centre` (the chunk's own, the same value).
@@ -63,6 +68,8 @@ private:
         KnownChunkKey known;
     };
 
+    // The slot holding `key`, added (with its centre) if missing.
+    Slot& entry(const ChunkKey& key);
     // The slot holding `key`, or the empty slot where it belongs.
     Slot& slotFor(const ChunkKey& key);
     // Makes room for one more key: grows the table, or forgets the keys not

@@ -43,6 +43,7 @@ void Manager::pass() {
     tally_ = PassTally{};
 
     for (const Octant& octant : octantScanOrder) scanOctant(octant);
+    const bool sweepOwed = sweepIfDue();
 
     const float radius = state_.viewRadius;
     mapPass(radius * radius * dropFactor);
@@ -59,7 +60,7 @@ void Manager::pass() {
         reprioritise();
     }
 
-    const bool quiet = idleAtStart && tally_.generateRequests == 0 && tally_.meshRequests == 0 &&
+    const bool quiet = idleAtStart && !sweepOwed && tally_.generateRequests == 0 && tally_.meshRequests == 0 &&
                        tally_.erased == 0 && state_.idle();
     quietPasses_ = quiet ? quietPasses_ + 1 : 0;
 
@@ -68,8 +69,20 @@ void Manager::pass() {
     counters.generateRequests.fetch_add(tally_.generateRequests, relaxed);
     counters.meshRequests.fetch_add(tally_.meshRequests, relaxed);
     counters.erasedChunks.fetch_add(tally_.erased, relaxed);
+    counters.sweptRequests.fetch_add(tally_.sweptRequests, relaxed);
     counters.quietPasses.store(quietPasses_, relaxed);
     counters.passes.fetch_add(1, relaxed);
+}
+
+bool Manager::sweepIfDue() {
+    if (!(state_.cameraPosition() == sweptAt_)) sweepOwed_ = true;
+    if (passesSinceSweep_ < gapSweepInterval) ++passesSinceSweep_;
+    if (sweepOwed_ && passesSinceSweep_ >= gapSweepInterval) {
+        sweepGaps();
+        passesSinceSweep_ = 0;
+        sweepOwed_ = false;
+    }
+    return sweepOwed_;
 }
 
 void Manager::takeOverPublished() {

@@ -57,6 +57,7 @@ public:
     static constexpr std::size_t eraseBatchLimit = 64;
     static constexpr std::int32_t rebuildThreshold = 256;
     static constexpr std::int32_t reprioritiseInterval = 33;  // passes
+    static constexpr std::uint32_t gapSweepInterval = 16;     // passes, at least, between gap sweeps
 
     explicit Manager(PlanetState& state);
 
@@ -66,6 +67,10 @@ public:
     // Requests the missing chunks within viewRadius in one octant around the
     // camera's chunk. See scan_octant.cpp.
     void scanOctant(const Octant& octant);
+
+    // Requests every missing chunk within viewRadius that the octant walk
+    // missed: a flood fill from the camera's chunk. See sweep_gaps.cpp.
+    void sweepGaps();
 
     // Takes over the chunks published since the last call.
     void takeOverPublished();
@@ -103,7 +108,12 @@ private:
         std::uint64_t generateRequests = 0;
         std::uint64_t meshRequests = 0;
         std::uint64_t erased = 0;
+        std::uint64_t sweptRequests = 0;  // of generateRequests, made by the gap sweep
     };
+
+    // Sweeps for gaps when the camera has moved since the last sweep and
+    // gapSweepInterval passes have gone by; true while a sweep is owed.
+    bool sweepIfDue();
 
     PlanetState& state_;
     std::vector<ChunkKey> eraseBatch_;
@@ -122,6 +132,13 @@ private:
     // Reused by scanOctant between calls.
     std::vector<ChunkKey> frontier_;
     std::vector<ChunkKey> next_;
+    // The gap sweep's state: its number (marks in known_), where the camera
+    // was, passes since, and its queue, reused.
+    std::uint32_t sweepNumber_ = 0;
+    Vec3 sweptAt_{};
+    bool sweepOwed_ = true;
+    std::uint32_t passesSinceSweep_ = gapSweepInterval;
+    std::vector<ChunkKey> sweepQueue_;
 };
 
 // The manager thread body: passes, 10 ms apart, until the stop flag is seen;

@@ -328,6 +328,7 @@ void printChunks(const Census& census, const Planet& planet) {
     std::printf("vertex_bytes: %llu (%.1f MiB)\n", u64(census.vertices * sizeof(ChunkVertex)),
                 mib(census.vertices * sizeof(ChunkVertex)));
     std::printf("generate_requests: %llu\n", u64(stats.generateRequests));
+    std::printf("swept_requests: %llu\n", u64(stats.sweptRequests));
     std::printf("mesh_requests: %llu\n", u64(stats.meshRequests));
     std::printf("erased_chunks: %llu\n", u64(stats.erasedChunks));
     std::printf("draw_list_rebuilds: %llu\n", u64(stats.drawListRebuilds));
