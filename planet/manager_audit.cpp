@@ -7,7 +7,13 @@
 // 3. the map holds at most the resident chunks, those published since the
 //    take-over, and one chunk per factory between its insertion and its
 //    hand-over: every chunk in the map is drawable or about to be handed over;
-// 4. a chunk with a vertex count has its buffer.
+// 4. a chunk with a vertex count has its buffer;
+// 5. every key in flight has a record in the request queue or a factory at
+//    work on it: no request is left unfinished. Between passes no record
+//    is being re-queued, so the keys in flight exceed the records queued by
+//    at most the factories' jobs under way (the queue is read first: a
+//    record popped after that read was counted, a job that ends only lowers
+//    the keys in flight).
 // Each broken one counts as one violation; the first of each kind an audit
 // finds is written to standard error.
 
@@ -23,12 +29,12 @@ namespace gravelkin {
 namespace {
 
 // The most factories a planet runs: the chunks they may hold between
-// inserting one into the map and handing it over.
-constexpr std::size_t factoriesBetweenInsertAndHandOver = 8;
+// inserting one into the map and handing it over, and the jobs under way.
+constexpr std::size_t mostFactories = 8;
 
 struct AuditTally {
     std::uint64_t violations = 0;
-    bool reported[4] = {};
+    bool reported[5] = {};
 
     void violation(int kind, const char* what, const ChunkKey& key) {
         ++violations;
@@ -65,8 +71,12 @@ void Manager::audit() {
             tally.violation(3, "a chunk with vertices has no buffer", key);
         }
     }
-    if (mapped < resident_.size() || mapped > resident_.size() + published + factoriesBetweenInsertAndHandOver) {
+    if (mapped < resident_.size() || mapped > resident_.size() + published + mostFactories) {
         tally.violation(2, "the map holds chunks neither resident nor about to be handed over", ChunkKey{});
+    }
+    const std::size_t queued = state_.requests.queuedCount();
+    if (state_.requests.inFlightCount() > queued + mostFactories) {
+        tally.violation(4, "keys in flight with neither a queued record nor a job", ChunkKey{});
     }
     state_.counters.audits.fetch_add(1, std::memory_order_relaxed);
     state_.counters.auditViolations.fetch_add(tally.violations, std::memory_order_relaxed);

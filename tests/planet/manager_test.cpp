@@ -237,5 +237,29 @@ TEST(Manager, TheAuditCountsLostDrawKeysAndChunksNeitherResidentNorHandedOver) {
     EXPECT_NE(report.find("neither resident nor about to be handed over"), std::string::npos) << report;
 }
 
+// Requests popped by jobs that never finish leave their keys in flight with
+// no record and no job: the audit counts that once the keys outnumber the
+// jobs a planet can have under way.
+TEST(Manager, TheAuditCountsRequestsNeverFinished) {
+    TestPosition position;
+    NullGraphicsDevice device;
+    TestState planet(device, 100.0f);
+    Manager manager(planet);
+    for (std::uint32_t i = 0; i < 24; ++i) planet.requests.request(farKey(i), RequestKind::Generate, float(i));
+    manager.audit();
+    EXPECT_EQ(planet.counters.auditViolations.load(), 0u);
+
+    ChunkRequest popped;
+    for (int i = 0; i < 8; ++i) ASSERT_TRUE(planet.requests.tryPop(popped));
+    manager.audit();
+    EXPECT_EQ(planet.counters.auditViolations.load(), 0u) << "eight jobs under way are not a leak";
+    ::testing::internal::CaptureStderr();
+    ASSERT_TRUE(planet.requests.tryPop(popped));
+    manager.audit();
+    const std::string report = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(planet.counters.auditViolations.load(), 1u);
+    EXPECT_NE(report.find("neither a queued record nor a job"), std::string::npos) << report;
+}
+
 }  // namespace
 }  // namespace gravelkin

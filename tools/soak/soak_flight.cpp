@@ -1,5 +1,6 @@
 #include "tools/soak/soak_flight.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace gravelkin::tools {
@@ -10,6 +11,8 @@ namespace {
 constexpr float reversalChance = SoakFlight::frameSeconds / 8.0f;
 constexpr float jumpChance = SoakFlight::frameSeconds / 12.0f;
 constexpr float maxHoverSeconds = 3.0f;
+constexpr float minLegSeconds = 1.0f;
+constexpr float maxLegSeconds = 12.0f;
 
 float length(const Vec3& v) { return std::sqrt(dot3(v, v)); }
 
@@ -41,10 +44,19 @@ void SoakFlight::nextWaypoint() {
     target_ = randomDirection() * radius;
     speed_ = uniform(0.0f, maxSpeed);
     hoverLeft_ = speed_ < 1.0f ? uniform(0.0f, maxHoverSeconds) : 0.0f;
+    legLeft_ = uniform(minLegSeconds, maxLegSeconds);
     ++tally_.waypoints;
 }
 
 Vec3 SoakFlight::step() {
+    const Vec3 next = advance();
+    const float r = length(next);
+    tally_.nearest = std::min(tally_.nearest, r);
+    tally_.farthest = std::max(tally_.farthest, r);
+    return next;
+}
+
+Vec3 SoakFlight::advance() {
     ++tally_.frames;
     if (uniform(0.0f, 1.0f) < jumpChance) {
         Vec3 landed = position_ + randomDirection() * jumpLength;
@@ -68,11 +80,13 @@ Vec3 SoakFlight::step() {
     const Vec3 toTarget = target_ - position_;
     const float distance = length(toTarget);
     const float stride = speed_ * frameSeconds;
+    legLeft_ -= frameSeconds;
     if (distance <= stride) {
         position_ = target_;
         nextWaypoint();
     } else {
         position_ = position_ + toTarget * (stride / distance);
+        if (legLeft_ <= 0.0f) nextWaypoint();
     }
     return position_;
 }

@@ -6,9 +6,12 @@
 // the solid core (radius 8 to 290), the terrain band (330 to 500) and open
 // space (500 to 2,400: up to 2,000 units above the surface), at a speed drawn
 // anew per leg from 0 to 120 units per second (a leg at speed 0 hovers for up
-// to 3 s). About once every 8 s it turns back toward the last waypoint, and
-// about once every 12 s it jumps 1,000 units in one frame (pulled back within
-// 2,400 of the centre).
+// to 3 s). A leg lasts at most 1 to 12 s, drawn per leg, before the next
+// waypoint is drawn wherever the camera is, so that a slow leg toward a far
+// point does not take minutes: ten minutes visit a hundred waypoints or so.
+// About once every 8 s it turns back toward the last waypoint, and about once
+// every 12 s it jumps 1,000 units in one frame (pulled back within 2,400 of
+// the centre).
 //
 // Threads: one, the soak's loop.
 #pragma once
@@ -25,6 +28,9 @@ struct FlightTally {
     std::uint64_t reversals = 0;
     std::uint64_t jumps = 0;
     std::uint64_t frames = 0;
+    // The nearest to and farthest from the centre the camera has been.
+    float nearest = 1e30f;
+    float farthest = 0.0f;
 };
 
 class SoakFlight {
@@ -43,6 +49,8 @@ public:
     const FlightTally& tally() const { return tally_; }
 
 private:
+    // step() without the tally of distances from the centre.
+    Vec3 advance();
     float uniform(float low, float high);
     Vec3 randomDirection();
     // Draws the next waypoint and the leg's speed.
@@ -54,6 +62,7 @@ private:
     Vec3 target_;
     float speed_ = 0.0f;
     float hoverLeft_ = 0.0f;
+    float legLeft_ = 0.0f;
     FlightTally tally_;
 };
 

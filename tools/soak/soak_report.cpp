@@ -43,12 +43,15 @@ void printSoakReport(const SoakOptions& soak, float viewRadius, const SoakResult
     std::printf("flight_waypoints: %llu\n", u64(result.flight.waypoints));
     std::printf("flight_reversals: %llu\n", u64(result.flight.reversals));
     std::printf("flight_jumps: %llu\n", u64(result.flight.jumps));
+    std::printf("flight_nearest_to_centre: %.1f\n", result.flight.nearest);
+    std::printf("flight_farthest_from_centre: %.1f\n", result.flight.farthest);
     std::printf("flight_end: %.2f %.2f %.2f\n", result.flightEnd.x, result.flightEnd.y, result.flightEnd.z);
     std::printf("rest_position: %.2f %.2f %.2f\n", result.eye.x, result.eye.y, result.eye.z);
     printMemory(watch, soak.seconds);
     std::printf("peak_chunks: %zu\n", watch.peakChunks);
     std::printf("peak_requests_queued_and_in_flight: %zu\n", watch.peakRequests);
-    std::printf("chunk_and_request_bound: %zu\n", watch.bound);
+    std::printf("peak_path_neighbourhood_keys: %zu\n", watch.peakNeighbourhood);
+    std::printf("peak_chunks_over_path_neighbourhood: %zu\n", watch.peakExcess);
     std::printf("generate_requests: %llu\n", u64(stats.generateRequests));
     std::printf("mesh_requests: %llu\n", u64(stats.meshRequests));
     std::printf("finished_jobs: %llu\n", u64(stats.finishedJobs));

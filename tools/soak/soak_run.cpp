@@ -38,6 +38,7 @@ FlightTally fly(Planet& planet, Camera& camera, const SoakOptions& soak, SoakWat
         // ends, depend on the seed and the soak's length alone.
         while (static_cast<double>(flight.tally().frames) * SoakFlight::frameSeconds <= now) {
             camera.setPosition(flight.step());
+            watch.fly(camera.position(), now);
         }
         watch.tick(planet, now);
         if (now >= nextReport) {
@@ -138,14 +139,10 @@ int runSoak(const SoakOptions& soak, float viewRadius, const Vec3& start) {
         Planet planet(device, viewRadius, ChunkPipeline::Fast, cameraPosition, std::move(generator));
         const Clock::time_point began = Clock::now();
         result.flight = fly(planet, camera, soak, watch, began);
-        // The rest is taken back at the start, where the manager's walk
-        // reaches every chunk within the radius: from some points in and
-        // near the core it misses some (stream_probe --position -206.65
-        // 62.45 -79.94 leaves 857 of 10,150 missing), which is the walk's
-        // own gap, not damage the flight left behind.
+        // The camera rests where the flight ended: the planet must converge
+        // there from whatever the flight left behind.
         result.flightEnd = camera.position();
-        camera.setPosition(start);
-        result.eye = start;
+        result.eye = result.flightEnd;
         result.rest = rest(planet, watch, soak, began);
         planet.stop();
         result.stats = planet.stats();

@@ -1,7 +1,7 @@
 // stream_probe's soak: the real streaming planet (manager and five factories,
 // null device) under a long, erratic, seeded flight (soak_flight.h),
 // optionally with injected faults (fault_injection.h), checked every second
-// (soak_watch.h and the manager's audit), then at rest back at the start:
+// (soak_watch.h and the manager's audit), then at rest where the flight ended:
 // the planet must converge around the resting camera with every chunk within
 // the radius present and no chunk that could be meshed left unmeshed.
 //
