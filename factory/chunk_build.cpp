@@ -1,3 +1,5 @@
+#include <new>
+
 #include "factory/chunk_factory.h"
 #include "factory/voxel/constant_voxel_blocks.h"
 #include "terrain/terrain_generator_base.h"
@@ -49,6 +51,27 @@ std::unique_ptr<Chunk> ChunkFactory::buildChunk(const ChunkKey& key, const Terra
 
     // Nothing to draw in air: such a chunk is never meshed.
     if (chunk->fillState == ChunkFillState::AllAir) chunk->meshPending.store(false, std::memory_order_relaxed);
+    return chunk;
+}
+
+std::unique_ptr<Chunk> ChunkFactory::buildChunkOrPlaceholder(const ChunkKey& key, const TerrainGeneratorBase& generator) {
+    try {
+        return buildChunk(key, generator);
+    } catch (const std::bad_alloc&) {
+        // The partly built chunk has been released; the placeholder needs no
+        // block, only its small record.
+    }
+    try {
+        return skippedChunk(key);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+std::unique_ptr<Chunk> skippedChunk(const ChunkKey& key) {
+    auto chunk = std::make_unique<Chunk>(key, airVoxel);
+    chunk->fillState = ChunkFillState::Unknown;
+    chunk->meshPending.store(false, std::memory_order_relaxed);
     return chunk;
 }
 

@@ -30,6 +30,11 @@ public:
     // solidBelowRadius with its solidFillVoxel, the rest by the generator.
     std::unique_ptr<Chunk> buildChunk(const ChunkKey& key, const TerrainGeneratorBase& generator);
 
+    // buildChunk, or, when the system (or the allocation fault hook) has no
+    // memory for the chunk's voxel block, skippedChunk(key); null only when
+    // not even the placeholder's record could be allocated.
+    std::unique_ptr<Chunk> buildChunkOrPlaceholder(const ChunkKey& key, const TerrainGeneratorBase& generator);
+
     // The worker thread body: serves the host's requests until it stops.
     void run(FactoryHost& host);
 
@@ -37,5 +42,16 @@ public:
     ChunkPipeline pipeline;
     ColumnDirectionCache cache;
 };
+
+// The placeholder published for a chunk whose voxels could not be allocated:
+// fill state Unknown (no generated chunk has it), the shared air block, and
+// no mesh pending. Published like any chunk, it lets its neighbours mesh (they
+// see air on its side), keeps the manager from requesting it again while it
+// stays within range, and leaves with the other far chunks, so that a later
+// approach builds it afresh. Throws std::bad_alloc when the record itself
+// cannot be allocated.
+std::unique_ptr<Chunk> skippedChunk(const ChunkKey& key);
+
+inline bool isSkippedChunk(const Chunk& chunk) { return chunk.fillState == ChunkFillState::Unknown; }
 
 }  // namespace gravelkin

@@ -44,6 +44,11 @@ public:
     // then destroyed before the call returns).
     virtual bool publish(std::unique_ptr<Chunk> chunk) = 0;
 
+    // Counts a chunk whose voxels could not be allocated and that is
+    // published as a placeholder (skippedChunk in chunk_factory.h). Called
+    // once per placeholder.
+    virtual void reportSkippedChunk(const ChunkKey& key) = 0;
+
     // Chunks whose centres lie within this distance of the camera are built.
     virtual float viewRadius() const = 0;
     virtual Vec3 cameraPosition() const = 0;

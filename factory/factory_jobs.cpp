@@ -93,7 +93,12 @@ void runGenerateJob(ChunkFactory& factory, FactoryHost& host, const ChunkRequest
         // No check for a published chunk first: the in-flight mark keeps the
         // manager from requesting the key twice, and publish rejects a
         // duplicate anyway.
-        host.publish(factory.buildChunk(request.key, host.generator()));
+        // A chunk without memory for its voxels becomes a placeholder, counted
+        // once; with no memory even for that, nothing is published and the
+        // manager asks again on a later pass.
+        std::unique_ptr<Chunk> chunk = factory.buildChunkOrPlaceholder(request.key, host.generator());
+        if (chunk && isSkippedChunk(*chunk)) host.reportSkippedChunk(request.key);
+        if (chunk) host.publish(std::move(chunk));
     }
     host.finishRequest(request.key);
 }

@@ -60,7 +60,9 @@ void meshGathered(Chunk& chunk, const FineNeighbourMap& fine, ColumnDirectionCac
                   ChunkPipeline pipeline = ChunkPipeline::Fast);
 
 // Builds the requested chunk and publishes it, unless the camera has moved so
-// that its centre is beyond the view radius.
+// that its centre is beyond the view radius. A chunk whose voxel block cannot
+// be allocated is published as a placeholder and reported to the host
+// (skippedChunk in chunk_factory.h), so that the factory thread goes on.
 void runGenerateJob(ChunkFactory& factory, FactoryHost& host, const ChunkRequest& request);
 
 // Meshes the requested chunk, if it is still published, still unmeshed, and

@@ -9,6 +9,7 @@ namespace gravelkin {
 namespace {
 
 std::atomic<bool> failureReported{false};
+std::atomic<std::uint64_t> failureCount{0};
 
 void reportFailure(const ChunkKey& key, std::size_t vertexCount) {
     if (failureReported.exchange(true, std::memory_order_acq_rel)) return;
@@ -26,6 +27,7 @@ void publishMesh(Chunk& chunk, GraphicsDevice& device, const ChunkVertex* vertic
     chunk.vertexCount.store(0, std::memory_order_release);
     chunk.vertexBuffer = device.createVertexBuffer(vertices, count);
     if (chunk.vertexBuffer == nullptr) {
+        failureCount.fetch_add(1, std::memory_order_relaxed);
         reportFailure(chunk.key, count);
         return;
     }
@@ -39,5 +41,7 @@ void publishMesh(Chunk& chunk, GraphicsDevice& device, const ChunkVertex* vertic
 }
 
 bool bufferFailureReported() { return failureReported.load(std::memory_order_acquire); }
+
+std::uint64_t bufferFailureCount() { return failureCount.load(std::memory_order_relaxed); }
 
 }  // namespace gravelkin

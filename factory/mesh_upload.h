@@ -32,4 +32,7 @@ void publishMesh(Chunk& chunk, GraphicsDevice& device, const ChunkVertex* vertic
 // Whether a failed buffer creation has already been reported in this process.
 bool bufferFailureReported();
 
+// Failed buffer creations in this process, every one counted.
+std::uint64_t bufferFailureCount();
+
 }  // namespace gravelkin

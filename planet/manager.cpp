@@ -25,6 +25,7 @@ void runManager(PlanetState& state) {
     Manager manager(state);
     while (!state.stopRequested.load(std::memory_order_acquire)) {
         manager.pass();
+        if (state.auditRequested.exchange(false, std::memory_order_acq_rel)) manager.audit();
         std::this_thread::sleep_for(passSleep);
     }
 }

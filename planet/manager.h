@@ -92,6 +92,11 @@ public:
     // Steps per walk axis: (viewRadius truncated, shifted right by 5) + 1.
     std::uint32_t walkLength() const;
 
+    // Checks the invariants that tie the resident chunks to the map and the
+    // draw list, adding one audit and the violations found to the counters
+    // (manager_audit.cpp). Between passes, on the manager's thread.
+    void audit();
+
     const std::vector<ChunkKey>& eraseBatch() const { return eraseBatch_; }
     std::int32_t eraseCount() const { return eraseCount_; }
     std::int32_t passCount() const { return passCount_; }
@@ -136,7 +141,8 @@ private:
     std::vector<ChunkKey> sweepQueue_;
 };
 
-// The manager thread body: passes, 10 ms apart, until the stop flag is seen.
+// The manager thread body: passes, 10 ms apart, until the stop flag is seen;
+// after a pass, an audit when one has been asked for (auditRequested).
 void runManager(PlanetState& state);
 
 }  // namespace gravelkin

@@ -13,7 +13,11 @@ namespace gravelkin {
 
 Planet::Planet(GraphicsDevice& device, float viewRadius, ChunkPipeline pipeline, PositionSource position,
                std::int32_t seed)
-    : state_(device, viewRadius, std::make_unique<TerrainGeneratorEarth>(seed), position, pipeline) {
+    : Planet(device, viewRadius, pipeline, position, std::make_unique<TerrainGeneratorEarth>(seed)) {}
+
+Planet::Planet(GraphicsDevice& device, float viewRadius, ChunkPipeline pipeline, PositionSource position,
+               std::unique_ptr<TerrainGeneratorBase> generator)
+    : state_(device, viewRadius, std::move(generator), position, pipeline) {
     startThreads();
 }
 

@@ -59,6 +59,10 @@ public:
     explicit Planet(GraphicsDevice& device, float viewRadius = defaultViewRadius,
                     ChunkPipeline pipeline = ChunkPipeline::Fast, PositionSource position = cameraPosition,
                     std::int32_t seed = defaultTerrainSeed);
+    // The same over the terrain of `generator` (tools wrap the Earth one to
+    // inject faults); it must be safe to call from every factory at once.
+    Planet(GraphicsDevice& device, float viewRadius, ChunkPipeline pipeline, PositionSource position,
+           std::unique_ptr<TerrainGeneratorBase> generator);
     // Stops and joins the threads, then releases the chunks and containers.
     ~Planet();
 
@@ -86,6 +90,9 @@ public:
     // Nothing queued, nothing in flight, no job in progress.
     bool idle() const { return state_.idle(); }
     StreamingStats stats() const { return state_.counters.snapshot(); }
+    // Asks the manager to check the planet's invariants after its next pass
+    // (manager_audit.cpp); stats().audits grows once it has.
+    void requestAudit() { state_.auditRequested.store(true, std::memory_order_release); }
     std::size_t chunkCount() const { return state_.chunks.size(); }
     // The published chunk under `key`, or null.
     std::shared_ptr<const Chunk> findChunk(const ChunkKey& key) const;

@@ -1,5 +1,7 @@
 #include "planet/planet_factory_host.h"
 
+#include <cstdio>
+
 namespace gravelkin {
 
 bool PlanetFactoryHost::beginJob(ChunkRequest& out) {
@@ -9,6 +11,18 @@ bool PlanetFactoryHost::beginJob(ChunkRequest& out) {
     if (state_.requests.tryPop(out)) return true;
     state_.activeJobs.fetch_sub(1, std::memory_order_seq_cst);
     return false;
+}
+
+void PlanetFactoryHost::reportSkippedChunk(const ChunkKey& key) {
+    // Every placeholder is counted; only the planet's first is written out,
+    // so that a system short of memory does not flood the log.
+    if (state_.counters.skippedChunks.fetch_add(1, std::memory_order_relaxed) != 0) return;
+    std::fprintf(stderr,
+                 "gravelkin: no memory for the voxels of chunk (x %u, shell %u, y %u, face %u); it is skipped "
+                 "(drawn as air) until it leaves the view radius, and the rest of the planet streams on "
+                 "(further skipped chunks are counted, not reported)\n",
+                 static_cast<unsigned>(key.x), static_cast<unsigned>(key.shell), static_cast<unsigned>(key.y),
+                 static_cast<unsigned>(key.face));
 }
 
 }  // namespace gravelkin

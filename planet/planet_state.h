@@ -91,6 +91,9 @@ struct PlanetState {
     // Raised by a factory before it pops and lowered after the job, so that
     // idle() can never miss a request between the queue and its job.
     std::atomic<int> activeJobs{0};
+    // Set by anyone who wants the invariants checked; the manager clears it
+    // and audits after its next pass (Manager::audit).
+    std::atomic<bool> auditRequested{false};
     StreamingCounters counters;
 };
 

@@ -1,7 +1,8 @@
 // Running totals of the manager's work, for tests and diagnostic tools.
 //
-// The manager thread writes the counters once per pass; any thread may read
-// them. They are relaxed atomics: each value is exact, but values read one
+// The manager thread writes the counters once per pass, except finishedJobs
+// and skippedChunks, which the factories add to as their jobs end; any thread
+// may read them. They are relaxed atomics: each value is exact, but values read one
 // after another may come from different passes.
 //
 // Depends on: the standard library only.
@@ -26,6 +27,16 @@ struct StreamingStats {
     std::uint64_t drawListRebuilds = 0;
     std::uint64_t reprioritisations = 0;
     std::uint64_t sweptRequests = 0;  // of generateRequests, those the gap sweep made
+    // Factory jobs ended, whatever their outcome: streaming makes progress
+    // while this grows.
+    std::uint64_t finishedJobs = 0;
+    // Chunks published as placeholders because their voxels could not be
+    // allocated (skippedChunk in factory/chunk_factory.h).
+    std::uint64_t skippedChunks = 0;
+    // Audits the manager has run (Manager::audit, manager_audit.cpp) and the
+    // broken invariants they found in all.
+    std::uint64_t audits = 0;
+    std::uint64_t auditViolations = 0;
 };
 
 struct StreamingCounters {
@@ -37,13 +48,19 @@ struct StreamingCounters {
     std::atomic<std::uint64_t> drawListRebuilds{0};
     std::atomic<std::uint64_t> reprioritisations{0};
     std::atomic<std::uint64_t> sweptRequests{0};
+    std::atomic<std::uint64_t> finishedJobs{0};
+    std::atomic<std::uint64_t> skippedChunks{0};
+    std::atomic<std::uint64_t> audits{0};
+    std::atomic<std::uint64_t> auditViolations{0};
 
     StreamingStats snapshot() const {
         constexpr auto relaxed = std::memory_order_relaxed;
         return StreamingStats{passes.load(relaxed),           quietPasses.load(relaxed),
                               generateRequests.load(relaxed), meshRequests.load(relaxed),
                               erasedChunks.load(relaxed),     drawListRebuilds.load(relaxed),
-                              reprioritisations.load(relaxed), sweptRequests.load(relaxed)};
+                              reprioritisations.load(relaxed), sweptRequests.load(relaxed),
+                              finishedJobs.load(relaxed),      skippedChunks.load(relaxed),
+                              audits.load(relaxed),            auditViolations.load(relaxed)};
     }
 };
 

@@ -35,6 +35,7 @@
 #include "planet/planet.h"
 #include "render/device/null_graphics_device.h"
 #include "tools/process_stats.h"
+#include "tools/soak/soak_run.h"
 
 namespace {
 
@@ -74,6 +75,7 @@ struct Options {
     float surroundingsRadius = 100.0f;
     ChunkPipeline pipeline = ChunkPipeline::Fast;
     bool help = false;
+    tools::SoakOptions soak;
 };
 
 Options parseOptions(int argc, char** argv) {
@@ -98,6 +100,8 @@ Options parseOptions(int argc, char** argv) {
             options.pipeline = ChunkPipeline::Reference;
         } else if (option == "--time-limit") {
             options.timeLimitSeconds = args.numberAbove(option, 0.0f, 1e6f);
+        } else if (tools::takeSoakOption(option, args, options.soak)) {
+            continue;
         } else {
             throw unknownOption(option);
         }
@@ -342,7 +346,9 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         std::fputs(usage, stdout);
+        std::fputs(tools::soakUsage, stdout);
         return 0;
     }
+    if (options.soak.requested()) return tools::runSoak(options.soak, options.view.viewRadius, options.view.position);
     return run(options);
 }

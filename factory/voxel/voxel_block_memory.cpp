@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 
+#include <atomic>
 #include <mutex>
 #include <new>
 #include <vector>
@@ -32,9 +33,18 @@ void releaseBlock(VoxelBlock* block) {
     }
 }
 
+std::atomic<VoxelBlockAllocationFault> allocationFault{nullptr};
+
 }  // namespace
 
+void setVoxelBlockAllocationFault(VoxelBlockAllocationFault hook) {
+    allocationFault.store(hook, std::memory_order_release);
+}
+
 VoxelBlock* allocateVoxelBlock() {
+    if (const VoxelBlockAllocationFault fault = allocationFault.load(std::memory_order_acquire)) [[unlikely]] {
+        if (fault()) throw std::bad_alloc();
+    }
     {
         Spares& s = spares();
         std::lock_guard guard(s.lock);

@@ -27,8 +27,16 @@ inline constexpr bool voxelBlocksMapped = true;
 #endif
 
 // Uninitialised memory for one block. Throws std::bad_alloc when the system
-// has none.
+// has none, or when the allocation fault hook says so.
 VoxelBlock* allocateVoxelBlock();
+
+// A test seam for allocation failures: while set, allocateVoxelBlock first
+// calls the hook and throws std::bad_alloc, as an exhausted system would,
+// whenever it returns true. Null (the default) removes it. The hook is called
+// on every thread that allocates, at once; set it before those threads start
+// and keep it until they have ended.
+using VoxelBlockAllocationFault = bool (*)();
+void setVoxelBlockAllocationFault(VoxelBlockAllocationFault hook);
 
 // Gives a block from allocateVoxelBlock back. Null is ignored.
 void freeVoxelBlock(VoxelBlock* block);

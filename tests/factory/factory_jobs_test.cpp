@@ -4,12 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "factory/chunk_factory.h"
 #include "factory/factory_jobs.h"
 #include "factory/mesh_upload.h"
+#include "factory/voxel/voxel_block_memory.h"
 #include "geometry/level_table.h"
 #include "geometry/neighbours.h"
 #include "tests/factory/mesh_test_support.h"
@@ -107,6 +110,7 @@ TEST(FactoryJobs, AMeshJobPublishesTheMeshOnceOrNothing) {
 
 TEST(FactoryJobs, AFailedBufferCreationLeavesNothingToDrawAndIsReportedOnce) {
     const bool reportedBefore = bufferFailureReported();
+    const std::uint64_t failuresBefore = bufferFailureCount();
     Jobs jobs;
     jobs.host.nullDevice.setFailCreation(true);
     for (const ChunkKey& key : {surfaceKey, farKey}) {
@@ -126,6 +130,36 @@ TEST(FactoryJobs, AFailedBufferCreationLeavesNothingToDrawAndIsReportedOnce) {
     }
     EXPECT_EQ(jobs.host.nullDevice.liveBuffers(), 0);
     EXPECT_TRUE(bufferFailureReported());
+    EXPECT_EQ(bufferFailureCount(), failuresBefore + 2);  // every failure counted
+}
+
+std::atomic<bool> failNextBlock{false};
+bool takeBlockFailure() { return failNextBlock.exchange(false); }
+
+// The surface chunk needs a block of its own: with none to be had, the job
+// publishes a placeholder (air, never meshed), reports it once and clears the
+// mark; the next job builds its chunk as usual.
+TEST(FactoryJobs, AChunkWithoutVoxelMemoryIsPublishedAsAPlaceholderAndReportedOnce) {
+    Jobs jobs;
+    setVoxelBlockAllocationFault(takeBlockFailure);
+    const std::int64_t blocksBefore = VoxelVolume::liveOwnBlocks();
+    failNextBlock = true;
+    const ChunkKey next = testing::meshNeighbourKeys(surfaceKey)[0];
+    for (const ChunkKey& key : {surfaceKey, next}) jobs.host.request(key, RequestKind::Generate);
+    ASSERT_TRUE(jobs.serve());
+    ASSERT_TRUE(jobs.serve());
+    setVoxelBlockAllocationFault(nullptr);
+
+    const std::shared_ptr<Chunk> placeholder = jobs.host.findChunk(surfaceKey);
+    ASSERT_NE(placeholder, nullptr);
+    EXPECT_TRUE(isSkippedChunk(*placeholder));
+    EXPECT_FALSE(placeholder->meshPending.load());
+    EXPECT_FALSE(placeholder->voxels.ownsBlock());
+    EXPECT_GE(std::as_const(*placeholder).voxel(0, 0, 0).density, 0.0f);  // its neighbours see air
+    EXPECT_EQ(jobs.host.skipped, std::vector<ChunkKey>{surfaceKey});
+    EXPECT_EQ(jobs.host.finished, (std::vector<ChunkKey>{surfaceKey, next}));
+    EXPECT_FALSE(isSkippedChunk(*jobs.host.findChunk(next)));
+    EXPECT_EQ(VoxelVolume::liveOwnBlocks(), blocksBefore + (jobs.host.findChunk(next)->voxels.ownsBlock() ? 1 : 0));
 }
 
 TEST(FactoryJobs, AMeshJobWaitsForAMissingNeighbourAndHoldsTheFourFinerChunks) {

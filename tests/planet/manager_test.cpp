@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -205,6 +206,59 @@ TEST(Manager, RequestsAChunkAgainOnceItWasDroppedAndComesBackIntoRange) {
     position.set(eye);
     manager.pass();
     EXPECT_TRUE(requestedOwn()) << "the dropped chunk was not requested again";
+}
+
+// The audit finds nothing wrong with chunks published by the rules, and
+// counts each lost draw key and each chunk put in the map behind the
+// manager's back.
+TEST(Manager, TheAuditCountsLostDrawKeysAndChunksNeitherResidentNorHandedOver) {
+    TestPosition position;
+    NullGraphicsDevice device;
+    TestState planet(device, 100.0f);
+    Manager manager(planet);
+    for (std::uint32_t i = 0; i < 12; ++i) planet.addChunk(std::make_unique<Chunk>(farKey(i)));
+    manager.takeOverPublished();
+    manager.audit();
+    EXPECT_EQ(planet.counters.audits.load(), 1u);
+    EXPECT_EQ(planet.counters.auditViolations.load(), 0u);
+
+    ::testing::internal::CaptureStderr();
+    {
+        std::lock_guard lock(planet.drawListMutex);
+        planet.drawList->erase(planet.drawList->begin(), planet.drawList->begin() + 2);
+    }
+    manager.audit();
+    EXPECT_EQ(planet.counters.auditViolations.load(), 2u);
+    for (std::uint32_t i = 12; i < 24; ++i) planet.chunks.insert({farKey(i), std::make_shared<Chunk>(farKey(i))});
+    manager.audit();
+    const std::string report = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(planet.counters.auditViolations.load(), 5u);
+    EXPECT_NE(report.find("not in the draw list"), std::string::npos) << report;
+    EXPECT_NE(report.find("neither resident nor about to be handed over"), std::string::npos) << report;
+}
+
+// Requests popped by jobs that never finish leave their keys in flight with
+// no record and no job: the audit counts that once the keys outnumber the
+// jobs a planet can have under way.
+TEST(Manager, TheAuditCountsRequestsNeverFinished) {
+    TestPosition position;
+    NullGraphicsDevice device;
+    TestState planet(device, 100.0f);
+    Manager manager(planet);
+    for (std::uint32_t i = 0; i < 24; ++i) planet.requests.request(farKey(i), RequestKind::Generate, float(i));
+    manager.audit();
+    EXPECT_EQ(planet.counters.auditViolations.load(), 0u);
+
+    ChunkRequest popped;
+    for (int i = 0; i < 8; ++i) ASSERT_TRUE(planet.requests.tryPop(popped));
+    manager.audit();
+    EXPECT_EQ(planet.counters.auditViolations.load(), 0u) << "eight jobs under way are not a leak";
+    ::testing::internal::CaptureStderr();
+    ASSERT_TRUE(planet.requests.tryPop(popped));
+    manager.audit();
+    const std::string report = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(planet.counters.auditViolations.load(), 1u);
+    EXPECT_NE(report.find("neither a queued record nor a job"), std::string::npos) << report;
 }
 
 }  // namespace

@@ -37,6 +37,7 @@ public:
         const ChunkKey key = chunk->key;
         return chunks.emplace(key, std::move(chunk)).second;
     }
+    void reportSkippedChunk(const ChunkKey& key) override { skipped.push_back(key); }
     float viewRadius() const override { return radius; }
     Vec3 cameraPosition() const override { return camera; }
     const TerrainGeneratorBase& generator() const override { return earth; }
@@ -47,6 +48,7 @@ public:
 
     std::deque<ChunkRequest> queue;
     std::vector<ChunkKey> finished;
+    std::vector<ChunkKey> skipped;
     int activeJobs = 0;
     std::unordered_map<ChunkKey, std::shared_ptr<Chunk>, ChunkKeyHasher> chunks;
     float radius = 100.0f;

@@ -1,0 +1,97 @@
+#include "tools/soak/fault_injection.h"
+
+#include <chrono>
+#include <random>
+#include <thread>
+
+#include "factory/voxel/voxel_block_memory.h"
+
+namespace gravelkin::tools {
+
+namespace {
+
+std::atomic<std::uint64_t> faultSeed{1};
+std::atomic<std::uint64_t> threadsSeeded{0};
+// Read by the allocation hook, which takes no argument.
+std::atomic<float> blockFailureRate{0.0f};
+
+// A number in [0, 1) from this thread's own generator.
+float draw() {
+    thread_local std::mt19937_64 random(faultSeed.load() * 1000003u + threadsSeeded.fetch_add(1));
+    return static_cast<float>(random() >> 40) / 16777216.0f;
+}
+
+void sleepMilliseconds(float low, float high) {
+    const float ms = low + (high - low) * draw();
+    std::this_thread::sleep_for(std::chrono::microseconds(static_cast<long>(ms * 1000.0f)));
+}
+
+bool failThisBlock() {
+    if (draw() >= blockFailureRate.load(std::memory_order_relaxed)) return false;
+    faultCounts().blockFailures.fetch_add(1, std::memory_order_relaxed);
+    return true;
+}
+
+}  // namespace
+
+FaultCounts& faultCounts() {
+    static FaultCounts counts;
+    return counts;
+}
+
+FaultSnapshot snapshotFaults() {
+    const FaultCounts& c = faultCounts();
+    return {c.bufferFailures.load(), c.bufferDelays.load(), c.generatorSleeps.load(), c.blockFailures.load()};
+}
+
+void seedFaults(std::uint64_t seed) { faultSeed.store(seed); }
+
+VertexBuffer* FaultyGraphicsDevice::createVertexBuffer(const ChunkVertex* vertices, std::uint32_t count) {
+    const float roll = draw();
+    if (roll < rates_.bufferFailure) {
+        faultCounts().bufferFailures.fetch_add(1, std::memory_order_relaxed);
+        return nullptr;
+    }
+    if (roll < rates_.bufferFailure + rates_.bufferDelay) {
+        faultCounts().bufferDelays.fetch_add(1, std::memory_order_relaxed);
+        sleepMilliseconds(1.0f, 10.0f);
+    }
+    return inner_.createVertexBuffer(vertices, count);
+}
+
+SleepyGenerator::SleepyGenerator(std::unique_ptr<const TerrainGeneratorBase> inner, const FaultRates& rates)
+    : inner_(std::move(inner)), rates_(rates) {
+    // The factories read the settings straight from the generator they get.
+    seed = inner_->seed;
+    surfaceRadius = inner_->surfaceRadius;
+    solidBelowRadius = inner_->solidBelowRadius;
+    emptyAboveRadius = inner_->emptyAboveRadius;
+    solidFillVoxel = inner_->solidFillVoxel;
+    biomePoints = inner_->biomePoints;
+}
+
+void SleepyGenerator::maybeSleep() const {
+    if (draw() >= rates_.generatorSleep) return;
+    faultCounts().generatorSleeps.fetch_add(1, std::memory_order_relaxed);
+    sleepMilliseconds(1.0f, 30.0f);
+}
+
+ChunkFillState SleepyGenerator::generate(const ChunkKey& key, Voxel* voxels, ColumnDirectionCache& cache) const {
+    maybeSleep();
+    return inner_->generate(key, voxels, cache);
+}
+
+ChunkFillState SleepyGenerator::generateReference(const ChunkKey& key, Voxel* voxels,
+                                                  ColumnDirectionCache& cache) const {
+    maybeSleep();
+    return inner_->generateReference(key, voxels, cache);
+}
+
+VoxelBlockFaults::VoxelBlockFaults(const FaultRates& rates) {
+    blockFailureRate.store(rates.blockFailure);
+    setVoxelBlockAllocationFault(failThisBlock);
+}
+
+VoxelBlockFaults::~VoxelBlockFaults() { setVoxelBlockAllocationFault(nullptr); }
+
+}  // namespace gravelkin::tools

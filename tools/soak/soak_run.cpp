@@ -1,0 +1,161 @@
+#include "tools/soak/soak_run.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <string_view>
+#include <thread>
+
+#include "camera/camera.h"
+#include "camera/still_camera_input.h"
+#include "factory/mesh_upload.h"
+#include "planet/chunks_within.h"
+#include "planet/planet.h"
+#include "render/device/null_graphics_device.h"
+#include "terrain/terrain_generator_earth.h"
+#include "tools/soak/fault_injection.h"
+#include "tools/soak/soak_flight.h"
+#include "tools/soak/soak_report.h"
+#include "tools/soak/soak_watch.h"
+
+namespace gravelkin::tools {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+FlightTally fly(Planet& planet, Camera& camera, const SoakOptions& soak, SoakWatch& watch, Clock::time_point start) {
+    SoakFlight flight(soak.flightSeed, camera.position());
+    double nextReport = 10.0;
+    for (;;) {
+        const double now = secondsSince(start);
+        if (now >= soak.seconds) break;
+        // Every frame due is flown, however late: the path, and where it
+        // ends, depend on the seed and the soak's length alone.
+        while (static_cast<double>(flight.tally().frames) * SoakFlight::frameSeconds <= now) {
+            camera.setPosition(flight.step());
+            watch.fly(camera.position(), now);
+        }
+        watch.tick(planet, now);
+        if (now >= nextReport) {
+            const Vec3 p = flight.position();
+            std::fprintf(stderr, "[%6.0fs] at (%.0f, %.0f, %.0f)  chunks %zu  queued %zu  in flight %zu  rss %ld KiB\n",
+                         now, p.x, p.y, p.z, planet.chunkCount(), planet.pendingRequests(), planet.inFlightCount(),
+                         residentKiB());
+            nextReport += 10.0;
+        }
+        const double due = static_cast<double>(flight.tally().frames) * SoakFlight::frameSeconds;
+        if (due > now) std::this_thread::sleep_for(std::chrono::duration<double>(due - now));
+    }
+    return flight.tally();
+}
+
+// Waits, with the camera at rest, for three quiet passes that all began after
+// it came to rest, then for one more audit.
+RestResult rest(Planet& planet, SoakWatch& watch, const SoakOptions& soak, Clock::time_point start) {
+    const std::uint64_t passesAtRest = planet.stats().passes;
+    const double restStart = secondsSince(start);
+    RestResult result;
+    for (;;) {
+        const double now = secondsSince(start);
+        watch.tick(planet, now);
+        const StreamingStats stats = planet.stats();
+        if (stats.quietPasses >= 3 && stats.passes >= passesAtRest + 4) {
+            result.converged = true;
+            break;
+        }
+        if (now - restStart > soak.restLimitSeconds) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    result.seconds = secondsSince(start) - restStart;
+    if (!result.converged) watch.violation("the planet did not converge around the resting camera");
+    if (!planet.idle()) watch.violation("requests queued or in flight after convergence");
+    const std::uint64_t audits = planet.stats().audits;
+    planet.requestAudit();
+    const Clock::time_point asked = Clock::now();
+    while (planet.stats().audits == audits && secondsSince(asked) < 10.0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return result;
+}
+
+// What the stopped planet holds around the resting camera.
+RestCensus takeCensus(const Planet& planet, const Vec3& eye) {
+    RestCensus census;
+    planet.forEachChunk([&](const Chunk& chunk) {
+        census.skipped += isSkippedChunk(chunk);
+        if (chunk.meshPending.load(std::memory_order_acquire)) census.unmeshedReady += planet.neighboursPublished(chunk.key);
+    });
+    for (const ChunkKey& key : chunkKeysWithin(eye, planet.viewRadius())) {
+        ++census.within;
+        census.missing += planet.findChunk(key) == nullptr;
+    }
+    return census;
+}
+
+void checkAtRest(const SoakOptions& soak, const SoakResult& result, SoakWatch& watch) {
+    // Memory is judged over the minutes the windows were drawn for: a shorter
+    // soak reports them without judging.
+    const WatchTally& memory = watch.tally();
+    if (soak.seconds >= 600.0 && memory.latePeakRssKiB * 10 > memory.earlyPeakRssKiB * 11) {
+        watch.violation("the late peak resident set exceeds the early one by more than 10%");
+    }
+    if (result.census.missing != 0) watch.violation("chunks within the radius missing at rest");
+    if (result.census.unmeshedReady != 0) watch.violation("chunks with every neighbour left unmeshed at rest");
+    if (result.stats.auditViolations != 0) watch.violation("the manager's audit found broken invariants");
+    if (result.faults.bufferFailures != result.buffersReported) {
+        watch.violation("injected buffer failures and reported ones differ");
+    }
+    if (result.faults.blockFailures != result.stats.skippedChunks) {
+        watch.violation("injected allocation failures and skipped chunks differ");
+    }
+}
+
+}  // namespace
+
+int runSoak(const SoakOptions& soak, float viewRadius, const Vec3& start) {
+    StillCameraInput input;
+    Camera camera(input);
+    camera.setPosition(start);
+    NullGraphicsDevice nullDevice;
+    const FaultRates rates;
+    seedFaults(soak.flightSeed);
+    std::optional<FaultyGraphicsDevice> faultyDevice;
+    std::optional<VoxelBlockFaults> blockFaults;  // outlives the planet's threads
+    std::unique_ptr<TerrainGeneratorBase> generator;
+    if (soak.faults) {
+        faultyDevice.emplace(nullDevice, rates);
+        blockFaults.emplace(rates);
+        generator = std::make_unique<SleepyGenerator>(std::make_unique<TerrainGeneratorEarth>(), rates);
+    }
+    GraphicsDevice& device = faultyDevice ? static_cast<GraphicsDevice&>(*faultyDevice) : nullDevice;
+    SoakWatch watch(viewRadius, soak.seconds);
+    SoakResult result;
+    {
+        Planet planet(device, viewRadius, ChunkPipeline::Fast, cameraPosition, std::move(generator));
+        const Clock::time_point began = Clock::now();
+        result.flight = fly(planet, camera, soak, watch, began);
+        // The camera rests where the flight ended: the planet must converge
+        // there from whatever the flight left behind.
+        result.flightEnd = camera.position();
+        result.eye = result.flightEnd;
+        result.rest = rest(planet, watch, soak, began);
+        planet.stop();
+        result.stats = planet.stats();
+        result.census = takeCensus(planet, result.eye);
+    }
+    blockFaults.reset();
+    result.faults = snapshotFaults();
+    result.buffersReported = bufferFailureCount();
+    checkAtRest(soak, result, watch);
+    if (nullDevice.liveBuffers() != 0) watch.violation("vertex buffers left on the device after the planet went");
+    result.watch = watch.tally();
+    printSoakReport(soak, viewRadius, result);
+    return result.watch.violations == 0 ? 0 : 1;
+}
+
+}  // namespace gravelkin::tools

@@ -1,0 +1,47 @@
+// stream_probe's soak: the real streaming planet (manager and five factories,
+// null device) under a long, erratic, seeded flight (soak_flight.h),
+// optionally with injected faults (fault_injection.h), checked every second
+// (soak_watch.h and the manager's audit), then at rest where the flight ended:
+// the planet must converge around the resting camera with every chunk within
+// the radius present and no chunk that could be meshed left unmeshed.
+//
+// --faults without --soak streams around the still camera with the faults and
+// the same checks.
+//
+// Prints "name: value" lines on stdout, progress on stderr every 10 s. Exit
+// status 0 when no invariant broke, 1 otherwise.
+//
+// Threads: the calling thread flies and checks; the planet's own stream.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "camera/vector_math.h"
+
+namespace gravelkin {
+class Arguments;
+}
+
+namespace gravelkin::tools {
+
+struct SoakOptions {
+    double seconds = 0.0;
+    std::uint64_t flightSeed = 1;
+    bool faults = false;
+    // Longest wait for the planet to converge once the camera rests.
+    double restLimitSeconds = 900.0;
+
+    bool requested() const { return seconds > 0.0 || faults; }
+};
+
+// The soak's lines of stream_probe's --help.
+extern const char* const soakUsage;
+
+// Takes `option`'s values from `args` when it is a soak option (true), and
+// throws UsageError on a bad value; false for any other option.
+bool takeSoakOption(std::string_view option, Arguments& args, SoakOptions& soak);
+
+int runSoak(const SoakOptions& soak, float viewRadius, const Vec3& start);
+
+}  // namespace gravelkin::tools
