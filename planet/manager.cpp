@@ -104,22 +104,24 @@ void Manager::mapPass(float dropThreshold) {
     takeOverPublished();
     ChunkRequestQueue& requests = state_.requests;
     for (const auto& [key, chunk] : resident_) {
-        if (eraseBatch_.size() < eraseBatchLimit) {
-            const float d2 = distanceSquared(state_.cameraPosition(), chunk->centre);
-            if (d2 > dropThreshold && !requests.isInFlight(key)) {
-                eraseBatch_.push_back(key);
-                continue;
-            }
+        const float d2 = distanceSquared(state_.cameraPosition(), chunk->centre);
+        if (d2 > dropThreshold) {
+            if (eraseBatch_.size() < eraseBatchLimit && !requests.isInFlight(key)) eraseBatch_.push_back(key);
+            // A chunk beyond the drop distance goes once a batch has room for
+            // it: no mesh for it. Asking meant neighbour look-ups for every
+            // such chunk, every pass: after long flights and jumps the passes
+            // slowed with the map, erasures fell behind and the map grew
+            // without bound (180,000 chunks after ten minutes).
+            continue;
         }
-        // Near, in flight, or the batch is full. The flag is read before the
+        // Near. The flag is read before the
         // in-flight test. A mesh job that ends between the two reads leaves
         // the flag seen set and the key no longer in flight, so a second Mesh
         // request may follow a finished mesh; the factory re-checks the flag
         // under the entry's write accessor, which makes that request harmless.
         if (chunk->meshPending.load(std::memory_order_acquire) && !requests.isInFlight(key) &&
             neighboursPresent(state_.chunks, key)) {
-            const float d2 = distanceSquared(state_.cameraPosition(), chunk->centre);
-            requests.request(key, RequestKind::Mesh, d2);
+            requests.request(key, RequestKind::Mesh, distanceSquared(state_.cameraPosition(), chunk->centre));
             ++tally_.meshRequests;
         }
     }

@@ -76,7 +76,8 @@ public:
     void takeOverPublished();
 
     // Chooses far chunks for erasure (into the erase batch) and requests the
-    // meshes of chunks whose neighbours are all present.
+    // meshes of near chunks whose neighbours are all present; a far chunk
+    // gets no mesh.
     void mapPass(float dropThreshold);
 
     // Erases the batch from the map, counting the erasures.
