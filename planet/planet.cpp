@@ -18,6 +18,7 @@ Planet::Planet(GraphicsDevice& device, float viewRadius, ChunkPipeline pipeline,
 Planet::Planet(GraphicsDevice& device, float viewRadius, ChunkPipeline pipeline, PositionSource position,
                std::unique_ptr<TerrainGeneratorBase> generator)
     : state_(device, viewRadius, std::move(generator), position, pipeline) {
+    if (!state_.generator) throw std::invalid_argument("Planet: no terrain generator given");
     startThreads();
 }
 

@@ -87,6 +87,10 @@ ChunkFillState SleepyGenerator::generateReference(const ChunkKey& key, Voxel* vo
     return inner_->generateReference(key, voxels, cache);
 }
 
+ChunkFillState SleepyGenerator::classify(const ChunkKey& key, ColumnDirectionCache& cache) const {
+    return inner_->classify(key, cache);
+}
+
 VoxelBlockFaults::VoxelBlockFaults(const FaultRates& rates) {
     blockFailureRate.store(rates.blockFailure);
     setVoxelBlockAllocationFault(failThisBlock);

@@ -67,6 +67,7 @@ public:
     SleepyGenerator(std::unique_ptr<const TerrainGeneratorBase> inner, const FaultRates& rates);
     ChunkFillState generate(const ChunkKey& key, Voxel* voxels, ColumnDirectionCache& cache) const override;
     ChunkFillState generateReference(const ChunkKey& key, Voxel* voxels, ColumnDirectionCache& cache) const override;
+    ChunkFillState classify(const ChunkKey& key, ColumnDirectionCache& cache) const override;
 
 private:
     void maybeSleep() const;

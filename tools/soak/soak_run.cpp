@@ -131,6 +131,8 @@ int runSoak(const SoakOptions& soak, float viewRadius, const Vec3& start) {
         faultyDevice.emplace(nullDevice, rates);
         blockFaults.emplace(rates);
         generator = std::make_unique<SleepyGenerator>(std::make_unique<TerrainGeneratorEarth>(), rates);
+    } else {
+        generator = std::make_unique<TerrainGeneratorEarth>();
     }
     GraphicsDevice& device = faultyDevice ? static_cast<GraphicsDevice&>(*faultyDevice) : nullDevice;
     SoakWatch watch(viewRadius, soak.seconds);
