@@ -8,6 +8,7 @@
 #include "camera/distance.h"
 #include "planet/neighbours_present.h"
 #include "planet/planet_state.h"
+#include "factory/memory_policy.h"
 #include "factory/thread_priority.h"
 
 namespace gravelkin {
@@ -52,6 +53,9 @@ void Manager::pass() {
     if (eraseCount_ > rebuildThreshold) {
         rebuildDrawList();
         eraseCount_ = 0;
+        // Hundreds of chunks have gone since the last rebuild: their memory
+        // goes back to the system, or a long flight's resident set creeps.
+        returnFreedMemoryToTheSystem();
     }
     if (passCount_ < reprioritiseInterval - 1) {
         ++passCount_;

@@ -1,0 +1,9 @@
+#include "factory/memory_policy.h"
+
+#include <malloc.h>
+
+namespace gravelkin {
+
+void returnFreedMemoryToTheSystem() { malloc_trim(0); }
+
+}  // namespace gravelkin
