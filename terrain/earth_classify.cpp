@@ -77,10 +77,20 @@ struct Piece {
     }
 };
 
+ChunkFillState verdictOf(const Interval& density) {
+    if (density.lo >= densityMargin) return ChunkFillState::AllAir;
+    if (density.hi <= stoneDensity - densityMargin) return ChunkFillState::AllSolid;
+    return ChunkFillState::Unknown;
+}
+
 }  // namespace
 
 Interval TerrainGeneratorEarth::densityBounds(const NoiseBox& points, double rhoLo, double rhoHi) const {
-    const Interval relief = fractalBounds(reliefNoise, scaled(points, reliefNoise.frequency));
+    return densityBoundsGiven(fractalBounds(reliefNoise, scaled(points, reliefNoise.frequency)), points, rhoLo, rhoHi);
+}
+
+Interval TerrainGeneratorEarth::densityBoundsGiven(const Interval& relief, const NoiseBox& points, double rhoLo,
+                                                   double rhoHi) const {
     const Interval mask =
         absolute(gradientNoiseBounds(reliefMaskNoise, reliefMaskNoise.seed, scaled(points, reliefMaskNoise.frequency)));
     const Interval elevation =
@@ -111,6 +121,7 @@ ChunkFillState TerrainGeneratorEarth::classify(const ChunkKey& key, ColumnDirect
         for (int q = 0; q < quarters; ++q) pieces[layer.layer / slabLayers][q].add(ranges[q], rho);
     });
 
+    const Interval reliefRange = fractalRange(reliefNoise);
     // Air needs every piece proven air, stone every piece proven stone: the
     // first piece that is neither, or differs, ends it.
     ChunkFillState verdict = ChunkFillState::Unknown;
@@ -122,10 +133,11 @@ ChunkFillState TerrainGeneratorEarth::classify(const ChunkKey& key, ColumnDirect
                 piece.box.lo[k] -= 1e-3;
                 piece.box.hi[k] += 1e-3;
             }
-            const Interval density = densityBounds(piece.box, piece.rhoLo, piece.rhoHi);
-            const ChunkFillState here = density.lo >= densityMargin                  ? ChunkFillState::AllAir
-                                        : density.hi <= stoneDensity - densityMargin ? ChunkFillState::AllSolid
-                                                                                     : ChunkFillState::Unknown;
+            // Most pieces far from the surface are decided with the relief
+            // anywhere in its whole range; only the others pay for its
+            // octaves' bounds over the piece.
+            ChunkFillState here = verdictOf(densityBoundsGiven(reliefRange, piece.box, piece.rhoLo, piece.rhoHi));
+            if (here == ChunkFillState::Unknown) here = verdictOf(densityBounds(piece.box, piece.rhoLo, piece.rhoHi));
             if (here == ChunkFillState::Unknown || (verdict != ChunkFillState::Unknown && here != verdict)) {
                 return ChunkFillState::Unknown;
             }

@@ -63,6 +63,8 @@ public:
     // Bounds of densityAt over sample points in `points` at radii within
     // [rhoLo, rhoHi].
     Interval densityBounds(const NoiseBox& points, double rhoLo, double rhoHi) const;
+    // The same with the relief (its fractal's value) anywhere in `relief`.
+    Interval densityBoundsGiven(const Interval& relief, const NoiseBox& points, double rhoLo, double rhoHi) const;
 
     // Stone at density >= 0 (never visible as surface); the biome's surface
     // colour just below the surface, blending to the subsoil colour at -5 and

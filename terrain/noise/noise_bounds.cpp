@@ -179,15 +179,22 @@ Interval simplexNoiseBounds(std::int32_t seed, const NoiseBox& box) {
     return {std::max(40.0 * down, -simplexMagnitudeBound), std::min(40.0 * up, simplexMagnitudeBound)};
 }
 
-Interval fractalBounds(const NoiseLayer& layer, const NoiseBox& box) {
+namespace {
+
+// The fractal of `layer.fractalKind`, octave by octave as the fractals step
+// coordinates, seed and amplitude, with each octave's simplex value within
+// simplexBounds(seed, the octave's box), or anywhere in the global cap when
+// no box is given.
+Interval fractalOver(const NoiseLayer& layer, const NoiseBox* box) {
     // Seeds, lacunarity steps and amplitudes as the fractals compute them (in
     // float: the amplitude's rounding is part of the function).
     std::uint32_t seed = static_cast<std::uint32_t>(layer.seed);
-    NoiseBox octaveBox = box;
+    NoiseBox octaveBox = box != nullptr ? *box : NoiseBox{};
     float amplitude = 1.0f;
     float total = 1.0f;
     const auto octave = [&]() {
-        const Interval n = simplexNoiseBounds(static_cast<std::int32_t>(seed), octaveBox);
+        const Interval n = box != nullptr ? simplexNoiseBounds(static_cast<std::int32_t>(seed), octaveBox)
+                                          : Interval{-simplexMagnitudeBound, simplexMagnitudeBound};
         switch (layer.fractalKind) {
         case FractalKind::Sum:
             return n;
@@ -211,5 +218,11 @@ Interval fractalBounds(const NoiseLayer& layer, const NoiseBox& box) {
     if (layer.fractalKind == FractalKind::Ridge) return result;
     return result * (1.0 / static_cast<double>(total));
 }
+
+}  // namespace
+
+Interval fractalBounds(const NoiseLayer& layer, const NoiseBox& box) { return fractalOver(layer, &box); }
+
+Interval fractalRange(const NoiseLayer& layer) { return fractalOver(layer, nullptr); }
 
 }  // namespace gravelkin

@@ -62,4 +62,8 @@ Interval simplexNoiseBounds(std::int32_t seed, const NoiseBox& box);
 // amplitude.
 Interval fractalBounds(const NoiseLayer& layer, const NoiseBox& box);
 
+// The same anywhere: from the global cap of simplex noise alone. Looser, and
+// free of the per-octave lattice walks.
+Interval fractalRange(const NoiseLayer& layer);
+
 }  // namespace gravelkin
