@@ -1,7 +1,8 @@
 // Terrain generation over the fixed set of surface chunks: the fast path that
 // the factories use (generate), on the best instruction set and on each one
 // the CPU offers, and the scalar reference it must match
-// (generateReference), as time per generated voxel; and the scalar biome
+// (generateReference), as time per generated voxel; the bounding of pieces
+// and the sparse generation that the factories use after it; and the scalar biome
 // lookup on its own, per column.
 #include <benchmark/benchmark.h>
 
@@ -67,6 +68,27 @@ void BM_Generate(benchmark::State& state) {
     runGeneration(state, [&](Chunk& chunk, ColumnDirectionCache& cache) { chunk.fillState = earth.generate(chunk.key, chunk.writableVoxels(), cache); });
 }
 
+// What the factories pay for a surface chunk: its pieces bounded, then only
+// the undecided ones sampled.
+void BM_ClassifyThenGenerateSparse(benchmark::State& state) {
+    const TerrainGeneratorEarth& earth = benchEarth();
+    runGeneration(state, [&](Chunk& chunk, ColumnDirectionCache& cache) {
+        ChunkPieces pieces;
+        earth.classifyPieces(chunk.key, cache, pieces);
+        resetForChunk(cache, chunk.key);
+        chunk.fillState = earth.generateSparse(chunk.key, chunk.writableVoxels(), cache, pieces);
+    });
+}
+
+// The bounding alone.
+void BM_ClassifyPieces(benchmark::State& state) {
+    const TerrainGeneratorEarth& earth = benchEarth();
+    runGeneration(state, [&](Chunk& chunk, ColumnDirectionCache& cache) {
+        ChunkPieces pieces;
+        chunk.fillState = earth.classifyPieces(chunk.key, cache, pieces);
+    });
+}
+
 // The biome of one column direction through the scalar lookup: two
 // perturbation octaves and a scan of every biome point.
 void BM_BiomeAt(benchmark::State& state) {
@@ -85,6 +107,8 @@ void BM_BiomeAt(benchmark::State& state) {
 
 BENCHMARK(BM_GenerateReference)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Generate)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ClassifyThenGenerateSparse)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ClassifyPieces)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BiomeAt);
 
 // The fast path pinned to each instruction set the CPU offers, as

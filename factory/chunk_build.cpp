@@ -17,6 +17,7 @@ std::unique_ptr<Chunk> ChunkFactory::buildChunk(const ChunkKey& key, const Terra
     // every chunk.
     const bool reference = pipeline == ChunkPipeline::Reference;
     std::unique_ptr<Chunk> chunk;
+    ChunkPieces pieces;
     const std::uint32_t inner = 32 * key.shell;
     if (inner > generator.emptyAboveRadius) {
         chunk = std::make_unique<Chunk>(key, airVoxel);
@@ -29,7 +30,7 @@ std::unique_ptr<Chunk> ChunkFactory::buildChunk(const ChunkKey& key, const Terra
     } else if (reference) {
         chunk = std::make_unique<Chunk>(key);
         chunk->fillState = generator.generateReference(key, chunk->writableVoxels(), cache);
-    } else if (const ChunkFillState known = generator.classify(key, cache); known == ChunkFillState::AllAir) {
+    } else if (const ChunkFillState known = generator.classifyPieces(key, cache, pieces); known == ChunkFillState::AllAir) {
         // Proven air or deep rock without sampling: the shared block of the
         // matching constant voxel, as for the shells outside the band.
         chunk = std::make_unique<Chunk>(key, airVoxel);
@@ -40,7 +41,7 @@ std::unique_ptr<Chunk> ChunkFactory::buildChunk(const ChunkKey& key, const Terra
     } else {
         resetForChunk(cache, key);
         chunk = std::make_unique<Chunk>(key);
-        chunk->fillState = generator.generate(key, chunk->writableVoxels(), cache);
+        chunk->fillState = generator.generateSparse(key, chunk->writableVoxels(), cache, pieces);
         // Nothing but the sign of an all-air chunk's voxels is ever read (it
         // is never meshed, and its neighbours' meshes only ask "solid?"), so
         // it trades its block for the shared air block: every voxel then

@@ -1,6 +1,7 @@
-// TerrainGeneratorEarth::classify: whole chunks of air or of deep rock told
-// apart from the rest without sampling a voxel, by bounding the density over
-// the box that holds every sample point of the chunk.
+// TerrainGeneratorEarth::classifyPieces: pieces of a chunk (and whole
+// chunks) of air or of deep rock told apart from the rest without sampling a
+// voxel, by bounding the density over the box that holds every sample point
+// of the piece.
 //
 // Why the bounds are safe: each noise bound holds for the real-number
 // function at every point of its box (noise_bounds.h), and the density's
@@ -27,29 +28,27 @@ constexpr double densityMargin = 0.1;
 // Density at or below this colours every voxel stone, the solid fill's colour.
 constexpr double stoneDensity = -10.0;
 
-// The chunk is bounded piece by piece: 4 slabs of 8 layers, each split into
-// 4 quarters of its columns. Small pieces have much tighter bounds (the
-// outcrop's gate, say, is often one sign over a piece and both over the
-// chunk), and the piece nearest the surface decides.
-constexpr std::uint32_t slabLayers = 8;
-constexpr int quarters = 4;
+// Pieces are bounded a quarter of a slab at a time first (4 x 4 layers of
+// tiles would cost more to bound than most of them save): small pieces have
+// much tighter bounds than the chunk (the outcrop's gate, say, is often one
+// sign over a piece and both over the chunk), and only a quarter that stays
+// undecided is bounded tile by tile.
+constexpr std::uint32_t tilesPerSide = ChunkPieces::tilesPerSide;
 
 struct Range {
     double lo[3] = {INFINITY, INFINITY, INFINITY};
     double hi[3] = {-INFINITY, -INFINITY, -INFINITY};
 };
 
-// The coordinate ranges of each quarter of the cache's n x n column
-// directions (quarter 2 * (i >= n/2) + (j >= n/2); a 1 x 1 grid is all
-// quarter 0, the others stay empty).
-void quarterRanges(ColumnDirectionCache& cache, std::uint32_t n, Range out[quarters]) {
-    for (int q = 0; q < quarters; ++q) out[q] = Range{};
-    const std::uint32_t half = n / 2;
+// The coordinate ranges of each tile of the cache's n x n column directions
+// (tiles no column falls in stay empty).
+void tileRanges(ColumnDirectionCache& cache, std::uint32_t n, Range out[ChunkPieces::tiles]) {
+    for (std::uint32_t t = 0; t < ChunkPieces::tiles; ++t) out[t] = Range{};
     for (std::uint32_t i = 0; i < n; ++i) {
         for (std::uint32_t j = 0; j < n; ++j) {
             const Vec4& d = columnDirection(cache, i, j);
             const double c[3] = {d.x, d.y, d.z};
-            Range& range = out[(half > 0 && i >= half ? 2 : 0) + (half > 0 && j >= half ? 1 : 0)];
+            Range& range = out[ChunkPieces::tileOf(i, j, n)];
             for (int k = 0; k < 3; ++k) {
                 range.lo[k] = std::min(range.lo[k], c[k]);
                 range.hi[k] = std::max(range.hi[k], c[k]);
@@ -64,6 +63,17 @@ struct Piece {
     double rhoLo = INFINITY;
     double rhoHi = -INFINITY;
     bool empty = true;
+
+    void merge(const Piece& other) {
+        if (other.empty) return;
+        empty = false;
+        rhoLo = std::min(rhoLo, other.rhoLo);
+        rhoHi = std::max(rhoHi, other.rhoHi);
+        for (int k = 0; k < 3; ++k) {
+            box.lo[k] = std::min(box.lo[k], other.box.lo[k]);
+            box.hi[k] = std::max(box.hi[k], other.box.hi[k]);
+        }
+    }
 
     void add(const Range& range, double rho) {
         if (range.lo[0] > range.hi[0]) return;
@@ -81,6 +91,21 @@ ChunkFillState verdictOf(const Interval& density) {
     if (density.lo >= densityMargin) return ChunkFillState::AllAir;
     if (density.hi <= stoneDensity - densityMargin) return ChunkFillState::AllSolid;
     return ChunkFillState::Unknown;
+}
+
+// Most pieces far from the surface are decided with the relief anywhere in
+// its whole range; only the others pay for its octaves' bounds over the
+// piece.
+ChunkFillState verdictOfPiece(const TerrainGeneratorEarth& earth, const Interval& reliefRange, Piece piece) {
+    // The float products rho * d round by half an ulp of 544.
+    for (int k = 0; k < 3; ++k) {
+        piece.box.lo[k] -= 1e-3;
+        piece.box.hi[k] += 1e-3;
+    }
+    const ChunkFillState verdict =
+        verdictOf(earth.densityBoundsGiven(reliefRange, piece.box, piece.rhoLo, piece.rhoHi));
+    if (verdict != ChunkFillState::Unknown) return verdict;
+    return verdictOf(earth.densityBounds(piece.box, piece.rhoLo, piece.rhoHi));
 }
 
 }  // namespace
@@ -108,43 +133,60 @@ Interval TerrainGeneratorEarth::densityBoundsGiven(const Interval& relief, const
     return (Interval{1.0, 1.0} + mask * -1.0) * (relief * 32.0) + height + elevation * 64.0 + outcropTerm;
 }
 
-ChunkFillState TerrainGeneratorEarth::classify(const ChunkKey& key, ColumnDirectionCache& cache) const {
-    Piece pieces[chunkSize / slabLayers][quarters];
-    Range ranges[quarters];
+ChunkFillState TerrainGeneratorEarth::classifyPieces(const ChunkKey& key, ColumnDirectionCache& cache,
+                                                     ChunkPieces& pieces) const {
+    Piece tiles[ChunkPieces::slabs][ChunkPieces::tiles];
+    Range ranges[ChunkPieces::tiles];
     forEachLayerOutermostFirst(key, [&](const ChunkLayer& layer) {
         if (layer.coarser) {
             halveResolution(cache);
             markStale(cache);
         }
-        if (layer.coarser || layer.layer == chunkSize - 1) quarterRanges(cache, layer.columns, ranges);
+        if (layer.coarser || layer.layer == chunkSize - 1) tileRanges(cache, layer.columns, ranges);
         const double rho = static_cast<double>(static_cast<float>(layer.radius) + 0.5f);
-        for (int q = 0; q < quarters; ++q) pieces[layer.layer / slabLayers][q].add(ranges[q], rho);
+        for (std::uint32_t t = 0; t < ChunkPieces::tiles; ++t) {
+            tiles[layer.layer / ChunkPieces::slabLayers][t].add(ranges[t], rho);
+        }
     });
 
     const Interval reliefRange = fractalRange(reliefNoise);
-    // Air needs every piece proven air, stone every piece proven stone: the
-    // first piece that is neither, or differs, ends it.
-    ChunkFillState verdict = ChunkFillState::Unknown;
-    for (auto& slab : pieces) {
-        for (Piece& piece : slab) {
-            if (piece.empty) continue;
-            // The float products rho * d round by half an ulp of 544.
-            for (int k = 0; k < 3; ++k) {
-                piece.box.lo[k] -= 1e-3;
-                piece.box.hi[k] += 1e-3;
+    constexpr std::uint32_t half = tilesPerSide / 2;
+    for (std::uint32_t s = 0; s < ChunkPieces::slabs; ++s) {
+        for (std::uint32_t qi = 0; qi < tilesPerSide; qi += half) {
+            for (std::uint32_t qj = 0; qj < tilesPerSide; qj += half) {
+                Piece quarter;
+                for (std::uint32_t ti = qi; ti < qi + half; ++ti) {
+                    for (std::uint32_t tj = qj; tj < qj + half; ++tj) quarter.merge(tiles[s][ti * tilesPerSide + tj]);
+                }
+                const ChunkFillState whole =
+                    quarter.empty ? ChunkFillState::Unknown : verdictOfPiece(*this, reliefRange, quarter);
+                for (std::uint32_t ti = qi; ti < qi + half; ++ti) {
+                    for (std::uint32_t tj = qj; tj < qj + half; ++tj) {
+                        const Piece& tile = tiles[s][ti * tilesPerSide + tj];
+                        ChunkFillState& verdict = pieces.verdict[s][ti * tilesPerSide + tj];
+                        verdict = whole;
+                        if (whole == ChunkFillState::Unknown && !tile.empty) {
+                            verdict = verdictOfPiece(*this, reliefRange, tile);
+                        }
+                    }
+                }
             }
-            // Most pieces far from the surface are decided with the relief
-            // anywhere in its whole range; only the others pay for its
-            // octaves' bounds over the piece.
-            ChunkFillState here = verdictOf(densityBoundsGiven(reliefRange, piece.box, piece.rhoLo, piece.rhoHi));
-            if (here == ChunkFillState::Unknown) here = verdictOf(densityBounds(piece.box, piece.rhoLo, piece.rhoHi));
-            if (here == ChunkFillState::Unknown || (verdict != ChunkFillState::Unknown && here != verdict)) {
-                return ChunkFillState::Unknown;
-            }
-            verdict = here;
         }
     }
-    return verdict;
+
+    // The chunk is air (or deep rock) when every piece holding columns is.
+    ChunkFillState chunk = ChunkFillState::Mixed;
+    for (std::uint32_t s = 0; s < ChunkPieces::slabs; ++s) {
+        for (std::uint32_t t = 0; t < ChunkPieces::tiles; ++t) {
+            if (tiles[s][t].empty) continue;
+            const ChunkFillState verdict = pieces.verdict[s][t];
+            if (verdict == ChunkFillState::Unknown || (chunk != ChunkFillState::Mixed && verdict != chunk)) {
+                return ChunkFillState::Unknown;
+            }
+            chunk = verdict;
+        }
+    }
+    return chunk == ChunkFillState::Mixed ? ChunkFillState::Unknown : chunk;
 }
 
 }  // namespace gravelkin

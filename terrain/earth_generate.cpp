@@ -13,8 +13,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "geometry/chunk_layers.h"
 #include "factory/voxel/fill_state.h"
+#include "factory/voxel/voxel.h"
+#include "geometry/chunk_layers.h"
 #include "terrain/earth_columns.h"
 #include "terrain/terrain_generator_earth.h"
 
@@ -52,10 +53,8 @@ inline void storeVoxel(Voxel& voxel, float density, PackedColour colour) {
     }
 }
 
-// Gathers the directions of the cache's current n x n grid into `columns`
-// and computes their biomes and surface colours.
-void gatherColumns(const TerrainGeneratorEarth& earth, ColumnDirectionCache& cache, std::uint32_t n,
-                   ColumnArrays& columns) {
+// Gathers the directions of the cache's current n x n grid into `columns`.
+void gatherDirections(ColumnDirectionCache& cache, std::uint32_t n, ColumnArrays& columns) {
     for (std::uint32_t i = 0; i < n; ++i) {
         for (std::uint32_t j = 0; j < n; ++j) {
             const Vec4& d = columnDirection(cache, i, j);
@@ -64,12 +63,22 @@ void gatherColumns(const TerrainGeneratorEarth& earth, ColumnDirectionCache& cac
             columns.z[i * n + j] = d.z;
         }
     }
-    earthBiomes(earth, columns.x, columns.y, columns.z, columns.biome, n * n);
-    for (std::uint32_t k = 0; k < n * n; ++k) {
+}
+
+// Computes the biomes and surface colours of the first `count` columns.
+void computeSurfaces(const TerrainGeneratorEarth& earth, std::uint32_t count, ColumnArrays& columns) {
+    earthBiomes(earth, columns.x, columns.y, columns.z, columns.biome, count);
+    for (std::uint32_t k = 0; k < count; ++k) {
         const std::int32_t biome = columns.biome[k];
         const ColourBytes& c = (biome >= 0 && biome < 4) ? earth.surfaceColours[biome] : earth.surfaceColours[0];
         columns.surface[k] = PackedColour{c[0]} | PackedColour{c[1]} << 8 | PackedColour{c[2]} << 16;
     }
+}
+
+void gatherColumns(const TerrainGeneratorEarth& earth, ColumnDirectionCache& cache, std::uint32_t n,
+                   ColumnArrays& columns) {
+    gatherDirections(cache, n, columns);
+    computeSurfaces(earth, n * n, columns);
 }
 
 // Stores layer r's n x n computed voxels and returns the fill state after
@@ -95,7 +104,91 @@ ChunkFillState storeLayer(const ColumnArrays& columns, std::uint32_t r, std::uin
     return fill;
 }
 
+// One layer of generateSparse: proven voxels stored as the constant voxel of
+// their piece, the others gathered into `sampled`, computed together and
+// scattered back. Returns the fill state after the layer.
+ChunkFillState storeSparseLayer(const TerrainGeneratorEarth& earth, const ChunkLayer& layer,
+                                const ChunkPieces& pieces, const ColumnArrays& grid, ColumnArrays& sampled,
+                                Voxel* voxels, ChunkFillState fill) {
+    const std::uint32_t n = layer.columns;
+    std::uint16_t at[maxColumns];
+    std::uint32_t count = 0;
+    bool air = false;
+    bool solid = false;
+    for (std::uint32_t i = 0; i < n; ++i) {
+        for (std::uint32_t j = 0; j < n; ++j) {
+            const ChunkFillState verdict = pieces.at(layer.layer, i, j, n);
+            Voxel& voxel = voxels[voxelIndex(i, layer.layer, j)];
+            if (verdict == ChunkFillState::AllAir) {
+                voxel = airVoxel;
+                air = true;
+            } else if (verdict == ChunkFillState::AllSolid) {
+                voxel = earth.solidFillVoxel;
+                solid = true;
+            } else {
+                const std::uint32_t k = i * n + j;
+                at[count] = static_cast<std::uint16_t>(k);
+                sampled.x[count] = grid.x[k];
+                sampled.y[count] = grid.y[k];
+                sampled.z[count] = grid.z[k];
+                sampled.surface[count] = grid.surface[k];
+                ++count;
+            }
+        }
+    }
+    if (count > 0) {
+        const float rho = static_cast<float>(layer.radius) + 0.5f;  // the middle of the layer
+        earthDensities(earth, sampled.x, sampled.y, sampled.z, rho, sampled.density, count);
+        earthColours(earth, sampled.density, sampled.surface, sampled.colour, count);
+        for (std::uint32_t s = 0; s < count; ++s) {
+            const std::uint32_t i = at[s] / n;
+            const std::uint32_t j = at[s] % n;
+            storeVoxel(voxels[voxelIndex(i, layer.layer, j)], sampled.density[s], sampled.colour[s]);
+            air |= sampled.density[s] >= 0.0f;
+            solid |= !(sampled.density[s] >= 0.0f);
+        }
+    }
+    if (air) fill = nextFillState(fill, 0.0f);
+    if (solid) fill = nextFillState(fill, -1.0f);
+    return fill;
+}
+
+// Whether any column of the layer lies in a piece left Unknown.
+bool samplesAny(const ChunkPieces& pieces, std::uint32_t layer) {
+    for (const ChunkFillState verdict : pieces.verdict[layer / ChunkPieces::slabLayers]) {
+        if (verdict == ChunkFillState::Unknown) return true;
+    }
+    return false;
+}
+
 }  // namespace
+
+ChunkFillState TerrainGeneratorEarth::generateSparse(const ChunkKey& key, Voxel* voxels, ColumnDirectionCache& cache,
+                                                     const ChunkPieces& pieces) const {
+    ChunkFillState fill = ChunkFillState::Unknown;
+    ColumnArrays grid;
+    ColumnArrays sampled;
+    bool surfacesKnown = false;
+    forEachLayerOutermostFirst(key, [&](const ChunkLayer& layer) {
+        const std::uint32_t n = layer.columns;
+        if (layer.coarser) {
+            halveResolution(cache);
+            markStale(cache);
+        }
+        if (layer.coarser || layer.layer == chunkSize - 1) {
+            gatherDirections(cache, n, grid);
+            surfacesKnown = false;
+        }
+        // Biomes only colour sampled voxels: a grid all of whose pieces are
+        // proven needs none.
+        if (!surfacesKnown && samplesAny(pieces, layer.layer)) {
+            computeSurfaces(*this, n * n, grid);
+            surfacesKnown = true;
+        }
+        fill = storeSparseLayer(*this, layer, pieces, grid, sampled, voxels, fill);
+    });
+    return fill;
+}
 
 ChunkFillState TerrainGeneratorEarth::generate(const ChunkKey& key, Voxel* voxels, ColumnDirectionCache& cache) const {
     ChunkFillState fill = ChunkFillState::Unknown;

@@ -20,6 +20,7 @@
 #include "factory/voxel/voxel_volume.h"
 #include "geometry/chunk_key.h"
 #include "geometry/column_direction_cache.h"
+#include "terrain/chunk_pieces.h"
 
 namespace gravelkin {
 
@@ -52,10 +53,29 @@ public:
     // generating it: AllAir when every voxel it would write is air, AllSolid
     // when every one is solid and coloured like solidFillVoxel (densities may
     // differ: only the sign and the colour of such a chunk are ever read);
-    // Unknown otherwise, and always by default. Takes the cache as generate
-    // does and leaves it as generate would; the caller resets the cache
-    // before a generate that follows.
-    virtual ChunkFillState classify(const ChunkKey&, ColumnDirectionCache&) const { return ChunkFillState::Unknown; }
+    // Unknown otherwise. Records in `pieces` what is known of each piece, for
+    // generateSparse; by default nothing. Takes the cache as generate does and
+    // leaves it as generate would; the caller resets the cache before a
+    // generate that follows.
+    virtual ChunkFillState classifyPieces(const ChunkKey&, ColumnDirectionCache&, ChunkPieces& pieces) const {
+        pieces.setAll(ChunkFillState::Unknown);
+        return ChunkFillState::Unknown;
+    }
+
+    ChunkFillState classify(const ChunkKey& key, ColumnDirectionCache& cache) const {
+        ChunkPieces pieces;
+        return classifyPieces(key, cache, pieces);
+    }
+
+    // generate, sampling only the pieces that classifyPieces left Unknown:
+    // the same fill state, and every voxel the same sign, and every solid one
+    // the same colour, as generate writes. Voxels of a proven piece read
+    // airVoxel or solidFillVoxel instead of their own density. By default
+    // generate.
+    virtual ChunkFillState generateSparse(const ChunkKey& key, Voxel* voxels, ColumnDirectionCache& cache,
+                                          const ChunkPieces&) const {
+        return generate(key, voxels, cache);
+    }
 
     std::int32_t seed = defaultTerrainSeed;
     float surfaceRadius = 400.0f;

@@ -55,10 +55,16 @@ public:
     // fast path is tested against, and the baseline of the benchmarks.
     ChunkFillState generateReference(const ChunkKey& key, Voxel* voxels, ColumnDirectionCache& cache) const override;
 
-    // AllAir or AllSolid when bounds of the density over the chunk prove it
-    // (every voxel air; every voxel at density <= -10, so stone like the
-    // solid fill), else Unknown. See earth_classify.cpp.
-    ChunkFillState classify(const ChunkKey& key, ColumnDirectionCache& cache) const override;
+    // AllAir or AllSolid when bounds of the density over the chunk's pieces
+    // prove it (every voxel air; every voxel at density <= -10, so stone like
+    // the solid fill), else Unknown; and what the bounds prove of each piece.
+    // See earth_classify.cpp.
+    ChunkFillState classifyPieces(const ChunkKey& key, ColumnDirectionCache& cache,
+                                  ChunkPieces& pieces) const override;
+
+    // The SIMD path over the columns of the pieces left Unknown only.
+    ChunkFillState generateSparse(const ChunkKey& key, Voxel* voxels, ColumnDirectionCache& cache,
+                                  const ChunkPieces& pieces) const override;
 
     // Bounds of densityAt over sample points in `points` at radii within
     // [rhoLo, rhoHi].

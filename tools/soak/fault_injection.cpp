@@ -87,8 +87,15 @@ ChunkFillState SleepyGenerator::generateReference(const ChunkKey& key, Voxel* vo
     return inner_->generateReference(key, voxels, cache);
 }
 
-ChunkFillState SleepyGenerator::classify(const ChunkKey& key, ColumnDirectionCache& cache) const {
-    return inner_->classify(key, cache);
+ChunkFillState SleepyGenerator::classifyPieces(const ChunkKey& key, ColumnDirectionCache& cache,
+                                               ChunkPieces& pieces) const {
+    return inner_->classifyPieces(key, cache, pieces);
+}
+
+ChunkFillState SleepyGenerator::generateSparse(const ChunkKey& key, Voxel* voxels, ColumnDirectionCache& cache,
+                                               const ChunkPieces& pieces) const {
+    maybeSleep();
+    return inner_->generateSparse(key, voxels, cache, pieces);
 }
 
 VoxelBlockFaults::VoxelBlockFaults(const FaultRates& rates) {

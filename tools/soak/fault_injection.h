@@ -67,7 +67,10 @@ public:
     SleepyGenerator(std::unique_ptr<const TerrainGeneratorBase> inner, const FaultRates& rates);
     ChunkFillState generate(const ChunkKey& key, Voxel* voxels, ColumnDirectionCache& cache) const override;
     ChunkFillState generateReference(const ChunkKey& key, Voxel* voxels, ColumnDirectionCache& cache) const override;
-    ChunkFillState classify(const ChunkKey& key, ColumnDirectionCache& cache) const override;
+    ChunkFillState classifyPieces(const ChunkKey& key, ColumnDirectionCache& cache,
+                                  ChunkPieces& pieces) const override;
+    ChunkFillState generateSparse(const ChunkKey& key, Voxel* voxels, ColumnDirectionCache& cache,
+                                  const ChunkPieces& pieces) const override;
 
 private:
     void maybeSleep() const;

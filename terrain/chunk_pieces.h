@@ -1,0 +1,42 @@
+// What bounds proved of a chunk's pieces before it is generated, so that
+// generation samples only the rest. The chunk is split into 4 slabs of 8
+// layers, each into 4 x 4 tiles of its columns: column (i, j) of an n x n
+// grid lies in tile (i * 4 / n, j * 4 / n), the same ground at every grid
+// resolution. A piece is AllAir when every voxel in it is air, AllSolid when
+// every voxel in it is at density <= -10 and so coloured like the solid fill,
+// Unknown otherwise.
+//
+// Depends on: the chunk's size and the fill states.
+#pragma once
+
+#include <cstdint>
+
+#include "factory/voxel/fill_state.h"
+#include "factory/voxel/voxel_volume.h"
+
+namespace gravelkin {
+
+struct ChunkPieces {
+    static constexpr std::uint32_t slabLayers = 8;
+    static constexpr std::uint32_t slabs = chunkSize / slabLayers;
+    static constexpr std::uint32_t tilesPerSide = 4;
+    static constexpr std::uint32_t tiles = tilesPerSide * tilesPerSide;
+
+    ChunkFillState verdict[slabs][tiles];
+
+    static constexpr std::uint32_t tileOf(std::uint32_t i, std::uint32_t j, std::uint32_t n) {
+        return (i * tilesPerSide / n) * tilesPerSide + j * tilesPerSide / n;
+    }
+
+    ChunkFillState at(std::uint32_t layer, std::uint32_t i, std::uint32_t j, std::uint32_t n) const {
+        return verdict[layer / slabLayers][tileOf(i, j, n)];
+    }
+
+    void setAll(ChunkFillState state) {
+        for (auto& slab : verdict) {
+            for (ChunkFillState& piece : slab) piece = state;
+        }
+    }
+};
+
+}  // namespace gravelkin
