@@ -1,5 +1,5 @@
-// Terrain generation over the fixed set of surface chunks: the fast path that
-// the factories use (generate), on the best instruction set and on each one
+// Terrain generation over the fixed set of surface chunks: the fast path
+// (generate), on the best instruction set and on each one
 // the CPU offers, and the scalar reference it must match
 // (generateReference), as time per generated voxel; the bounding of pieces
 // and the sparse generation that the factories use after it; and the scalar biome

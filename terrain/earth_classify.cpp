@@ -93,29 +93,45 @@ ChunkFillState verdictOf(const Interval& density) {
     return ChunkFillState::Unknown;
 }
 
+// Whether some relief interval within `reliefRange`, however tight, could
+// prove the piece air or stone: the bound of damping * r * 32 + rest at a
+// single relief value r is piecewise linear in r, with its corners at the
+// range's ends and at 0.
+bool reliefCouldDecide(const TerrainGeneratorEarth::DensityTerms& terms, const Interval& reliefRange) {
+    double bestLo = -INFINITY;
+    double bestHi = INFINITY;
+    for (const double r : {reliefRange.lo, reliefRange.hi, std::clamp(0.0, reliefRange.lo, reliefRange.hi)}) {
+        const Interval density = terms.given({r, r});
+        bestLo = std::max(bestLo, density.lo);
+        bestHi = std::min(bestHi, density.hi);
+    }
+    return verdictOf({bestLo, INFINITY}) == ChunkFillState::AllAir ||
+           verdictOf({-INFINITY, bestHi}) == ChunkFillState::AllSolid;
+}
+
 // Most pieces far from the surface are decided with the relief anywhere in
-// its whole range; only the others pay for its octaves' bounds over the
-// piece.
+// its whole range; only the others that a tighter relief could decide pay
+// for its octaves' bounds over the piece.
 ChunkFillState verdictOfPiece(const TerrainGeneratorEarth& earth, const Interval& reliefRange, Piece piece) {
     // The float products rho * d round by half an ulp of 544.
     for (int k = 0; k < 3; ++k) {
         piece.box.lo[k] -= 1e-3;
         piece.box.hi[k] += 1e-3;
     }
-    const ChunkFillState verdict =
-        verdictOf(earth.densityBoundsGiven(reliefRange, piece.box, piece.rhoLo, piece.rhoHi));
-    if (verdict != ChunkFillState::Unknown) return verdict;
-    return verdictOf(earth.densityBounds(piece.box, piece.rhoLo, piece.rhoHi));
+    const TerrainGeneratorEarth::DensityTerms terms = earth.densityTerms(piece.box, piece.rhoLo, piece.rhoHi);
+    const ChunkFillState verdict = verdictOf(terms.given(reliefRange));
+    if (verdict != ChunkFillState::Unknown || !reliefCouldDecide(terms, reliefRange)) return verdict;
+    return verdictOf(terms.given(fractalBounds(earth.reliefNoise, scaled(piece.box, earth.reliefNoise.frequency))));
 }
 
 }  // namespace
 
 Interval TerrainGeneratorEarth::densityBounds(const NoiseBox& points, double rhoLo, double rhoHi) const {
-    return densityBoundsGiven(fractalBounds(reliefNoise, scaled(points, reliefNoise.frequency)), points, rhoLo, rhoHi);
+    return densityTerms(points, rhoLo, rhoHi).given(fractalBounds(reliefNoise, scaled(points, reliefNoise.frequency)));
 }
 
-Interval TerrainGeneratorEarth::densityBoundsGiven(const Interval& relief, const NoiseBox& points, double rhoLo,
-                                                   double rhoHi) const {
+TerrainGeneratorEarth::DensityTerms TerrainGeneratorEarth::densityTerms(const NoiseBox& points, double rhoLo,
+                                                                        double rhoHi) const {
     const Interval mask =
         absolute(gradientNoiseBounds(reliefMaskNoise, reliefMaskNoise.seed, scaled(points, reliefMaskNoise.frequency)));
     const Interval elevation =
@@ -130,7 +146,7 @@ Interval TerrainGeneratorEarth::densityBoundsGiven(const Interval& relief, const
     const Interval outcropTerm = gate.hi <= 0.0 ? Interval{0.0, 0.0} : gate.lo > 0.0 ? outcrop : hull(outcrop, {0.0, 0.0});
 
     const Interval height{rhoLo - surfaceRadius, rhoHi - surfaceRadius};
-    return (Interval{1.0, 1.0} + mask * -1.0) * (relief * 32.0) + height + elevation * 64.0 + outcropTerm;
+    return {Interval{1.0, 1.0} + mask * -1.0, height + elevation * 64.0 + outcropTerm};
 }
 
 ChunkFillState TerrainGeneratorEarth::classifyPieces(const ChunkKey& key, ColumnDirectionCache& cache,

@@ -66,11 +66,17 @@ public:
     ChunkFillState generateSparse(const ChunkKey& key, Voxel* voxels, ColumnDirectionCache& cache,
                                   const ChunkPieces& pieces) const override;
 
-    // Bounds of densityAt over sample points in `points` at radii within
-    // [rhoLo, rhoHi].
+    // Bounds of densityAt's terms over sample points in `points` at radii
+    // within [rhoLo, rhoHi]: density = damping * relief * 32 + rest, where
+    // relief is the relief fractal's value.
+    struct DensityTerms {
+        Interval damping;  // 1 - |mask|
+        Interval rest;     // height above the surface, elevation and outcrop
+        Interval given(const Interval& relief) const { return damping * (relief * 32.0) + rest; }
+    };
+    DensityTerms densityTerms(const NoiseBox& points, double rhoLo, double rhoHi) const;
+    // Bounds of densityAt over the same sample points.
     Interval densityBounds(const NoiseBox& points, double rhoLo, double rhoHi) const;
-    // The same with the relief (its fractal's value) anywhere in `relief`.
-    Interval densityBoundsGiven(const Interval& relief, const NoiseBox& points, double rhoLo, double rhoHi) const;
 
     // Stone at density >= 0 (never visible as surface); the biome's surface
     // colour just below the surface, blending to the subsoil colour at -5 and
