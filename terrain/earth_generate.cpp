@@ -8,6 +8,7 @@
 // leaves the cache in the same state; the kernels make every density, biome
 // and colour bit-identical, and the fill state depends only on which of air
 // and solid occur, not on their order.
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -111,28 +112,32 @@ ChunkFillState storeSparseLayer(const TerrainGeneratorEarth& earth, const ChunkL
                                 const ChunkPieces& pieces, const ColumnArrays& grid, ColumnArrays& sampled,
                                 Voxel* voxels, ChunkFillState fill) {
     const std::uint32_t n = layer.columns;
-    std::uint16_t at[maxColumns];
+    std::uint16_t at[maxColumns];  // voxel indices of the sampled columns (below 2^15)
     std::uint32_t count = 0;
     bool air = false;
     bool solid = false;
     for (std::uint32_t i = 0; i < n; ++i) {
-        for (std::uint32_t j = 0; j < n; ++j) {
-            const ChunkFillState verdict = pieces.at(layer.layer, i, j, n);
-            Voxel& voxel = voxels[voxelIndex(i, layer.layer, j)];
+        Voxel* row = voxels + voxelIndex(i, layer.layer, 0);
+        // A row crosses the tiles in runs of neighbouring columns.
+        for (std::uint32_t j = 0, end = 0; j < n; j = end) {
+            const std::uint32_t tile = ChunkPieces::tileOf(i, j, n);
+            for (end = j + 1; end < n && ChunkPieces::tileOf(i, end, n) == tile; ++end) {
+            }
+            const ChunkFillState verdict = pieces.verdict[layer.layer / ChunkPieces::slabLayers][tile];
             if (verdict == ChunkFillState::AllAir) {
-                voxel = airVoxel;
+                std::fill(row + j, row + end, airVoxel);
                 air = true;
             } else if (verdict == ChunkFillState::AllSolid) {
-                voxel = earth.solidFillVoxel;
+                std::fill(row + j, row + end, earth.solidFillVoxel);
                 solid = true;
             } else {
-                const std::uint32_t k = i * n + j;
-                at[count] = static_cast<std::uint16_t>(k);
-                sampled.x[count] = grid.x[k];
-                sampled.y[count] = grid.y[k];
-                sampled.z[count] = grid.z[k];
-                sampled.surface[count] = grid.surface[k];
-                ++count;
+                for (std::uint32_t k = i * n + j; k < i * n + end; ++k, ++count) {
+                    at[count] = static_cast<std::uint16_t>(voxelIndex(i, layer.layer, k - i * n));
+                    sampled.x[count] = grid.x[k];
+                    sampled.y[count] = grid.y[k];
+                    sampled.z[count] = grid.z[k];
+                    sampled.surface[count] = grid.surface[k];
+                }
             }
         }
     }
@@ -141,9 +146,7 @@ ChunkFillState storeSparseLayer(const TerrainGeneratorEarth& earth, const ChunkL
         earthDensities(earth, sampled.x, sampled.y, sampled.z, rho, sampled.density, count);
         earthColours(earth, sampled.density, sampled.surface, sampled.colour, count);
         for (std::uint32_t s = 0; s < count; ++s) {
-            const std::uint32_t i = at[s] / n;
-            const std::uint32_t j = at[s] % n;
-            storeVoxel(voxels[voxelIndex(i, layer.layer, j)], sampled.density[s], sampled.colour[s]);
+            storeVoxel(voxels[at[s]], sampled.density[s], sampled.colour[s]);
             air |= sampled.density[s] >= 0.0f;
             solid |= !(sampled.density[s] >= 0.0f);
         }

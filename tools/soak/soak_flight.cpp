@@ -18,8 +18,8 @@ float length(const Vec3& v) { return std::sqrt(dot3(v, v)); }
 
 }  // namespace
 
-SoakFlight::SoakFlight(std::uint64_t seed, const Vec3& start)
-    : random_(seed), position_(start), previous_(start), target_(start) {}
+SoakFlight::SoakFlight(std::uint64_t seed, const Vec3& start, const Dive& dive)
+    : random_(seed), position_(start), previous_(start), target_(start), dive_(dive) {}
 
 float SoakFlight::uniform(float low, float high) {
     // Top 24 bits: the same floats from the same seed with any library.
@@ -58,6 +58,19 @@ Vec3 SoakFlight::step() {
 
 Vec3 SoakFlight::advance() {
     ++tally_.frames;
+    if (tally_.dives == 0 && static_cast<double>(tally_.frames) * frameSeconds >= dive_.atSeconds) {
+        position_ = Vec3{diveRadius, 0.0f, 0.0f};
+        previous_ = position_;
+        target_ = position_;
+        diveLeft_ = dive_.holdSeconds;
+        ++tally_.dives;
+        return position_;
+    }
+    if (diveLeft_ > 0.0) {
+        diveLeft_ -= frameSeconds;
+        if (diveLeft_ <= 0.0) nextWaypoint();
+        return position_;
+    }
     if (uniform(0.0f, 1.0f) < jumpChance) {
         Vec3 landed = position_ + randomDirection() * jumpLength;
         const float r = length(landed);

@@ -13,6 +13,13 @@
 // every 12 s it jumps 1,000 units in one frame (pulled back within 2,400 of
 // the centre).
 //
+// Once, at a time given, it dives: it jumps to 8 units from the centre and
+// hovers there for a time given, with no jumps or turns. There the whole
+// terrain band lies within the streaming radius, the largest working set any
+// position has; diving at the start of the soak's early window makes that
+// window's peak resident set the ceiling a later window reaches unless
+// memory leaks or creeps, whatever the random path visits.
+//
 // Threads: one, the soak's loop.
 #pragma once
 
@@ -27,6 +34,7 @@ struct FlightTally {
     std::uint64_t waypoints = 0;
     std::uint64_t reversals = 0;
     std::uint64_t jumps = 0;
+    std::uint64_t dives = 0;
     std::uint64_t frames = 0;
     // The nearest to and farthest from the centre the camera has been.
     float nearest = 1e30f;
@@ -40,7 +48,13 @@ public:
     static constexpr float jumpLength = 1000.0f;
     static constexpr float outerRadius = 2400.0f;
 
-    SoakFlight(std::uint64_t seed, const Vec3& start);
+    struct Dive {
+        double atSeconds;
+        double holdSeconds;
+    };
+    static constexpr float diveRadius = 8.0f;
+
+    SoakFlight(std::uint64_t seed, const Vec3& start, const Dive& dive);
 
     // Advances one frame; returns the camera's new position.
     Vec3 step();
@@ -63,6 +77,8 @@ private:
     float speed_ = 0.0f;
     float hoverLeft_ = 0.0f;
     float legLeft_ = 0.0f;
+    Dive dive_;
+    double diveLeft_ = 0.0;
     FlightTally tally_;
 };
 

@@ -43,6 +43,7 @@ void printSoakReport(const SoakOptions& soak, float viewRadius, const SoakResult
     std::printf("flight_waypoints: %llu\n", u64(result.flight.waypoints));
     std::printf("flight_reversals: %llu\n", u64(result.flight.reversals));
     std::printf("flight_jumps: %llu\n", u64(result.flight.jumps));
+    std::printf("flight_dives: %llu\n", u64(result.flight.dives));
     std::printf("flight_nearest_to_centre: %.1f\n", result.flight.nearest);
     std::printf("flight_farthest_from_centre: %.1f\n", result.flight.farthest);
     std::printf("flight_end: %.2f %.2f %.2f\n", result.flightEnd.x, result.flightEnd.y, result.flightEnd.z);

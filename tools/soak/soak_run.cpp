@@ -29,7 +29,9 @@ using Clock = std::chrono::steady_clock;
 double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 FlightTally fly(Planet& planet, Camera& camera, const SoakOptions& soak, SoakWatch& watch, Clock::time_point start) {
-    SoakFlight flight(soak.flightSeed, camera.position());
+    // The dive opens the early window (a tenth of the soak in) and holds for
+    // half of it.
+    SoakFlight flight(soak.flightSeed, camera.position(), {soak.seconds * 0.1, soak.seconds * 0.05});
     double nextReport = 10.0;
     for (;;) {
         const double now = secondsSince(start);
