@@ -76,21 +76,115 @@ HWY_INLINE hn::Vec<DF> AddElevation(DF df, const TerrainGeneratorEarth& earth, h
     return hn::Add(density, hn::Mul(elevation, hn::Set(df, 64.0f)));
 }
 
-// density + (value + 1) * -16 where the outcrop's gradient noise is positive.
+// The outcrop term: (value + 1) * -16 where the outcrop's gradient noise is
+// positive (the gate), nothing elsewhere.
+template <class DF>
+struct Outcrop {
+    hn::Mask<DF> gate;
+    hn::Vec<DF> term;  // valid where the gate is open
+
+    Outcrop(DF df, const TerrainGeneratorEarth& earth, hn::Vec<DF> px, hn::Vec<DF> py, hn::Vec<DF> pz) {
+        // The gradient and value noise sample the same layer at the same
+        // point: one cell, one set of corner indices.
+        const NoiseLayer& layer = earth.outcropNoise;
+        const Scaled<DF> o(df, layer.frequency, px, py, pz);
+        const NoiseCell<DF> cell = MakeNoiseCell(df, layer.interpolation, o.x, o.y, o.z);
+        const CornerIndices<DF> corners = CornerIndicesOf(df, layer.seed, cell);
+        gate = hn::Gt(GradientNoiseOf(df, cell, corners), hn::Zero(df));
+        // The value noise only matters where the gate is open.
+        term = hn::AllFalse(df, gate) ? hn::Zero(df)
+                                      : hn::Mul(hn::Add(ValueNoiseOf(df, cell, corners), hn::Set(df, 1.0f)),
+                                                hn::Set(df, -16.0f));
+    }
+
+    hn::Vec<DF> addedTo(hn::Vec<DF> density) const { return hn::IfThenElse(gate, hn::Add(density, term), density); }
+};
+
+// density + the outcrop term.
 template <class DF>
 HWY_INLINE hn::Vec<DF> AddOutcrop(DF df, const TerrainGeneratorEarth& earth, hn::Vec<DF> px, hn::Vec<DF> py,
                                   hn::Vec<DF> pz, hn::Vec<DF> density) {
-    // The gradient and value noise sample the same layer at the same point:
-    // one cell, one set of corner indices.
-    const NoiseLayer& layer = earth.outcropNoise;
-    const Scaled<DF> o(df, layer.frequency, px, py, pz);
-    const NoiseCell<DF> cell = MakeNoiseCell(df, layer.interpolation, o.x, o.y, o.z);
-    const CornerIndices<DF> corners = CornerIndicesOf(df, layer.seed, cell);
-    const auto gate = hn::Gt(GradientNoiseOf(df, cell, corners), hn::Zero(df));
-    // The value noise only matters where the gate is open.
-    if (hn::AllFalse(df, gate)) return density;
-    const auto outcrop = hn::Mul(hn::Add(ValueNoiseOf(df, cell, corners), hn::Set(df, 1.0f)), hn::Set(df, -16.0f));
-    return hn::IfThenElse(gate, hn::Add(density, outcrop), density);
+    return Outcrop<DF>(df, earth, px, py, pz).addedTo(density);
+}
+
+// What the observable kernel proves of a density: at least this is air, and
+// at most stoneLimit is stone-coloured like the solid fill. The margins cover
+// the rounding of the float bounds (see earth_classify.cpp).
+constexpr float airLimit = 0.1f;
+constexpr float stoneLimit = -10.1f;
+
+// The relief fractal's octaves still to come after each octave (index 0: the
+// first), as bounds of what they add to the partial ridge: each later octave
+// k adds -amplitude_k * (1 - |n|) with |n| <= simplexMagnitudeBound.
+struct RidgeTails {
+    float lo[32] = {};
+    float hi[32] = {};
+};
+
+RidgeTails ridgeTails(const NoiseLayer& layer) {
+    RidgeTails tails;
+    const std::uint32_t octaves = layer.octaves < 32 ? layer.octaves : 32;
+    float amplitude = 1.0f;
+    double amplitudes[32] = {};
+    for (std::uint32_t o = 1; o < octaves; ++o) {
+        amplitude *= layer.gain;
+        amplitudes[o] = amplitude;
+    }
+    double lo = 0.0;
+    double hi = 0.0;
+    for (std::uint32_t o = octaves; o-- > 0;) {
+        tails.lo[o] = static_cast<float>(lo - 1e-3);
+        tails.hi[o] = static_cast<float>(hi + 1e-3);
+        lo -= amplitudes[o];
+        hi += amplitudes[o] * (simplexMagnitudeBound - 1.0);
+    }
+    return tails;
+}
+
+// The densities of one vector of sample points where they matter, 1.0 or
+// -10.0 where the bounds settle them first; see earthObservableDensities.
+template <class DF>
+HWY_INLINE hn::Vec<DF> ObservableDensity(DF df, const TerrainGeneratorEarth& earth, const Interval& reliefRange,
+                                         const RidgeTails& tails, hn::Vec<DF> px, hn::Vec<DF> py, hn::Vec<DF> pz,
+                                         hn::Vec<DF> heightAboveSurface, std::size_t valid) {
+    const NoiseLayer& maskLayer = earth.reliefMaskNoise;
+    const Scaled<DF> m(df, maskLayer.frequency, px, py, pz);
+    const auto mask = hn::Abs(GradientNoise3(df, maskLayer.seed, maskLayer.interpolation, m.x, m.y, m.z));
+    const auto damping = hn::Sub(hn::Set(df, 1.0f), mask);
+    const NoiseLayer& elevationLayer = earth.elevationNoise;
+    const Scaled<DF> e(df, elevationLayer.frequency, px, py, pz);
+    const auto elevation64 = hn::Mul(
+        GradientNoise3(df, elevationLayer.seed, elevationLayer.interpolation, e.x, e.y, e.z), hn::Set(df, 64.0f));
+    const Outcrop<DF> outcrop(df, earth, px, py, pz);
+    // Everything but the relief, in its own order: only ever compared.
+    const auto rest = outcrop.addedTo(hn::Add(heightAboveSurface, elevation64));
+
+    const auto unused = hn::Not(hn::FirstN(df, valid));
+    auto settledDensity = hn::Zero(df);
+    // Whether relief anywhere in [lo, hi] leaves every lane air or stone.
+    const auto settles = [&](hn::Vec<DF> lo, hn::Vec<DF> hi) {
+        const auto a = hn::Mul(damping, hn::Mul(lo, hn::Set(df, 32.0f)));
+        const auto b = hn::Mul(damping, hn::Mul(hi, hn::Set(df, 32.0f)));
+        const auto air = hn::Ge(hn::Add(rest, hn::Min(a, b)), hn::Set(df, airLimit));
+        const auto stone = hn::Le(hn::Add(rest, hn::Max(a, b)), hn::Set(df, stoneLimit));
+        if (!hn::AllTrue(df, hn::Or(hn::Or(air, stone), unused))) return false;
+        settledDensity = hn::IfThenElse(air, hn::Set(df, 1.0f), hn::Set(df, -10.0f));
+        return true;
+    };
+    if (settles(hn::Set(df, static_cast<float>(reliefRange.lo)), hn::Set(df, static_cast<float>(reliefRange.hi)))) {
+        return settledDensity;
+    }
+    const NoiseLayer& reliefLayer = earth.reliefNoise;
+    const Scaled<DF> r(df, reliefLayer.frequency, px, py, pz);
+    auto relief = hn::Zero(df);
+    const bool whole = FractalRidgeUnless(df, reliefLayer, r.x, r.y, r.z, relief, [&](hn::Vec<DF> partial, std::uint32_t o) {
+        return settles(hn::Add(partial, hn::Set(df, tails.lo[o])), hn::Add(partial, hn::Set(df, tails.hi[o])));
+    });
+    if (!whole) return settledDensity;
+    // The full density, in densityAt's order.
+    const auto masked =
+        hn::Add(hn::Mul(damping, hn::Mul(relief, hn::Set(df, 32.0f))), heightAboveSurface);
+    return outcrop.addedTo(hn::Add(masked, elevation64));
 }
 
 // nearestBiome: the biome of the point with the largest dot product, scanned
@@ -159,6 +253,22 @@ void EarthDensities(const TerrainGeneratorEarth& earth, const float* x, const fl
     pass(false, [&](auto px, auto py, auto pz, auto density) { return AddOutcrop(df, earth, px, py, pz, density); });
 }
 
+void EarthObservableDensities(const TerrainGeneratorEarth& earth, const float* x, const float* y, const float* z,
+                              float rho, float* out, std::size_t count) {
+    const hn::ScalableTag<float> df;
+    const auto radius = hn::Set(df, rho);
+    const auto heightAboveSurface = hn::Set(df, rho - earth.surfaceRadius);
+    const Interval reliefRange = fractalRange(earth.reliefNoise);
+    const RidgeTails tails = ridgeTails(earth.reliefNoise);
+    ForEachVector(df, count, [&](std::size_t k, std::size_t valid) {
+        const auto px = hn::Mul(LoadPart(df, x + k, valid), radius);
+        const auto py = hn::Mul(LoadPart(df, y + k, valid), radius);
+        const auto pz = hn::Mul(LoadPart(df, z + k, valid), radius);
+        StorePart(ObservableDensity(df, earth, reliefRange, tails, px, py, pz, heightAboveSurface, valid), df,
+                  out + k, valid);
+    });
+}
+
 void EarthBiomes(const TerrainGeneratorEarth& earth, const float* x, const float* y, const float* z,
                  std::int32_t* out, std::size_t count) {
     const hn::ScalableTag<float> df;
@@ -220,12 +330,22 @@ HWY_AFTER_NAMESPACE();
 namespace gravelkin {
 
 HWY_EXPORT(EarthDensities);
+HWY_EXPORT(EarthObservableDensities);
 HWY_EXPORT(EarthBiomes);
 HWY_EXPORT(EarthColours);
 
 void earthDensities(const TerrainGeneratorEarth& earth, const float* x, const float* y, const float* z, float rho,
                     float* out, std::size_t count) {
     HWY_DYNAMIC_DISPATCH(EarthDensities)(earth, x, y, z, rho, out, count);
+}
+
+void earthObservableDensities(const TerrainGeneratorEarth& earth, const float* x, const float* y, const float* z,
+                              float rho, float* out, std::size_t count) {
+    if (earth.reliefNoise.fractalKind != FractalKind::Ridge) {
+        earthDensities(earth, x, y, z, rho, out, count);
+        return;
+    }
+    HWY_DYNAMIC_DISPATCH(EarthObservableDensities)(earth, x, y, z, rho, out, count);
 }
 
 void earthBiomes(const TerrainGeneratorEarth& earth, const float* x, const float* y, const float* z,

@@ -22,6 +22,15 @@ class TerrainGeneratorEarth;
 void earthDensities(const TerrainGeneratorEarth& earth, const float* x, const float* y, const float* z, float rho,
                     float* out, std::size_t count);
 
+// out[k] = earth.densityAt(d * rho, rho) where the voxel's sign or colour
+// could depend on it; otherwise 1.0 where the density is proven at least 0.1
+// (air), -10.0 where proven at most -10.1 (stone, like the solid fill). The
+// relief fractal's octaves stop at the first after which the bounds settle a
+// whole vector of columns. So: the same signs as earthDensities, and the same
+// colours for every solid voxel.
+void earthObservableDensities(const TerrainGeneratorEarth& earth, const float* x, const float* y, const float* z,
+                              float rho, float* out, std::size_t count);
+
 // out[k] = earth.biomeAt(d) with d = (x[k], y[k], z[k], 0).
 void earthBiomes(const TerrainGeneratorEarth& earth, const float* x, const float* y, const float* z,
                  std::int32_t* out, std::size_t count);

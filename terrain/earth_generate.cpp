@@ -143,7 +143,7 @@ ChunkFillState storeSparseLayer(const TerrainGeneratorEarth& earth, const ChunkL
     }
     if (count > 0) {
         const float rho = static_cast<float>(layer.radius) + 0.5f;  // the middle of the layer
-        earthDensities(earth, sampled.x, sampled.y, sampled.z, rho, sampled.density, count);
+        earthObservableDensities(earth, sampled.x, sampled.y, sampled.z, rho, sampled.density, count);
         earthColours(earth, sampled.density, sampled.surface, sampled.colour, count);
         for (std::uint32_t s = 0; s < count; ++s) {
             storeVoxel(voxels[at[s]], sampled.density[s], sampled.colour[s]);

@@ -43,6 +43,27 @@ HWY_INLINE hn::Vec<DF> RidgeOf(DF df, hn::Vec<DF> n) {
     return hn::Sub(hn::Set(df, 1.0f), hn::Abs(n));
 }
 
+// FractalRidge octave by octave: after each octave but the last, with the
+// partial result and the octave's index, settled(result, octave) may end it
+// early, where the octaves left cannot change what the caller needs. Returns
+// whether every octave was taken; `result` is then FractalRidge's value.
+template <class DF, class Settled>
+HWY_INLINE bool FractalRidgeUnless(DF df, const NoiseLayer& layer, hn::Vec<DF> x, hn::Vec<DF> y, hn::Vec<DF> z,
+                                   hn::Vec<DF>& result, Settled settled) {
+    std::uint32_t seed = static_cast<std::uint32_t>(layer.seed);
+    result = RidgeOf(df, SimplexNoise3(df, static_cast<std::int32_t>(seed), x, y, z));
+    float amplitude = 1.0f;
+    for (std::uint32_t o = 1; o < layer.octaves; ++o) {
+        if (settled(result, o - 1)) return false;
+        NextOctave(df, layer, x, y, z);
+        seed += 1u;
+        amplitude *= layer.gain;
+        const auto n = SimplexNoise3(df, static_cast<std::int32_t>(seed), x, y, z);
+        result = hn::Sub(result, hn::Mul(hn::Set(df, amplitude), RidgeOf(df, n)));
+    }
+    return true;
+}
+
 // fractalSum (billow = false) and fractalBillow (billow = true).
 template <class DF>
 HWY_INLINE hn::Vec<DF> FractalSumOrBillow(DF df, const NoiseLayer& layer, bool billow, hn::Vec<DF> x, hn::Vec<DF> y,
@@ -65,18 +86,11 @@ HWY_INLINE hn::Vec<DF> FractalSumOrBillow(DF df, const NoiseLayer& layer, bool b
     return hn::Div(sum, hn::Set(df, total));
 }
 
+// fractalRidge.
 template <class DF>
 HWY_INLINE hn::Vec<DF> FractalRidge(DF df, const NoiseLayer& layer, hn::Vec<DF> x, hn::Vec<DF> y, hn::Vec<DF> z) {
-    std::uint32_t seed = static_cast<std::uint32_t>(layer.seed);
-    auto result = RidgeOf(df, SimplexNoise3(df, static_cast<std::int32_t>(seed), x, y, z));
-    float amplitude = 1.0f;
-    for (std::uint32_t o = 1; o < layer.octaves; ++o) {
-        NextOctave(df, layer, x, y, z);
-        seed += 1u;
-        amplitude *= layer.gain;
-        const auto n = SimplexNoise3(df, static_cast<std::int32_t>(seed), x, y, z);
-        result = hn::Sub(result, hn::Mul(hn::Set(df, amplitude), RidgeOf(df, n)));
-    }
+    auto result = hn::Zero(df);
+    FractalRidgeUnless(df, layer, x, y, z, result, [](hn::Vec<DF>, std::uint32_t) { return false; });
     return result;
 }
 
