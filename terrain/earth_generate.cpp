@@ -118,11 +118,13 @@ ChunkFillState storeSparseLayer(const TerrainGeneratorEarth& earth, const ChunkL
     bool solid = false;
     for (std::uint32_t i = 0; i < n; ++i) {
         Voxel* row = voxels + voxelIndex(i, layer.layer, 0);
-        // A row crosses the tiles in runs of neighbouring columns.
-        for (std::uint32_t j = 0, end = 0; j < n; j = end) {
+        // A row crosses the tiles in runs of neighbouring columns: a
+        // quarter of the row each, or single columns on grids too coarse for
+        // that.
+        const std::uint32_t run = n >= ChunkPieces::tilesPerSide ? n / ChunkPieces::tilesPerSide : 1;
+        for (std::uint32_t j = 0; j < n; j += run) {
+            const std::uint32_t end = j + run;
             const std::uint32_t tile = ChunkPieces::tileOf(i, j, n);
-            for (end = j + 1; end < n && ChunkPieces::tileOf(i, end, n) == tile; ++end) {
-            }
             const ChunkFillState verdict = pieces.verdict[layer.layer / ChunkPieces::slabLayers][tile];
             if (verdict == ChunkFillState::AllAir) {
                 std::fill(row + j, row + end, airVoxel);
@@ -145,11 +147,11 @@ ChunkFillState storeSparseLayer(const TerrainGeneratorEarth& earth, const ChunkL
         const float rho = static_cast<float>(layer.radius) + 0.5f;  // the middle of the layer
         earthObservableDensities(earth, sampled.x, sampled.y, sampled.z, rho, sampled.density, count);
         earthColours(earth, sampled.density, sampled.surface, sampled.colour, count);
-        for (std::uint32_t s = 0; s < count; ++s) {
-            storeVoxel(voxels[at[s]], sampled.density[s], sampled.colour[s]);
-            air |= sampled.density[s] >= 0.0f;
-            solid |= !(sampled.density[s] >= 0.0f);
-        }
+        std::uint32_t airs = 0;
+        for (std::uint32_t s = 0; s < count; ++s) airs += sampled.density[s] >= 0.0f;
+        for (std::uint32_t s = 0; s < count; ++s) storeVoxel(voxels[at[s]], sampled.density[s], sampled.colour[s]);
+        air |= airs > 0;
+        solid |= airs < count;
     }
     if (air) fill = nextFillState(fill, 0.0f);
     if (solid) fill = nextFillState(fill, -1.0f);
