@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cmath>
-#include <functional>
 
 #include "terrain/noise/noise_tables.h"
 
@@ -42,11 +41,10 @@ Interval trilinearBounds(const std::array<Interval, 8>& v, const Interval w[3]) 
     return lerpBounds(lerpBounds(y0z0, y1z0, w[1]), lerpBounds(y0z1, y1z1, w[1]), w[2]);
 }
 
-// What a lattice noise needs of one cell: the corner values over the part of
-// the box inside the cell, given the fractions' intervals along each axis.
-using CornerBounds = std::function<Interval(const std::int32_t corner[3], const Interval fraction[3])>;
-
 // The hull, over every lattice cell the box touches, of the cell's blend.
+// cornerBounds(corner, fraction) gives a corner's values over the part of the
+// box inside the cell, given the fractions' intervals along each axis.
+template <class CornerBounds>
 Interval latticeBounds(const NoiseLayer& layer, const NoiseBox& box, const CornerBounds& cornerBounds) {
     std::int32_t first[3];
     std::int32_t last[3];
