@@ -4,12 +4,16 @@
 
 #include <epoxy/gl.h>
 
+#include "render/gl/quad_packing.h"
+
 namespace gravelkin {
 
 class GlVertexBuffer final : public VertexBuffer {
 public:
     GlVertexBuffer(GlGraphicsDevice& device, const ChunkVertex* vertices, std::uint32_t count)
-        : device_(device), staging_(vertices, vertices + count) {}
+        : device_(device), quads_(packQuads(vertices, count, staging_)) {
+        if (!quads_) staging_.assign(vertices, vertices + count);
+    }
 
     void release() override { device_.queueRelease(this); }
 
@@ -17,6 +21,7 @@ public:
     // by the main thread only.
     GlGraphicsDevice& device_;
     std::vector<ChunkVertex> staging_;
+    const bool quads_;  // staging_ holds packed faces (quad_packing.h)
     GLuint name_ = 0;
     bool failed_ = false;
 };
@@ -89,6 +94,10 @@ void GlGraphicsDevice::processPending() {
     }
     uploadBatch_.clear();
     releaseBatch_.clear();
+}
+
+bool GlGraphicsDevice::holdsPackedQuads(VertexBuffer* buffer) const {
+    return buffer != nullptr && static_cast<GlVertexBuffer&>(*buffer).quads_;
 }
 
 std::uint32_t GlGraphicsDevice::bufferName(VertexBuffer* buffer) {

@@ -1,7 +1,9 @@
 // The graphics device seam on OpenGL: vertex buffers that any thread may
 // create and release, although only the main thread owns the GL context.
 //
-// createVertexBuffer copies the vertices and queues the buffer for upload;
+// createVertexBuffer copies the vertices (packing a mesh's faces into their
+// four corners where they take that form: quad_packing.h) and queues the
+// buffer for upload;
 // the main thread uploads it (glCreateBuffers + glNamedBufferStorage) at the
 // latest when the buffer is first bound for drawing, and in bulk once per
 // frame in processPending(). release() queues the buffer; the main thread
@@ -50,6 +52,10 @@ public:
     // The GL name of `buffer`, uploading it first if it is still waiting.
     // 0 for null, or when the upload failed. Main thread.
     std::uint32_t bufferName(VertexBuffer* buffer);
+
+    // Whether `buffer` holds packed faces, drawn through quad indices rather
+    // than as the triangle list it was created from. Main thread.
+    bool holdsPackedQuads(VertexBuffer* buffer) const;
 
     // Frees everything: pending releases, and any buffer still alive (which
     // is a caller's bug, reported on standard error). Afterwards creation

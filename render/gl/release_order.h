@@ -23,7 +23,7 @@ enum class RendererObject {
     Bindings,        // program, vertex array, uniform buffer, sampler, texture, framebuffer
     VertexBuffers,   // every chunk buffer the device still holds
     ColorTarget,     // the offscreen framebuffer and its colour renderbuffer
-    UniformBuffer,
+    UniformBuffer,   // and the quad index buffer
     DepthStencilTarget,
     Texture,
     Sampler,

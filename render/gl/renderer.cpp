@@ -9,8 +9,9 @@
 #include <epoxy/gl.h>
 
 #include "render/gl/driver_residency.h"
-#include "render/gl/gl_shader.h"
 #include "planet/planet.h"
+#include "render/gl/gl_shader.h"
+#include "render/gl/quad_packing.h"
 #include "render/gl/shader_compiler.h"
 
 namespace gravelkin {
@@ -247,7 +248,24 @@ void Renderer::drawChunk(VertexBuffer* buffer, std::uint32_t vertexCount) {
     // would only raise an error for the draw.
     if (name == 0) return;
     glVertexArrayVertexBuffer(vertexArray_, 0, name, vertexOffset, vertexStride);
-    glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(vertexCount));
+    if (!device_.holdsPackedQuads(buffer)) {
+        glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(vertexCount));
+        return;
+    }
+    reserveQuadIndices(vertexCount / 6);
+    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(vertexCount), GL_UNSIGNED_INT, nullptr);
+}
+
+void Renderer::reserveQuadIndices(std::uint32_t quads) {
+    if (quads <= quadCapacity_) return;
+    // Doubling keeps the rebuilds to a handful over a run.
+    quadCapacity_ = std::max({quads, quadCapacity_ * 2, 4096u});
+    const std::vector<std::uint32_t> indices = quadIndices(quadCapacity_);
+    if (quadIndexBuffer_ != 0) glDeleteBuffers(1, &quadIndexBuffer_);
+    glCreateBuffers(1, &quadIndexBuffer_);
+    glNamedBufferStorage(quadIndexBuffer_, static_cast<GLsizeiptr>(indices.size() * sizeof(std::uint32_t)),
+                         indices.data(), 0);
+    glVertexArrayElementBuffer(vertexArray_, quadIndexBuffer_);
 }
 
 void Renderer::release(const std::function<void(RendererObject)>& released) {
@@ -304,7 +322,10 @@ void Renderer::releaseObject(RendererObject object) {
             break;
         case RendererObject::UniformBuffer:
             if (uniformBuffer_ != 0) glDeleteBuffers(1, &uniformBuffer_);
+            if (quadIndexBuffer_ != 0) glDeleteBuffers(1, &quadIndexBuffer_);
             uniformBuffer_ = 0;
+            quadIndexBuffer_ = 0;
+            quadCapacity_ = 0;
             break;
         case RendererObject::DepthStencilTarget:
             if (depthTarget_ != 0) glDeleteRenderbuffers(1, &depthTarget_);

@@ -118,6 +118,9 @@ private:
     void createTexture();
     bool createShaders(std::string& error);
     void createVertexArray();
+    // Makes the quad index buffer, bound to the vertex array, long enough for
+    // `quads` packed faces.
+    void reserveQuadIndices(std::uint32_t quads);
     void releaseObject(RendererObject object);
 
     RendererSettings settings_;
@@ -136,6 +139,8 @@ private:
     std::uint32_t fragmentShader_ = 0;
     std::uint32_t program_ = 0;
     std::uint32_t vertexArray_ = 0;
+    std::uint32_t quadIndexBuffer_ = 0;
+    std::uint32_t quadCapacity_ = 0;  // packed faces the index buffer covers
 };
 
 }  // namespace gravelkin

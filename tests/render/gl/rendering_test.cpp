@@ -71,7 +71,9 @@ TEST_F(RenderingTest, ASolidChunkSeenFromOutsideCoversItsProjectedOutlineWithIts
     for (Chunk*& slot : chunk->neighbours) slot = &air;
     ColumnDirectionCache cache;
     meshGathered(*chunk, FineNeighbourMap{}, cache, renderer->device());
-    std::vector<ChunkVertex> vertices(chunk->vertexCount.load());
+    // The buffer holds each face's four corners (quad_packing.h).
+    ASSERT_TRUE(renderer->device().holdsPackedQuads(chunk->vertexBuffer));
+    std::vector<ChunkVertex> vertices(chunk->vertexCount.load() / 6 * 4);
     ASSERT_GT(vertices.size(), 0u);
     glGetNamedBufferSubData(renderer->device().bufferName(chunk->vertexBuffer), 0,
                             static_cast<GLsizeiptr>(vertices.size() * sizeof(ChunkVertex)), vertices.data());

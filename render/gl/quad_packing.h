@@ -1,0 +1,33 @@
+// Chunk meshes arrive as triangle lists in which each face is two triangles
+// (c0, c1, c2) and (c0, c2, c3): six vertices, two of them repeats. Stored as
+// the four corners and drawn through a shared index buffer, the same
+// triangles come out in the same order from the same vertices, while the
+// vertex stage shades four vertices a face instead of six and the buffer is a
+// third smaller.
+//
+// Pure; any thread.
+//
+// Depends on: the vertex record.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "render/device/chunk_vertex.h"
+
+namespace gravelkin {
+
+// Where each of a face's six triangle-list vertices lies among its four
+// corners.
+inline constexpr std::uint32_t quadCornerOfVertex[6] = {0, 1, 2, 0, 2, 3};
+
+// Replaces `corners` with the four corners of each face and returns true
+// when the `count` vertices are whole faces of that form (every sixth group
+// repeats its vertex 0 at 3 and its vertex 2 at 4, bit for bit); otherwise
+// leaves `corners` empty and returns false.
+bool packQuads(const ChunkVertex* vertices, std::uint32_t count, std::vector<ChunkVertex>& corners);
+
+// The index list that draws `quads` packed faces: 4q + quadCornerOfVertex[k].
+std::vector<std::uint32_t> quadIndices(std::uint32_t quads);
+
+}  // namespace gravelkin
