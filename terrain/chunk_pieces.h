@@ -6,13 +6,17 @@
 // every voxel in it is at density <= -10 and so coloured like the solid fill,
 // Unknown otherwise.
 //
-// Depends on: the chunk's size and the fill states.
+// It also carries the column directions the bounding computed, grid by grid,
+// so that generation need not compute them again.
+//
+// Depends on: the chunk's size and key, and the fill states.
 #pragma once
 
 #include <cstdint>
 
 #include "factory/voxel/fill_state.h"
 #include "factory/voxel/voxel_volume.h"
+#include "geometry/chunk_key.h"
 
 namespace gravelkin {
 
@@ -23,6 +27,21 @@ struct ChunkPieces {
     static constexpr std::uint32_t tiles = tilesPerSide * tilesPerSide;
 
     ChunkFillState verdict[slabs][tiles];
+
+    // One grid's column directions, in voxel order (i outer, j inner).
+    struct Grid {
+        std::uint32_t columns;
+        float x[chunkSize * chunkSize];
+        float y[chunkSize * chunkSize];
+        float z[chunkSize * chunkSize];
+    };
+    // The grids of chunk `key`'s layers, outermost first: the grid of layer
+    // 31, then one for each layer where the grid gets coarser (at most five
+    // halvings of 32 columns). grids is 0 where none were kept.
+    static constexpr std::uint32_t maxGrids = 6;
+    ChunkKey key{};
+    std::uint32_t grids = 0;
+    Grid grid[maxGrids];
 
     static constexpr std::uint32_t tileOf(std::uint32_t i, std::uint32_t j, std::uint32_t n) {
         return (i * tilesPerSide / n) * tilesPerSide + j * tilesPerSide / n;

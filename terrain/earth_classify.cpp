@@ -41,12 +41,16 @@ struct Range {
 };
 
 // The coordinate ranges of each tile of the cache's n x n column directions
-// (tiles no column falls in stay empty).
-void tileRanges(ColumnDirectionCache& cache, std::uint32_t n, Range out[ChunkPieces::tiles]) {
+// (tiles no column falls in stay empty), keeping the directions in `grid`.
+void tileRanges(ColumnDirectionCache& cache, std::uint32_t n, Range out[ChunkPieces::tiles], ChunkPieces::Grid& grid) {
     for (std::uint32_t t = 0; t < ChunkPieces::tiles; ++t) out[t] = Range{};
+    grid.columns = n;
     for (std::uint32_t i = 0; i < n; ++i) {
         for (std::uint32_t j = 0; j < n; ++j) {
             const Vec4& d = columnDirection(cache, i, j);
+            grid.x[i * n + j] = d.x;
+            grid.y[i * n + j] = d.y;
+            grid.z[i * n + j] = d.z;
             const double c[3] = {d.x, d.y, d.z};
             Range& range = out[ChunkPieces::tileOf(i, j, n)];
             for (int k = 0; k < 3; ++k) {
@@ -153,12 +157,17 @@ ChunkFillState TerrainGeneratorEarth::classifyPieces(const ChunkKey& key, Column
                                                      ChunkPieces& pieces) const {
     Piece tiles[ChunkPieces::slabs][ChunkPieces::tiles];
     Range ranges[ChunkPieces::tiles];
+    pieces.key = key;
+    pieces.grids = 0;
     forEachLayerOutermostFirst(key, [&](const ChunkLayer& layer) {
         if (layer.coarser) {
             halveResolution(cache);
             markStale(cache);
         }
-        if (layer.coarser || layer.layer == chunkSize - 1) tileRanges(cache, layer.columns, ranges);
+        if (layer.coarser || layer.layer == chunkSize - 1) {
+            tileRanges(cache, layer.columns, ranges, pieces.grid[pieces.grids]);
+            ++pieces.grids;
+        }
         const double rho = static_cast<double>(static_cast<float>(layer.radius) + 0.5f);
         for (std::uint32_t t = 0; t < ChunkPieces::tiles; ++t) {
             tiles[layer.layer / ChunkPieces::slabLayers][t].add(ranges[t], rho);

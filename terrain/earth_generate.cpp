@@ -174,6 +174,9 @@ ChunkFillState TerrainGeneratorEarth::generateSparse(const ChunkKey& key, Voxel*
     ColumnArrays grid;
     ColumnArrays sampled;
     bool surfacesKnown = false;
+    // The directions the bounding kept, where it kept them for this chunk.
+    const bool reuse = pieces.grids > 0 && pieces.key == key;
+    std::uint32_t grids = 0;
     forEachLayerOutermostFirst(key, [&](const ChunkLayer& layer) {
         const std::uint32_t n = layer.columns;
         if (layer.coarser) {
@@ -181,7 +184,15 @@ ChunkFillState TerrainGeneratorEarth::generateSparse(const ChunkKey& key, Voxel*
             markStale(cache);
         }
         if (layer.coarser || layer.layer == chunkSize - 1) {
-            gatherDirections(cache, n, grid);
+            if (reuse && grids < pieces.grids && pieces.grid[grids].columns == n) {
+                const ChunkPieces::Grid& kept = pieces.grid[grids];
+                std::copy(kept.x, kept.x + n * n, grid.x);
+                std::copy(kept.y, kept.y + n * n, grid.y);
+                std::copy(kept.z, kept.z + n * n, grid.z);
+            } else {
+                gatherDirections(cache, n, grid);
+            }
+            ++grids;
             surfacesKnown = false;
         }
         // Biomes only colour sampled voxels: a grid all of whose pieces are

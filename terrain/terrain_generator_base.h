@@ -59,6 +59,7 @@ public:
     // generate that follows.
     virtual ChunkFillState classifyPieces(const ChunkKey&, ColumnDirectionCache&, ChunkPieces& pieces) const {
         pieces.setAll(ChunkFillState::Unknown);
+        pieces.grids = 0;
         return ChunkFillState::Unknown;
     }
 
