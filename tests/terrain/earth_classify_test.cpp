@@ -80,6 +80,10 @@ TEST(EarthClassify, NeverContradictsFullGenerationOverEveryGeneratedShellAndFace
                     ChunkPieces pieces;
                     const ChunkFillState known = generator.classifyPieces(key, cache, pieces);
                     ++counts[static_cast<int>(known)];
+                    // Every third undecided chunk is generated both ways (all
+                    // of them would double the suite's time under the
+                    // sanitizers for little more coverage).
+                    if (known == ChunkFillState::Unknown && counts[0] % 3 != 0) continue;
                     resetForChunk(cache, key);
                     const ChunkFillState generated = generator.generate(key, voxels.data(), cache);
                     SCOPED_TRACE(::testing::Message() << "chunk x " << x << " shell " << shell << " y " << y
