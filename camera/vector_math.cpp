@@ -89,6 +89,15 @@ Mat4 lookAtLH(const Vec4& eye, const Vec4& focus, const Vec4& up) {
     return lookToLH(eye, focus - eye, up);
 }
 
+Vec3 eyeOfView(const Mat4& view) {
+    // Row 3 holds minus the eye's coordinates along the camera's axes, which
+    // are the columns of the upper 3 x 3.
+    const auto along = [&view](int k) {
+        return -(view.m[3][0] * view.m[k][0] + view.m[3][1] * view.m[k][1] + view.m[3][2] * view.m[k][2]);
+    };
+    return {along(0), along(1), along(2)};
+}
+
 Mat4 perspectiveFovLH(float fovY, float aspect, float nearZ, float farZ) {
     const float yScale = std::cos(fovY * 0.5f) / std::sin(fovY * 0.5f);
     const float xScale = yScale / aspect;

@@ -61,6 +61,9 @@ Mat4 multiply(const Mat4& a, const Mat4& b);
 // Left-handed views and projection.
 Mat4 lookToLH(const Vec4& eye, const Vec4& direction, const Vec4& up);
 Mat4 lookAtLH(const Vec4& eye, const Vec4& focus, const Vec4& up);
+// The eye of a view matrix made by lookToLH (a rotation, then a translation),
+// to within rounding.
+Vec3 eyeOfView(const Mat4& view);
 // Depth maps nearZ to 0 and farZ to 1.
 Mat4 perspectiveFovLH(float fovY, float aspect, float nearZ, float farZ);
 

@@ -1,12 +1,45 @@
 #include "planet/draw_walk.h"
 
+#include <algorithm>
+#include <memory>
+#include <tuple>
+#include <vector>
+
 #include "planet/planet_state.h"
 
 namespace gravelkin {
 
+namespace {
+
+// A chunk to draw and its distance from the eye.
+struct Pending {
+    float distanceSquared;
+    std::shared_ptr<const Chunk> chunk;
+    std::uint32_t count;
+};
+
+float distanceSquared(const Box3& box, const Vec3& eye) {
+    const Vec3 d = (box.min + box.max) * 0.5f - eye;
+    return dot3(d, d);
+}
+
+bool drawnBefore(const Pending& a, const Pending& b) {
+    if (a.distanceSquared != b.distanceSquared) return a.distanceSquared < b.distanceSquared;
+    const ChunkKey& p = a.chunk->key;
+    const ChunkKey& q = b.chunk->key;
+    return std::tie(p.face, p.shell, p.y, p.x) < std::tie(q.face, q.shell, q.y, q.x);
+}
+
+}  // namespace
+
 DrawWalkCounts drawListedChunks(std::mutex& drawListMutex, const std::unique_ptr<std::vector<ChunkKey>>& drawList,
-                                const ChunkMap& chunks, ChunkDrawSink& sink, const Frustum* frustum) {
+                                const ChunkMap& chunks, ChunkDrawSink& sink, const Frustum* frustum,
+                                const Vec3* eye) {
     DrawWalkCounts counts;
+    // The walk runs on the main thread only: the storage is kept from frame
+    // to frame.
+    static thread_local std::vector<Pending> pending;
+    pending.clear();
     // A failure to lock throws std::system_error; nothing here catches it.
     std::lock_guard<std::mutex> lock(drawListMutex);
     if (!drawList) return counts;
@@ -22,14 +55,23 @@ DrawWalkCounts drawListedChunks(std::mutex& drawListMutex, const std::unique_ptr
             ++counts.culled;
             continue;
         }
-        sink.drawChunk(chunk.vertexBuffer, count);
         ++counts.drawn;
+        if (eye == nullptr) {
+            sink.drawChunk(chunk.vertexBuffer, count);
+        } else {
+            pending.push_back({distanceSquared(chunk.bounds, *eye), entry->second, count});
+        }
     }
+    std::sort(pending.begin(), pending.end(), drawnBefore);
+    for (const Pending& p : pending) sink.drawChunk(p.chunk->vertexBuffer, p.count);
+    // The last owner of a chunk erased meanwhile may be this list.
+    pending.clear();
     return counts;
 }
 
-DrawWalkCounts drawListedChunks(const PlanetState& state, ChunkDrawSink& sink, const Frustum* frustum) {
-    return drawListedChunks(state.drawListMutex, state.drawList, state.chunks, sink, frustum);
+DrawWalkCounts drawListedChunks(const PlanetState& state, ChunkDrawSink& sink, const Frustum* frustum,
+                                const Vec3* eye) {
+    return drawListedChunks(state.drawListMutex, state.drawList, state.chunks, sink, frustum, eye);
 }
 
 }  // namespace gravelkin

@@ -8,11 +8,20 @@
 // mesh, are skipped; a key listed twice is drawn twice. Given a frustum, a
 // chunk whose bounds lie wholly outside it (boxOutsideFrustum, which never
 // culls what could cover a pixel) is culled instead of drawn; without one the
-// list is the whole decision. There is no sorting.
+// list is the whole decision.
 //
-// Lock order: drawListMutex first, then one entry's accessor at a time.
-// Holding the accessor keeps the manager from erasing the entry, so a chunk is
-// never destroyed while it is drawn.
+// Given an eye, the chunks are drawn after the walk, nearest first (by their
+// bounds' centres, ties by key). The order the list happens to have depends on
+// when the factories published, and where two faces cover a pixel at exactly
+// the same depth the first drawn keeps it: drawn in an order of their own, the
+// same chunks give the same picture every time. Nearest first also lets the
+// depth test turn most hidden pixels away before they are shaded. Without an
+// eye, each chunk is drawn as the walk meets it, in list order.
+//
+// Lock order: drawListMutex first, then one entry's accessor at a time. The
+// walk holds each chunk it draws, by the accessor or by a reference of its
+// own, so a chunk is never destroyed while it is drawn: one the manager erases
+// meanwhile goes when the walk lets it go.
 //
 // Threads: the main thread only (the sink issues graphics calls).
 //
@@ -56,9 +65,11 @@ struct DrawWalkCounts {
 // is null. drawList is read only once the mutex is held, since the manager
 // swaps the pointer under it.
 DrawWalkCounts drawListedChunks(std::mutex& drawListMutex, const std::unique_ptr<std::vector<ChunkKey>>& drawList,
-                                const ChunkMap& chunks, ChunkDrawSink& sink, const Frustum* frustum = nullptr);
+                                const ChunkMap& chunks, ChunkDrawSink& sink, const Frustum* frustum = nullptr,
+                                const Vec3* eye = nullptr);
 
 // The walk over a planet state's draw list and chunk map.
-DrawWalkCounts drawListedChunks(const PlanetState& state, ChunkDrawSink& sink, const Frustum* frustum = nullptr);
+DrawWalkCounts drawListedChunks(const PlanetState& state, ChunkDrawSink& sink, const Frustum* frustum = nullptr,
+                                const Vec3* eye = nullptr);
 
 }  // namespace gravelkin

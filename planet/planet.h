@@ -75,9 +75,11 @@ public:
     void stop();
 
     // The renderer's walk over the draw list, culling against `frustum`
-    // unless it is null: main thread; see draw_walk.h.
-    DrawWalkCounts drawChunks(ChunkDrawSink& sink, const Frustum* frustum = nullptr) const {
-        return drawListedChunks(state_, sink, frustum);
+    // unless it is null, nearest `eye` first where one is given: main
+    // thread; see draw_walk.h.
+    DrawWalkCounts drawChunks(ChunkDrawSink& sink, const Frustum* frustum = nullptr,
+                              const Vec3* eye = nullptr) const {
+        return drawListedChunks(state_, sink, frustum, eye);
     }
 
     // --- Statistics: any thread; snapshots of a moving system. ---

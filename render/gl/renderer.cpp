@@ -230,6 +230,7 @@ void Renderer::clear() {
 
 void Renderer::setFrameConstants(const Mat4& view) {
     setView(constants_, view);
+    view_ = view;
     glNamedBufferSubData(uniformBuffer_, 0, sizeof(FrameConstants), &constants_);
     glBindBufferBase(GL_UNIFORM_BUFFER, 0, uniformBuffer_);
     glBindSampler(0, sampler_);
@@ -239,7 +240,8 @@ void Renderer::setFrameConstants(const Mat4& view) {
 DrawWalkCounts Renderer::drawPlanet(Planet& planet) {
     device_.processPending();
     const Frustum frustum = viewFrustum(constants_);
-    return planet.drawChunks(*this, settings_.cull ? &frustum : nullptr);
+    const Vec3 eye = eyeOfView(view_);
+    return planet.drawChunks(*this, settings_.cull ? &frustum : nullptr, &eye);
 }
 
 void Renderer::drawChunk(VertexBuffer* buffer, std::uint32_t vertexCount) {

@@ -126,6 +126,7 @@ private:
     RendererSettings settings_;
     GlGraphicsDevice device_;
     FrameConstants constants_;
+    Mat4 view_{};  // the last view set: the draw walk's eye
     bool released_ = false;
     bool fallbackTexture_ = false;
 

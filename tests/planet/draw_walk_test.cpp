@@ -115,6 +115,8 @@ TEST_F(ChunkDrawWalkTest, ReadsTheListOnlyUnderTheMutex) {
 TEST_F(ChunkDrawWalkTest, AnEraseWaitsForTheDrawOfItsEntry) {
     // The sink is inside the walk, holding the entry's read accessor: the
     // erase on another thread cannot finish until the draw returns.
+    // (Drawn nearest first, see below, a chunk is held by the walk's own
+    // reference instead.)
     auto a = addChunk(keyA, 3);
     *drawList = {keyA};
     std::weak_ptr<Chunk> weak = a;
@@ -141,6 +143,52 @@ TEST_F(ChunkDrawWalkTest, AnEraseWaitsForTheDrawOfItsEntry) {
     // The accessor went with the walk: the erase can finish now.
     erasing.eraser.join();
     EXPECT_TRUE(erasing.aliveDuringDraw);
+    EXPECT_TRUE(weak.expired());
+}
+
+TEST_F(ChunkDrawWalkTest, GivenAnEyeDrawsNearestFirstWhateverTheListOrderAndKeepsErasedChunksAliveUntilDrawn) {
+    // Three chunks along x, meshed with distinct counts to tell them apart;
+    // b and c are equally far from the eye, so the key decides.
+    const ChunkKey keys[] = {{1, 12, 0, 0}, {2, 12, 0, 0}, {3, 12, 0, 0}};
+    const float xs[] = {10.0f, -20.0f, 20.0f};
+    for (int k = 0; k < 3; ++k) {
+        auto chunk = addChunk(keys[k], static_cast<std::uint32_t>(3 * (k + 1)));
+        chunk->bounds = Box3{{xs[k] - 1.0f, -1.0f, -1.0f}, {xs[k] + 1.0f, 1.0f, 1.0f}};
+    }
+    const Vec3 eye{0.0f, 0.0f, 0.0f};
+    std::vector<std::vector<std::uint32_t>> orders;
+    for (const std::vector<ChunkKey>& list : {std::vector<ChunkKey>{keys[0], keys[1], keys[2]},
+                                              std::vector<ChunkKey>{keys[2], keys[1], keys[0]},
+                                              std::vector<ChunkKey>{keys[1], keys[2], keys[0]}}) {
+        *drawList = list;
+        sink.draws.clear();
+        EXPECT_EQ(drawListedChunks(mutex, drawList, chunks, sink, nullptr, &eye).drawn, 3u);
+        std::vector<std::uint32_t> order;
+        for (const auto& draw : sink.draws) order.push_back(draw.second);
+        orders.push_back(order);
+    }
+    for (const std::vector<std::uint32_t>& order : orders) EXPECT_EQ(order, (std::vector<std::uint32_t>{3, 6, 9}));
+
+    // An entry erased while the walk is drawing: its chunk outlives its draw.
+    std::weak_ptr<Chunk> weak;
+    {
+        ChunkMap::const_accessor entry;
+        ASSERT_TRUE(chunks.find(entry, keys[2]));
+        weak = entry->second;
+    }
+    struct ErasingSink final : ChunkDrawSink {
+        ChunkMap* map = nullptr;
+        std::weak_ptr<Chunk>* watched = nullptr;
+        bool aliveAtEveryDraw = true;
+        void drawChunk(VertexBuffer*, std::uint32_t) override {
+            map->erase(ChunkKey{3, 12, 0, 0});
+            aliveAtEveryDraw = aliveAtEveryDraw && !watched->expired();
+        }
+    } erasing;
+    erasing.map = &chunks;
+    erasing.watched = &weak;
+    drawListedChunks(mutex, drawList, chunks, erasing, nullptr, &eye);
+    EXPECT_TRUE(erasing.aliveAtEveryDraw);
     EXPECT_TRUE(weak.expired());
 }
 
