@@ -62,4 +62,15 @@ void halveResolution(ColumnDirectionCache& cache) {
 
 void markStale(ColumnDirectionCache& cache) { markRange(cache, 32); }
 
+void gatherColumnDirections(ColumnDirectionCache& cache, std::uint32_t n, float* x, float* y, float* z) {
+    for (std::uint32_t i = 0; i < n; ++i) {
+        for (std::uint32_t j = 0; j < n; ++j) {
+            const Vec4& d = columnDirection(cache, i, j);
+            x[i * n + j] = d.x;
+            y[i * n + j] = d.y;
+            z[i * n + j] = d.z;
+        }
+    }
+}
+
 }  // namespace gravelkin

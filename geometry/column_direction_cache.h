@@ -44,6 +44,10 @@ void resetForChunk(ColumnDirectionCache& cache, const ChunkKey& key);
 // the cache is reset or marked stale.
 const Vec4& columnDirection(ColumnDirectionCache& cache, std::uint32_t i, std::uint32_t j);
 
+// Writes the directions of columns (i, j) < (n, n) of the current grid to x,
+// y and z at i * n + j (the voxel order of a layer).
+void gatherColumnDirections(ColumnDirectionCache& cache, std::uint32_t n, float* x, float* y, float* z);
+
 // Moves to a grid with half as many columns per face side. Marks nothing stale.
 void halveResolution(ColumnDirectionCache& cache);
 

@@ -45,13 +45,11 @@ struct Range {
 void tileRanges(ColumnDirectionCache& cache, std::uint32_t n, Range out[ChunkPieces::tiles], ChunkPieces::Grid& grid) {
     for (std::uint32_t t = 0; t < ChunkPieces::tiles; ++t) out[t] = Range{};
     grid.columns = n;
+    gatherColumnDirections(cache, n, grid.x, grid.y, grid.z);
     for (std::uint32_t i = 0; i < n; ++i) {
         for (std::uint32_t j = 0; j < n; ++j) {
-            const Vec4& d = columnDirection(cache, i, j);
-            grid.x[i * n + j] = d.x;
-            grid.y[i * n + j] = d.y;
-            grid.z[i * n + j] = d.z;
-            const double c[3] = {d.x, d.y, d.z};
+            const std::uint32_t k = i * n + j;
+            const double c[3] = {grid.x[k], grid.y[k], grid.z[k]};
             Range& range = out[ChunkPieces::tileOf(i, j, n)];
             for (int k = 0; k < 3; ++k) {
                 range.lo[k] = std::min(range.lo[k], c[k]);

@@ -54,18 +54,6 @@ inline void storeVoxel(Voxel& voxel, float density, PackedColour colour) {
     }
 }
 
-// Gathers the directions of the cache's current n x n grid into `columns`.
-void gatherDirections(ColumnDirectionCache& cache, std::uint32_t n, ColumnArrays& columns) {
-    for (std::uint32_t i = 0; i < n; ++i) {
-        for (std::uint32_t j = 0; j < n; ++j) {
-            const Vec4& d = columnDirection(cache, i, j);
-            columns.x[i * n + j] = d.x;
-            columns.y[i * n + j] = d.y;
-            columns.z[i * n + j] = d.z;
-        }
-    }
-}
-
 // Computes the biomes and surface colours of the first `count` columns.
 void computeSurfaces(const TerrainGeneratorEarth& earth, std::uint32_t count, ColumnArrays& columns) {
     earthBiomes(earth, columns.x, columns.y, columns.z, columns.biome, count);
@@ -78,7 +66,7 @@ void computeSurfaces(const TerrainGeneratorEarth& earth, std::uint32_t count, Co
 
 void gatherColumns(const TerrainGeneratorEarth& earth, ColumnDirectionCache& cache, std::uint32_t n,
                    ColumnArrays& columns) {
-    gatherDirections(cache, n, columns);
+    gatherColumnDirections(cache, n, columns.x, columns.y, columns.z);
     computeSurfaces(earth, n * n, columns);
 }
 
@@ -190,7 +178,7 @@ ChunkFillState TerrainGeneratorEarth::generateSparse(const ChunkKey& key, Voxel*
                 std::copy(kept.y, kept.y + n * n, grid.y);
                 std::copy(kept.z, kept.z + n * n, grid.z);
             } else {
-                gatherDirections(cache, n, grid);
+                gatherColumnDirections(cache, n, grid.x, grid.y, grid.z);
             }
             ++grids;
             surfacesKnown = false;
