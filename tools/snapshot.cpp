@@ -8,7 +8,8 @@
 // that holds shaders.hlsl and assets/.
 //
 // Prints `name: value` lines: the renderer, whether streaming converged and
-// how long it took, the chunks drawn and culled, the frame time, the output path.
+// how long it took, the chunks drawn and culled, the faces drawn and left out
+// for facing away, the frame time, the output path.
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -25,7 +26,8 @@ using namespace gravelkin;
 std::string usage() {
     return "usage: snapshot [options]\n" + viewOptionsHelp() +
            "  --overlay          draw the statistics overlay over the frame (as F3 shows it)\n"
-           "  --no-cull          draw every meshed chunk, not only those in the view frustum\n"
+           "  --no-cull          draw every face of every meshed chunk, not only the chunks in the\n"
+           "                     view frustum and the faces that do not all face away\n"
            "  --output PATH      PNG to write (default snapshot.png)\n"
            "  --time-limit S     stop waiting for streaming after S seconds (default 600)\n"
            "  --help             this text\n"
@@ -118,6 +120,9 @@ int main(int argc, char** argv) {
     std::printf("chunks resident: %zu\n", result.chunksResident);
     std::printf("chunks drawn: %zu\n", result.chunksDrawn);
     std::printf("chunks culled: %zu\n", result.chunksCulled);
+    std::printf("faces drawn: %llu\n", static_cast<unsigned long long>(result.facesDrawn));
+    std::printf("faces facing away: %llu\n", static_cast<unsigned long long>(result.facesFacingAway));
+    std::printf("faces outside the frustum: %llu\n", static_cast<unsigned long long>(result.facesOutside));
     std::printf("frame ms: %.1f\n", result.frameMilliseconds);
     std::printf("output: %s (%d x %d)\n", output.c_str(), result.image.width, result.image.height);
     return result.converged ? 0 : 3;

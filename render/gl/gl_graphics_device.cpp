@@ -12,7 +12,11 @@ class GlVertexBuffer final : public VertexBuffer {
 public:
     GlVertexBuffer(GlGraphicsDevice& device, const ChunkVertex* vertices, std::uint32_t count)
         : device_(device), quads_(packQuads(vertices, count, staging_)) {
-        if (!quads_) staging_.assign(vertices, vertices + count);
+        if (quads_) {
+            groups_ = groupFaces(staging_);
+        } else {
+            staging_.assign(vertices, vertices + count);
+        }
     }
 
     void release() override { device_.queueRelease(this); }
@@ -22,6 +26,7 @@ public:
     GlGraphicsDevice& device_;
     std::vector<ChunkVertex> staging_;
     const bool quads_;  // staging_ holds packed faces (quad_packing.h)
+    std::vector<FaceGroup> groups_;  // of the packed faces
     GLuint name_ = 0;
     bool failed_ = false;
 };
@@ -98,6 +103,11 @@ void GlGraphicsDevice::processPending() {
 
 bool GlGraphicsDevice::holdsPackedQuads(VertexBuffer* buffer) const {
     return buffer != nullptr && static_cast<GlVertexBuffer&>(*buffer).quads_;
+}
+
+const std::vector<FaceGroup>& GlGraphicsDevice::faceGroups(VertexBuffer* buffer) const {
+    static const std::vector<FaceGroup> none;
+    return buffer != nullptr ? static_cast<GlVertexBuffer&>(*buffer).groups_ : none;
 }
 
 std::uint32_t GlGraphicsDevice::bufferName(VertexBuffer* buffer) {

@@ -2,8 +2,8 @@
 // create and release, although only the main thread owns the GL context.
 //
 // createVertexBuffer copies the vertices (packing a mesh's faces into their
-// four corners where they take that form: quad_packing.h) and queues the
-// buffer for upload;
+// four corners where they take that form: quad_packing.h, and grouping them
+// by the way they face: face_groups.h) and queues the buffer for upload;
 // the main thread uploads it (glCreateBuffers + glNamedBufferStorage) at the
 // latest when the buffer is first bound for drawing, and in bulk once per
 // frame in processPending(). release() queues the buffer; the main thread
@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "render/device/graphics_device.h"
+#include "render/gl/face_groups.h"
 
 namespace gravelkin {
 
@@ -56,6 +57,10 @@ public:
     // Whether `buffer` holds packed faces, drawn through quad indices rather
     // than as the triangle list it was created from. Main thread.
     bool holdsPackedQuads(VertexBuffer* buffer) const;
+
+    // The groups of a buffer that holds packed faces, in buffer order
+    // (face_groups.h); empty otherwise. Main thread.
+    const std::vector<FaceGroup>& faceGroups(VertexBuffer* buffer) const;
 
     // Frees everything: pending releases, and any buffer still alive (which
     // is a caller's bug, reported on standard error). Afterwards creation

@@ -82,6 +82,9 @@ SnapshotResult renderSnapshot(const SnapshotOptions& options) {
     result.frameMilliseconds = 1000.0 * timedSeconds / (frames > 1 ? frames - 1 : 1);
     result.chunksDrawn = counts.drawn;
     result.chunksCulled = counts.culled;
+    result.facesDrawn = renderer->lastFaceCounts().drawn;
+    result.facesFacingAway = renderer->lastFaceCounts().facingAway;
+    result.facesOutside = renderer->lastFaceCounts().outsideFrustum;
     result.chunksResident = planet->chunkSnapshot().size();
     result.image = renderer->readColor();
     drawOverlay = nullptr;

@@ -58,6 +58,9 @@ struct SnapshotResult {
     std::size_t chunksResident = 0;
     std::size_t chunksDrawn = 0;
     std::size_t chunksCulled = 0;  // meshed, left out by the frustum test
+    std::uint64_t facesDrawn = 0;
+    std::uint64_t facesFacingAway = 0;  // of the chunks drawn, left out in groups facing away
+    std::uint64_t facesOutside = 0;     // of the chunks drawn, left out in groups outside the frustum
     std::string rendererName;  // GL_RENDERER
 };
 

@@ -241,7 +241,13 @@ DrawWalkCounts Renderer::drawPlanet(Planet& planet) {
     device_.processPending();
     const Frustum frustum = viewFrustum(constants_);
     const Vec3 eye = eyeOfView(view_);
-    return planet.drawChunks(*this, settings_.cull ? &frustum : nullptr, &eye);
+    faces_ = {};
+    facingEye_ = settings_.cull ? &eye : nullptr;
+    groupFrustum_ = settings_.cull ? &frustum : nullptr;
+    const DrawWalkCounts counts = planet.drawChunks(*this, settings_.cull ? &frustum : nullptr, &eye);
+    facingEye_ = nullptr;
+    groupFrustum_ = nullptr;
+    return counts;
 }
 
 void Renderer::drawChunk(VertexBuffer* buffer, std::uint32_t vertexCount) {
@@ -252,10 +258,42 @@ void Renderer::drawChunk(VertexBuffer* buffer, std::uint32_t vertexCount) {
     glVertexArrayVertexBuffer(vertexArray_, 0, name, vertexOffset, vertexStride);
     if (!device_.holdsPackedQuads(buffer)) {
         glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(vertexCount));
+        faces_.drawn += vertexCount / 6;
         return;
     }
     reserveQuadIndices(vertexCount / 6);
-    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(vertexCount), GL_UNSIGNED_INT, nullptr);
+    if (facingEye_ == nullptr) {
+        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(vertexCount), GL_UNSIGNED_INT, nullptr);
+        faces_.drawn += vertexCount / 6;
+        return;
+    }
+    // The runs of groups left in, neighbouring groups drawn as one run, all
+    // in one call.
+    GLsizei counts[maxFaceGroups];
+    const void* offsets[maxFaceGroups];
+    GLsizei runs = 0;
+    bool extending = false;
+    for (const FaceGroup& group : device_.faceGroups(buffer)) {
+        if (facesAwayFrom(group, *facingEye_)) {
+            faces_.facingAway += group.quads;
+            extending = false;
+            continue;
+        }
+        if (groupFrustum_ != nullptr && boxOutsideFrustum(*groupFrustum_, group.box)) {
+            faces_.outsideFrustum += group.quads;
+            extending = false;
+            continue;
+        }
+        faces_.drawn += group.quads;
+        if (!extending) {
+            counts[runs] = 0;
+            offsets[runs] = reinterpret_cast<const void*>(std::uintptr_t{group.firstQuad} * 6 * sizeof(std::uint32_t));
+            ++runs;
+            extending = true;
+        }
+        counts[runs - 1] += static_cast<GLsizei>(group.quads * 6);
+    }
+    if (runs > 0) glMultiDrawElements(GL_TRIANGLES, counts, GL_UNSIGNED_INT, offsets, runs);
 }
 
 void Renderer::reserveQuadIndices(std::uint32_t quads) {

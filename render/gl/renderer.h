@@ -49,7 +49,17 @@ struct RendererSettings {
     bool offscreen = false;  // render into a framebuffer object instead of the window
     std::string shaderPath = "shaders.hlsl";
     std::string texturePath = "assets/seamless_rock.jpg";
-    bool cull = true;  // leave out chunks outside the view frustum (the picture is the same)
+    // Leave out chunks outside the view frustum, and groups of faces that
+    // all face away from the eye (the picture is the same).
+    bool cull = true;
+};
+
+// Faces of the chunks drawn in one drawPlanet, drawn and left out for facing
+// away.
+struct FaceCounts {
+    std::uint64_t drawn = 0;
+    std::uint64_t facingAway = 0;
+    std::uint64_t outsideFrustum = 0;
 };
 
 inline constexpr float clearColor[4] = {0.4f, 0.6f, 0.9f, 1.0f};
@@ -82,11 +92,15 @@ public:
     const FrameConstants& frameConstants() const { return constants_; }
 
     // Carries out pending uploads and releases of vertex buffers, then draws
-    // the Planet's listed chunks, culled against viewFrustum(frameConstants())
-    // when the settings ask for it.
+    // the Planet's listed chunks; when the settings ask for culling, those
+    // within viewFrustum(frameConstants()), and of each only the face groups
+    // that do not all face away from the eye.
     DrawWalkCounts drawPlanet(Planet& planet);
+    // The faces of the last drawPlanet.
+    FaceCounts lastFaceCounts() const { return faces_; }
 
-    // One bind and one draw of a chunk's buffer (ChunkDrawSink).
+    // One bind and one draw of a chunk's buffer (ChunkDrawSink); during a
+    // culling drawPlanet, one draw per run of face groups left in.
     void drawChunk(VertexBuffer* buffer, std::uint32_t vertexCount) override;
 
     // Releases every object, in rendererReleaseOrder; `released` (optional)
@@ -127,6 +141,10 @@ private:
     GlGraphicsDevice device_;
     FrameConstants constants_;
     Mat4 view_{};  // the last view set: the draw walk's eye
+    // Set while drawPlanet culls face groups.
+    const Vec3* facingEye_ = nullptr;
+    const Frustum* groupFrustum_ = nullptr;
+    FaceCounts faces_;
     bool released_ = false;
     bool fallbackTexture_ = false;
 

@@ -1,5 +1,6 @@
 // Culling never changes the picture: one streamed planet drawn through the
-// renderer's frustum test and drawn whole gives the same pixels, at views
+// renderer's frustum test and face groups' facing test and drawn whole gives
+// the same pixels, at views
 // like the four the snapshot tool is checked at (a smaller streaming radius
 // and frame, for time; the pole view closer, so its surface is streamed).
 #include <memory>
@@ -35,6 +36,7 @@ TEST_F(CullingTest, CulledAndWholeFramesAreIdenticalAtTheCheckedViews) {
                                  {"above the pole, looking down", {0, 600, 0}, 90, 250},
                                  {"inside the core", {0, 100, 0}, 0, 150}};
     std::size_t culledInAll = 0;
+    std::uint64_t facingAwayInAll = 0;
     for (const CullingView& view : views) {
         SCOPED_TRACE(view.name);
         StillCameraInput input;
@@ -48,6 +50,7 @@ TEST_F(CullingTest, CulledAndWholeFramesAreIdenticalAtTheCheckedViews) {
         large->setFrameConstants(camera.viewMatrix());
         const DrawWalkCounts culled = large->drawPlanet(*planet);
         const RgbaImage culledImage = large->readColor();
+        const FaceCounts culledFaces = large->lastFaceCounts();
         large->clear();
         const DrawWalkCounts whole = planet->drawChunks(*large);
         const RgbaImage wholeImage = large->readColor();
@@ -57,9 +60,11 @@ TEST_F(CullingTest, CulledAndWholeFramesAreIdenticalAtTheCheckedViews) {
         EXPECT_EQ(culled.drawn + culled.culled, whole.drawn);
         EXPECT_TRUE(culledImage.pixels == wholeImage.pixels) << culled.culled << " culled made a difference";
         culledInAll += culled.culled;
+        facingAwayInAll += culledFaces.facingAway;
         planet.reset();  // its threads read the camera
     }
     EXPECT_GT(culledInAll, 0u);
+    EXPECT_GT(facingAwayInAll, 0u);
 }
 
 }  // namespace
