@@ -13,6 +13,11 @@ using Vector = std::array<double, 3>;
 
 Vector position(const ChunkVertex& v) { return {v.position[0], v.position[1], v.position[2]}; }
 
+[[gnu::always_inline]] inline void include(Box3& box, const float* p) {
+    box.min = {std::min(box.min.x, p[0]), std::min(box.min.y, p[1]), std::min(box.min.z, p[2])};
+    box.max = {std::max(box.max.x, p[0]), std::max(box.max.y, p[1]), std::max(box.max.z, p[2])};
+}
+
 Vector minus(const Vector& a, const Vector& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
 
 Vector plus(const Vector& a, const Vector& b) { return {a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }
@@ -31,37 +36,60 @@ bool unit(const Vector& v, Vector& out) {
     return true;
 }
 
-// The unit normals of a packed face's two triangles, (c0, c1, c2) and
-// (c0, c2, c3).
-bool triangleNormals(const ChunkVertex* face, Vector normals[2]) {
-    const Vector c0 = position(face[0]);
-    const Vector c1 = position(face[1]);
-    const Vector c2 = position(face[2]);
-    const Vector c3 = position(face[3]);
-    return unit(cross(minus(c1, c0), minus(c2, c0)), normals[0]) &&
-           unit(cross(minus(c2, c0), minus(c3, c0)), normals[1]);
+// A face's two triangles' normals, (c1 - c0) x (c2 - c0) and
+// (c2 - c0) x (c3 - c0), at twice their areas' lengths. In double, the
+// products of the float coordinates' differences are exact.
+struct FaceNormals {
+    Vector triangle[2];
+    bool known;  // neither triangle is too small to have a direction
+};
+
+std::vector<FaceNormals> faceNormals(const std::vector<ChunkVertex>& corners) {
+    std::vector<FaceNormals> normals(corners.size() / 4);
+    for (std::size_t q = 0; q < normals.size(); ++q) {
+        const ChunkVertex* face = corners.data() + 4 * q;
+        const Vector c0 = position(face[0]);
+        const Vector toC2 = minus(position(face[2]), c0);
+        FaceNormals& n = normals[q];
+        n.triangle[0] = cross(minus(position(face[1]), c0), toC2);
+        n.triangle[1] = cross(toC2, minus(position(face[3]), c0));
+        n.known = dot(n.triangle[0], n.triangle[0]) > 1e-18 && dot(n.triangle[1], n.triangle[1]) > 1e-18;
+    }
+    return normals;
 }
 
 // Faces share a facing when their normal is within about 45 degrees of the
 // first face's: a chunk's sides are about 90 degrees apart.
 constexpr double joinCosine = 0.7;
 
+// Whether a and b are within the join angle: a . b >= joinCosine |a| |b|.
+[[gnu::always_inline]] inline bool joins(const Vector& a, const Vector& b) {
+    const double d = dot(a, b);
+    return d > 0.0 && d * d >= joinCosine * joinCosine * dot(a, a) * dot(b, b);
+}
+
 // Which facing each face has (maxFacings for none), in order of first use.
-std::vector<std::uint8_t> facings(const std::vector<ChunkVertex>& corners) {
-    const std::size_t quads = corners.size() / 4;
-    std::vector<std::uint8_t> facing(quads, maxFacings);
+std::vector<std::uint8_t> facings(const std::vector<FaceNormals>& normals) {
+    std::vector<std::uint8_t> facing(normals.size(), maxFacings);
     std::vector<Vector> seeds;
-    for (std::size_t q = 0; q < quads; ++q) {
-        Vector normals[2];
-        Vector mean;
-        if (!triangleNormals(corners.data() + 4 * q, normals) || !unit(plus(normals[0], normals[1]), mean)) continue;
-        const auto near =
-            std::find_if(seeds.begin(), seeds.end(), [&](const Vector& seed) { return dot(seed, mean) >= joinCosine; });
+    std::size_t last = maxFacings;
+    for (std::size_t q = 0; q < normals.size(); ++q) {
+        if (!normals[q].known) continue;
+        const Vector sum = plus(normals[q].triangle[0], normals[q].triangle[1]);
+        // Neighbouring faces mostly share a facing: the last one found is
+        // tried first.
+        if (last < seeds.size() && joins(seeds[last], sum)) {
+            facing[q] = static_cast<std::uint8_t>(last);
+            continue;
+        }
+        const auto near = std::find_if(seeds.begin(), seeds.end(), [&](const Vector& seed) { return joins(seed, sum); });
         if (near != seeds.end()) {
             facing[q] = static_cast<std::uint8_t>(near - seeds.begin());
+            last = facing[q];
         } else if (seeds.size() < maxFacings) {
             facing[q] = static_cast<std::uint8_t>(seeds.size());
-            seeds.push_back(mean);
+            last = seeds.size();
+            seeds.push_back(sum);
         }
     }
     return facing;
@@ -70,15 +98,17 @@ std::vector<std::uint8_t> facings(const std::vector<ChunkVertex>& corners) {
 // The cell of the corners' box that each face's first corner lies in.
 std::vector<std::uint16_t> cellsOf(const std::vector<ChunkVertex>& corners) {
     Box3 whole;
-    for (const ChunkVertex& v : corners) includePoint(whole, Vec3{v.position[0], v.position[1], v.position[2]});
+    for (const ChunkVertex& v : corners) include(whole, v.position);
     const float lo[3] = {whole.min.x, whole.min.y, whole.min.z};
     const float size[3] = {whole.max.x - whole.min.x, whole.max.y - whole.min.y, whole.max.z - whole.min.z};
+    float scale[3];
+    for (int k = 0; k < 3; ++k) scale[k] = size[k] > 0.0f ? cellsPerSide / size[k] : 0.0f;
     std::vector<std::uint16_t> cell(corners.size() / 4);
     for (std::size_t q = 0; q < cell.size(); ++q) {
         const float* p = corners[4 * q].position;
         std::size_t index = 0;
         for (int k = 2; k >= 0; --k) {
-            const float at = size[k] > 0.0f ? (p[k] - lo[k]) / size[k] * cellsPerSide : 0.0f;
+            const float at = (p[k] - lo[k]) * scale[k];
             const std::size_t step = std::min(cellsPerSide - 1, static_cast<std::size_t>(std::max(at, 0.0f)));
             index = index * cellsPerSide + step;
         }
@@ -87,17 +117,14 @@ std::vector<std::uint16_t> cellsOf(const std::vector<ChunkVertex>& corners) {
     return cell;
 }
 
-// The cone, sphere and box of one group's faces. The stored floats are
-// rounded so that they still hold every normal and corner.
-void bound(const ChunkVertex* first, FaceGroup& group) {
+// The cone, sphere and box of one group's faces, given its corners and, in
+// the same order, their normals. The stored floats are rounded so that they
+// still hold every normal and corner.
+void bound(const ChunkVertex* first, const FaceNormals* const* normals, FaceGroup& group) {
     Vector sum{0.0, 0.0, 0.0};
     for (std::uint32_t q = 0; q < group.quads; ++q) {
-        for (int c = 0; c < 4; ++c) {
-            const float* p = first[4 * q + c].position;
-            includePoint(group.box, Vec3{p[0], p[1], p[2]});
-        }
-        Vector normals[2];
-        if (group.cullable && triangleNormals(first + 4 * q, normals)) sum = plus(sum, plus(normals[0], normals[1]));
+        for (int c = 0; c < 4; ++c) include(group.box, first[4 * q + c].position);
+        if (group.cullable) sum = plus(sum, plus(normals[q]->triangle[0], normals[q]->triangle[1]));
     }
     Vector axis;
     if (!group.cullable || !unit(sum, axis)) {
@@ -107,13 +134,21 @@ void bound(const ChunkVertex* first, FaceGroup& group) {
     const Box3& box = group.box;
     const float centre[3] = {(box.min.x + box.max.x) / 2, (box.min.y + box.max.y) / 2, (box.min.z + box.max.z) / 2};
     const Vector storedAxis{static_cast<float>(axis[0]), static_cast<float>(axis[1]), static_cast<float>(axis[2])};
-    const double axisLength = std::sqrt(dot(storedAxis, storedAxis));
-    double closest = 1.0;
+    // The widest angle from the axis, as its tangent squared, |n x a|^2 /
+    // (n . a)^2: well conditioned at small angles, where an arc cosine of
+    // the dot product is not, and free of square roots.
+    double widest = 0.0;
     double farthest = 0.0;
     for (std::uint32_t q = 0; q < group.quads; ++q) {
-        Vector normals[2];
-        triangleNormals(first + 4 * q, normals);
-        for (const Vector& n : normals) closest = std::min(closest, dot(n, storedAxis) / axisLength);
+        for (const Vector& n : normals[q]->triangle) {
+            const double along = dot(n, storedAxis);
+            const Vector across = cross(n, storedAxis);
+            if (!(along > 0.0)) {
+                group.cullable = false;  // a normal a right angle or more from the axis
+                return;
+            }
+            widest = std::max(widest, dot(across, across) / (along * along));
+        }
         for (int c = 0; c < 4; ++c) {
             const Vector offset = minus(position(first[4 * q + c]), Vector{centre[0], centre[1], centre[2]});
             farthest = std::max(farthest, dot(offset, offset));
@@ -124,7 +159,7 @@ void bound(const ChunkVertex* first, FaceGroup& group) {
         group.centre[k] = centre[k];
     }
     // Widened for the rounding of the sums above and of the stores.
-    group.spread = static_cast<float>(std::acos(std::clamp(closest, -1.0, 1.0)) + 1e-5);
+    group.spread = static_cast<float>(std::atan(std::sqrt(widest)) + 1e-5);
     group.radius = static_cast<float>(std::sqrt(farthest) * (1.0 + 1e-6) + 1e-4);
 }
 
@@ -132,7 +167,8 @@ void bound(const ChunkVertex* first, FaceGroup& group) {
 
 std::vector<FaceGroup> groupFaces(std::vector<ChunkVertex>& corners) {
     const std::size_t quads = corners.size() / 4;
-    const std::vector<std::uint8_t> facing = facings(corners);
+    const std::vector<FaceNormals> normals = faceNormals(corners);
+    const std::vector<std::uint8_t> facing = facings(normals);
     const std::vector<std::uint16_t> cell = cellsOf(corners);
     std::array<std::uint32_t, maxFaceGroups> counts{};
     std::vector<std::uint16_t> groupOf(quads);
@@ -155,12 +191,18 @@ std::vector<FaceGroup> groupFaces(std::vector<ChunkVertex>& corners) {
         start += counts[g];
     }
     std::vector<ChunkVertex> sorted(corners.size());
+    std::vector<const FaceNormals*> sortedNormals(quads);
     for (std::size_t q = 0; q < quads; ++q) {
+        const std::uint32_t to = next[groupOf[q]]++;
         std::copy_n(corners.begin() + static_cast<std::ptrdiff_t>(4 * q), 4,
-                    sorted.begin() + static_cast<std::ptrdiff_t>(4 * static_cast<std::size_t>(next[groupOf[q]]++)));
+                    sorted.begin() + static_cast<std::ptrdiff_t>(4 * static_cast<std::size_t>(to)));
+        sortedNormals[to] = &normals[q];
     }
     corners.swap(sorted);
-    for (FaceGroup& group : groups) bound(corners.data() + 4 * static_cast<std::size_t>(group.firstQuad), group);
+    for (FaceGroup& group : groups) {
+        bound(corners.data() + 4 * static_cast<std::size_t>(group.firstQuad), sortedNormals.data() + group.firstQuad,
+              group);
+    }
     return groups;
 }
 
