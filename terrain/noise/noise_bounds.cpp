@@ -113,33 +113,41 @@ Interval valueNoiseBounds(const NoiseLayer& layer, std::int32_t seed, const Nois
 }
 
 // Simplex noise at p is 40 times the sum of four kernels, one per corner of
-// the simplex holding p: max(0, 0.6 - |q|^2)^4 (g . q), q the offset from the
-// corner. Every corner of every simplex the box touches lies in the skewed
-// lattice cells the box touches, extended by one; whatever four of them a
-// point takes, their sum is at most the four largest upper bounds and at
-// least the four smallest lower bounds (each kernel may also be 0, outside
-// its reach). Over wide boxes that is looser than the global bound, which
-// caps it.
+// the tetrahedron holding p: max(0, 0.6 - |q|^2)^4 (g . q), q the offset from
+// the corner. The tetrahedron is one of six in a cell of the skewed lattice,
+// named by the order of p's offsets from the cell's first corner: with axes
+// a, b, c in decreasing order of offset, its corners are the cell's first,
+// one step along a, one along a and b, and the last. Its offsets compare as
+// the coordinates less the cell's do ((x - y) - (i - j) for x and y), so over
+// the box each tetrahedron whose order some point could have (within a
+// little slack, for float offsets that round across a face) is bounded by
+// the sum of its own four kernels' bounds, and the noise by their hull. Over
+// wide boxes that is looser than the global bound, which caps it.
 Interval simplexNoiseBounds(std::int32_t seed, const NoiseBox& box) {
     constexpr double skew = 1.0 / 3.0;
     constexpr double unskew = 1.0 / 6.0;
     // Widened by a little so that a float skew that rounds across a lattice
     // line still finds its cell among these.
     constexpr double slack = 1e-3;
+    const Interval cap{-simplexMagnitudeBound, simplexMagnitudeBound};
     const double sumLo = (box.lo[0] + box.lo[1] + box.lo[2]) * skew;
     const double sumHi = (box.hi[0] + box.hi[1] + box.hi[2]) * skew;
     std::int32_t first[3];
-    std::int32_t last[3];
+    std::int32_t cells[3];
     for (int k = 0; k < 3; ++k) {
         first[k] = static_cast<std::int32_t>(std::floor(box.lo[k] + sumLo - slack));
-        last[k] = static_cast<std::int32_t>(std::floor(box.hi[k] + sumHi + slack)) + 1;
+        cells[k] = static_cast<std::int32_t>(std::floor(box.hi[k] + sumHi + slack)) - first[k] + 1;
     }
-    std::array<double, 4> highest{};  // the four largest positive upper bounds, descending
-    std::array<double, 4> lowest{};   // the four smallest negative lower bounds, ascending
-    std::int32_t p[3];
-    for (p[2] = first[2]; p[2] <= last[2]; ++p[2]) {
-        for (p[1] = first[1]; p[1] <= last[1]; ++p[1]) {
-            for (p[0] = first[0]; p[0] <= last[0]; ++p[0]) {
+    // The kernels of every lattice point those cells have for a corner.
+    constexpr std::int32_t widest = 4;
+    if (cells[0] > widest || cells[1] > widest || cells[2] > widest) return cap;
+    const std::int32_t side[3] = {cells[0] + 1, cells[1] + 1, cells[2] + 1};
+    std::array<Interval, (widest + 1) * (widest + 1) * (widest + 1)> kernels;
+    const auto at = [&](std::int32_t a, std::int32_t b, std::int32_t c) { return (c * side[1] + b) * side[0] + a; };
+    for (std::int32_t c = 0; c < side[2]; ++c) {
+        for (std::int32_t b = 0; b < side[1]; ++b) {
+            for (std::int32_t a = 0; a < side[0]; ++a) {
+                const std::int32_t p[3] = {first[0] + a, first[1] + b, first[2] + c};
                 const double t = static_cast<double>(p[0] + p[1] + p[2]) * unskew;
                 Interval q[3];
                 double nearest = 0.0;
@@ -152,29 +160,44 @@ Interval simplexNoiseBounds(std::int32_t seed, const NoiseBox& box) {
                     nearest += (q[k].lo <= 0.0 && q[k].hi >= 0.0) ? 0.0 : std::min(lo2, hi2);
                     farthest += std::max(lo2, hi2);
                 }
+                Interval& kernel = kernels[static_cast<std::size_t>(at(a, b, c))];
                 const double aHi = 0.6 - nearest;
-                if (aHi <= 0.0) continue;
+                if (aHi <= 0.0) {
+                    kernel = {0.0, 0.0};
+                    continue;
+                }
                 const double aLo = std::max(0.0, 0.6 - farthest);
                 const Interval a4{aLo * aLo * aLo * aLo, aHi * aHi * aHi * aHi};
-                const Interval kernel = a4 * dotBounds(gradientTable[latticeHash(seed, p[0], p[1], p[2])], q);
-                double hi = std::max(0.0, kernel.hi);
-                for (double& h : highest) {
-                    if (hi > h) std::swap(hi, h);
-                }
-                double lo = std::min(0.0, kernel.lo);
-                for (double& l : lowest) {
-                    if (lo < l) std::swap(lo, l);
+                kernel = a4 * dotBounds(gradientTable[latticeHash(seed, p[0], p[1], p[2])], q);
+            }
+        }
+    }
+    // The largest difference of two coordinates over the box.
+    const auto differenceHi = [&](int u, int v) { return box.hi[u] - box.lo[v] + slack; };
+    constexpr int orders[6][3] = {{0, 1, 2}, {0, 2, 1}, {1, 0, 2}, {1, 2, 0}, {2, 0, 1}, {2, 1, 0}};
+    Interval sum{INFINITY, -INFINITY};
+    for (std::int32_t c = 0; c < cells[2]; ++c) {
+        for (std::int32_t b = 0; b < cells[1]; ++b) {
+            for (std::int32_t a = 0; a < cells[0]; ++a) {
+                const std::int32_t cell[3] = {first[0] + a, first[1] + b, first[2] + c};
+                for (const auto& order : orders) {
+                    const int x = order[0], y = order[1], z = order[2];
+                    if (differenceHi(x, y) < cell[x] - cell[y] || differenceHi(y, z) < cell[y] - cell[z]) continue;
+                    std::int32_t second[3] = {a, b, c};
+                    ++second[x];
+                    std::int32_t third[3] = {second[0], second[1], second[2]};
+                    ++third[y];
+                    const Interval corners = kernels[static_cast<std::size_t>(at(a, b, c))] +
+                                             kernels[static_cast<std::size_t>(at(second[0], second[1], second[2]))] +
+                                             kernels[static_cast<std::size_t>(at(third[0], third[1], third[2]))] +
+                                             kernels[static_cast<std::size_t>(at(a + 1, b + 1, c + 1))];
+                    sum = hull(sum, corners);
                 }
             }
         }
     }
-    double up = 0.0;
-    double down = 0.0;
-    for (int k = 0; k < 4; ++k) {
-        up += highest[k];
-        down += lowest[k];
-    }
-    return {std::max(40.0 * down, -simplexMagnitudeBound), std::min(40.0 * up, simplexMagnitudeBound)};
+    if (sum.lo > sum.hi) return cap;
+    return {std::max(40.0 * sum.lo, cap.lo), std::min(40.0 * sum.hi, cap.hi)};
 }
 
 namespace {
