@@ -224,4 +224,25 @@ bool facesAwayFrom(const FaceGroup& group, const Vec3& eye) {
     return mostFacing < -(1e-4 * distance + 1e-3);
 }
 
+std::size_t runsToDraw(const std::vector<FaceGroup>& groups, const Vec3& eye, const Frustum& frustum, QuadRun* runs,
+                       FaceCounts& counts) {
+    std::size_t count = 0;
+    bool extending = false;
+    for (const FaceGroup& group : groups) {
+        if (facesAwayFrom(group, eye)) {
+            counts.facingAway += group.quads;
+            extending = false;
+        } else if (boxOutsideFrustum(frustum, group.box)) {
+            counts.outsideFrustum += group.quads;
+            extending = false;
+        } else {
+            counts.drawn += group.quads;
+            if (!extending) runs[count++] = {group.firstQuad, 0};
+            runs[count - 1].quads += group.quads;
+            extending = true;
+        }
+    }
+    return count;
+}
+
 }  // namespace gravelkin

@@ -60,4 +60,23 @@ std::vector<FaceGroup> groupFaces(std::vector<ChunkVertex>& corners);
 // an eye at `eye`.
 bool facesAwayFrom(const FaceGroup& group, const Vec3& eye);
 
+// Faces drawn, and left out for facing away or lying outside the frustum.
+struct FaceCounts {
+    std::uint64_t drawn = 0;
+    std::uint64_t facingAway = 0;
+    std::uint64_t outsideFrustum = 0;
+};
+
+// A run of packed faces to draw with one draw.
+struct QuadRun {
+    std::uint32_t firstQuad = 0;
+    std::uint32_t quads = 0;
+};
+
+// Writes to `runs` (room for groups.size()) the runs that draw the groups
+// neither facing away from `eye` nor outside `frustum`, neighbouring groups
+// in one run, and returns how many; adds every group's faces to `counts`.
+std::size_t runsToDraw(const std::vector<FaceGroup>& groups, const Vec3& eye, const Frustum& frustum, QuadRun* runs,
+                       FaceCounts& counts);
+
 }  // namespace gravelkin

@@ -242,11 +242,10 @@ DrawWalkCounts Renderer::drawPlanet(Planet& planet) {
     const Frustum frustum = viewFrustum(constants_);
     const Vec3 eye = eyeOfView(view_);
     faces_ = {};
-    facingEye_ = settings_.cull ? &eye : nullptr;
-    groupFrustum_ = settings_.cull ? &frustum : nullptr;
+    const GroupCulling culling{eye, frustum};
+    groupCulling_ = settings_.cull ? &culling : nullptr;
     const DrawWalkCounts counts = planet.drawChunks(*this, settings_.cull ? &frustum : nullptr, &eye);
-    facingEye_ = nullptr;
-    groupFrustum_ = nullptr;
+    groupCulling_ = nullptr;
     return counts;
 }
 
@@ -262,36 +261,20 @@ void Renderer::drawChunk(VertexBuffer* buffer, std::uint32_t vertexCount) {
         return;
     }
     reserveQuadIndices(vertexCount / 6);
-    if (facingEye_ == nullptr) {
+    if (groupCulling_ == nullptr) {
         glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(vertexCount), GL_UNSIGNED_INT, nullptr);
         faces_.drawn += vertexCount / 6;
         return;
     }
-    // The runs of groups left in, neighbouring groups drawn as one run, all
-    // in one call.
+    const std::vector<FaceGroup>& groups = device_.faceGroups(buffer);
+    QuadRun quadRuns[maxFaceGroups];
+    const auto runs = static_cast<GLsizei>(
+        runsToDraw(groups, groupCulling_->eye, groupCulling_->frustum, quadRuns, faces_));
     GLsizei counts[maxFaceGroups];
     const void* offsets[maxFaceGroups];
-    GLsizei runs = 0;
-    bool extending = false;
-    for (const FaceGroup& group : device_.faceGroups(buffer)) {
-        if (facesAwayFrom(group, *facingEye_)) {
-            faces_.facingAway += group.quads;
-            extending = false;
-            continue;
-        }
-        if (groupFrustum_ != nullptr && boxOutsideFrustum(*groupFrustum_, group.box)) {
-            faces_.outsideFrustum += group.quads;
-            extending = false;
-            continue;
-        }
-        faces_.drawn += group.quads;
-        if (!extending) {
-            counts[runs] = 0;
-            offsets[runs] = reinterpret_cast<const void*>(std::uintptr_t{group.firstQuad} * 6 * sizeof(std::uint32_t));
-            ++runs;
-            extending = true;
-        }
-        counts[runs - 1] += static_cast<GLsizei>(group.quads * 6);
+    for (GLsizei r = 0; r < runs; ++r) {
+        counts[r] = static_cast<GLsizei>(quadRuns[r].quads * 6);
+        offsets[r] = reinterpret_cast<const void*>(std::uintptr_t{quadRuns[r].firstQuad} * 6 * sizeof(std::uint32_t));
     }
     if (runs > 0) glMultiDrawElements(GL_TRIANGLES, counts, GL_UNSIGNED_INT, offsets, runs);
 }

@@ -54,13 +54,6 @@ struct RendererSettings {
     bool cull = true;
 };
 
-// Faces of the chunks drawn in one drawPlanet, drawn and left out for facing
-// away.
-struct FaceCounts {
-    std::uint64_t drawn = 0;
-    std::uint64_t facingAway = 0;
-    std::uint64_t outsideFrustum = 0;
-};
 
 inline constexpr float clearColor[4] = {0.4f, 0.6f, 0.9f, 1.0f};
 inline constexpr std::uint32_t vertexStride = sizeof(ChunkVertex);  // 48
@@ -142,8 +135,11 @@ private:
     FrameConstants constants_;
     Mat4 view_{};  // the last view set: the draw walk's eye
     // Set while drawPlanet culls face groups.
-    const Vec3* facingEye_ = nullptr;
-    const Frustum* groupFrustum_ = nullptr;
+    struct GroupCulling {
+        Vec3 eye;
+        Frustum frustum;
+    };
+    const GroupCulling* groupCulling_ = nullptr;
     FaceCounts faces_;
     bool released_ = false;
     bool fallbackTexture_ = false;

@@ -137,6 +137,42 @@ TEST(FaceGroups, LeaveOutOnlyGroupsWhoseEveryTriangleFacesAwayFromTheEye) {
     EXPECT_GT(facesLeftOut, facesTested / 4);
 }
 
+TEST(FaceGroups, RunsDrawExactlyTheGroupsLeftInJoiningNeighbours) {
+    std::mt19937 random(5);
+    std::vector<ChunkVertex> corners = scatteredChunk(random);
+    const std::vector<FaceGroup> groups = groupFaces(corners);
+    const float* p = corners[0].position;
+    // Looking along +x from beside the chunk: some groups face away, some lie
+    // behind the eye.
+    const Vec3 eye{p[0] + 10.0f, p[1] + 3.0f, p[2] - 7.0f};
+    const Mat4 view = lookToLH({eye.x, eye.y, eye.z, 1}, {1, 0, 0, 0}, {0, 1, 0, 0});
+    const Frustum frustum = frustumFromViewProjection(multiply(view, perspectiveFovLH(0.8f, 1.6f, 0.1f, 1000.0f)));
+    std::vector<QuadRun> runs(groups.size());
+    FaceCounts counts;
+    runs.resize(runsToDraw(groups, eye, frustum, runs.data(), counts));
+    EXPECT_EQ(counts.drawn + counts.facingAway + counts.outsideFrustum, corners.size() / 4);
+    EXPECT_GT(counts.facingAway, 0u);
+    EXPECT_GT(counts.outsideFrustum, 0u);
+    std::uint64_t drawn = 0;
+    std::size_t run = 0;
+    bool previousIn = false;
+    for (const FaceGroup& group : groups) {
+        const bool in = !facesAwayFrom(group, eye) && !boxOutsideFrustum(frustum, group.box);
+        if (in && !previousIn) {
+            ASSERT_LT(run, runs.size());
+            EXPECT_EQ(runs[run].firstQuad, group.firstQuad);  // a run starts after each group left out
+            ++run;
+        }
+        if (in) {
+            EXPECT_LE(group.firstQuad + group.quads, runs[run - 1].firstQuad + runs[run - 1].quads);
+        }
+        drawn += in ? group.quads : 0;
+        previousIn = in;
+    }
+    EXPECT_EQ(run, runs.size());
+    EXPECT_EQ(drawn, counts.drawn);
+}
+
 TEST(FaceGroups, FacesWithoutANormalAreNeverLeftOut) {
     std::mt19937 random(3);
     std::vector<ChunkVertex> corners = scatteredChunk(random);
