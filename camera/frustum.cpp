@@ -5,11 +5,6 @@
 
 namespace gravelkin {
 
-void includePoint(Box3& box, const Vec3& point) {
-    box.min = {std::min(box.min.x, point.x), std::min(box.min.y, point.y), std::min(box.min.z, point.z)};
-    box.max = {std::max(box.max.x, point.x), std::max(box.max.y, point.y), std::max(box.max.z, point.z)};
-}
-
 namespace {
 
 // Relative to the summed magnitudes of the terms of the two clip components.

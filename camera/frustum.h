@@ -25,6 +25,8 @@
 // Depends on: vector_math.
 #pragma once
 
+#include <algorithm>
+
 #include "camera/vector_math.h"
 
 namespace gravelkin {
@@ -35,8 +37,12 @@ struct Box3 {
     Vec3 max{-1e30f, -1e30f, -1e30f};
 };
 
-// Grows `box` to hold `point`.
-void includePoint(Box3& box, const Vec3& point);
+// Grows `box` to hold `point`. Inline: meshing and the GL device's face
+// grouping call it for every corner.
+inline void includePoint(Box3& box, const Vec3& point) {
+    box.min = {std::min(box.min.x, point.x), std::min(box.min.y, point.y), std::min(box.min.z, point.z)};
+    box.max = {std::max(box.max.x, point.x), std::max(box.max.y, point.y), std::max(box.max.z, point.z)};
+}
 
 struct FrustumPlane {
     double coefficients[4];  // value at p: (p, 1) . coefficients

@@ -47,10 +47,6 @@ struct ChunkPieces {
         return (i * tilesPerSide / n) * tilesPerSide + j * tilesPerSide / n;
     }
 
-    ChunkFillState at(std::uint32_t layer, std::uint32_t i, std::uint32_t j, std::uint32_t n) const {
-        return verdict[layer / slabLayers][tileOf(i, j, n)];
-    }
-
     void setAll(ChunkFillState state) {
         for (auto& slab : verdict) {
             for (ChunkFillState& piece : slab) piece = state;

@@ -9,7 +9,7 @@
 //
 // Prints `name: value` lines: the renderer, whether streaming converged and
 // how long it took, the chunks drawn and culled, the faces drawn and left out
-// for facing away, the frame time, the output path.
+// (facing away, outside the frustum), the frame time, the output path.
 #include <cstdio>
 #include <memory>
 #include <string>

@@ -13,10 +13,7 @@ using Vector = std::array<double, 3>;
 
 Vector position(const ChunkVertex& v) { return {v.position[0], v.position[1], v.position[2]}; }
 
-[[gnu::always_inline]] inline void include(Box3& box, const float* p) {
-    box.min = {std::min(box.min.x, p[0]), std::min(box.min.y, p[1]), std::min(box.min.z, p[2])};
-    box.max = {std::max(box.max.x, p[0]), std::max(box.max.y, p[1]), std::max(box.max.z, p[2])};
-}
+void include(Box3& box, const float* p) { includePoint(box, Vec3{p[0], p[1], p[2]}); }
 
 Vector minus(const Vector& a, const Vector& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
 
