@@ -35,21 +35,30 @@ void resetForChunk(ColumnDirectionCache& cache, const ChunkKey& key) {
     markRange(cache, ColumnDirectionCache::memoSize);
 }
 
+namespace {
+
+// Computes row i's edge entries if they are not computed yet.
+void ensureEdges(ColumnDirectionCache& cache, std::uint32_t i, std::uint32_t memoI) {
+    Vec4& near = cache.edgeNear[memoI];
+    if (isComputed(near)) return;
+    const float u = (static_cast<float>(i + cache.columnBaseU) + cache.columnOffset) * cache.columnStep;
+    near = slerpCubeEdge(cache.corner0, cache.corner1, u);
+    cache.edgeFar[memoI] = negateComponent(near, mirrorAxis(cache.face));
+}
+
+float columnV(const ColumnDirectionCache& cache, std::uint32_t j) {
+    return (static_cast<float>(j + cache.columnBaseV) + cache.columnOffset) * cache.columnStep;
+}
+
+}  // namespace
+
 const Vec4& columnDirection(ColumnDirectionCache& cache, std::uint32_t i, std::uint32_t j) {
     const std::uint32_t memoI = i << cache.resolutionShift;
     const std::uint32_t memoJ = j << cache.resolutionShift;
     Vec4& direction = cache.directions[memoI][memoJ];
     if (isComputed(direction)) return direction;
-
-    Vec4& near = cache.edgeNear[memoI];
-    Vec4& far = cache.edgeFar[memoI];
-    if (!isComputed(near)) {
-        const float u = (static_cast<float>(i + cache.columnBaseU) + cache.columnOffset) * cache.columnStep;
-        near = slerpCubeEdge(cache.corner0, cache.corner1, u);
-        far = negateComponent(near, mirrorAxis(cache.face));
-    }
-    const float v = (static_cast<float>(j + cache.columnBaseV) + cache.columnOffset) * cache.columnStep;
-    direction = slerpUnit(near, far, v);
+    ensureEdges(cache, i, memoI);
+    direction = slerpUnit(cache.edgeNear[memoI], cache.edgeFar[memoI], columnV(cache, j));
     return direction;
 }
 
@@ -64,8 +73,21 @@ void markStale(ColumnDirectionCache& cache) { markRange(cache, 32); }
 
 void gatherColumnDirections(ColumnDirectionCache& cache, std::uint32_t n, float* x, float* y, float* z) {
     for (std::uint32_t i = 0; i < n; ++i) {
+        const std::uint32_t memoI = i << cache.resolutionShift;
+        // Every column of a row lies on one arc between the row's edges:
+        // the arc is worked out once, when the first column needs it.
+        bool arcKnown = false;
+        UnitArc arc{};
         for (std::uint32_t j = 0; j < n; ++j) {
-            const Vec4& d = columnDirection(cache, i, j);
+            Vec4& d = cache.directions[memoI][j << cache.resolutionShift];
+            if (!isComputed(d)) {
+                if (!arcKnown) {
+                    ensureEdges(cache, i, memoI);
+                    arc = unitArc(cache.edgeNear[memoI], cache.edgeFar[memoI]);
+                    arcKnown = true;
+                }
+                d = pointOnArc(arc, columnV(cache, j));
+            }
             x[i * n + j] = d.x;
             y[i * n + j] = d.y;
             z[i * n + j] = d.z;

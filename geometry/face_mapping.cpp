@@ -70,13 +70,17 @@ Vec4 slerpCubeEdge(const Vec4& a, const Vec4& b, float t) {
     return a * std::cos(angle) + n * std::sin(angle);
 }
 
-Vec4 slerpUnit(const Vec4& a, const Vec4& b, float t) {
+UnitArc unitArc(const Vec4& a, const Vec4& b) {
     const float m = dot3(a, b);
-    const float theta = std::acos(m);
-    const Vec4 n = normaliseByInverseLength(b - a * m);
-    const float angle = theta * t;
-    return a * std::cos(angle) + n * std::sin(angle);
+    return {a, normaliseByInverseLength(b - a * m), std::acos(m)};
 }
+
+Vec4 pointOnArc(const UnitArc& arc, float t) {
+    const float angle = arc.angle * t;
+    return arc.start * std::cos(angle) + arc.normal * std::sin(angle);
+}
+
+Vec4 slerpUnit(const Vec4& a, const Vec4& b, float t) { return pointOnArc(unitArc(a, b), t); }
 
 Vec4 faceDirection(std::uint8_t face, float u, float v) {
     const Vec4 p = slerpCubeEdge(faceCorners[face].corner0, faceCorners[face].corner1, u);

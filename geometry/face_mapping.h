@@ -52,6 +52,18 @@ Vec4 slerpCubeEdge(const Vec4& a, const Vec4& b, float t);
 // Spherical interpolation between unit vectors a and b (a != b).
 Vec4 slerpUnit(const Vec4& a, const Vec4& b, float t);
 
+// slerpUnit split in two: what depends on a and b alone, and each point
+// along the arc from it, so that many points between the same two vectors
+// share the first half. pointOnArc(unitArc(a, b), t) == slerpUnit(a, b, t),
+// bit for bit.
+struct UnitArc {
+    Vec4 start;
+    Vec4 normal;  // unit, orthogonal to start, in the plane of a and b
+    float angle;  // between a and b, radians
+};
+UnitArc unitArc(const Vec4& a, const Vec4& b);
+Vec4 pointOnArc(const UnitArc& arc, float t);
+
 // Unit direction of face coordinates (u, v) on a face.
 Vec4 faceDirection(std::uint8_t face, float u, float v);
 

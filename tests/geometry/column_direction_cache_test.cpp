@@ -14,11 +14,16 @@ namespace {
 
 struct ColumnDirectionCacheTest : ::testing::Test {
     std::unique_ptr<ColumnDirectionCache> cache = std::make_unique<ColumnDirectionCache>();
-    void reset(const ChunkKey& key, float offset) { resetForChunk(*cache, key), cache->columnOffset = offset; }
+    // Walks the same grids, gathering each whole.
+    std::unique_ptr<ColumnDirectionCache> gathered = std::make_unique<ColumnDirectionCache>();
+    void reset(const ChunkKey& key, float offset) {
+        for (ColumnDirectionCache* c : {cache.get(), gathered.get()}) resetForChunk(*c, key), c->columnOffset = offset;
+    }
 };
 
 // Centre mode (offset 0.5) and corner mode (0.0), through every halving down
-// to one column a chunk, at face edges and in the innermost shell.
+// to one column a chunk, at face edges and in the innermost shell; one by one
+// and gathered a grid at a time (in centre mode, where a grid has no far edge).
 TEST_F(ColumnDirectionCacheTest, EqualsFaceDirectionBitForBitAtEveryResolution) {
     const ChunkKey keys[] = {{7, 12, 8, 1}, {0, 12, 15, 5}, {3, 9, 5, 2}, {0, 0, 0, 4}, {31, 20, 0, 3}};
     for (const float offset : {0.5f, 0.0f}) {
@@ -28,6 +33,8 @@ TEST_F(ColumnDirectionCacheTest, EqualsFaceDirectionBitForBitAtEveryResolution) 
             for (std::uint32_t columns = 32; columns >= 1; columns /= 2, side /= 2) {
                 const std::uint32_t chunkColumns = side / static_cast<std::uint32_t>(chunksPerSide(key.shell));
                 const float step = 1.0f / static_cast<float>(side);
+                float x[32 * 32], y[32 * 32], z[32 * 32];
+                if (offset == 0.5f) gatherColumnDirections(*gathered, columns, x, y, z);
                 for (std::uint32_t i = 0; i <= columns - (offset == 0.5f); ++i) {  // corner mode: the far edge too
                     for (std::uint32_t j = 0; j <= columns - (offset == 0.5f); ++j) {
                         const float u = (static_cast<float>(i + key.x * chunkColumns) + offset) * step;
@@ -36,10 +43,18 @@ TEST_F(ColumnDirectionCacheTest, EqualsFaceDirectionBitForBitAtEveryResolution) 
                                                       xyz(faceDirection(key.face, u, v))))
                             << "offset " << offset << " shell " << key.shell << " columns " << columns << " column "
                             << i << "," << j;
+                        if (offset == 0.5f) {
+                            const std::uint32_t k = i * columns + j;
+                            ASSERT_TRUE(testing::sameBits(Vec3{x[k], y[k], z[k]}, xyz(faceDirection(key.face, u, v))))
+                                << "gathered, shell " << key.shell << " columns " << columns << " column " << i << ","
+                                << j;
+                        }
                     }
                 }
-                halveResolution(*cache);
-                if (offset == 0.5f) markStale(*cache);  // coarse centres are not fine ones
+                for (ColumnDirectionCache* c : {cache.get(), gathered.get()}) {
+                    halveResolution(*c);
+                    if (offset == 0.5f) markStale(*c);  // coarse centres are not fine ones
+                }
             }
         }
     }
