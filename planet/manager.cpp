@@ -43,7 +43,7 @@ void Manager::pass() {
     const bool idleAtStart = state_.idle();
     tally_ = PassTally{};
 
-    for (const Octant& octant : octantScanOrder) scanOctant(octant);
+    walk();
     const bool sweepOwed = sweepIfDue();
 
     const float radius = state_.viewRadius;

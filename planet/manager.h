@@ -1,7 +1,8 @@
 // The manager's pass: which chunks the planet should hold around the camera.
 //
-// Each pass walks outward from the camera's chunk in eight octants and
-// requests every missing chunk within viewRadius; drops chunks that have
+// Each pass walks outward from the camera's chunk in eight octants (or
+// replays the last walk while the camera stands still) and requests every
+// missing chunk within viewRadius; drops chunks that have
 // fallen beyond sqrt(1.3) x viewRadius (at most 64 a pass); asks for the mesh
 // of every chunk whose neighbours are all present; rebuilds the draw list
 // after more than 256 drops; and every 33rd pass re-sorts the waiting
@@ -31,6 +32,7 @@
 #include "factory/chunk.h"
 #include "geometry/chunk_key.h"
 #include "planet/known_chunk_keys.h"
+#include "planet/walk_replay.h"
 
 namespace gravelkin {
 
@@ -67,6 +69,10 @@ public:
     // Requests the missing chunks within viewRadius in one octant around the
     // camera's chunk. See scan_octant.cpp.
     void scanOctant(const Octant& octant);
+
+    // The eight octants' walks, or their replay when the camera has not moved
+    // since the last walk (walk_replay.h).
+    void walk();
 
     // Requests every missing chunk within viewRadius that the octant walk
     // missed: a flood fill from the camera's chunk. See sweep_gaps.cpp.
@@ -130,6 +136,9 @@ private:
     // Holds the same keys as resident_ (marked held), and the centres the
     // walk has needed.
     KnownChunkKeys known_;
+    // The last walk from a position, while walk() records or replays it.
+    WalkReplay replay_;
+    bool recording_ = false;
     // Reused by scanOctant between calls.
     std::vector<ChunkKey> frontier_;
     std::vector<ChunkKey> next_;

@@ -30,6 +30,35 @@ ChunkKey stepAlong(const ChunkKey& from, Direction& heading) {
 
 }  // namespace
 
+void Manager::walk() {
+    const Vec3 camera = state_.cameraPosition();
+    if (!replay_.replays(camera)) {
+        replay_.start(camera);
+        recording_ = true;
+        for (const Octant& octant : octantScanOrder) scanOctant(octant);
+        recording_ = false;
+        replay_.finish(state_.cameraPosition());
+        return;
+    }
+    // The same keys, requests and order as a walk from here; those held by
+    // now need no more looks while the camera stays.
+    ChunkRequestQueue& requests = state_.requests;
+    std::vector<ChunkKey>& unheld = replay_.unheld();
+    std::size_t kept = 0;
+    for (const ChunkKey& key : unheld) {
+        const KnownChunkKey& known = known_(key);
+        if (known.held) continue;
+        unheld[kept++] = key;
+        if (!contains(state_.chunks, key) && !requests.isInFlight(key)) {
+            requests.request(key, RequestKind::Generate, distanceSquared(state_.cameraPosition(), known.centre));
+            ++tally_.generateRequests;
+        }
+    }
+    unheld.resize(kept);
+    // A camera that moved meanwhile gets a whole walk next pass.
+    if (!replay_.replays(state_.cameraPosition())) replay_.forget();
+}
+
 void Manager::scanOctant(const Octant& octant) {
     const bool minusY = octant.minusY;
     const bool outward = octant.outward;
@@ -67,9 +96,12 @@ void Manager::scanOctant(const Octant& octant) {
                         const float d2 = distanceSquared(state_.cameraPosition(), known.centre);
                         if (d2 > radiusSquared) break;
                         // A chunk the manager holds is in the map: no shared lookup.
-                        if (!known.held && !contains(chunks, cur) && !requests.isInFlight(cur)) {
-                            requests.request(cur, RequestKind::Generate, d2);
-                            ++tally_.generateRequests;
+                        if (!known.held) {
+                            if (recording_) replay_.visitUnheld(cur);
+                            if (!contains(chunks, cur) && !requests.isInFlight(cur)) {
+                                requests.request(cur, RequestKind::Generate, d2);
+                                ++tally_.generateRequests;
+                            }
                         }
                     }
                     cur = stepAlong(cur, columnStep);  // in-face steps never split

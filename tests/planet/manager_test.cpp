@@ -77,6 +77,47 @@ TEST(Manager, ScansDoNotRequestKeysInFlightOrPresent) {
     EXPECT_EQ(planet.counters.snapshot().generateRequests, first.generateRequests);
 }
 
+// At rest the walk is replayed from the keys it last found not held: each
+// pass makes the same requests, in the same order and with the same
+// priorities, as a whole walk on a twin planet, while the test plays the
+// factories: some requests come back as chunks, some are finished without
+// one (and asked for again), the rest stay in flight. A camera that moves
+// gets a whole walk again.
+TEST(Manager, AReplayedWalkRequestsWhatAWholeWalkWould) {
+    TestPosition position;
+    NullGraphicsDevice device;
+    TestState replayed(device, 160.0f);
+    TestState walked(device, 160.0f);
+    Manager replaying(replayed);
+    Manager walking(walked);
+    std::size_t requested = 0;
+    auto round = [&](int pass) {
+        replaying.walk();
+        for (const Octant& octant : octantScanOrder) walking.scanOctant(octant);
+        const std::vector<ChunkRequest> got = popAll(replayed);
+        const std::vector<ChunkRequest> want = popAll(walked);
+        ASSERT_EQ(got.size(), want.size()) << "pass " << pass;
+        for (std::size_t i = 0; i < got.size(); ++i) {
+            ASSERT_TRUE(got[i].key == want[i].key && got[i].priority == want[i].priority) << "pass " << pass;
+        }
+        for (std::size_t i = 0; i < got.size(); ++i) {
+            for (TestState* state : {&replayed, &walked}) {
+                if (i % 3 == 0) {
+                    ASSERT_TRUE(state->addChunk(std::make_unique<Chunk>(got[i].key)));
+                }
+                if (i % 3 != 2) state->requests.finish(got[i].key);
+            }
+        }
+        replaying.takeOverPublished();
+        walking.takeOverPublished();
+        requested += got.size();
+    };
+    for (int pass = 0; pass < 6; ++pass) round(pass);
+    position.set(Vec3{40.0f, 390.0f, -25.0f});
+    for (int pass = 6; pass < 9; ++pass) round(pass);
+    EXPECT_GT(requested, 300u);
+}
+
 TEST(Manager, ErasesAtMostSixtyFourFarChunksAPassAndRebuildsAfterTwoHundredFiftySix) {
     TestPosition position;
     NullGraphicsDevice device;
