@@ -1,7 +1,7 @@
 // What the OpenGL device does to each mesh it is given, on the factory thread
-// that creates the buffer: packing the faces into their four corners, then
-// grouping them by facing and place (render/gl/face_groups.h). Over the meshes
-// of the fixed set of surface chunks, per face.
+// that creates the buffer: packing the faces into their four corners,
+// grouped by facing and place (render/face_groups.h). Over the meshes of the
+// fixed set of surface chunks, per face.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -12,8 +12,7 @@
 #include "factory/factory_jobs.h"
 #include "geometry/column_direction_cache.h"
 #include "render/device/null_graphics_device.h"
-#include "render/gl/face_groups.h"
-#include "render/gl/quad_packing.h"
+#include "render/deferred_upload_device.h"
 
 namespace gravelkin::bench {
 namespace {
@@ -44,13 +43,12 @@ void BM_PackAndGroupFaces(benchmark::State& state) {
     const std::vector<std::vector<ChunkVertex>>& meshes = surfaceMeshes();
     std::uint64_t faces = 0;
     for (const std::vector<ChunkVertex>& mesh : meshes) faces += mesh.size() / 6;
-    std::vector<ChunkVertex> corners;
     std::uint64_t groups = 0;
     for (auto _ : state) {
         groups = 0;
         for (const std::vector<ChunkVertex>& mesh : meshes) {
-            packQuads(mesh.data(), static_cast<std::uint32_t>(mesh.size()), corners);
-            groups += groupFaces(corners).size();
+            const StagedMesh staged(mesh.data(), static_cast<std::uint32_t>(mesh.size()));
+            groups += staged.groups.size();
         }
         benchmark::DoNotOptimize(groups);
     }

@@ -1,9 +1,14 @@
 // stream_probe: runs the real planet streaming (the manager and five chunk
-// factories) headless, on the null graphics device, around a camera that
-// stands still or moves along a straight line, and reports how long the
+// factories) headless, around a camera that stands still or moves along a
+// straight line, and reports how long the
 // streaming takes to settle, how soon the camera's surroundings are meshed,
 // what it built, what the chunks cost in memory, and where the processor
 // time went (per thread).
+//
+// The graphics device keeps vertices in host memory but otherwise works as
+// the OpenGL device does: the factories pack and group each mesh, and the
+// main thread stores the buffers once every 10 ms, as the program does once
+// a frame. So the processor times are the ones the program pays.
 //
 // --reference streams with the plain generator, mesher and voxel layout
 // instead of the fast ones (same chunks, same meshes): run both to see what
@@ -33,7 +38,7 @@
 #include "planet/chunks_within.h"
 #include "camera/distance.h"
 #include "planet/planet.h"
-#include "render/device/null_graphics_device.h"
+#include "render/host_memory_device.h"
 #include "tools/process_stats.h"
 #include "tools/soak/soak_run.h"
 
@@ -167,7 +172,7 @@ struct StreamRun {
 
 // Moves the camera as the options say and waits until the planet converges
 // around it at rest, or the time limit passes.
-StreamRun streamUntilConverged(Planet& planet, Camera& camera, const Options& options) {
+StreamRun streamUntilConverged(Planet& planet, Camera& camera, HostMemoryDevice& device, const Options& options) {
     const bool moving = options.velocity != Vec3{0.0f, 0.0f, 0.0f} && options.moveSeconds > 0.0f;
     const Clock::time_point start = Clock::now();
     StreamRun run;
@@ -179,6 +184,7 @@ StreamRun streamUntilConverged(Planet& planet, Camera& camera, const Options& op
     bool resting = !moving;
     std::vector<ChunkKey> surroundings;
     for (;;) {
+        device.processPending();
         const double now = secondsSince(start);
         const bool stillMoving = moving && now < options.moveSeconds;
         if (moving) {
@@ -311,10 +317,10 @@ int run(const Options& options) {
     Camera camera(input);
     camera.setPosition(options.view.position);
     camera.setOrientation(options.view.yawDegrees, options.view.pitchDegrees);
-    NullGraphicsDevice device;
+    HostMemoryDevice device;
     // The camera is declared first, so it outlives the planet's threads.
     Planet planet(device, options.view.viewRadius, options.pipeline, cameraPosition, options.view.seed);
-    const StreamRun streamed = streamUntilConverged(planet, camera, options);
+    const StreamRun streamed = streamUntilConverged(planet, camera, device, options);
     // Before stop(): the times of threads that have ended are gone.
     const ThreadTimes cpu = threadTimes();
     // From here no thread of the planet runs, so its chunks may be walked.
@@ -323,6 +329,9 @@ int run(const Options& options) {
 
     printTimes(options, streamed, cpu, planet);
     printChunks(census, planet);
+    device.processPending();
+    std::printf("device_vertex_bytes: %llu (%.1f MiB)\n", static_cast<unsigned long long>(device.storedBytes()),
+                mib(device.storedBytes()));
     const long peak = peakResidentKiB();
     std::printf("peak_rss_kib: %ld (%.1f MiB)\n", peak, static_cast<double>(peak) / 1024.0);
     if (!streamed.coverage.empty()) {

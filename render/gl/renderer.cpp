@@ -11,7 +11,7 @@
 #include "render/gl/driver_residency.h"
 #include "planet/planet.h"
 #include "render/gl/gl_shader.h"
-#include "render/gl/quad_packing.h"
+#include "render/quad_packing.h"
 #include "render/gl/shader_compiler.h"
 
 namespace gravelkin {

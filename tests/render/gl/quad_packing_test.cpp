@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "render/gl/quad_packing.h"
+#include "render/quad_packing.h"
 #include "tests/render/gl/gl_test_support.h"
 
 namespace gravelkin::testing {

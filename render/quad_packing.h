@@ -21,10 +21,16 @@ namespace gravelkin {
 // corners.
 inline constexpr std::uint32_t quadCornerOfVertex[6] = {0, 1, 2, 0, 2, 3};
 
+// The triangle-list vertex that holds each of a face's four corners.
+inline constexpr std::uint32_t vertexOfQuadCorner[4] = {0, 1, 2, 5};
+
+// Whether the `count` vertices are whole faces of that form: every sixth
+// group repeats its vertex 0 at 3 and its vertex 2 at 4, bit for bit.
+bool isQuadList(const ChunkVertex* vertices, std::uint32_t count);
+
 // Replaces `corners` with the four corners of each face and returns true
-// when the `count` vertices are whole faces of that form (every sixth group
-// repeats its vertex 0 at 3 and its vertex 2 at 4, bit for bit); otherwise
-// leaves `corners` empty and returns false.
+// when the vertices are a quad list (isQuadList); otherwise leaves `corners`
+// empty and returns false.
 bool packQuads(const ChunkVertex* vertices, std::uint32_t count, std::vector<ChunkVertex>& corners);
 
 // The index list that draws `quads` packed faces: 4q + quadCornerOfVertex[k].

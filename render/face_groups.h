@@ -51,10 +51,11 @@ inline constexpr std::size_t cellsPerSide = 4;
 inline constexpr std::size_t cells = cellsPerSide * cellsPerSide * cellsPerSide;
 inline constexpr std::size_t maxFaceGroups = (maxFacings + 1) * cells;
 
-// Reorders the packed faces in `corners` (four corners each) so that each
-// group's faces lie together, keeping their order within a group, and returns
-// the groups in buffer order.
-std::vector<FaceGroup> groupFaces(std::vector<ChunkVertex>& corners);
+// Packs the faces of a quad list (isQuadList in quad_packing.h: `count`
+// vertices, six a face) into `corners`, which has room for four corners a
+// face, so that each group's faces lie together, in their order in the list;
+// returns the groups in buffer order.
+std::vector<FaceGroup> packFaceGroups(const ChunkVertex* quadList, std::uint32_t count, ChunkVertex* corners);
 
 // Whether every triangle of the group is back-facing, by a safe margin, to
 // an eye at `eye`.

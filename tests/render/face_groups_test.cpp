@@ -1,6 +1,6 @@
 // Face groups: every face kept, in its order within its group, and a group
 // left out for facing away only when each of its triangles is back-facing.
-#include "render/gl/face_groups.h"
+#include "render/face_groups.h"
 
 #include <gtest/gtest.h>
 
@@ -63,6 +63,16 @@ std::vector<ChunkVertex> scatteredChunk(std::mt19937& random) {
         vertices[k].texcoord[0] = static_cast<float>(k / 4);
     }
     return vertices;
+}
+
+// Faces given as their four corners, packed into groups from the triangle
+// list c0 c1 c2 c0 c2 c3 that the mesher would hand over.
+std::vector<FaceGroup> groupFaces(std::vector<ChunkVertex>& corners) {
+    std::vector<ChunkVertex> list;
+    for (std::size_t q = 0; q < corners.size() / 4; ++q) {
+        for (const int c : {0, 1, 2, 0, 2, 3}) list.push_back(corners[4 * q + c]);
+    }
+    return packFaceGroups(list.data(), static_cast<std::uint32_t>(list.size()), corners.data());
 }
 
 // (eye - c0) . ((c1 - c0) x (c2 - c0)): negative where the triangle is

@@ -1,9 +1,11 @@
-#include "render/gl/face_groups.h"
+#include "render/face_groups.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <numbers>
+
+#include "render/quad_packing.h"
 
 namespace gravelkin {
 
@@ -41,19 +43,22 @@ struct FaceNormals {
     bool known;  // neither triangle is too small to have a direction
 };
 
-std::vector<FaceNormals> faceNormals(const std::vector<ChunkVertex>& corners) {
-    std::vector<FaceNormals> normals(corners.size() / 4);
-    for (std::size_t q = 0; q < normals.size(); ++q) {
-        const ChunkVertex* face = corners.data() + 4 * q;
-        const Vector c0 = position(face[0]);
-        const Vector toC2 = minus(position(face[2]), c0);
-        FaceNormals& n = normals[q];
-        n.triangle[0] = cross(minus(position(face[1]), c0), toC2);
-        n.triangle[1] = cross(toC2, minus(position(face[3]), c0));
-        n.known = dot(n.triangle[0], n.triangle[0]) > 1e-18 && dot(n.triangle[1], n.triangle[1]) > 1e-18;
-    }
-    return normals;
+FaceNormals faceNormals(const float* c0, const float* c1, const float* c2, const float* c3) {
+    const Vector p0{c0[0], c0[1], c0[2]};
+    const Vector toC2 = minus(Vector{c2[0], c2[1], c2[2]}, p0);
+    FaceNormals n;
+    n.triangle[0] = cross(minus(Vector{c1[0], c1[1], c1[2]}, p0), toC2);
+    n.triangle[1] = cross(toC2, minus(Vector{c3[0], c3[1], c3[2]}, p0));
+    n.known = dot(n.triangle[0], n.triangle[0]) > 1e-18 && dot(n.triangle[1], n.triangle[1]) > 1e-18;
+    return n;
 }
+
+// The four corners of face q of a quad list.
+struct QuadList {
+    const ChunkVertex* vertices;
+    const float* corner(std::size_t q, int c) const { return vertices[6 * q + vertexOfQuadCorner[c]].position; }
+    FaceNormals normals(std::size_t q) const { return faceNormals(corner(q, 0), corner(q, 1), corner(q, 2), corner(q, 3)); }
+};
 
 // Faces share a facing when their normal is within about 45 degrees of the
 // first face's: a chunk's sides are about 90 degrees apart.
@@ -65,63 +70,60 @@ constexpr double joinCosine = 0.7;
     return d > 0.0 && d * d >= joinCosine * joinCosine * dot(a, a) * dot(b, b);
 }
 
-// Which facing each face has (maxFacings for none), in order of first use.
-std::vector<std::uint8_t> facings(const std::vector<FaceNormals>& normals) {
-    std::vector<std::uint8_t> facing(normals.size(), maxFacings);
-    std::vector<Vector> seeds;
-    std::size_t last = maxFacings;
-    for (std::size_t q = 0; q < normals.size(); ++q) {
-        if (!normals[q].known) continue;
-        const Vector sum = plus(normals[q].triangle[0], normals[q].triangle[1]);
+// Sorts faces into facings (maxFacings for none) in order of first use.
+class Facings {
+public:
+    std::uint8_t of(const FaceNormals& normals) {
+        if (!normals.known) return maxFacings;
+        const Vector sum = plus(normals.triangle[0], normals.triangle[1]);
         // Neighbouring faces mostly share a facing: the last one found is
         // tried first.
-        if (last < seeds.size() && joins(seeds[last], sum)) {
-            facing[q] = static_cast<std::uint8_t>(last);
-            continue;
+        if (last_ < count_ && joins(seeds_[last_], sum)) return static_cast<std::uint8_t>(last_);
+        for (std::size_t f = 0; f < count_; ++f) {
+            if (joins(seeds_[f], sum)) return static_cast<std::uint8_t>(last_ = f);
         }
-        const auto near = std::find_if(seeds.begin(), seeds.end(), [&](const Vector& seed) { return joins(seed, sum); });
-        if (near != seeds.end()) {
-            facing[q] = static_cast<std::uint8_t>(near - seeds.begin());
-            last = facing[q];
-        } else if (seeds.size() < maxFacings) {
-            facing[q] = static_cast<std::uint8_t>(seeds.size());
-            last = seeds.size();
-            seeds.push_back(sum);
-        }
+        if (count_ == maxFacings) return maxFacings;
+        seeds_[count_] = sum;
+        last_ = count_;
+        return static_cast<std::uint8_t>(count_++);
     }
-    return facing;
-}
 
-// The cell of the corners' box that each face's first corner lies in.
-std::vector<std::uint16_t> cellsOf(const std::vector<ChunkVertex>& corners) {
-    Box3 whole;
-    for (const ChunkVertex& v : corners) include(whole, v.position);
-    const float lo[3] = {whole.min.x, whole.min.y, whole.min.z};
-    const float size[3] = {whole.max.x - whole.min.x, whole.max.y - whole.min.y, whole.max.z - whole.min.z};
-    float scale[3];
-    for (int k = 0; k < 3; ++k) scale[k] = size[k] > 0.0f ? cellsPerSide / size[k] : 0.0f;
-    std::vector<std::uint16_t> cell(corners.size() / 4);
-    for (std::size_t q = 0; q < cell.size(); ++q) {
-        const float* p = corners[4 * q].position;
+private:
+    Vector seeds_[maxFacings];
+    std::size_t count_ = 0;
+    std::size_t last_ = maxFacings;
+};
+
+// Which cell of `whole`, cellsPerSide along each axis, a point lies in.
+class Cells {
+public:
+    explicit Cells(const Box3& whole) : lo_{whole.min.x, whole.min.y, whole.min.z} {
+        const float size[3] = {whole.max.x - whole.min.x, whole.max.y - whole.min.y, whole.max.z - whole.min.z};
+        for (int k = 0; k < 3; ++k) scale_[k] = size[k] > 0.0f ? cellsPerSide / size[k] : 0.0f;
+    }
+    std::size_t of(const float* p) const {
         std::size_t index = 0;
         for (int k = 2; k >= 0; --k) {
-            const float at = (p[k] - lo[k]) * scale[k];
+            const float at = (p[k] - lo_[k]) * scale_[k];
             const std::size_t step = std::min(cellsPerSide - 1, static_cast<std::size_t>(std::max(at, 0.0f)));
             index = index * cellsPerSide + step;
         }
-        cell[q] = static_cast<std::uint16_t>(index);
+        return index;
     }
-    return cell;
-}
 
-// The cone, sphere and box of one group's faces, given its corners and, in
-// the same order, their normals. The stored floats are rounded so that they
-// still hold every normal and corner.
-void bound(const ChunkVertex* first, const FaceNormals* const* normals, FaceGroup& group) {
+private:
+    float lo_[3];
+    float scale_[3];
+};
+
+// The cone, sphere and box of one group's packed faces, given their normals
+// in the same order. The stored floats are rounded so that they still hold
+// every normal and corner.
+void bound(const ChunkVertex* first, const FaceNormals* normals, FaceGroup& group) {
     Vector sum{0.0, 0.0, 0.0};
     for (std::uint32_t q = 0; q < group.quads; ++q) {
         for (int c = 0; c < 4; ++c) include(group.box, first[4 * q + c].position);
-        if (group.cullable) sum = plus(sum, plus(normals[q]->triangle[0], normals[q]->triangle[1]));
+        sum = plus(sum, plus(normals[q].triangle[0], normals[q].triangle[1]));
     }
     Vector axis;
     if (!group.cullable || !unit(sum, axis)) {
@@ -134,17 +136,26 @@ void bound(const ChunkVertex* first, const FaceNormals* const* normals, FaceGrou
     // The widest angle from the axis, as its tangent squared, |n x a|^2 /
     // (n . a)^2: well conditioned at small angles, where an arc cosine of
     // the dot product is not, and free of square roots.
-    double widest = 0.0;
+    // The widest is kept as a fraction, compared by cross-multiplying (all
+    // terms are positive): a division per normal would cost more than the
+    // rest of the loop.
+    double widestAcross = 0.0;
+    double widestAlong = 1.0;
     double farthest = 0.0;
     for (std::uint32_t q = 0; q < group.quads; ++q) {
-        for (const Vector& n : normals[q]->triangle) {
+        for (const Vector& n : normals[q].triangle) {
             const double along = dot(n, storedAxis);
             const Vector across = cross(n, storedAxis);
             if (!(along > 0.0)) {
                 group.cullable = false;  // a normal a right angle or more from the axis
                 return;
             }
-            widest = std::max(widest, dot(across, across) / (along * along));
+            const double acrossSquared = dot(across, across);
+            const double alongSquared = along * along;
+            if (acrossSquared * widestAlong > widestAcross * alongSquared) {
+                widestAcross = acrossSquared;
+                widestAlong = alongSquared;
+            }
         }
         for (int c = 0; c < 4; ++c) {
             const Vector offset = minus(position(first[4 * q + c]), Vector{centre[0], centre[1], centre[2]});
@@ -156,22 +167,42 @@ void bound(const ChunkVertex* first, const FaceNormals* const* normals, FaceGrou
         group.centre[k] = centre[k];
     }
     // Widened for the rounding of the sums above and of the stores.
-    group.spread = static_cast<float>(std::atan(std::sqrt(widest)) + 1e-5);
+    group.spread = static_cast<float>(std::atan(std::sqrt(widestAcross / widestAlong)) + 1e-5);
     group.radius = static_cast<float>(std::sqrt(farthest) * (1.0 + 1e-6) + 1e-4);
 }
 
+// Per-face working arrays, kept by each thread from mesh to mesh so that
+// their pages are not faulted in again for every mesh.
+struct Scratch {
+    std::vector<FaceNormals> normals;        // in list order
+    std::vector<FaceNormals> sortedNormals;  // in buffer order
+    std::vector<std::uint16_t> groupOf;
+};
+
 }  // namespace
 
-std::vector<FaceGroup> groupFaces(std::vector<ChunkVertex>& corners) {
-    const std::size_t quads = corners.size() / 4;
-    const std::vector<FaceNormals> normals = faceNormals(corners);
-    const std::vector<std::uint8_t> facing = facings(normals);
-    const std::vector<std::uint16_t> cell = cellsOf(corners);
-    std::array<std::uint32_t, maxFaceGroups> counts{};
-    std::vector<std::uint16_t> groupOf(quads);
+std::vector<FaceGroup> packFaceGroups(const ChunkVertex* quadList, std::uint32_t count, ChunkVertex* corners) {
+    const std::size_t quads = count / 6;
+    const QuadList list{quadList};
+    thread_local Scratch scratch;
+    scratch.normals.resize(quads);
+    scratch.sortedNormals.resize(quads);
+    scratch.groupOf.resize(quads);
+
+    Box3 whole;
+    Facings facings;
     for (std::size_t q = 0; q < quads; ++q) {
-        groupOf[q] = static_cast<std::uint16_t>(facing[q] * cells + cell[q]);
-        ++counts[groupOf[q]];
+        for (int c = 0; c < 4; ++c) include(whole, list.corner(q, c));
+        scratch.normals[q] = list.normals(q);
+        scratch.groupOf[q] = static_cast<std::uint16_t>(facings.of(scratch.normals[q]) * cells);
+    }
+    // Each face's group: its facing's row of cells, and the cell its first
+    // corner lies in.
+    const Cells cellsOfWhole(whole);
+    std::array<std::uint32_t, maxFaceGroups> counts{};
+    for (std::size_t q = 0; q < quads; ++q) {
+        scratch.groupOf[q] = static_cast<std::uint16_t>(scratch.groupOf[q] + cellsOfWhole.of(list.corner(q, 0)));
+        ++counts[scratch.groupOf[q]];
     }
 
     std::vector<FaceGroup> groups;
@@ -187,18 +218,15 @@ std::vector<FaceGroup> groupFaces(std::vector<ChunkVertex>& corners) {
         groups.push_back(group);
         start += counts[g];
     }
-    std::vector<ChunkVertex> sorted(corners.size());
-    std::vector<const FaceNormals*> sortedNormals(quads);
     for (std::size_t q = 0; q < quads; ++q) {
-        const std::uint32_t to = next[groupOf[q]]++;
-        std::copy_n(corners.begin() + static_cast<std::ptrdiff_t>(4 * q), 4,
-                    sorted.begin() + static_cast<std::ptrdiff_t>(4 * static_cast<std::size_t>(to)));
-        sortedNormals[to] = &normals[q];
+        const std::uint32_t at = next[scratch.groupOf[q]]++;
+        ChunkVertex* to = corners + 4 * static_cast<std::size_t>(at);
+        for (int c = 0; c < 4; ++c) to[c] = quadList[6 * q + vertexOfQuadCorner[c]];
+        scratch.sortedNormals[at] = scratch.normals[q];
     }
-    corners.swap(sorted);
     for (FaceGroup& group : groups) {
-        bound(corners.data() + 4 * static_cast<std::size_t>(group.firstQuad), sortedNormals.data() + group.firstQuad,
-              group);
+        bound(corners + 4 * static_cast<std::size_t>(group.firstQuad),
+              scratch.sortedNormals.data() + group.firstQuad, group);
     }
     return groups;
 }
