@@ -12,12 +12,22 @@
 // Depends on: the standard library only.
 #pragma once
 
+#include <bit>
+#include <cstdint>
+
 namespace gravelkin {
 
 struct Vec3 {
     float x, y, z;
     friend bool operator==(const Vec3&, const Vec3&) = default;
 };
+
+// Equal bit for bit: unlike ==, 0 and -0 differ and a NaN equals itself.
+inline bool sameBits(const Vec3& a, const Vec3& b) {
+    return std::bit_cast<std::uint32_t>(a.x) == std::bit_cast<std::uint32_t>(b.x) &&
+           std::bit_cast<std::uint32_t>(a.y) == std::bit_cast<std::uint32_t>(b.y) &&
+           std::bit_cast<std::uint32_t>(a.z) == std::bit_cast<std::uint32_t>(b.z);
+}
 
 struct Vec4 {
     float x, y, z, w;

@@ -102,33 +102,71 @@ void Manager::hold(std::shared_ptr<Chunk> chunk) {
     const ChunkKey key = chunk->key;
     known_.setHeld(key, chunk->centre);
     resident_.insert_or_assign(key, std::move(chunk));
+    arrived_.push_back(key);
+}
+
+bool Manager::mapChunk(const ChunkKey& key, const Chunk& chunk, float dropThreshold) {
+    ChunkRequestQueue& requests = state_.requests;
+    const float d2 = distanceSquared(state_.cameraPosition(), chunk.centre);
+    if (d2 > dropThreshold) {
+        if (eraseBatch_.size() < eraseBatchLimit && !requests.isInFlight(key)) {
+            eraseBatch_.push_back(key);
+        } else {
+            mappedWhole_ = false;  // left for a later pass
+        }
+        // A chunk beyond the drop distance goes once a batch has room for
+        // it: no mesh for it. Asking meant neighbour look-ups for every
+        // such chunk, every pass: after long flights and jumps the passes
+        // slowed with the map, erasures fell behind and the map grew
+        // without bound (180,000 chunks after ten minutes).
+        return true;
+    }
+    // Near. The flag is read before the in-flight test. A mesh job that ends
+    // between the two reads leaves the flag seen set and the key no longer
+    // in flight, so a second Mesh request may follow a finished mesh; the
+    // factory re-checks the flag under the entry's write accessor, which
+    // makes that request harmless.
+    if (chunk.meshPending.load(std::memory_order_acquire) && !requests.isInFlight(key) &&
+        neighboursPresent(state_.chunks, key)) {
+        requests.request(key, RequestKind::Mesh, d2);
+        ++tally_.meshRequests;
+    }
+    return false;
 }
 
 void Manager::mapPass(float dropThreshold) {
     takeOverPublished();
-    ChunkRequestQueue& requests = state_.requests;
-    for (const auto& [key, chunk] : resident_) {
-        const float d2 = distanceSquared(state_.cameraPosition(), chunk->centre);
-        if (d2 > dropThreshold) {
-            if (eraseBatch_.size() < eraseBatchLimit && !requests.isInFlight(key)) eraseBatch_.push_back(key);
-            // A chunk beyond the drop distance goes once a batch has room for
-            // it: no mesh for it. Asking meant neighbour look-ups for every
-            // such chunk, every pass: after long flights and jumps the passes
-            // slowed with the map, erasures fell behind and the map grew
-            // without bound (180,000 chunks after ten minutes).
-            continue;
+    const Vec3 camera = state_.cameraPosition();
+    const bool still = mappedWhole_ && sameBits(camera, mappedAt_);
+    mappedAt_ = camera;
+    mappedWhole_ = true;
+    std::size_t kept = 0;
+    if (!still) {
+        awaitingMesh_.clear();
+        for (const auto& [key, chunk] : resident_) {
+            const bool far = mapChunk(key, *chunk, dropThreshold);
+            if (!far && chunk->meshPending.load(std::memory_order_acquire)) awaitingMesh_.push_back(key);
         }
-        // Near. The flag is read before the
-        // in-flight test. A mesh job that ends between the two reads leaves
-        // the flag seen set and the key no longer in flight, so a second Mesh
-        // request may follow a finished mesh; the factory re-checks the flag
-        // under the entry's write accessor, which makes that request harmless.
-        if (chunk->meshPending.load(std::memory_order_acquire) && !requests.isInFlight(key) &&
-            neighboursPresent(state_.chunks, key)) {
-            requests.request(key, RequestKind::Mesh, distanceSquared(state_.cameraPosition(), chunk->centre));
-            ++tally_.meshRequests;
+    } else {
+        // The chunks that waited at the last pass, in the same order, then
+        // those that arrived since.
+        for (const ChunkKey& key : awaitingMesh_) {
+            const auto found = resident_.find(key);
+            if (found == resident_.end() || !found->second->meshPending.load(std::memory_order_acquire)) continue;
+            mapChunk(key, *found->second, dropThreshold);
+            awaitingMesh_[kept++] = key;
+        }
+        awaitingMesh_.resize(kept);
+        for (const ChunkKey& key : arrived_) {
+            const auto found = resident_.find(key);
+            if (found == resident_.end()) continue;
+            const bool far = mapChunk(key, *found->second, dropThreshold);
+            if (!far && found->second->meshPending.load(std::memory_order_acquire)) awaitingMesh_.push_back(key);
         }
     }
+    arrived_.clear();
+    // The camera moved during the pass: the next one looks at every chunk.
+    if (!sameBits(state_.cameraPosition(), camera)) mappedWhole_ = false;
 }
 
 void Manager::eraseStep() {

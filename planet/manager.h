@@ -83,7 +83,10 @@ public:
 
     // Chooses far chunks for erasure (into the erase batch) and requests the
     // meshes of near chunks whose neighbours are all present; a far chunk
-    // gets no mesh.
+    // gets no mesh. While the camera stands where the last pass over every
+    // resident chunk left it, with no far chunk left over, distances have
+    // not changed: only the chunks that arrived since and those still
+    // waiting for a mesh are looked at.
     void mapPass(float dropThreshold);
 
     // Erases the batch from the map, counting the erasures.
@@ -130,12 +133,23 @@ private:
     PassTally tally_;
     // Adds a chunk handed over by addChunk to resident_ and known_.
     void hold(std::shared_ptr<Chunk> chunk);
+    // mapPass's look at one chunk: whether it is far; a near one waiting for
+    // its mesh is requested when it may be.
+    bool mapChunk(const ChunkKey& key, const Chunk& chunk, float dropThreshold);
 
     std::unordered_map<ChunkKey, std::shared_ptr<Chunk>, ChunkKeyHasher> resident_;
     std::vector<std::shared_ptr<Chunk>> handedOver_;  // reused between passes
     // Holds the same keys as resident_ (marked held), and the centres the
     // walk has needed.
     KnownChunkKeys known_;
+    // mapPass's memory: where the camera stood at the last pass over every
+    // resident chunk, whether that pass left every far chunk in the erase
+    // batch, the chunks that arrived since, and the near chunks still
+    // waiting for their meshes (some may have been meshed since).
+    Vec3 mappedAt_{};
+    bool mappedWhole_ = false;
+    std::vector<ChunkKey> arrived_;
+    std::vector<ChunkKey> awaitingMesh_;
     // The last walk from a position, while walk() records or replays it.
     WalkReplay replay_;
     bool recording_ = false;

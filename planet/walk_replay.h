@@ -15,8 +15,6 @@
 // Depends on: camera/vector_math, geometry (chunk keys).
 #pragma once
 
-#include <bit>
-#include <cstdint>
 #include <vector>
 
 #include "camera/vector_math.h"
@@ -49,12 +47,6 @@ public:
     std::vector<ChunkKey>& unheld() { return unheld_; }
 
 private:
-    static bool sameBits(const Vec3& a, const Vec3& b) {
-        return std::bit_cast<std::uint32_t>(a.x) == std::bit_cast<std::uint32_t>(b.x) &&
-               std::bit_cast<std::uint32_t>(a.y) == std::bit_cast<std::uint32_t>(b.y) &&
-               std::bit_cast<std::uint32_t>(a.z) == std::bit_cast<std::uint32_t>(b.z);
-    }
-
     Vec3 camera_{};
     bool whole_ = false;
     std::vector<ChunkKey> unheld_;

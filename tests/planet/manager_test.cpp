@@ -15,6 +15,7 @@
 #include "camera/distance.h"
 #include "factory/factory_jobs.h"
 #include "planet/manager.h"
+#include "planet/neighbours_present.h"
 #include "tests/support/distance_boundary.h"
 #include "tests/support/test_planet.h"
 
@@ -116,6 +117,53 @@ TEST(Manager, AReplayedWalkRequestsWhatAWholeWalkWould) {
     position.set(Vec3{40.0f, 390.0f, -25.0f});
     for (int pass = 6; pass < 9; ++pass) round(pass);
     EXPECT_GT(requested, 300u);
+}
+
+// At rest a pass looks only at the chunks that arrived since the last one and
+// at those still waiting for a mesh, and misses none of them: every waiting
+// chunk whose neighbours are all present is asked for again once its last
+// request has ended without a mesh, and a far chunk that arrives is dropped.
+TEST(Manager, AtRestEveryChunkAwaitingAMeshIsAskedForAndAFarArrivalIsDropped) {
+    TestPosition position;
+    NullGraphicsDevice device;
+    TestState planet(device, 100.0f);
+    Manager manager(planet);
+    manager.pass();
+    for (const ChunkRequest& r : popAll(planet)) {
+        ASSERT_TRUE(planet.addChunk(std::make_unique<Chunk>(r.key)));
+        planet.requests.finish(r.key);
+    }
+    const float near = planet.viewRadius * planet.viewRadius * Manager::dropFactor;
+    KeySet meshable;
+    for (const auto& entry : planet.chunks) {
+        if (distanceSquared(testPosition(), entry.second->centre) <= near &&
+            neighboursPresent(planet.chunks, entry.first)) {
+            meshable.insert(entry.first);
+        }
+    }
+    ASSERT_GT(meshable.size(), 10u);
+    auto meshRequests = [&] {
+        KeySet keys;
+        for (const ChunkRequest& r : popAll(planet)) {
+            if (r.kind == RequestKind::Mesh) keys.insert(r.key);
+        }
+        return keys;
+    };
+    manager.pass();
+    EXPECT_EQ(meshRequests(), meshable) << "the arrivals";
+    manager.pass();
+    EXPECT_TRUE(meshRequests().empty()) << "all still in flight";
+    for (const ChunkKey& key : meshable) planet.requests.finish(key);  // ended without a mesh
+    manager.pass();
+    EXPECT_EQ(meshRequests(), meshable) << "the chunks still waiting";
+
+    const ChunkKey far = farKey(0);
+    ASSERT_GT(distanceSquared(testPosition(), chunkCentre(far)), near);
+    ASSERT_TRUE(planet.addChunk(std::make_unique<Chunk>(far)));
+    const std::uint64_t erased = planet.counters.snapshot().erasedChunks;
+    manager.pass();
+    EXPECT_EQ(planet.counters.snapshot().erasedChunks, erased + 1);
+    EXPECT_FALSE(contains(planet.chunks, far));
 }
 
 TEST(Manager, ErasesAtMostSixtyFourFarChunksAPassAndRebuildsAfterTwoHundredFiftySix) {

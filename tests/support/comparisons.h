@@ -27,7 +27,8 @@ namespace gravelkin::testing {
 
 inline bool sameBits(float a, float b) { return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b); }
 
-inline bool sameBits(const Vec3& a, const Vec3& b) { return sameBits(a.x, b.x) && sameBits(a.y, b.y) && sameBits(a.z, b.z); }
+// Vectors of three: gravelkin::sameBits (vector_math.h), found by argument.
+using gravelkin::sameBits;
 
 inline bool sameBits(const Vec4& a, const Vec4& b) {
     return sameBits(a.x, b.x) && sameBits(a.y, b.y) && sameBits(a.z, b.z) && sameBits(a.w, b.w);
