@@ -4,8 +4,10 @@
 #include <cstdio>
 
 #include "app/program.h"
+#include "factory/memory_policy.h"
 
 int main(int argc, char** argv) {
+    gravelkin::keepLargeFreedBlocksForReuse();
     gravelkin::ProgramOptions options;
     try {
         options = gravelkin::parseProgramOptions(argc, argv);

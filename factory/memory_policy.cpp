@@ -6,4 +6,9 @@ namespace gravelkin {
 
 void returnFreedMemoryToTheSystem() { malloc_trim(0); }
 
+void keepLargeFreedBlocksForReuse() {
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 128 << 20);
+}
+
 }  // namespace gravelkin

@@ -17,6 +17,7 @@
 #include "app/statistics_overlay.h"
 #include "app/view_snapshot.h"
 #include "cli/view_options.h"
+#include "factory/memory_policy.h"
 #include "render/gl/headless_snapshot.h"
 
 namespace {
@@ -88,6 +89,7 @@ SnapshotOverlay makeStatisticsOverlay(int width, int height) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    gravelkin::keepLargeFreedBlocksForReuse();
     ToolOptions tool;
     try {
         tool = parseOptions(argc, argv);
