@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <new>
 
 #include "render/quad_packing.h"
 
@@ -26,15 +27,27 @@ void StagedVertexBuffer::release() { device_.queueRelease(this); }
 VertexBuffer* DeferredUploadDevice::createVertexBuffer(const ChunkVertex* vertices, std::uint32_t count) {
     if (vertices == nullptr || count == 0) return nullptr;
     // The copy is made outside the lock: meshing threads only meet here for
-    // the two pushes.
-    auto* buffer = new StagedVertexBuffer(*this, vertices, count);
+    // the two pushes. Without memory for it the buffer fails, as a device
+    // out of memory does: the chunk goes undrawn, its thread lives on.
+    StagedVertexBuffer* buffer = nullptr;
+    try {
+        buffer = new StagedVertexBuffer(*this, vertices, count);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
     std::lock_guard<std::mutex> lock(mutex_);
     if (closed_) {
         delete buffer;
         return nullptr;
     }
-    live_.insert(buffer);
-    toStore_.push_back(buffer);
+    try {
+        live_.insert(buffer);
+        toStore_.push_back(buffer);
+    } catch (const std::bad_alloc&) {
+        live_.erase(buffer);
+        delete buffer;
+        return nullptr;
+    }
     return buffer;
 }
 

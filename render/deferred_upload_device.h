@@ -71,7 +71,8 @@ public:
     DeferredUploadDevice(const DeferredUploadDevice&) = delete;
     DeferredUploadDevice& operator=(const DeferredUploadDevice&) = delete;
 
-    // Any thread. Null once releaseAll() has run, or for an empty array.
+    // Any thread. Null once releaseAll() has run, for an empty array, or
+    // when there is no memory for the staged copy.
     VertexBuffer* createVertexBuffer(const ChunkVertex* vertices, std::uint32_t count) override;
 
     // Stores every buffer handed over so far and discards every buffer
