@@ -57,7 +57,9 @@ FaceNormals faceNormals(const float* c0, const float* c1, const float* c2, const
 struct QuadList {
     const ChunkVertex* vertices;
     const float* corner(std::size_t q, int c) const { return vertices[6 * q + vertexOfQuadCorner[c]].position; }
-    FaceNormals normals(std::size_t q) const { return faceNormals(corner(q, 0), corner(q, 1), corner(q, 2), corner(q, 3)); }
+    FaceNormals normals(std::size_t q) const {
+        return faceNormals(corner(q, 0), corner(q, 1), corner(q, 2), corner(q, 3));
+    }
 };
 
 // Faces share a facing when their normal is within about 45 degrees of the
