@@ -152,7 +152,6 @@ private:
     std::vector<ChunkKey> awaitingMesh_;
     // The last walk from a position, while walk() records or replays it.
     WalkReplay replay_;
-    bool recording_ = false;
     // Reused by scanOctant between calls.
     std::vector<ChunkKey> frontier_;
     std::vector<ChunkKey> next_;

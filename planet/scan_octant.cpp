@@ -34,9 +34,7 @@ void Manager::walk() {
     const Vec3 camera = state_.cameraPosition();
     if (!replay_.replays(camera)) {
         replay_.start(camera);
-        recording_ = true;
         for (const Octant& octant : octantScanOrder) scanOctant(octant);
-        recording_ = false;
         replay_.finish(state_.cameraPosition());
         return;
     }
@@ -97,7 +95,7 @@ void Manager::scanOctant(const Octant& octant) {
                         if (d2 > radiusSquared) break;
                         // A chunk the manager holds is in the map: no shared lookup.
                         if (!known.held) {
-                            if (recording_) replay_.visitUnheld(cur);
+                            replay_.visitUnheld(cur);
                             if (!contains(chunks, cur) && !requests.isInFlight(cur)) {
                                 requests.request(cur, RequestKind::Generate, d2);
                                 ++tally_.generateRequests;

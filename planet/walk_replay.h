@@ -32,13 +32,20 @@ public:
     void start(const Vec3& camera) {
         camera_ = camera;
         whole_ = false;
+        recording_ = true;
         unheld_.clear();
     }
-    // A key within the radius that the walk found not held, in walk order.
-    void visitUnheld(const ChunkKey& key) { unheld_.push_back(key); }
+    // A key within the radius that the walk found not held, in walk order;
+    // ignored outside a recording (a walk driven by hand).
+    void visitUnheld(const ChunkKey& key) {
+        if (recording_) unheld_.push_back(key);
+    }
     // Ends the recording: whole when the camera stood at the recorded
     // position from start to end.
-    void finish(const Vec3& camera) { whole_ = sameBits(camera, camera_); }
+    void finish(const Vec3& camera) {
+        recording_ = false;
+        whole_ = sameBits(camera, camera_);
+    }
     // Forgets the recording.
     void forget() { whole_ = false; }
 
@@ -49,6 +56,7 @@ public:
 private:
     Vec3 camera_{};
     bool whole_ = false;
+    bool recording_ = false;
     std::vector<ChunkKey> unheld_;
 };
 

@@ -54,7 +54,6 @@ struct RendererSettings {
     bool cull = true;
 };
 
-
 inline constexpr float clearColor[4] = {0.4f, 0.6f, 0.9f, 1.0f};
 inline constexpr std::uint32_t vertexStride = sizeof(ChunkVertex);  // 48
 inline constexpr std::uint32_t vertexOffset = 0;
