@@ -32,16 +32,6 @@ bool isQuadList(const ChunkVertex* vertices, std::uint32_t count) {
     return true;
 }
 
-bool packQuads(const ChunkVertex* vertices, std::uint32_t count, std::vector<ChunkVertex>& corners) {
-    corners.clear();
-    if (!isQuadList(vertices, count)) return false;
-    corners.resize(count / 6 * 4);
-    for (std::uint32_t q = 0; q < count / 6; ++q) {
-        for (std::uint32_t c = 0; c < 4; ++c) corners[4 * q + c] = vertices[6 * q + vertexOfQuadCorner[c]];
-    }
-    return true;
-}
-
 std::vector<std::uint32_t> quadIndices(std::uint32_t quads) {
     std::vector<std::uint32_t> indices;
     indices.reserve(static_cast<std::size_t>(quads) * 6);

@@ -28,11 +28,6 @@ inline constexpr std::uint32_t vertexOfQuadCorner[4] = {0, 1, 2, 5};
 // group repeats its vertex 0 at 3 and its vertex 2 at 4, bit for bit.
 bool isQuadList(const ChunkVertex* vertices, std::uint32_t count);
 
-// Replaces `corners` with the four corners of each face and returns true
-// when the vertices are a quad list (isQuadList); otherwise leaves `corners`
-// empty and returns false.
-bool packQuads(const ChunkVertex* vertices, std::uint32_t count, std::vector<ChunkVertex>& corners);
-
 // The index list that draws `quads` packed faces: 4q + quadCornerOfVertex[k].
 std::vector<std::uint32_t> quadIndices(std::uint32_t quads);
 
