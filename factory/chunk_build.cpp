@@ -1,10 +1,31 @@
+#include <algorithm>
 #include <new>
 
 #include "factory/chunk_factory.h"
 #include "factory/voxel/constant_voxel_blocks.h"
+#include "geometry/chunk_layers.h"
 #include "terrain/terrain_generator_base.h"
 
 namespace gravelkin {
+
+namespace {
+
+// Whether every voxel that chunk `key` uses (each layer's columns; not the
+// unused ones of coarser inner grids) is solid and coloured like `fill`.
+bool everyUsedVoxelSolidLike(const ChunkKey& key, const Voxel* voxels, const Voxel& fill) {
+    bool same = true;
+    forEachLayerOutermostFirst(key, [&](const ChunkLayer& layer) {
+        for (std::uint32_t i = 0; same && i < layer.columns; ++i) {
+            const Voxel* row = voxels + voxelIndex(i, layer.layer, 0);
+            same = std::all_of(row, row + layer.columns, [&](const Voxel& voxel) {
+                return voxel.density < 0.0f && std::equal(voxel.colour, voxel.colour + 3, fill.colour);
+            });
+        }
+    });
+    return same;
+}
+
+}  // namespace
 
 std::unique_ptr<Chunk> ChunkFactory::buildChunk(const ChunkKey& key, const TerrainGeneratorBase& generator) {
     resetForChunk(cache, key);
@@ -48,6 +69,13 @@ std::unique_ptr<Chunk> ChunkFactory::buildChunk(const ChunkKey& key, const Terra
         // reads density 1.0 and colour (127, 127, 127) instead of what the
         // generator wrote, air either way.
         if (chunk->fillState == ChunkFillState::AllAir) chunk->voxels.share(constantVoxelBlock(airVoxel));
+        // Likewise a chunk that came out solid and coloured like the solid
+        // fill wherever it is used, which the bounds could not prove: the
+        // shared solid-fill block gives every voxel the same sign and colour.
+        if (chunk->fillState == ChunkFillState::AllSolid &&
+            everyUsedVoxelSolidLike(key, chunk->voxels.data(), generator.solidFillVoxel)) {
+            chunk->voxels.share(constantVoxelBlock(generator.solidFillVoxel));
+        }
     }
 
     // Nothing to draw in air: such a chunk is never meshed.

@@ -20,11 +20,13 @@
 namespace gravelkin::test {
 namespace {
 
-// Writes one density, with colour (4, 5, 6), into every voxel; remembers how
+// Writes one density, with colour (4, 5, 6) unless told another, into every
+// voxel, and then `odd` into voxel `oddAt` where that is set; remembers how
 // it was called. Shells 0..8 are solid fill, 17 and up air.
 class ScriptedGenerator : public TerrainGeneratorBase {
 public:
-    explicit ScriptedGenerator(float density) : fill{density, {4, 5, 6}} {
+    explicit ScriptedGenerator(float density) : ScriptedGenerator(Voxel{density, {4, 5, 6}}) {}
+    explicit ScriptedGenerator(const Voxel& written) : fill(written) {
         solidBelowRadius = 294;
         emptyAboveRadius = 538;
         solidFillVoxel = Voxel{-3.25f, {10, 20, 30}};
@@ -34,10 +36,13 @@ public:
         ++calls;
         cacheSeen = cache;
         std::fill(voxels, voxels + voxelsPerBlock, fill);
+        if (oddAt >= 0) voxels[oddAt] = odd;
         return nextFillState(ChunkFillState::Unknown, fill.density);
     }
 
     const Voxel fill;
+    int oddAt = -1;
+    Voxel odd{};
     mutable int calls = 0;
     mutable ColumnDirectionCache cacheSeen{};
 };
@@ -119,6 +124,30 @@ TEST(ChunkBuild, FillStateAndBlockOfAGeneratedChunkAndOfItsReferenceTwin) {
             EXPECT_TRUE(everyVoxelIs(plain->voxels, key == generatedShell ? generator.fill : quick->voxels[0]));
         }
     }
+    // A generated chunk that is solid and coloured like the solid fill
+    // wherever it is used reads the fill's shared block; one used voxel of
+    // another colour keeps its own. Shell 10's layers 0-4 use 16 x 16 columns
+    // only: column (16, 0) of layer 0 is not used.
+    ScriptedGenerator stone(Voxel{-0.5f, {10, 20, 30}});
+    const ChunkKey coarseInside{1, 10, 1, 0};
+    const Voxel* fillBlock = constantVoxelBlock(stone.solidFillVoxel).voxels;
+    for (const int at : {-1, voxelIndex(16, 0, 0), voxelIndex(15, 0, 15), voxelIndex(31, 31, 31)}) {
+        SCOPED_TRACE(::testing::Message() << "odd voxel at " << at);
+        stone.oddAt = at;
+        stone.odd = Voxel{-0.5f, {10, 20, 31}};
+        const auto chunk = fast.buildChunk(coarseInside, stone);
+        const bool used = at >= 0 && at != voxelIndex(16, 0, 0);
+        EXPECT_EQ(chunk->fillState, ChunkFillState::AllSolid);
+        EXPECT_EQ(chunk->voxels.ownsBlock(), used);
+        EXPECT_EQ(chunk->voxels.data() == fillBlock, !used);
+    }
+    // Both the solid sign and the colour are needed: a voxel of air in the
+    // fill's colour keeps the block.
+    stone.oddAt = voxelIndex(0, 31, 0);
+    stone.odd = Voxel{0.0f, {10, 20, 30}};
+    const auto mixed = fast.buildChunk(coarseInside, stone);
+    EXPECT_TRUE(mixed->voxels.ownsBlock());
+
     // One sample of the other sign, wherever it comes, makes a chunk Mixed.
     EXPECT_EQ(nextFillState(ChunkFillState::AllAir, -1e-30f), ChunkFillState::Mixed);
     EXPECT_EQ(nextFillState(ChunkFillState::AllSolid, -0.0f), ChunkFillState::Mixed);
