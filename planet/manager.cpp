@@ -140,13 +140,15 @@ void Manager::mapPass(float dropThreshold) {
     const bool still = mappedWhole_ && sameBits(camera, mappedAt_);
     mappedAt_ = camera;
     mappedWhole_ = true;
+    // Maps a chunk not looked at before, remembering it while it waits.
+    const auto mapAndNote = [&](const ChunkKey& key, const Chunk& chunk) {
+        const bool far = mapChunk(key, chunk, dropThreshold);
+        if (!far && chunk.meshPending.load(std::memory_order_acquire)) awaitingMesh_.push_back(key);
+    };
     std::size_t kept = 0;
     if (!still) {
         awaitingMesh_.clear();
-        for (const auto& [key, chunk] : resident_) {
-            const bool far = mapChunk(key, *chunk, dropThreshold);
-            if (!far && chunk->meshPending.load(std::memory_order_acquire)) awaitingMesh_.push_back(key);
-        }
+        for (const auto& [key, chunk] : resident_) mapAndNote(key, *chunk);
     } else {
         // The chunks that waited at the last pass, in the same order, then
         // those that arrived since.
@@ -159,9 +161,7 @@ void Manager::mapPass(float dropThreshold) {
         awaitingMesh_.resize(kept);
         for (const ChunkKey& key : arrived_) {
             const auto found = resident_.find(key);
-            if (found == resident_.end()) continue;
-            const bool far = mapChunk(key, *found->second, dropThreshold);
-            if (!far && found->second->meshPending.load(std::memory_order_acquire)) awaitingMesh_.push_back(key);
+            if (found != resident_.end()) mapAndNote(key, *found->second);
         }
     }
     arrived_.clear();

@@ -55,9 +55,9 @@ public:
 
     // Written by the creating thread before the buffer is handed over, then
     // by the main thread only.
-    StagedMesh mesh;          // its vertices freed once stored
-    std::uint32_t name = 0;   // the device's, once stored
-    bool failed = false;               // storing it failed: nothing to draw
+    StagedMesh mesh;         // its vertices freed once stored
+    std::uint32_t name = 0;  // the device's, once stored
+    bool failed = false;     // storing it failed: nothing to draw
 
 private:
     friend class DeferredUploadDevice;

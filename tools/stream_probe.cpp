@@ -1,9 +1,8 @@
 // stream_probe: runs the real planet streaming (the manager and five chunk
 // factories) headless, around a camera that stands still or moves along a
-// straight line, and reports how long the
-// streaming takes to settle, how soon the camera's surroundings are meshed,
-// what it built, what the chunks cost in memory, and where the processor
-// time went (per thread).
+// straight line, and reports how long the streaming takes to settle, how
+// soon the camera's surroundings are meshed, what it built, what the chunks
+// cost in memory, and where the processor time went (per thread).
 //
 // The graphics device keeps vertices in host memory but otherwise works as
 // the OpenGL device does: the factories pack and group each mesh, and the
