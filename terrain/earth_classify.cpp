@@ -32,7 +32,8 @@ constexpr double stoneDensity = -10.0;
 // tiles would cost more to bound than most of them save): small pieces have
 // much tighter bounds than the chunk (the outcrop's gate, say, is often one
 // sign over a piece and both over the chunk), and only a quarter that stays
-// undecided is bounded tile by tile.
+// undecided, and near enough to being proven (tilesWorthBounding), is
+// bounded tile by tile.
 constexpr std::uint32_t tilesPerSide = ChunkPieces::tilesPerSide;
 
 struct Range {
@@ -111,19 +112,39 @@ bool reliefCouldDecide(const TerrainGeneratorEarth::DensityTerms& terms, const I
            verdictOf({-INFINITY, bestHi}) == ChunkFillState::AllSolid;
 }
 
+struct PieceBound {
+    ChunkFillState verdict;
+    Interval density;  // the tightest bound of the density computed
+};
+
 // Most pieces far from the surface are decided with the relief anywhere in
 // its whole range; only the others that a tighter relief could decide pay
 // for its octaves' bounds over the piece.
-ChunkFillState verdictOfPiece(const TerrainGeneratorEarth& earth, const Interval& reliefRange, Piece piece) {
+PieceBound boundPiece(const TerrainGeneratorEarth& earth, const Interval& reliefRange, Piece piece) {
     // The float products rho * d round by half an ulp of 544.
     for (int k = 0; k < 3; ++k) {
         piece.box.lo[k] -= 1e-3;
         piece.box.hi[k] += 1e-3;
     }
     const TerrainGeneratorEarth::DensityTerms terms = earth.densityTerms(piece.box, piece.rhoLo, piece.rhoHi);
-    const ChunkFillState verdict = verdictOf(terms.given(reliefRange));
-    if (verdict != ChunkFillState::Unknown || !reliefCouldDecide(terms, reliefRange)) return verdict;
-    return verdictOf(terms.given(fractalBounds(earth.reliefNoise, scaled(piece.box, earth.reliefNoise.frequency))));
+    const Interval loose = terms.given(reliefRange);
+    const ChunkFillState verdict = verdictOf(loose);
+    if (verdict != ChunkFillState::Unknown || !reliefCouldDecide(terms, reliefRange)) return {verdict, loose};
+    const Interval tight =
+        terms.given(fractalBounds(earth.reliefNoise, scaled(piece.box, earth.reliefNoise.frequency)));
+    return {verdictOf(tight), tight};
+}
+
+// Whether the tiles of an undecided quarter whose density lies within
+// `quarter` are worth bounding one by one. A tile's bound must move one end
+// of the quarter's past a limit (0 for air, -10 for stone); the farther the
+// nearer limit lies within the width, the fewer tiles get there: at the
+// start view 96 % where it lies within 5 % of the width, 45 % within
+// 10-15 %, 5 % within 25-30 % and 1 % beyond a third. Beyond a quarter,
+// bounding the tiles costs more than sampling the few it would prove.
+bool tilesWorthBounding(const Interval& quarter) {
+    const double nearest = std::min(densityMargin - quarter.lo, quarter.hi - (stoneDensity - densityMargin));
+    return nearest <= 0.25 * (quarter.hi - quarter.lo);
 }
 
 }  // namespace
@@ -181,16 +202,15 @@ ChunkFillState TerrainGeneratorEarth::classifyPieces(const ChunkKey& key, Column
                 for (std::uint32_t ti = qi; ti < qi + half; ++ti) {
                     for (std::uint32_t tj = qj; tj < qj + half; ++tj) quarter.merge(tiles[s][ti * tilesPerSide + tj]);
                 }
-                const ChunkFillState whole =
-                    quarter.empty ? ChunkFillState::Unknown : verdictOfPiece(*this, reliefRange, quarter);
+                const PieceBound whole = quarter.empty ? PieceBound{ChunkFillState::Unknown, {-INFINITY, INFINITY}}
+                                                       : boundPiece(*this, reliefRange, quarter);
+                const bool boundTiles = whole.verdict == ChunkFillState::Unknown && tilesWorthBounding(whole.density);
                 for (std::uint32_t ti = qi; ti < qi + half; ++ti) {
                     for (std::uint32_t tj = qj; tj < qj + half; ++tj) {
                         const Piece& tile = tiles[s][ti * tilesPerSide + tj];
                         ChunkFillState& verdict = pieces.verdict[s][ti * tilesPerSide + tj];
-                        verdict = whole;
-                        if (whole == ChunkFillState::Unknown && !tile.empty) {
-                            verdict = verdictOfPiece(*this, reliefRange, tile);
-                        }
+                        verdict = whole.verdict;
+                        if (boundTiles && !tile.empty) verdict = boundPiece(*this, reliefRange, tile).verdict;
                     }
                 }
             }
