@@ -95,25 +95,31 @@ ChunkFillState storeLayer(const ColumnArrays& columns, std::uint32_t r, std::uin
 
 // One layer of generateSparse: proven voxels stored as the constant voxel of
 // their piece, the others gathered into `sampled`, computed together and
-// scattered back. Returns the fill state after the layer.
+// stored back. A row crosses the tiles in runs of neighbouring columns (a
+// quarter of the row each, or single columns on grids too coarse for that),
+// and neighbouring voxels of a row lie next to each other, so both the
+// gathering and the storing go by runs: sampled runs that meet are joined.
+// Returns the fill state after the layer.
 ChunkFillState storeSparseLayer(const TerrainGeneratorEarth& earth, const ChunkLayer& layer,
                                 const ChunkPieces& pieces, const ColumnArrays& grid, ColumnArrays& sampled,
                                 Voxel* voxels, ChunkFillState fill) {
     const std::uint32_t n = layer.columns;
-    std::uint16_t at[maxColumns];  // voxel indices of the sampled columns (below 2^15)
+    struct Run {
+        Voxel* voxels;
+        std::uint32_t count;
+    };
+    Run runs[maxColumns];
+    std::uint32_t runCount = 0;
     std::uint32_t count = 0;
     bool air = false;
     bool solid = false;
+    const std::uint32_t run = n >= ChunkPieces::tilesPerSide ? n / ChunkPieces::tilesPerSide : 1;
     for (std::uint32_t i = 0; i < n; ++i) {
         Voxel* row = voxels + voxelIndex(i, layer.layer, 0);
-        // A row crosses the tiles in runs of neighbouring columns: a
-        // quarter of the row each, or single columns on grids too coarse for
-        // that.
-        const std::uint32_t run = n >= ChunkPieces::tilesPerSide ? n / ChunkPieces::tilesPerSide : 1;
         for (std::uint32_t j = 0; j < n; j += run) {
             const std::uint32_t end = j + run;
-            const std::uint32_t tile = ChunkPieces::tileOf(i, j, n);
-            const ChunkFillState verdict = pieces.verdict[layer.layer / ChunkPieces::slabLayers][tile];
+            const ChunkFillState verdict =
+                pieces.verdict[layer.layer / ChunkPieces::slabLayers][ChunkPieces::tileOf(i, j, n)];
             if (verdict == ChunkFillState::AllAir) {
                 std::fill(row + j, row + end, airVoxel);
                 air = true;
@@ -121,12 +127,16 @@ ChunkFillState storeSparseLayer(const TerrainGeneratorEarth& earth, const ChunkL
                 std::fill(row + j, row + end, earth.solidFillVoxel);
                 solid = true;
             } else {
-                for (std::uint32_t k = i * n + j; k < i * n + end; ++k, ++count) {
-                    at[count] = static_cast<std::uint16_t>(voxelIndex(i, layer.layer, k - i * n));
-                    sampled.x[count] = grid.x[k];
-                    sampled.y[count] = grid.y[k];
-                    sampled.z[count] = grid.z[k];
-                    sampled.surface[count] = grid.surface[k];
+                const std::uint32_t k = i * n + j;
+                std::copy(grid.x + k, grid.x + k + run, sampled.x + count);
+                std::copy(grid.y + k, grid.y + k + run, sampled.y + count);
+                std::copy(grid.z + k, grid.z + k + run, sampled.z + count);
+                std::copy(grid.surface + k, grid.surface + k + run, sampled.surface + count);
+                count += run;
+                if (runCount > 0 && runs[runCount - 1].voxels + runs[runCount - 1].count == row + j) {
+                    runs[runCount - 1].count += run;
+                } else {
+                    runs[runCount++] = {row + j, run};
                 }
             }
         }
@@ -137,7 +147,14 @@ ChunkFillState storeSparseLayer(const TerrainGeneratorEarth& earth, const ChunkL
         earthColours(earth, sampled.density, sampled.surface, sampled.colour, count);
         std::uint32_t airs = 0;
         for (std::uint32_t s = 0; s < count; ++s) airs += sampled.density[s] >= 0.0f;
-        for (std::uint32_t s = 0; s < count; ++s) storeVoxel(voxels[at[s]], sampled.density[s], sampled.colour[s]);
+        const float* density = sampled.density;
+        const PackedColour* colour = sampled.colour;
+        for (std::uint32_t r = 0; r < runCount; ++r) {
+            Voxel* out = runs[r].voxels;
+            for (std::uint32_t v = 0; v < runs[r].count; ++v) storeVoxel(out[v], density[v], colour[v]);
+            density += runs[r].count;
+            colour += runs[r].count;
+        }
         air |= airs > 0;
         solid |= airs < count;
     }
