@@ -18,7 +18,9 @@ bool everyUsedVoxelSolidLike(const ChunkKey& key, const Voxel* voxels, const Vox
         for (std::uint32_t i = 0; same && i < layer.columns; ++i) {
             const Voxel* row = voxels + voxelIndex(i, layer.layer, 0);
             same = std::all_of(row, row + layer.columns, [&](const Voxel& voxel) {
-                return voxel.density < 0.0f && std::equal(voxel.colour, voxel.colour + 3, fill.colour);
+                // Byte by byte: std::equal on three bytes is a call to memcmp per voxel.
+                return voxel.density < 0.0f && voxel.colour[0] == fill.colour[0] &&
+                       voxel.colour[1] == fill.colour[1] && voxel.colour[2] == fill.colour[2];
             });
         }
     });

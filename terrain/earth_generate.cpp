@@ -113,6 +113,15 @@ ChunkFillState storeSparseLayer(const TerrainGeneratorEarth& earth, const ChunkL
     std::uint32_t count = 0;
     bool air = false;
     bool solid = false;
+    const ChunkFillState* verdicts = pieces.verdict[layer.layer / ChunkPieces::slabLayers];
+    if (std::all_of(verdicts, verdicts + ChunkPieces::tiles,
+                    [](ChunkFillState verdict) { return verdict == ChunkFillState::Unknown; })) {
+        // Every column sampled, as generate does: no gathering.
+        const float rho = static_cast<float>(layer.radius) + 0.5f;  // the middle of the layer
+        earthObservableDensities(earth, grid.x, grid.y, grid.z, rho, sampled.density, n * n);
+        earthColours(earth, sampled.density, grid.surface, sampled.colour, n * n);
+        return storeLayer(sampled, layer.layer, n, voxels, fill);
+    }
     const std::uint32_t run = n >= ChunkPieces::tilesPerSide ? n / ChunkPieces::tilesPerSide : 1;
     for (std::uint32_t i = 0; i < n; ++i) {
         Voxel* row = voxels + voxelIndex(i, layer.layer, 0);
