@@ -96,11 +96,18 @@ ChunkFillState verdictOf(const Interval& density) {
     return ChunkFillState::Unknown;
 }
 
-// Whether some relief interval within `reliefRange`, however tight, could
-// prove the piece air or stone: the bound of damping * r * 32 + rest at a
-// single relief value r is piecewise linear in r, with its corners at the
-// range's ends and at 0.
+// Whether a tighter relief interval than `reliefRange` is likely to prove
+// the piece air or stone. The bound of damping * r * 32 + rest at a single
+// relief value r is piecewise linear in r, with its corners at the range's
+// ends and at 0: the best any relief interval could do. The relief's own
+// bound over a piece removes only part of the gap between that and the
+// bound over the whole range: at the start view it proves 57 % of the pieces
+// that need less than a twentieth of the gap removed, 12 % of those that need
+// 45-50 %, 4 % at 55-60 % and almost none beyond; past 55 % its octaves'
+// bounds cost more than sampling the few pieces they would prove.
 bool reliefCouldDecide(const TerrainGeneratorEarth::DensityTerms& terms, const Interval& reliefRange) {
+    constexpr double mostOfGap = 0.55;
+    const Interval loose = terms.given(reliefRange);
     double bestLo = -INFINITY;
     double bestHi = INFINITY;
     for (const double r : {reliefRange.lo, reliefRange.hi, std::clamp(0.0, reliefRange.lo, reliefRange.hi)}) {
@@ -108,8 +115,10 @@ bool reliefCouldDecide(const TerrainGeneratorEarth::DensityTerms& terms, const I
         bestLo = std::max(bestLo, density.lo);
         bestHi = std::min(bestHi, density.hi);
     }
-    return verdictOf({bestLo, INFINITY}) == ChunkFillState::AllAir ||
-           verdictOf({-INFINITY, bestHi}) == ChunkFillState::AllSolid;
+    const double airLimit = densityMargin;
+    const double stoneLimit = stoneDensity - densityMargin;
+    return (bestLo >= airLimit && airLimit - loose.lo <= mostOfGap * (bestLo - loose.lo)) ||
+           (bestHi <= stoneLimit && loose.hi - stoneLimit <= mostOfGap * (loose.hi - bestHi));
 }
 
 struct PieceBound {
