@@ -211,14 +211,16 @@ ChunkFillState TerrainGeneratorEarth::classifyPieces(const ChunkKey& key, Column
                 for (std::uint32_t ti = qi; ti < qi + half; ++ti) {
                     for (std::uint32_t tj = qj; tj < qj + half; ++tj) quarter.merge(tiles[s][ti * tilesPerSide + tj]);
                 }
-                const PieceBound whole = quarter.empty ? PieceBound{ChunkFillState::Unknown, {-INFINITY, INFINITY}}
-                                                       : boundPiece(*this, reliefRange, quarter);
-                const bool boundTiles = whole.verdict == ChunkFillState::Unknown && tilesWorthBounding(whole.density);
+                const PieceBound quarterBound = quarter.empty
+                                                    ? PieceBound{ChunkFillState::Unknown, {-INFINITY, INFINITY}}
+                                                    : boundPiece(*this, reliefRange, quarter);
+                const bool boundTiles =
+                    quarterBound.verdict == ChunkFillState::Unknown && tilesWorthBounding(quarterBound.density);
                 for (std::uint32_t ti = qi; ti < qi + half; ++ti) {
                     for (std::uint32_t tj = qj; tj < qj + half; ++tj) {
                         const Piece& tile = tiles[s][ti * tilesPerSide + tj];
                         ChunkFillState& verdict = pieces.verdict[s][ti * tilesPerSide + tj];
-                        verdict = whole.verdict;
+                        verdict = quarterBound.verdict;
                         if (boundTiles && !tile.empty) verdict = boundPiece(*this, reliefRange, tile).verdict;
                     }
                 }

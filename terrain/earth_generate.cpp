@@ -108,7 +108,7 @@ ChunkFillState storeSparseLayer(const TerrainGeneratorEarth& earth, const ChunkL
         Voxel* voxels;
         std::uint32_t count;
     };
-    Run runs[maxColumns];
+    Run runs[chunkSize * ChunkPieces::tilesPerSide];  // at most a run per tile a row crosses
     std::uint32_t runCount = 0;
     std::uint32_t count = 0;
     bool air = false;
