@@ -1,6 +1,7 @@
 #include "factory/chunk.h"
 
 #include "factory/voxel/constant_voxel_blocks.h"
+#include "geometry/chunk_layers.h"
 #include "geometry/level_table.h"
 
 namespace gravelkin {
@@ -12,6 +13,17 @@ bool levelStepsInShell(const ChunkKey& key) {
     return columnLevel(inner + 31) != columnLevel(inner);
 }
 
+// How many columns along each side each layer of chunk `key` uses.
+struct UsedColumns {
+    std::uint32_t perLayer[chunkSize];
+};
+
+UsedColumns usedColumnsOf(const ChunkKey& key) {
+    UsedColumns used{};
+    forEachLayerOutermostFirst(key, [&](const ChunkLayer& layer) { used.perLayer[layer.layer] = layer.columns; });
+    return used;
+}
+
 }  // namespace
 
 // Mid-grey air: what every voxel outside an inner layer's used columns keeps
@@ -19,6 +31,10 @@ bool levelStepsInShell(const ChunkKey& key) {
 Chunk::Chunk(const ChunkKey& chunkKey)
     : key(chunkKey), centre(chunkCentre(chunkKey)), levelStepInShell(levelStepsInShell(chunkKey)),
       voxels(constructionVoxel) {}
+
+Chunk::Chunk(const ChunkKey& chunkKey, UsedVoxelsWrittenNext)
+    : key(chunkKey), centre(chunkCentre(chunkKey)), levelStepInShell(levelStepsInShell(chunkKey)),
+      voxels(constructionVoxel, usedColumnsOf(chunkKey).perLayer) {}
 
 Chunk::Chunk(const ChunkKey& chunkKey, const Voxel& constant)
     : key(chunkKey), centre(chunkCentre(chunkKey)), levelStepInShell(levelStepsInShell(chunkKey)),

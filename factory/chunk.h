@@ -46,6 +46,11 @@ public:
 
     // Every voxel holds constructionVoxel, in a block of the chunk's own.
     explicit Chunk(const ChunkKey& key);
+    // The same, except that the voxels the chunk's layers use are left for
+    // the builder to write straight away: a generator writes every one, and
+    // filling them first would cost a pass over the block for nothing.
+    struct UsedVoxelsWrittenNext {};
+    Chunk(const ChunkKey& key, UsedVoxelsWrittenNext);
     // Every voxel holds `constant`, read from the shared block for that value:
     // no block of the chunk's own until something writes to it.
     Chunk(const ChunkKey& key, const Voxel& constant);

@@ -63,7 +63,7 @@ std::unique_ptr<Chunk> ChunkFactory::buildChunk(const ChunkKey& key, const Terra
         chunk->fillState = known;
     } else {
         resetForChunk(cache, key);
-        chunk = std::make_unique<Chunk>(key);
+        chunk = std::make_unique<Chunk>(key, Chunk::UsedVoxelsWrittenNext{});
         chunk->fillState = generator.generateSparse(key, chunk->writableVoxels(), cache, pieces);
         // Nothing but the sign of an all-air chunk's voxels is ever read (it
         // is never meshed, and its neighbours' meshes only ask "solid?"), so

@@ -19,7 +19,8 @@ void VoxelVolume::OwnBlockDeleter::operator()(VoxelBlock* block) const {
 }
 
 VoxelVolume::OwnBlock VoxelVolume::allocateBlock() {
-    // Left uninitialised: every caller writes the whole block straight away.
+    // Left uninitialised: every caller writes the whole block straight away,
+    // itself or, for the voxels it leaves, through the chunk's generator.
     OwnBlock block(allocateVoxelBlock());
     ownBlocks.fetch_add(1, std::memory_order_relaxed);
     return block;
@@ -27,6 +28,17 @@ VoxelVolume::OwnBlock VoxelVolume::allocateBlock() {
 
 VoxelVolume::VoxelVolume(const Voxel& fill) : own_(allocateBlock()) {
     std::fill(std::begin(own_->voxels), std::end(own_->voxels), fill);
+    data_ = own_->voxels;
+}
+
+VoxelVolume::VoxelVolume(const Voxel& fill, const std::uint32_t (&usedColumns)[chunkSize]) : own_(allocateBlock()) {
+    for (std::uint32_t r = 0; r < chunkSize; ++r) {
+        const std::uint32_t used = std::min<std::uint32_t>(usedColumns[r], chunkSize);
+        for (std::uint32_t i = 0; i < chunkSize; ++i) {
+            Voxel* row = own_->voxels + voxelIndex(i, r, 0);
+            std::fill(row + (i < used ? used : 0), row + chunkSize, fill);
+        }
+    }
     data_ = own_->voxels;
 }
 

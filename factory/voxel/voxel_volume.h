@@ -42,6 +42,10 @@ class VoxelVolume {
 public:
     // A block of its own, every voxel = `fill`.
     explicit VoxelVolume(const Voxel& fill);
+    // A block of its own in which each layer r's voxels (i, r, j) with i and
+    // j below usedColumns[r] are left for the caller to write straight away,
+    // and every other voxel = `fill`.
+    VoxelVolume(const Voxel& fill, const std::uint32_t (&usedColumns)[chunkSize]);
     // Reads `shared`, a constant block (every voxel the same value) that
     // outlives the volume and is never written.
     explicit VoxelVolume(const VoxelBlock& shared);

@@ -12,6 +12,7 @@
 #include "factory/chunk_factory.h"
 #include "factory/voxel/constant_voxel_blocks.h"
 #include "factory/voxel/voxel_block_memory.h"
+#include "geometry/chunk_layers.h"
 #include "render/device/null_graphics_device.h"
 #include "terrain/terrain_generator_base.h"
 #include "tests/support/comparisons.h"
@@ -178,6 +179,34 @@ TEST(ChunkMemory, WritingCopiesTheSharedBlockReadingNeverAndEveryOwnBlockIsFreed
         EXPECT_EQ(VoxelVolume::liveOwnBlocks(), before + (whole ? 0 : 1));
     }
     EXPECT_EQ(VoxelVolume::liveOwnBlocks(), before);
+}
+
+// A chunk built for the generator to write holds constructionVoxel wherever
+// its layers use no column, even in a reused block that held other voxels.
+TEST(ChunkMemory, AChunkLeftForTheGeneratorHoldsTheConstructionVoxelOutsideItsLayersColumns) {
+    const ChunkKey key{1, 10, 1, 0};  // its inner layers use 16 columns of 32
+    std::uint32_t used[chunkSize] = {};
+    forEachLayerOutermostFirst(key, [&](const ChunkLayer& layer) { used[layer.layer] = layer.columns; });
+    ASSERT_LT(*std::min_element(std::begin(used), std::end(used)), std::uint32_t{chunkSize});
+    for (int round = 0; round < 2; ++round) {
+        {
+            Chunk scribbled(key);
+            std::fill_n(scribbled.writableVoxels(), voxelsPerBlock, Voxel{-7.5f, {1, 2, 3}});
+        }
+        const Chunk chunk(key, Chunk::UsedVoxelsWrittenNext{});
+        std::size_t unused = 0;
+        for (std::uint32_t i = 0; i < chunkSize; ++i) {
+            for (std::uint32_t r = 0; r < chunkSize; ++r) {
+                for (std::uint32_t j = 0; j < chunkSize; ++j) {
+                    if (i < used[r] && j < used[r]) continue;
+                    ++unused;
+                    ASSERT_TRUE(testing::sameBits(chunk.voxels[voxelIndex(i, r, j)], constructionVoxel))
+                        << "voxel (" << i << ", " << r << ", " << j << ")";
+                }
+            }
+        }
+        EXPECT_GT(unused, 0u);
+    }
 }
 
 TEST(ChunkMemory, FreedBlocksAreReusedAndAtMostAFewAreKept) {
