@@ -28,6 +28,10 @@ constexpr double densityMargin = 0.1;
 // Density at or below this colours every voxel stone, the solid fill's colour.
 constexpr double stoneDensity = -10.0;
 
+// What a bound must clear to prove a piece air, or stone.
+constexpr double airLimit = densityMargin;
+constexpr double stoneLimit = stoneDensity - densityMargin;
+
 // Pieces are bounded a quarter of a slab at a time first (4 x 4 layers of
 // tiles would cost more to bound than most of them save): small pieces have
 // much tighter bounds than the chunk (the outcrop's gate, say, is often one
@@ -91,8 +95,8 @@ struct Piece {
 };
 
 ChunkFillState verdictOf(const Interval& density) {
-    if (density.lo >= densityMargin) return ChunkFillState::AllAir;
-    if (density.hi <= stoneDensity - densityMargin) return ChunkFillState::AllSolid;
+    if (density.lo >= airLimit) return ChunkFillState::AllAir;
+    if (density.hi <= stoneLimit) return ChunkFillState::AllSolid;
     return ChunkFillState::Unknown;
 }
 
@@ -115,8 +119,6 @@ bool reliefCouldDecide(const TerrainGeneratorEarth::DensityTerms& terms, const I
         bestLo = std::max(bestLo, density.lo);
         bestHi = std::min(bestHi, density.hi);
     }
-    const double airLimit = densityMargin;
-    const double stoneLimit = stoneDensity - densityMargin;
     return (bestLo >= airLimit && airLimit - loose.lo <= mostOfGap * (bestLo - loose.lo)) ||
            (bestHi <= stoneLimit && loose.hi - stoneLimit <= mostOfGap * (loose.hi - bestHi));
 }
@@ -152,7 +154,7 @@ PieceBound boundPiece(const TerrainGeneratorEarth& earth, const Interval& relief
 // 10-15 %, 5 % within 25-30 % and 1 % beyond a third. Beyond a quarter,
 // bounding the tiles costs more than sampling the few it would prove.
 bool tilesWorthBounding(const Interval& quarter) {
-    const double nearest = std::min(densityMargin - quarter.lo, quarter.hi - (stoneDensity - densityMargin));
+    const double nearest = std::min(airLimit - quarter.lo, quarter.hi - stoneLimit);
     return nearest <= 0.25 * (quarter.hi - quarter.lo);
 }
 

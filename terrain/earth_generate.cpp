@@ -104,6 +104,15 @@ ChunkFillState storeSparseLayer(const TerrainGeneratorEarth& earth, const ChunkL
                                 const ChunkPieces& pieces, const ColumnArrays& grid, ColumnArrays& sampled,
                                 Voxel* voxels, ChunkFillState fill) {
     const std::uint32_t n = layer.columns;
+    const float rho = static_cast<float>(layer.radius) + 0.5f;  // the middle of the layer
+    const ChunkFillState* verdicts = pieces.verdict[layer.layer / ChunkPieces::slabLayers];
+    if (std::all_of(verdicts, verdicts + ChunkPieces::tiles,
+                    [](ChunkFillState verdict) { return verdict == ChunkFillState::Unknown; })) {
+        // Every column sampled, as generate does: no gathering.
+        earthObservableDensities(earth, grid.x, grid.y, grid.z, rho, sampled.density, n * n);
+        earthColours(earth, sampled.density, grid.surface, sampled.colour, n * n);
+        return storeLayer(sampled, layer.layer, n, voxels, fill);
+    }
     struct Run {
         Voxel* voxels;
         std::uint32_t count;
@@ -113,22 +122,12 @@ ChunkFillState storeSparseLayer(const TerrainGeneratorEarth& earth, const ChunkL
     std::uint32_t count = 0;
     bool air = false;
     bool solid = false;
-    const ChunkFillState* verdicts = pieces.verdict[layer.layer / ChunkPieces::slabLayers];
-    if (std::all_of(verdicts, verdicts + ChunkPieces::tiles,
-                    [](ChunkFillState verdict) { return verdict == ChunkFillState::Unknown; })) {
-        // Every column sampled, as generate does: no gathering.
-        const float rho = static_cast<float>(layer.radius) + 0.5f;  // the middle of the layer
-        earthObservableDensities(earth, grid.x, grid.y, grid.z, rho, sampled.density, n * n);
-        earthColours(earth, sampled.density, grid.surface, sampled.colour, n * n);
-        return storeLayer(sampled, layer.layer, n, voxels, fill);
-    }
     const std::uint32_t run = n >= ChunkPieces::tilesPerSide ? n / ChunkPieces::tilesPerSide : 1;
     for (std::uint32_t i = 0; i < n; ++i) {
         Voxel* row = voxels + voxelIndex(i, layer.layer, 0);
         for (std::uint32_t j = 0; j < n; j += run) {
             const std::uint32_t end = j + run;
-            const ChunkFillState verdict =
-                pieces.verdict[layer.layer / ChunkPieces::slabLayers][ChunkPieces::tileOf(i, j, n)];
+            const ChunkFillState verdict = verdicts[ChunkPieces::tileOf(i, j, n)];
             if (verdict == ChunkFillState::AllAir) {
                 std::fill(row + j, row + end, airVoxel);
                 air = true;
@@ -151,7 +150,6 @@ ChunkFillState storeSparseLayer(const TerrainGeneratorEarth& earth, const ChunkL
         }
     }
     if (count > 0) {
-        const float rho = static_cast<float>(layer.radius) + 0.5f;  // the middle of the layer
         earthObservableDensities(earth, sampled.x, sampled.y, sampled.z, rho, sampled.density, count);
         earthColours(earth, sampled.density, sampled.surface, sampled.colour, count);
         std::uint32_t airs = 0;
