@@ -5,8 +5,6 @@
 // a file in it; a missing texture is made up for by the renderer.
 //
 // Threads: any.
-//
-// Depends on: the standard library only.
 #pragma once
 
 #include <filesystem>

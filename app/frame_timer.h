@@ -10,8 +10,6 @@
 // only to what the camera sees; the average counts the full time.
 //
 // Threads: plain values; the main thread owns its timer.
-//
-// Depends on: the standard library only.
 #pragma once
 
 #include <cstdint>

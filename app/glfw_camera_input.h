@@ -8,8 +8,6 @@
 // window is in front and shown otherwise (GLFW has no display counter).
 //
 // Threads: the main thread only.
-//
-// Depends on: camera_input, GLFW 3.3, Xlib.
 #pragma once
 
 #include <array>

@@ -11,8 +11,6 @@
 // client size measured at start-up, so the window is not resizable.
 //
 // Threads: the main thread only (GLFW's rule).
-//
-// Depends on: GLFW 3.3.
 #pragma once
 
 #include <memory>

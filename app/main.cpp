@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "app/program.h"
-#include "factory/memory_policy.h"
+#include "app/heap_policy.h"
 
 int main(int argc, char** argv) {
     gravelkin::keepLargeFreedBlocksForReuse();

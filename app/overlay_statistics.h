@@ -4,8 +4,6 @@
 // every published chunk), and the camera's place.
 //
 // Threads: the main thread; the planet's statistics are read as it streams.
-//
-// Depends on: the planet and its census, chunkKeyAt, process_memory.
 #pragma once
 
 #include <cstddef>

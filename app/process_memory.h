@@ -1,8 +1,6 @@
 // This process's resident memory, from /proc/self/statm (Linux).
 //
 // Threads: any.
-//
-// Depends on: the standard library and POSIX sysconf.
 #pragma once
 
 namespace gravelkin {

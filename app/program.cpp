@@ -21,8 +21,8 @@
 #include "app/shutdown.h"
 #include "app/statistics_overlay.h"
 #include "app/view_snapshot.h"
-#include "render/gl/headless_snapshot.h"
-#include "render/gl/renderer.h"
+#include "render/headless_snapshot.h"
+#include "render/renderer.h"
 
 namespace gravelkin {
 

@@ -1,5 +1,5 @@
 // Layer app (app/), the top floor: the entry, the GLFW window and input, the
-// frame loop and the scene. May include: every layer. (layers.txt)
+// frame loop, the scene, the overlay and screenshots.
 //
 // The program: start-up, the frame loop and shutdown.
 //
@@ -24,8 +24,6 @@
 // Shutdown: see shutdown.h; then the window goes. Returns 0.
 //
 // Threads: the process's main thread.
-//
-// Depends on: everything.
 #pragma once
 
 #include "app/program_options.h"

@@ -6,8 +6,6 @@
 // --version), exitStartFailure, exitNoDisplay, exitUsage.
 //
 // Threads: plain values.
-//
-// Depends on: cli (arguments, view options).
 #pragma once
 
 #include <string>

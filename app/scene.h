@@ -7,8 +7,6 @@
 // released) before the camera they read is withdrawn.
 //
 // Threads: the main thread creates and destroys it.
-//
-// Depends on: camera, planet, the device seam, the view options.
 #pragma once
 
 #include <memory>
@@ -17,7 +15,7 @@
 #include "camera/camera_input.h"
 #include "cli/view_options.h"
 #include "planet/planet.h"
-#include "render/device/graphics_device.h"
+#include "device/graphics_device.h"
 
 namespace gravelkin {
 

@@ -3,8 +3,6 @@
 // while the name is taken, so no screenshot is overwritten.
 //
 // Threads: any; two callers writing at once could pick the same name.
-//
-// Depends on: image_file (PNG writing).
 #pragma once
 
 #include <ctime>

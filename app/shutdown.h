@@ -10,15 +10,13 @@
 //    the GL context.
 //
 // Threads: the main thread, with the GL context current.
-//
-// Depends on: scene, renderer.
 #pragma once
 
 #include <functional>
 #include <memory>
 
 #include "app/scene.h"
-#include "render/gl/renderer.h"
+#include "render/renderer.h"
 
 namespace gravelkin {
 

@@ -11,9 +11,6 @@
 //
 // Threads: the main thread, with the GL context current for the overlay's
 // whole life. One overlay per process (ImGui's context is global).
-//
-// Depends on: overlay_statistics (the figures); Dear ImGui 1.86 with its
-// OpenGL 3 backend (in the .cpp).
 #pragma once
 
 #include <memory>

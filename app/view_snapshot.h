@@ -2,12 +2,10 @@
 // streaming radius and the seed; everything else as SnapshotOptions has it.
 //
 // Threads: plain values.
-//
-// Depends on: the view options, the headless snapshot's settings.
 #pragma once
 
 #include "cli/view_options.h"
-#include "render/gl/headless_snapshot.h"
+#include "render/headless_snapshot.h"
 
 namespace gravelkin {
 

@@ -11,8 +11,8 @@
 #include "bench/surface_chunks.h"
 #include "factory/factory_jobs.h"
 #include "geometry/column_direction_cache.h"
-#include "render/device/null_graphics_device.h"
-#include "render/deferred_upload_device.h"
+#include "device/null_graphics_device.h"
+#include "device/deferred_upload_device.h"
 
 namespace gravelkin::bench {
 namespace {

@@ -15,7 +15,7 @@
 #include "bench/surface_chunks.h"
 #include "factory/chunk.h"
 #include "geometry/column_direction_cache.h"
-#include "terrain/noise/simd_targets.h"
+#include "noise/simd_targets.h"
 
 namespace gravelkin::bench {
 namespace {

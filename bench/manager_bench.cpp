@@ -22,8 +22,8 @@
 #include "planet/planet.h"
 #include "planet/planet_factory_host.h"
 #include "planet/planet_state.h"
-#include "render/device/null_graphics_device.h"
-#include "terrain/terrain_generator_earth.h"
+#include "device/null_graphics_device.h"
+#include "terrain/earth/terrain_generator_earth.h"
 
 namespace gravelkin::bench {
 namespace {

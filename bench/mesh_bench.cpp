@@ -12,7 +12,7 @@
 #include "bench/surface_chunks.h"
 #include "factory/factory_jobs.h"
 #include "geometry/column_direction_cache.h"
-#include "render/device/null_graphics_device.h"
+#include "device/null_graphics_device.h"
 
 namespace gravelkin::bench {
 namespace {

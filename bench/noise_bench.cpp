@@ -9,8 +9,8 @@
 
 #include "bench/per_item.h"
 #include "bench/sample_points.h"
-#include "terrain/noise/noise.h"
-#include "terrain/noise/noise_batch.h"
+#include "noise/noise.h"
+#include "noise/noise_batch.h"
 
 namespace gravelkin::bench {
 namespace {

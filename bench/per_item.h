@@ -1,7 +1,5 @@
 // Reports a benchmark's time per unit of work (sample, voxel, face, chunk) as
 // a counter, next to Google Benchmark's own time per iteration.
-//
-// Depends on: Google Benchmark.
 #pragma once
 
 #include <benchmark/benchmark.h>

@@ -1,7 +1,5 @@
 // Fixed pseudo-random sample points for the noise benchmarks, in arrays of
 // x, y and z, so that every run and every variant sees the same inputs.
-//
-// Depends on: the standard library only.
 #pragma once
 
 #include <cmath>

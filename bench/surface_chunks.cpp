@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "factory/chunk_factory.h"
-#include "factory/voxel_sides.h"
+#include "factory/mesher/voxel_sides.h"
 #include "geometry/level_table.h"
 #include "geometry/neighbours.h"
 #include "geometry/position_lookup.h"

@@ -1,8 +1,6 @@
 // The fixed sets of chunks the generation and meshing benchmarks work on:
 // chunks around the program's start view whose voxels hold the terrain
 // surface, so that both the noise and the mesher do their full work.
-//
-// Depends on: geometry, the Earth generator, the chunk record.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +10,7 @@
 
 #include "factory/chunk.h"
 #include "geometry/chunk_key.h"
-#include "terrain/terrain_generator_earth.h"
+#include "terrain/earth/terrain_generator_earth.h"
 
 namespace gravelkin::bench {
 

@@ -1,6 +1,6 @@
 // Layer camera (camera/), the ground floor: vectors, matrices and the squared
 // distance; the Camera, its input interface and the process-wide camera
-// position. May include: the standard library only. (layers.txt)
+// position.
 //
 // The free-fly camera: the user's eye, and the point the planet streams around.
 //
@@ -15,8 +15,6 @@
 // cameraPosition()) while the main thread moves it: each component is stored
 // as a whole 32-bit value, so a reader never sees a torn float, but it may
 // see components from two consecutive frames.
-//
-// Depends on: vector_math, camera_input.
 #pragma once
 
 #include <atomic>

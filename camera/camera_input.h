@@ -8,8 +8,6 @@
 //
 // Threads: the camera calls it from the main thread only, so implementations
 // need no locking of their own.
-//
-// Depends on: nothing.
 #pragma once
 
 namespace gravelkin {

@@ -2,8 +2,6 @@
 // request, keep and drop chunks: no square root is ever taken.
 //
 // Pure; any thread.
-//
-// Depends on: camera/vector_math.
 #pragma once
 
 #include "camera/vector_math.h"

@@ -21,8 +21,6 @@
 // report nothing outside.
 //
 // Threads: plain values and pure functions; any thread.
-//
-// Depends on: vector_math.
 #pragma once
 
 #include <algorithm>

@@ -8,8 +8,6 @@
 //
 // Threads: every operation is a pure function of its arguments; any thread
 // may call them.
-//
-// Depends on: the standard library only.
 #pragma once
 
 #include <bit>

@@ -1,5 +1,4 @@
 // Layer cli (cli/): command-line parsing shared by the program and the tools.
-// May include: camera, terrain, planet. (layers.txt)
 //
 // A cursor over a command line's words, and the checked conversion of option
 // values. Every problem is thrown as a UsageError whose message names the
@@ -11,8 +10,6 @@
 // "--" is never taken as a value: `--yaw --pitch 3` lacks the yaw.
 //
 // Threads: plain values; one cursor per caller.
-//
-// Depends on: the standard library only.
 #pragma once
 
 #include <cstdint>

@@ -10,9 +10,6 @@
 // The defaults are the program's start and today's planet.
 //
 // Threads: plain values.
-//
-// Depends on: arguments, the camera's start, the planet's default radius, the
-// terrain's default seed.
 #pragma once
 
 #include <cstdint>

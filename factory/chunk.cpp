@@ -1,6 +1,6 @@
 #include "factory/chunk.h"
 
-#include "factory/voxel/constant_voxel_blocks.h"
+#include "voxel/constant_voxel_blocks.h"
 #include "geometry/chunk_layers.h"
 #include "geometry/level_table.h"
 

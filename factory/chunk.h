@@ -13,8 +13,6 @@
 // fineNeighbours, vertexBuffer, bounds, vertexCount and meshPending; the
 // manager reads meshPending and centre, the renderer reads vertexCount
 // (acquire) and then vertexBuffer and bounds. Voxels never change after publication.
-//
-// Depends on: geometry, the graphics device seam.
 #pragma once
 
 #include <atomic>
@@ -24,12 +22,12 @@
 
 #include "camera/frustum.h"
 #include "camera/vector_math.h"
-#include "factory/voxel/fill_state.h"
-#include "factory/voxel/voxel.h"
-#include "factory/voxel/voxel_volume.h"
+#include "voxel/fill_state.h"
+#include "voxel/voxel.h"
+#include "voxel/voxel_volume.h"
 #include "geometry/chunk_key.h"
 #include "geometry/neighbours.h"
-#include "render/device/graphics_device.h"
+#include "device/graphics_device.h"
 
 namespace gravelkin {
 

@@ -2,7 +2,7 @@
 #include <new>
 
 #include "factory/chunk_factory.h"
-#include "factory/voxel/constant_voxel_blocks.h"
+#include "voxel/constant_voxel_blocks.h"
 #include "geometry/chunk_layers.h"
 #include "terrain/terrain_generator_base.h"
 

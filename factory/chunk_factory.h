@@ -1,13 +1,10 @@
-// Layer factory (factory/): the chunk record, the build step, the meshers, the
-// factory thread and the host interface it needs. May include: camera,
-// geometry, voxel, device, terrain. (layers.txt)
+// Layer factory (factory/): the chunk record, the build step, the meshers
+// (factory/mesher/), the factory thread and the host interface it needs.
 //
 // One chunk-factory worker's object: its column direction cache, and the build
 // step that turns a key into a filled chunk.
 //
 // A factory is used by its own worker thread only.
-//
-// Depends on: geometry, the terrain generator interface, chunk.
 #pragma once
 
 #include <memory>

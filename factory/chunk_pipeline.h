@@ -7,8 +7,6 @@
 // chunk with a voxel block of its own. Both produce the same chunks and
 // meshes, bit for bit; Reference exists to check that, and to measure what
 // the fast paths gain (stream_probe --reference).
-//
-// Depends on: nothing.
 #pragma once
 
 namespace gravelkin {

@@ -1,7 +1,5 @@
 // A request for a chunk factory: which chunk, what to do with it, and how
 // urgent it is.
-//
-// Depends on: geometry (ChunkKey).
 #pragma once
 
 #include <cstdint>

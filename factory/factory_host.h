@@ -4,9 +4,6 @@
 // planet implements it; tests implement it with a few lines of their own.
 //
 // Threads: every member may be called by several factory threads at once.
-//
-// Depends on: math, the chunk record and request, terrain's interface, the
-// device seam.
 #pragma once
 
 #include <memory>
@@ -14,7 +11,7 @@
 #include "camera/vector_math.h"
 #include "factory/chunk.h"
 #include "factory/chunk_request.h"
-#include "render/device/graphics_device.h"
+#include "device/graphics_device.h"
 #include "terrain/terrain_generator_base.h"
 
 namespace gravelkin {

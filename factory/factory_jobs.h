@@ -9,8 +9,6 @@
 //
 // Threads: each factory thread runs the jobs with its own ChunkFactory and
 // FactoryWorkspace; jobs of different threads run at once.
-//
-// Depends on: the chunk record, the factory host, the mesher.
 #pragma once
 
 #include <memory>

@@ -13,15 +13,13 @@
 // memory does not flood the log with one line per chunk.
 //
 // Runs on the meshing worker; the device allows creation from any thread.
-//
-// Depends on: chunk, the graphics device seam.
 #pragma once
 
 #include <cstdint>
 
 #include "factory/chunk.h"
-#include "render/device/chunk_vertex.h"
-#include "render/device/graphics_device.h"
+#include "device/chunk_vertex.h"
+#include "device/graphics_device.h"
 
 namespace gravelkin {
 

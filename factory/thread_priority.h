@@ -6,8 +6,6 @@
 // the thread id). Raising it needs no privilege.
 //
 // Call from the thread to be lowered.
-//
-// Depends on: the C library only.
 #pragma once
 
 namespace gravelkin {

@@ -1,6 +1,6 @@
 // Layer geometry (geometry/): chunk keys, the level table, the cube-sphere
 // face mapping and column direction cache, position lookup, neighbour steps
-// and the layer walk. May include: camera. (layers.txt)
+// and the layer walk.
 //
 // The address of one chunk: column x and row y on a cube face, in a shell.
 //
@@ -8,8 +8,6 @@
 // coordinates in [0, 1]); chunk keys and voxel addresses count columns along
 // them as x and y; inside a chunk, voxel columns are i (along u) and j (along
 // v) and the radial layer is r (0 innermost).
-//
-// Depends on: the standard library only.
 #pragma once
 
 #include <cstddef>

@@ -4,8 +4,6 @@
 // does and keep reusing what it computed for the finer one.
 //
 // Pure apart from the level table, which it may grow; any thread.
-//
-// Depends on: the level table, chunk_key.
 #pragma once
 
 #include <cstdint>

@@ -9,8 +9,6 @@
 // centres are not fine ones.
 //
 // A cache belongs to one thread; it is never shared.
-//
-// Depends on: camera/vector_math, face_mapping, level_table, chunk_key.
 #pragma once
 
 #include <cstdint>

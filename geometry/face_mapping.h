@@ -7,8 +7,6 @@
 //
 // The tables are built by static initialisation and are read-only afterwards:
 // any thread may call these functions.
-//
-// Depends on: camera/vector_math.
 #pragma once
 
 #include <array>

@@ -6,9 +6,6 @@
 //
 // Any thread may call these functions. Reads of an entry already covered take
 // no lock; growth is serialised by levelTableLock.
-//
-// Depends on: camera/vector_math, face_mapping (the refinement metric),
-// chunk_key.
 #pragma once
 
 #include <cstdint>

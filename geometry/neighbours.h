@@ -3,8 +3,6 @@
 //
 // Pure apart from the level table, which they may grow; inputs are trusted to
 // lie inside their grid. Any thread may call them.
-//
-// Depends on: level_table, chunk_key.
 #pragma once
 
 #include <cstdint>

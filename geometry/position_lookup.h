@@ -1,8 +1,6 @@
 // Which chunk holds a world position: the inverse of the chunk geometry.
 //
 // Pure apart from the level table, which it may grow: any thread may call it.
-//
-// Depends on: face_mapping, level_table, chunk_key.
 #pragma once
 
 #include "geometry/chunk_key.h"

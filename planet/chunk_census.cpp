@@ -1,7 +1,7 @@
 #include "planet/chunk_census.h"
 
-#include "factory/voxel/constant_voxel_blocks.h"
-#include "render/device/chunk_vertex.h"
+#include "voxel/constant_voxel_blocks.h"
+#include "device/chunk_vertex.h"
 
 namespace gravelkin {
 

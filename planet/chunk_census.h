@@ -5,8 +5,6 @@
 // Threads: any thread, on shared owners taken from a running planet
 // (Planet::chunkSnapshot): it reads only what is fixed once a chunk is
 // published and the atomics the factories publish.
-//
-// Depends on: the chunk record, the constant voxel blocks, the vertex format.
 #pragma once
 
 #include <cstddef>

@@ -6,8 +6,6 @@
 // insert, erase or even find (a find may lazily split a bucket under the
 // traversal), so no code here walks a live map; see planet.h for how the
 // manager keeps its own list of resident chunks instead.
-//
-// Depends on: geometry, the chunk record and request, TBB.
 #pragma once
 
 #include <cstddef>

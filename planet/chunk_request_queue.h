@@ -10,8 +10,6 @@
 // factories and the manager; finish() by the factories; isInFlight() and the
 // size queries by anyone. Nothing here blocks for longer than one container
 // operation.
-//
-// Depends on: chunk_containers, TBB.
 #pragma once
 
 #include <cstddef>

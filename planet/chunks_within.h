@@ -3,8 +3,6 @@
 // diagnostic tools; the streaming itself finds chunks by walking.
 //
 // Pure apart from the level table, which it may grow; any thread.
-//
-// Depends on: geometry (level table, chunk centres).
 #pragma once
 
 #include <vector>

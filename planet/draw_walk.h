@@ -24,9 +24,6 @@
 // meanwhile goes when the walk lets it go.
 //
 // Threads: the main thread only (the sink issues graphics calls).
-//
-// Depends on: the planet's state (the draw list and the chunk map), the device
-// seam.
 #pragma once
 
 #include <cstddef>
@@ -38,7 +35,7 @@
 #include "camera/frustum.h"
 #include "geometry/chunk_key.h"
 #include "planet/chunk_containers.h"
-#include "render/device/graphics_device.h"
+#include "device/graphics_device.h"
 
 namespace gravelkin {
 

@@ -19,8 +19,6 @@
 // keys are never forgotten; there are as many as the manager holds chunks.
 //
 // Threads: one owner (the manager thread).
-//
-// Depends on: geometry.
 #pragma once
 
 #include <cstddef>

@@ -8,7 +8,7 @@
 #include "camera/distance.h"
 #include "planet/neighbours_present.h"
 #include "planet/planet_state.h"
-#include "factory/memory_policy.h"
+#include "planet/freed_memory.h"
 #include "factory/thread_priority.h"
 
 namespace gravelkin {

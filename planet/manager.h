@@ -20,8 +20,6 @@
 //
 // Threads: a Manager is used by one thread, the planet's manager thread, or a
 // test driving passes by hand on a planet without threads.
-//
-// Depends on: the planet state, the containers, geometry.
 #pragma once
 
 #include <cstdint>

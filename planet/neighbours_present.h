@@ -2,8 +2,6 @@
 // meshing it, since the mesher reads voxels across all six sides.
 //
 // Any thread may call it; each lookup holds its bucket lock only for itself.
-//
-// Depends on: chunk_containers, geometry/neighbours.
 #pragma once
 
 #include "planet/chunk_containers.h"

@@ -4,10 +4,10 @@
 #include <string>
 #include <unordered_set>
 
-#include "factory/thread_name.h"
+#include "planet/thread_name.h"
 #include "planet/manager.h"
 #include "planet/neighbours_present.h"
-#include "terrain/terrain_generator_earth.h"
+#include "terrain/earth/terrain_generator_earth.h"
 
 namespace gravelkin {
 

@@ -1,6 +1,5 @@
 // Layer planet (planet/): the Planet and its private state, the manager, the
-// chunk maps and request queue, the draw walk, the factories' host. May
-// include: camera, geometry, voxel, device, terrain, factory. (layers.txt)
+// chunk maps and request queue, the draw walk, the factories' host.
 //
 // The one world object: it owns the chunks, the request queue shared with the
 // workers, the list of keys the renderer draws, the terrain generator, and the
@@ -17,8 +16,6 @@
 // goes, so the chunks, and the vertex buffers they own, are released on the
 // destroying thread after no worker can touch them; the graphics device must
 // outlive the Planet.
-//
-// Depends on: the planet state, the manager, the factories, the Earth terrain.
 #pragma once
 
 #include <array>
@@ -36,7 +33,7 @@
 #include "planet/planet_factory_host.h"
 #include "planet/planet_state.h"
 #include "planet/streaming_stats.h"
-#include "render/device/graphics_device.h"
+#include "device/graphics_device.h"
 #include "terrain/terrain_generator_base.h"
 
 namespace gravelkin {

@@ -2,8 +2,6 @@
 //
 // Threads: every factory thread calls it at once; each member touches only
 // the concurrent containers and atomics of the state.
-//
-// Depends on: the factory host interface, the planet state.
 #pragma once
 
 #include "factory/factory_host.h"

@@ -18,9 +18,6 @@
 // safe against concurrent inserts, erases or finds. Instead every successful
 // addChunk hands its chunk, under drawListMutex, to the manager, which keeps
 // its own list of resident chunks (see manager.h).
-//
-// Depends on: the chunk record, the containers, the terrain interface, the
-// device seam.
 #pragma once
 
 #include <atomic>
@@ -34,7 +31,7 @@
 #include "planet/chunk_containers.h"
 #include "planet/chunk_request_queue.h"
 #include "planet/streaming_stats.h"
-#include "render/device/graphics_device.h"
+#include "device/graphics_device.h"
 #include "terrain/terrain_generator_base.h"
 
 namespace gravelkin {

@@ -4,8 +4,6 @@
 // and skippedChunks, which the factories add to as their jobs end; any thread
 // may read them. They are relaxed atomics: each value is exact, but values read one
 // after another may come from different passes.
-//
-// Depends on: the standard library only.
 #pragma once
 
 #include <atomic>

@@ -3,8 +3,6 @@
 // direction has to be re-expressed on the face it arrives on.
 //
 // Pure; any thread may call it.
-//
-// Depends on: geometry/neighbours (Direction).
 #pragma once
 
 #include <cstdint>

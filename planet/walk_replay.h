@@ -11,8 +11,6 @@
 // walk, which is most of what it spends while the planet streams in.
 //
 // Threads: the manager's, like the walk.
-//
-// Depends on: camera/vector_math, geometry (chunk keys).
 #pragma once
 
 #include <vector>

@@ -1,6 +1,3 @@
-// Layer render (render/): the renderer's headless half, frame constants and
-// image files. May include: camera, geometry, voxel, device, factory, planet. (layers.txt)
-//
 // The per-frame constant record the vertex stage reads, and the fixed
 // projection it is built with.
 //
@@ -11,8 +8,6 @@
 //
 // Threads: plain values and pure functions; the renderer builds and uploads
 // the record on the main thread.
-//
-// Depends on: camera/vector_math.
 #pragma once
 
 #include <cstddef>

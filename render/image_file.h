@@ -4,8 +4,6 @@
 // which the shaders see at texture coordinate v = 0.
 //
 // Threads: any thread.
-//
-// Depends on: stb_image and stb_image_write (in the .cpp).
 #pragma once
 
 #include <cstdint>

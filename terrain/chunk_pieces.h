@@ -8,14 +8,12 @@
 //
 // It also carries the column directions the bounding computed, grid by grid,
 // so that generation need not compute them again.
-//
-// Depends on: the chunk's size and key, and the fill states.
 #pragma once
 
 #include <cstdint>
 
-#include "factory/voxel/fill_state.h"
-#include "factory/voxel/voxel_volume.h"
+#include "voxel/fill_state.h"
+#include "voxel/voxel_volume.h"
 #include "geometry/chunk_key.h"
 
 namespace gravelkin {

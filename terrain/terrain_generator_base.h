@@ -1,5 +1,5 @@
-// Layer terrain (terrain/): the generator interface, the Earth generator and
-// its biomes. May include: camera, geometry, voxel, noise. (layers.txt)
+// Layer terrain (terrain/): the generator interface; the Earth generator, its
+// classification and biomes in terrain/earth/.
 //
 // What a terrain generator is: plain settings that the chunk factories read,
 // and the operation that fills a chunk's voxel volume (with its plain twin).
@@ -8,16 +8,14 @@
 //
 // generate runs on every factory thread at once: a generator is immutable
 // after construction.
-//
-// Depends on: math, geometry, voxel storage.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
 #include "camera/vector_math.h"
-#include "factory/voxel/fill_state.h"
-#include "factory/voxel/voxel_volume.h"
+#include "voxel/fill_state.h"
+#include "voxel/voxel_volume.h"
 #include "geometry/chunk_key.h"
 #include "geometry/column_direction_cache.h"
 #include "terrain/chunk_pieces.h"

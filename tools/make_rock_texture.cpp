@@ -18,7 +18,7 @@
 #include <string>
 
 #include "render/image_file.h"
-#include "terrain/noise/noise.h"
+#include "noise/noise.h"
 
 namespace gravelkin {
 namespace {

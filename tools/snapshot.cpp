@@ -17,8 +17,8 @@
 #include "app/statistics_overlay.h"
 #include "app/view_snapshot.h"
 #include "cli/view_options.h"
-#include "factory/memory_policy.h"
-#include "render/gl/headless_snapshot.h"
+#include "app/heap_policy.h"
+#include "render/headless_snapshot.h"
 
 namespace {
 

@@ -33,11 +33,11 @@
 #include "camera/still_camera_input.h"
 #include "cli/view_options.h"
 #include "factory/chunk_pipeline.h"
-#include "factory/voxel/constant_voxel_blocks.h"
+#include "voxel/constant_voxel_blocks.h"
 #include "planet/chunks_within.h"
 #include "camera/distance.h"
 #include "planet/planet.h"
-#include "render/host_memory_device.h"
+#include "device/host_memory_device.h"
 #include "tools/process_stats.h"
 #include "tools/soak/soak_run.h"
 

@@ -30,15 +30,15 @@
 #include "factory/chunk.h"
 #include "factory/chunk_factory.h"
 #include "factory/mesh_upload.h"
-#include "factory/mesher.h"
-#include "factory/voxel_sides.h"
-#include "factory/voxel/constant_voxel_blocks.h"
+#include "factory/mesher/mesher.h"
+#include "factory/mesher/voxel_sides.h"
+#include "voxel/constant_voxel_blocks.h"
 #include "geometry/column_direction_cache.h"
 #include "geometry/level_table.h"
 #include "geometry/neighbours.h"
 #include "planet/chunks_within.h"
-#include "render/device/null_graphics_device.h"
-#include "terrain/terrain_generator_earth.h"
+#include "device/null_graphics_device.h"
+#include "terrain/earth/terrain_generator_earth.h"
 
 namespace gravelkin {
 namespace {

@@ -12,7 +12,7 @@
 #include "app/overlay_statistics.h"
 #include "app/program_options.h"
 #include "app/screenshot_file.h"
-#include "render/device/null_graphics_device.h"
+#include "device/null_graphics_device.h"
 
 namespace gravelkin {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "render/device/null_graphics_device.h"
+#include "device/null_graphics_device.h"
 #include "tests/support/fake_camera_input.h"
 
 namespace gravelkin {

@@ -10,10 +10,10 @@
 #include <gtest/gtest.h>
 
 #include "factory/chunk_factory.h"
-#include "factory/voxel/constant_voxel_blocks.h"
-#include "factory/voxel/voxel_block_memory.h"
+#include "voxel/constant_voxel_blocks.h"
+#include "voxel/voxel_block_memory.h"
 #include "geometry/chunk_layers.h"
-#include "render/device/null_graphics_device.h"
+#include "device/null_graphics_device.h"
 #include "terrain/terrain_generator_base.h"
 #include "tests/support/comparisons.h"
 #include "tests/support/test_chunks.h"

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "render/device/null_graphics_device.h"
+#include "device/null_graphics_device.h"
 
 namespace gravelkin {
 namespace {

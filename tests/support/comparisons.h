@@ -12,9 +12,9 @@
 #include <gtest/gtest.h>
 
 #include "camera/vector_math.h"
-#include "factory/voxel/fill_state.h"
-#include "factory/voxel/voxel.h"
-#include "render/device/chunk_vertex.h"
+#include "voxel/fill_state.h"
+#include "voxel/voxel.h"
+#include "device/chunk_vertex.h"
 
 namespace gravelkin {
 

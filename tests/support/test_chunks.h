@@ -8,7 +8,7 @@
 #include "factory/chunk.h"
 #include "geometry/chunk_key.h"
 #include "geometry/neighbours.h"
-#include "render/device/null_graphics_device.h"
+#include "device/null_graphics_device.h"
 
 namespace gravelkin::testing {
 

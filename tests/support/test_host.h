@@ -12,8 +12,8 @@
 
 #include "camera/camera.h"
 #include "factory/factory_host.h"
-#include "render/device/null_graphics_device.h"
-#include "terrain/terrain_generator_earth.h"
+#include "device/null_graphics_device.h"
+#include "terrain/earth/terrain_generator_earth.h"
 
 namespace gravelkin::testing {
 

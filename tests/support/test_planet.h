@@ -17,8 +17,8 @@
 #include "geometry/neighbours.h"
 #include "planet/planet.h"
 #include "planet/planet_state.h"
-#include "render/device/null_graphics_device.h"
-#include "terrain/terrain_generator_earth.h"
+#include "device/null_graphics_device.h"
+#include "terrain/earth/terrain_generator_earth.h"
 #include "tests/support/test_chunks.h"
 
 namespace gravelkin::testing {

@@ -4,7 +4,7 @@
 #include <random>
 #include <thread>
 
-#include "factory/voxel/voxel_block_memory.h"
+#include "voxel/voxel_block_memory.h"
 
 namespace gravelkin::tools {
 

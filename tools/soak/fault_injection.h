@@ -19,7 +19,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "render/device/graphics_device.h"
+#include "device/graphics_device.h"
 #include "terrain/terrain_generator_base.h"
 
 namespace gravelkin::tools {

@@ -1,0 +1,48 @@
+// Helpers for the mesher tests: chunks made by hand, and the mesh of a chunk
+// taken with either mesher. For one thread per chunk at a time.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "factory/chunk.h"
+#include "factory/mesher/mesher.h"
+#include "geometry/column_direction_cache.h"
+#include "geometry/neighbours.h"
+
+namespace gravelkin::test {
+
+inline constexpr float solidDensity = -1.0f;
+
+// A chunk with every voxel at `density`, in a block of its own.
+inline std::shared_ptr<Chunk> makeChunk(const ChunkKey& key, float density = 0.0f) {
+    auto chunk = std::make_shared<Chunk>(key);
+    Voxel* voxels = chunk->writableVoxels();
+    for (int v = 0; v < Chunk::voxelCount; ++v) voxels[v].density = density;
+    return chunk;
+}
+
+enum class Mesher { Reference, Fast };
+
+// The vertices of `chunk` (neighbours wired) by one mesher, on `cache` and
+// `output` as a mesh job prepares them.
+inline std::vector<ChunkVertex> meshWith(Mesher mesher, Chunk& chunk, const FineNeighbourMap* fine,
+                                         ColumnDirectionCache& cache, MesherOutput& output) {
+    chunk.fineNeighbours = fine;
+    resetForChunk(cache, chunk.key);
+    cache.columnOffset = 0.0f;
+    const MesherInput input{chunk, cache};
+    mesher == Mesher::Reference ? meshChunkReference(input, output) : meshChunk(input, output);
+    chunk.fineNeighbours = nullptr;
+    std::vector<ChunkVertex> vertices(output.vertices, output.vertices + output.vertexCount);
+    output.trim();
+    return vertices;
+}
+
+inline std::vector<ChunkVertex> meshWith(Mesher mesher, Chunk& chunk, const FineNeighbourMap* fine = nullptr) {
+    ColumnDirectionCache cache;
+    MesherOutput output;
+    return meshWith(mesher, chunk, fine, cache, output);
+}
+
+}  // namespace gravelkin::test

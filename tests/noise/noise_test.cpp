@@ -1,0 +1,253 @@
+// The noise family: the lattice floor and hash at their edges, values at
+// lattice points, fractal and perturbation identities and a bit guard over
+// samples near and far; and the array forms against the scalar functions, bit
+// for bit, on every SIMD instruction set this CPU can run.
+#include "noise/noise.h"
+#include "noise/noise_batch.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <utility>
+#include <vector>
+
+#include "noise/noise_lattice_hash.h"
+#include "noise/noise_tables.h"
+#include "tests/support/simd_target_params.h"
+#include "tests/support/comparisons.h"
+
+namespace gravelkin {
+namespace {
+
+using testing::sameBits;
+
+constexpr std::int32_t lowest = std::numeric_limits<std::int32_t>::min();
+constexpr std::int32_t highest = std::numeric_limits<std::int32_t>::max();
+constexpr Interpolation everyInterpolation[] = {Interpolation::Linear, Interpolation::Hermite, Interpolation::Quintic};
+
+// The floor saturates at the ends of the int32 range and maps NaN to 0;
+// lattice coordinates and seeds wrap there rather than trap.
+TEST(NoiseLattice, FloorAndHashAtTheEdges) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const struct { float a; std::int32_t floor; } cases[] = {
+        {-0.5f, -1}, {-2.0f, -3}, {2.0f, 2}, {0.0f, 0}, {-0.0f, 0}, {-2.75f, -3}, {0.999999f, 0}, {-1e-30f, -1},
+        {-1e9f, -1000000001}, {2147483520.0f, 2147483520}, {-2147483520.0f, -2147483521},  // largest below 2^31
+        {2147483648.0f, highest}, {3e9f, highest}, {inf, highest}, {-2147483648.0f, lowest}, {-inf, lowest},
+        {std::numeric_limits<float>::quiet_NaN(), 0},
+    };
+    for (const auto& c : cases) EXPECT_EQ(fastFloor(c.a), c.floor) << c.a;
+    EXPECT_LT(latticeHash(highest, highest, lowest, highest), 128u);
+    EXPECT_LT(latticeHash(lowest, lowest, highest, lowest), 128u);
+    EXPECT_EQ(noise_detail::wrapAdd(highest, 1), lowest);
+}
+
+// Guards the bits of every function, for every fade and two gains, near the
+// origin and out to a billion, where the lattice coordinates come close to the
+// ends of the int32 range: a change in the hash, the tables or the order of
+// the float operations shows here, and so would a value out of range.
+TEST(NoiseReference, SamplesKeepTheirBits) {
+    std::uint64_t h = 14695981039346656037ull;  // FNV-1a over the values' bytes
+    const auto mix = [&h](float value) {
+        const auto word = std::bit_cast<std::uint32_t>(value);
+        for (int b = 0; b < 4; ++b) h = (h ^ ((word >> (8 * b)) & 255u)) * 1099511628211ull;
+    };
+    std::vector<std::array<float, 3>> points = {{0.3f, -1.7f, 2.9f}, {12345.678f, -54321.5f, 999.25f},
+                                                {-100.37f, 55.1f, 1000.9f}};
+    for (float c : {0.37f, 41.3f, 3000.7f, 1e6f, -1e6f, 3.3e7f, -3.3e7f, 1e9f, -1e9f}) {
+        points.insert(points.end(), {{c, 0.5f, -0.25f}, {c, c, c}, {-c, c, 0.1f * c}});
+    }
+    for (const auto& [x, y, z] : points) {
+        mix(simplexNoise3(1337, x, y, z));
+        for (Interpolation interpolation : everyInterpolation) {
+            for (float gain : {0.5f, 0.4f}) {
+                const NoiseLayer layer{.interpolation = interpolation, .gain = gain};
+                for (float value : {gradientNoise3(layer, 1337, x, y, z), valueNoise3(layer, 1337, x, y, z),
+                                    fractalSum(layer, x, y, z), fractalBillow(layer, x, y, z),
+                                    fractalRidge(layer, x, y, z)}) {
+                    mix(value);
+                }
+            }
+        }
+        for (const auto& [frequency, amplitude] : {std::pair{0.05f, 3.0f}, std::pair{1.0f, 1.0f}}) {
+            float px = x, py = y, pz = z;
+            gradientPerturb(px, py, pz, frequency, amplitude);
+            for (float value : {px, py, pz}) mix(value);
+        }
+    }
+    EXPECT_EQ(h, 0x0e6a09f7d5894203ull);
+}
+
+// At a lattice point the offset from the lower corner is zero, so gradient
+// noise is 0 and value noise is the point's own table entry, whatever the
+// fade; a negative whole coordinate lies in the cell below (floor(-2) = -3),
+// with its upper corner's weight 1.
+TEST(NoiseLattice, LatticePointsAndNegativeWholeCoordinates) {
+    for (Interpolation interpolation : everyInterpolation) {
+        const NoiseLayer layer{.interpolation = interpolation};
+        for (std::int32_t x : {0, 1, -1, 17, -250, 65536}) {
+            for (std::int32_t y : {0, 3, -8}) {
+                for (std::int32_t z : {0, 5, -12}) {
+                    const float fx = float(x), fy = float(y), fz = float(z);
+                    EXPECT_EQ(gradientNoise3(layer, 1337, fx, fy, fz), 0.0f) << x << " " << y << " " << z;
+                    if (x < 0 || y < 0 || z < 0) continue;
+                    EXPECT_EQ(valueNoise3(layer, 1337, fx, fy, fz), valueTable[latticeHash(1337, x, y, z)]);
+                }
+            }
+        }
+    }
+    const float lower = valueTable[latticeHash(1337, -3, 0, 0)];
+    const float upper = valueTable[latticeHash(1337, -2, 0, 0)];
+    const NoiseLayer linear{.interpolation = Interpolation::Linear};
+    EXPECT_EQ(valueNoise3(linear, 1337, -2.0f, 0.0f, 0.0f), lower + 1.0f * (upper - lower));
+    // Simplex noise is 0 at the origin for every seed.
+    for (std::int32_t seed : {0, 1337, -7, highest}) EXPECT_EQ(simplexNoise3(seed, 0.0f, 0.0f, 0.0f), 0.0f);
+}
+
+TEST(NoiseFractal, OneOrZeroOctavesIsTheShapedFirstOctaveAndSeedsWrap) {
+    for (std::uint32_t octaves : {0u, 1u}) {
+        const NoiseLayer layer{.octaves = octaves};
+        for (float x : {0.3f, -41.7f, 1234.5f}) {
+            const float n = simplexNoise3(layer.seed, x, 2.0f * x, -0.5f);
+            ASSERT_EQ(fractalSum(layer, x, 2.0f * x, -0.5f), n);
+            ASSERT_EQ(fractalBillow(layer, x, 2.0f * x, -0.5f), std::fabs(n) * 2.0f - 1.0f);
+            ASSERT_EQ(fractalRidge(layer, x, 2.0f * x, -0.5f), 1.0f - std::fabs(n));
+        }
+    }
+    const NoiseLayer layer{.seed = highest, .octaves = 2};
+    const float n0 = simplexNoise3(highest, 0.4f, 1.9f, -2.6f);
+    const float n1 = simplexNoise3(lowest, 0.4f * 2.0f, 1.9f * 2.0f, -2.6f * 2.0f);
+    EXPECT_EQ(fractalSum(layer, 0.4f, 1.9f, -2.6f), (n0 + 0.5f * n1) / 1.5f);
+}
+
+TEST(NoisePerturb, ZeroAmplitudeAndLatticePoints) {
+    float x = 17.3f, y = -4.1f, z = 0.7f;
+    gradientPerturb(x, y, z, 0.37f, 0.0f);
+    EXPECT_TRUE(x == 17.3f && y == -4.1f && z == 0.7f) << x << " " << y << " " << z;
+    // At lattice point (1, 2, 3) every weight is 0: the displacement is its
+    // own seedless row, 81 (the seeded hash would pick 49).
+    x = 2.0f, y = 4.0f, z = 6.0f;
+    gradientPerturb(x, y, z, 0.5f, 2.0f);
+    const NoiseGradient& g = gradientTable[81];
+    EXPECT_TRUE(x == 2 + 2 * g.x && y == 4 + 2 * g.y && z == 6 + 2 * g.z) << x << " " << y << " " << z;
+}
+
+struct Points { std::vector<float> x, y, z; };
+
+// Random points at several scales, both signs; lattice and half-way points
+// (where floors and fades meet their edges); out-of-range coordinates, where
+// the floor saturates and NaN maps to 0; and a count that leaves a partial
+// last vector on every instruction set.
+Points testPoints() {
+    Points p;
+    const auto add = [&p](float a, float b, float c) { p.x.push_back(a); p.y.push_back(b); p.z.push_back(c); };
+    std::uint32_t state = 2024u;
+    auto uniform = [&state](float extent) {
+        state = state * 1664525u + 1013904223u;
+        return (static_cast<float>(state >> 8) / 16777216.0f * 2.0f - 1.0f) * extent;
+    };
+    for (float extent : {0.75f, 3.0f, 12.0f, 200.0f, 70000.0f}) {
+        for (int k = 0; k < 400; ++k) add(uniform(extent), uniform(extent), uniform(extent));
+    }
+    for (float a = -3.0f; a <= 3.0f; a += 1.0f) {
+        for (float b = -3.0f; b <= 3.0f; b += 1.0f) {
+            add(a, b, a - b);
+            add(a * 0.5f, b * 0.5f, -0.5f);
+            add(-0.0f, a, b * 0.25f);
+        }
+    }
+    add(1e-30f, -1e-30f, 0.0f);
+    const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+    for (float v : {3e9f, -3e9f, 2147483648.0f, -2147483648.0f, 2147483520.0f, -2147483520.0f, inf, -inf, nan, -nan,
+                    1e38f, -1e38f}) {
+        add(v, 0.25f, -0.75f);
+        add(0.5f, v, 1.5f);
+        add(-1.25f, 2.0f, v);
+    }
+    return p;
+}
+
+template <typename Batch, typename Scalar>
+void expectSame(const Points& p, Batch batch, Scalar scalar, const char* name) {
+    std::vector<float> out(p.x.size(), -123.0f);
+    batch(p.x.data(), p.y.data(), p.z.data(), out.data(), out.size());
+    for (std::size_t k = 0; k < out.size(); ++k) {
+        ASSERT_TRUE(sameBits(scalar(p.x[k], p.y[k], p.z[k]), out[k]))
+            << name << " sample " << k << " at (" << p.x[k] << ", " << p.y[k] << ", " << p.z[k] << "): " << out[k];
+    }
+}
+
+// `function`Batch against `function`, both given the same leading arguments.
+#define EXPECT_BATCH_MATCHES(p, function, ...)                                       \
+    expectSame(p, [&](auto... a) { function##Batch(__VA_ARGS__, a...); },            \
+               [&](float x, float y, float z) { return function(__VA_ARGS__, x, y, z); }, #function)
+
+using NoiseBatch = test::OnEachSimdTarget;
+
+// Every fade with 0, 1, 3 and 5 octaves, and a seed whose octave seeds wrap.
+TEST_P(NoiseBatch, EveryFunctionMatchesScalar) {
+    const Points p = testPoints();
+    for (std::int32_t seed : {1337, 0, -1, INT32_MIN}) EXPECT_BATCH_MATCHES(p, simplexNoise3, seed);
+    std::vector<NoiseLayer> layers(1, NoiseLayer{.seed = INT32_MAX});
+    for (Interpolation interpolation : everyInterpolation) {
+        for (std::uint32_t octaves : {0u, 1u, 3u, 5u}) {
+            layers.push_back({.seed = octaves == 5 ? -7 : 1337, .interpolation = interpolation, .octaves = octaves,
+                              .lacunarity = octaves == 5 ? 2.1f : 2.0f, .gain = octaves == 3 ? 0.4f : 0.5f});
+        }
+    }
+    for (const NoiseLayer& layer : layers) {
+        EXPECT_BATCH_MATCHES(p, gradientNoise3, layer, layer.seed);
+        EXPECT_BATCH_MATCHES(p, valueNoise3, layer, layer.seed);
+        EXPECT_BATCH_MATCHES(p, fractalSum, layer);
+        EXPECT_BATCH_MATCHES(p, fractalBillow, layer);
+        EXPECT_BATCH_MATCHES(p, fractalRidge, layer);
+    }
+}
+
+TEST_P(NoiseBatch, PerturbMatchesScalar) {
+    const Points p = testPoints();
+    for (float frequency : {6.0f, 12.0f, 0.37f}) {
+        for (float amplitude : {0.15f, 0.06f, 0.0f, -2.5f}) {
+            Points moved = p;
+            gradientPerturbBatch(moved.x.data(), moved.y.data(), moved.z.data(), p.x.size(), frequency, amplitude);
+            for (std::size_t k = 0; k < p.x.size(); ++k) {
+                float x = p.x[k], y = p.y[k], z = p.z[k];
+                gradientPerturb(x, y, z, frequency, amplitude);
+                ASSERT_TRUE(sameBits(x, moved.x[k]) && sameBits(y, moved.y[k]) && sameBits(z, moved.z[k]))
+                    << "sample " << k << " frequency " << frequency << " amplitude " << amplitude;
+            }
+        }
+    }
+}
+
+// Every count from 0 to a few vectors: the partial last vector reads and
+// writes only its own elements.
+TEST_P(NoiseBatch, AnyCountTouchesOnlyItsElements) {
+    const Points p = testPoints();
+    for (std::size_t count = 0; count <= 40; ++count) {
+        std::vector<float> out(count + 8, -123.0f);
+        simplexNoise3Batch(1337, p.x.data(), p.y.data(), p.z.data(), out.data(), count);
+        for (std::size_t k = 0; k < count; ++k) {
+            ASSERT_TRUE(sameBits(simplexNoise3(1337, p.x[k], p.y[k], p.z[k]), out[k])) << "count " << count;
+        }
+        for (std::size_t k = count; k < out.size(); ++k) ASSERT_EQ(out[k], -123.0f) << "count " << count;
+    }
+}
+
+GRAVELKIN_ON_EACH_SIMD_TARGET(NoiseBatch);
+
+// Unpinned, the fast paths run on the best instruction set, and do again once
+// a pin ends; each fixture above checks its own pin.
+TEST(SimdTargets, UnpinnedTheBestRuns) {
+    const std::vector<SimdTarget> targets = availableSimdTargets();
+    ASSERT_FALSE(targets.empty());
+    EXPECT_EQ(currentSimdTarget(), targets.front().name);
+    { const ScopedSimdTarget pinned(targets.back()); }
+    EXPECT_EQ(currentSimdTarget(), targets.front().name);
+}
+
+}  // namespace
+}  // namespace gravelkin
