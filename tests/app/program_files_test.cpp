@@ -14,7 +14,7 @@
 #include "app/screenshot_file.h"
 #include "device/null_graphics_device.h"
 
-namespace gravelkin {
+namespace gravelkin::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -24,7 +24,7 @@ ProgramOptions parse(std::vector<const char*> words) {
     return parseProgramOptions(static_cast<int>(words.size()), words.data());
 }
 
-TEST(ProgramOptions, DefaultsAreTodaysRunAndTheUsageNamesEveryOptionAndStatus) {
+TEST(ProgramOptionsTest, DefaultsAreTodaysRunAndTheUsageNamesEveryOptionAndStatus) {
     const ProgramOptions none = parse({});
     EXPECT_FALSE(none.overlay || none.help || none.version);
     EXPECT_EQ(none.view.position, cameraStartPosition);
@@ -47,7 +47,7 @@ struct TemporaryFolder {
     ~TemporaryFolder() { fs::remove_all(path); }
 };
 
-TEST(DataFolder, TheWorkingFolderComesFirstThenTheInstalledDataAndTheMessageNamesBoth) {
+TEST(DataFolderTest, TheWorkingFolderComesFirstThenTheInstalledDataAndTheMessageNamesBoth) {
     TemporaryFolder temp;
     const fs::path work = temp.path / "work", bin = temp.path / "prefix/bin", data = temp.path / "prefix/share/gk";
     for (const fs::path& folder : {work, bin, data}) fs::create_directories(folder);
@@ -62,7 +62,7 @@ TEST(DataFolder, TheWorkingFolderComesFirstThenTheInstalledDataAndTheMessageName
     EXPECT_EQ(findDataFolder(work, "", "../share/gk").lookedIn.size(), 1u);
 }
 
-TEST(Screenshot, NamesCarryTheLocalTimeAndACounterAndFailuresSayWhy) {
+TEST(ScreenshotTest, NamesCarryTheLocalTimeAndACounterAndFailuresSayWhy) {
     TemporaryFolder temp;
     RgbaImage image;
     image.width = 2;
@@ -93,7 +93,7 @@ TEST(Screenshot, NamesCarryTheLocalTimeAndACounterAndFailuresSayWhy) {
     }
 }
 
-TEST(OverlayStatistics, KeepsTheLastSecondsOfFramesAndReadsThePlanetAndTheProcess) {
+TEST(OverlayStatisticsTest, KeepsTheLastSecondsOfFramesAndReadsThePlanetAndTheProcess) {
     OverlayStatistics statistics;
     for (int i = 0; i < 400; ++i) statistics.recordFrame(0.02f);  // 8 s of frames
     NullGraphicsDevice device;
@@ -110,4 +110,4 @@ TEST(OverlayStatistics, KeepsTheLastSecondsOfFramesAndReadsThePlanetAndTheProces
 }
 
 }  // namespace
-}  // namespace gravelkin
+}  // namespace gravelkin::test

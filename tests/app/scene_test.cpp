@@ -7,14 +7,14 @@
 #include "device/null_graphics_device.h"
 #include "tests/support/fake_camera_input.h"
 
-namespace gravelkin {
+namespace gravelkin::test {
 namespace {
 
 // Guards the Scene's order: the planet's threads read the published camera,
 // so it is there while they run, and withdrawn with the scene. That they stop
 // and give every buffer back first is the rendering suite's shutdown test.
-TEST(Scene, ThePlanetRunsOnlyWhileTheCameraIsPublished) {
-    testing::FakeCameraInput input;
+TEST(SceneTest, ThePlanetRunsOnlyWhileTheCameraIsPublished) {
+    FakeCameraInput input;
     NullGraphicsDevice device;
     auto scene = std::make_unique<Scene>(input, device);
     ASSERT_NE(scene->camera, nullptr);
@@ -26,4 +26,4 @@ TEST(Scene, ThePlanetRunsOnlyWhileTheCameraIsPublished) {
 }
 
 }  // namespace
-}  // namespace gravelkin
+}  // namespace gravelkin::test

@@ -14,11 +14,10 @@
 #include "tests/support/comparisons.h"
 #include "tests/support/fake_camera_input.h"
 
-namespace gravelkin {
+namespace gravelkin::test {
 namespace {
 
-using testing::expectNear;
-using testing::FakeCameraInput;
+using test::expectNear;
 using Placements = std::vector<std::pair<int, int>>;
 
 constexpr float tolerance = 1e-5f;
@@ -145,7 +144,7 @@ TEST_F(CameraTest, ForwardDirectionAndViewFollowYawAndPitch) {
     }
 }
 
-TEST(ProcessCamera, IsTheLatestLiveCameraAndNullOtherwise) {
+TEST(ProcessCameraTest, IsTheLatestLiveCameraAndNullOtherwise) {
     EXPECT_TRUE(processCamera() == nullptr && cameraPosition() == cameraStartPosition);
     FakeCameraInput input;
     auto first = std::make_unique<Camera>(input);
@@ -162,7 +161,7 @@ TEST(ProcessCamera, IsTheLatestLiveCameraAndNullOtherwise) {
 // Readers on other threads watch the position while the owning thread moves
 // it. Each component only ever grows (x, z) or shrinks (y), so a reader must
 // see each one move monotonically and hold only values that were written.
-TEST(ProcessCamera, OtherThreadsReadWholeComponentsWhileTheOwnerMoves) {
+TEST(ProcessCameraTest, OtherThreadsReadWholeComponentsWhileTheOwnerMoves) {
     constexpr int steps = 20000;
     FakeCameraInput input;
     input.foreground = false;
@@ -198,4 +197,4 @@ TEST(ProcessCamera, OtherThreadsReadWholeComponentsWhileTheOwnerMoves) {
 }
 
 }  // namespace
-}  // namespace gravelkin
+}  // namespace gravelkin::test

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-namespace gravelkin {
+namespace gravelkin::test {
 namespace {
 
 // The program's projection (70 degrees, 1.6 : 1, 0.1 to 1000) from an eye at
@@ -24,7 +24,7 @@ Box3 viewBox(Vec3 low, Vec3 high) {
 // At view depth 10 the picture spans 11.2 units either side and 7 up and
 // down; a box is culled only when a unit or more beyond a side, and beyond
 // the far plane only when clear of what the vertex stage's rounding could keep.
-TEST(Frustum, ABoxIsOutsideOnlyWhenMoreThanTheMarginBeyondOnePlane) {
+TEST(FrustumTest, ABoxIsOutsideOnlyWhenMoreThanTheMarginBeyondOnePlane) {
     const Frustum frustum = frustumFromViewProjection(viewProjection);
     struct Case {
         Vec3 low, high;
@@ -52,7 +52,7 @@ TEST(Frustum, ABoxIsOutsideOnlyWhenMoreThanTheMarginBeyondOnePlane) {
 // Whatever the view, a point the vertex stage keeps (clip coordinates inside
 // the volume, computed as the shader computes them) is never culled, even
 // with no margin beyond the bound on rounding.
-TEST(Frustum, NoPointTheClipVolumeKeepsIsCulled) {
+TEST(FrustumTest, NoPointTheClipVolumeKeepsIsCulled) {
     std::uint32_t state = 12345;
     const auto next = [&](float low, float high) {
         state = state * 1664525u + 1013904223u;
@@ -79,11 +79,11 @@ TEST(Frustum, NoPointTheClipVolumeKeepsIsCulled) {
     EXPECT_GT(kept, 1000);
 }
 
-TEST(Frustum, AMatrixWithoutPlanesCullsNothing) {
+TEST(FrustumTest, AMatrixWithoutPlanesCullsNothing) {
     Box3 box;
     includePoint(box, {5, 5, 5});
     EXPECT_FALSE(boxOutsideFrustum(frustumFromViewProjection(Mat4{}), box));
 }
 
 }  // namespace
-}  // namespace gravelkin
+}  // namespace gravelkin::test

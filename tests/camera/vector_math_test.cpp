@@ -6,15 +6,15 @@
 
 #include "tests/support/comparisons.h"
 
-namespace gravelkin {
+namespace gravelkin::test {
 namespace {
 
-using testing::expectNear;
+using test::expectNear;
 
 constexpr float pi = 3.14159265f;
 constexpr float tolerance = 1e-6f;
 
-TEST(VectorMath, ThreeComponentOperationsIgnoreWButNormaliseScalesIt) {
+TEST(VectorMathTest, ThreeComponentOperationsIgnoreWButNormaliseScalesIt) {
     const float length = std::sqrt(1.29f);
     const Vec4 n = normalise3({0.5f, 1.0f, -0.2f, 1.0f});
     expectNear(n, {0.5f / length, 1.0f / length, -0.2f / length, 1.0f / length}, tolerance);
@@ -29,7 +29,7 @@ TEST(VectorMath, ThreeComponentOperationsIgnoreWButNormaliseScalesIt) {
 // Roll applies first: a quarter roll takes +x to +y, which a quarter pitch
 // then takes to +z (the other order would leave +x on the x axis through the
 // pitch). Yaw and pitch alone are checked through the camera's forward.
-TEST(VectorMath, RotationAppliesRollThenPitchThenYaw) {
+TEST(VectorMathTest, RotationAppliesRollThenPitchThenYaw) {
     EXPECT_EQ(rotationPitchYawRoll(0.0f, 0.0f, 0.0f), (Mat4{{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}}));
     expectNear(transformPoint({1, 0, 0, 0}, rotationPitchYawRoll(pi / 2.0f, 0.0f, pi / 2.0f)), {0, 0, 1, 1},
                tolerance);
@@ -39,7 +39,7 @@ TEST(VectorMath, RotationAppliesRollThenPitchThenYaw) {
     expectNear(rotationPitchYawRoll(pitch, yaw, roll), composed, tolerance);
 }
 
-TEST(VectorMath, ProductsApplyTheLeftMatrixFirst) {
+TEST(VectorMathTest, ProductsApplyTheLeftMatrixFirst) {
     const Mat4 translation{{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {10, -20, 30, 1}}};
     EXPECT_EQ(transformPoint({1, 2, 3, 99}, translation), (Vec4{11, -18, 33, 1}));  // w taken as 1
     const Mat4 a = rotationPitchYawRoll(0.5f, 0.0f, 0.0f);
@@ -54,7 +54,7 @@ TEST(VectorMath, ProductsApplyTheLeftMatrixFirst) {
     EXPECT_GT(std::fabs(reversed.x - stepwise.x) + std::fabs(reversed.y - stepwise.y), 0.1f);
 }
 
-TEST(VectorMath, ViewTakesTheEyeToTheOriginAndTheFocusOntoPlusZ) {
+TEST(VectorMathTest, ViewTakesTheEyeToTheOriginAndTheFocusOntoPlusZ) {
     const Vec4 eye{12.0f, -3.0f, 40.0f, 0.0f};
     const Vec4 direction = normalise3({0.4f, -0.5f, 0.7f, 0.0f});
     const Mat4 view = lookToLH(eye, direction, {0, 1, 0, 0});
@@ -66,4 +66,4 @@ TEST(VectorMath, ViewTakesTheEyeToTheOriginAndTheFocusOntoPlusZ) {
 }
 
 }  // namespace
-}  // namespace gravelkin
+}  // namespace gravelkin::test

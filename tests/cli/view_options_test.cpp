@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace gravelkin {
+namespace gravelkin::test {
 namespace {
 
 // Reads `words` as view options (the program's name is added in front).
@@ -23,7 +23,7 @@ ViewOptions parse(std::vector<const char*> words) {
     return view;
 }
 
-TEST(ViewOptions, DefaultsAreTheProgramsStartAndEveryOptionIsRead) {
+TEST(ViewOptionsTest, DefaultsAreTheProgramsStartAndEveryOptionIsRead) {
     const ViewOptions defaults = parse({});
     EXPECT_EQ(defaults.position, cameraStartPosition);
     EXPECT_EQ(defaults.yawDegrees, 0.0f);
@@ -40,7 +40,7 @@ TEST(ViewOptions, DefaultsAreTheProgramsStartAndEveryOptionIsRead) {
     EXPECT_EQ(view.seed, 2147483647);  // the last of a repeated option counts
 }
 
-TEST(ViewOptions, BadWordsAreRefusedWithTheOptionAndTheReason) {
+TEST(ViewOptionsTest, BadWordsAreRefusedWithTheOptionAndTheReason) {
     const struct {
         std::vector<const char*> words;
         const char* message;
@@ -74,7 +74,7 @@ TEST(ViewOptions, BadWordsAreRefusedWithTheOptionAndTheReason) {
     }
 }
 
-TEST(ViewOptions, HelpNamesEveryOptionWithItsDefault) {
+TEST(ViewOptionsTest, HelpNamesEveryOptionWithItsDefault) {
     const std::string help = viewOptionsHelp();
     for (const char* line : {"--position X Y Z   camera position (default 0 400 0)", "--yaw DEG",
                              "--pitch DEG        elevation from -90 to 90", "at most 4000 (default 500)",
@@ -84,4 +84,4 @@ TEST(ViewOptions, HelpNamesEveryOptionWithItsDefault) {
 }
 
 }  // namespace
-}  // namespace gravelkin
+}  // namespace gravelkin::test

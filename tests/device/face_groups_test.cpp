@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-namespace gravelkin::testing {
+namespace gravelkin::test {
 namespace {
 
 using Vector = std::array<double, 3>;
@@ -84,7 +84,7 @@ double facing(const Vec3& eye, const float* c0, const float* c1, const float* c2
     return (eye.x - c0[0]) * n[0] + (eye.y - c0[1]) * n[1] + (eye.z - c0[2]) * n[2];
 }
 
-TEST(FaceGroups, KeepEveryFaceInItsOrderWithinAGroupAndBoxEveryCorner) {
+TEST(FaceGroupsTest, KeepEveryFaceInItsOrderWithinAGroupAndBoxEveryCorner) {
     std::mt19937 random(7);
     std::vector<ChunkVertex> corners = scatteredChunk(random);
     const std::size_t quads = corners.size() / 4;
@@ -116,7 +116,7 @@ TEST(FaceGroups, KeepEveryFaceInItsOrderWithinAGroupAndBoxEveryCorner) {
     EXPECT_LE(groups.size(), 6 * cells);
 }
 
-TEST(FaceGroups, LeaveOutOnlyGroupsWhoseEveryTriangleFacesAwayFromTheEye) {
+TEST(FaceGroupsTest, LeaveOutOnlyGroupsWhoseEveryTriangleFacesAwayFromTheEye) {
     std::mt19937 random(11);
     std::uniform_real_distribution<double> around(-250.0, 250.0);
     std::size_t facesLeftOut = 0;
@@ -147,7 +147,7 @@ TEST(FaceGroups, LeaveOutOnlyGroupsWhoseEveryTriangleFacesAwayFromTheEye) {
     EXPECT_GT(facesLeftOut, facesTested / 4);
 }
 
-TEST(FaceGroups, RunsDrawExactlyTheGroupsLeftInJoiningNeighbours) {
+TEST(FaceGroupsTest, RunsDrawExactlyTheGroupsLeftInJoiningNeighbours) {
     std::mt19937 random(5);
     std::vector<ChunkVertex> corners = scatteredChunk(random);
     const std::vector<FaceGroup> groups = groupFaces(corners);
@@ -183,7 +183,7 @@ TEST(FaceGroups, RunsDrawExactlyTheGroupsLeftInJoiningNeighbours) {
     EXPECT_EQ(drawn, counts.drawn);
 }
 
-TEST(FaceGroups, FacesWithoutANormalAreNeverLeftOut) {
+TEST(FaceGroupsTest, FacesWithoutANormalAreNeverLeftOut) {
     std::mt19937 random(3);
     std::vector<ChunkVertex> corners = scatteredChunk(random);
     // A face collapsed to a point, in the middle of the list.
@@ -206,4 +206,4 @@ TEST(FaceGroups, FacesWithoutANormalAreNeverLeftOut) {
 }
 
 }  // namespace
-}  // namespace gravelkin::testing
+}  // namespace gravelkin::test

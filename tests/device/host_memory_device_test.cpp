@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-namespace gravelkin::testing {
+namespace gravelkin::test {
 namespace {
 
 // A unit square's two triangles, c0 c1 c2 and c0 c2 c3, in the z = 0 plane.
@@ -23,7 +23,7 @@ std::vector<ChunkVertex> squareFace(float x) {
     return list;
 }
 
-TEST(HostMemoryDevice, StoresAndDiscardsBuffersOnlyWhenPendingWorkIsProcessed) {
+TEST(HostMemoryDeviceTest, StoresAndDiscardsBuffersOnlyWhenPendingWorkIsProcessed) {
     HostMemoryDevice device;
     EXPECT_EQ(device.createVertexBuffer(nullptr, 0), nullptr);
     const std::vector<ChunkVertex> face = squareFace(0);
@@ -61,7 +61,7 @@ TEST(HostMemoryDevice, StoresAndDiscardsBuffersOnlyWhenPendingWorkIsProcessed) {
     EXPECT_EQ(device.storedBytes(), 0u);
 }
 
-TEST(HostMemoryDevice, ReleaseAllFreesWhatIsLeftAndRefusesNewBuffers) {
+TEST(HostMemoryDeviceTest, ReleaseAllFreesWhatIsLeftAndRefusesNewBuffers) {
     HostMemoryDevice device;
     const std::vector<ChunkVertex> face = squareFace(2);
     VertexBuffer* kept = device.createVertexBuffer(face.data(), 6);
@@ -78,4 +78,4 @@ TEST(HostMemoryDevice, ReleaseAllFreesWhatIsLeftAndRefusesNewBuffers) {
 }
 
 }  // namespace
-}  // namespace gravelkin::testing
+}  // namespace gravelkin::test

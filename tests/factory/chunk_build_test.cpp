@@ -49,12 +49,12 @@ public:
 };
 
 bool everyVoxelIs(const VoxelVolume& volume, const Voxel& value) {
-    return std::all_of(volume.begin(), volume.end(), [&](const Voxel& v) { return testing::sameBits(v, value); });
+    return std::all_of(volume.begin(), volume.end(), [&](const Voxel& v) { return test::sameBits(v, value); });
 }
 
 const ChunkKey airShell{3, 17, 5, 4}, solidShell{0, 8, 0, 2}, generatedShell{1, 12, 1, 0};
 
-TEST(ChunkBuild, ShellsOutsideTheBandShareOneConstantBlockPerValue) {
+TEST(ChunkBuildTest, ShellsOutsideTheBandShareOneConstantBlockPerValue) {
     EXPECT_LE(sizeof(Chunk), 256u);  // the voxels are not inline
     ScriptedGenerator generator(-1.0f);
     ChunkFactory factory;
@@ -95,7 +95,7 @@ TEST(ChunkBuild, ShellsOutsideTheBandShareOneConstantBlockPerValue) {
     EXPECT_EQ(generator.cacheSeen.columnBaseU, 32u * 5u);
 }
 
-TEST(ChunkBuild, FillStateAndBlockOfAGeneratedChunkAndOfItsReferenceTwin) {
+TEST(ChunkBuildTest, FillStateAndBlockOfAGeneratedChunkAndOfItsReferenceTwin) {
     // An all-air chunk's voxels are only ever asked for their sign: it trades
     // its block for the shared air block. -0.0 is air; -1e-30 is rock.
     const std::int64_t before = VoxelVolume::liveOwnBlocks();
@@ -156,7 +156,7 @@ TEST(ChunkBuild, FillStateAndBlockOfAGeneratedChunkAndOfItsReferenceTwin) {
     EXPECT_EQ(nextFillState(ChunkFillState::Mixed, -1.0f), ChunkFillState::Mixed);
 }
 
-TEST(ChunkMemory, WritingCopiesTheSharedBlockReadingNeverAndEveryOwnBlockIsFreedOnce) {
+TEST(ChunkMemoryTest, WritingCopiesTheSharedBlockReadingNeverAndEveryOwnBlockIsFreedOnce) {
     const Voxel marker{-7.5f, {1, 2, 3}};
     const std::int64_t before = VoxelVolume::liveOwnBlocks();
     for (const bool whole : {false, true}) {
@@ -170,8 +170,8 @@ TEST(ChunkMemory, WritingCopiesTheSharedBlockReadingNeverAndEveryOwnBlockIsFreed
         EXPECT_EQ(VoxelVolume::liveOwnBlocks(), before);
         (whole ? chunk.writableVoxels()[voxelIndex(1, 2, 3)] : chunk.voxel(1, 2, 3)) = marker;
         EXPECT_EQ(VoxelVolume::liveOwnBlocks(), before + 1);
-        EXPECT_TRUE(testing::sameBits(chunk.voxels[voxelIndex(1, 2, 3)], marker));
-        EXPECT_TRUE(testing::sameBits(chunk.voxels[voxelIndex(1, 2, 4)], airVoxel));
+        EXPECT_TRUE(test::sameBits(chunk.voxels[voxelIndex(1, 2, 3)], marker));
+        EXPECT_TRUE(test::sameBits(chunk.voxels[voxelIndex(1, 2, 4)], airVoxel));
         EXPECT_EQ(other.voxels.data(), constantVoxelBlock(airVoxel).voxels);
         EXPECT_TRUE(everyVoxelIs(other.voxels, airVoxel));
         // Trading the own block for a shared one frees it there and then.
@@ -183,7 +183,7 @@ TEST(ChunkMemory, WritingCopiesTheSharedBlockReadingNeverAndEveryOwnBlockIsFreed
 
 // A chunk built for the generator to write holds constructionVoxel wherever
 // its layers use no column, even in a reused block that held other voxels.
-TEST(ChunkMemory, AChunkLeftForTheGeneratorHoldsTheConstructionVoxelOutsideItsLayersColumns) {
+TEST(ChunkMemoryTest, AChunkLeftForTheGeneratorHoldsTheConstructionVoxelOutsideItsLayersColumns) {
     const ChunkKey key{1, 10, 1, 0};  // its inner layers use 16 columns of 32
     std::uint32_t used[chunkSize] = {};
     forEachLayerOutermostFirst(key, [&](const ChunkLayer& layer) { used[layer.layer] = layer.columns; });
@@ -200,7 +200,7 @@ TEST(ChunkMemory, AChunkLeftForTheGeneratorHoldsTheConstructionVoxelOutsideItsLa
                 for (std::uint32_t j = 0; j < chunkSize; ++j) {
                     if (i < used[r] && j < used[r]) continue;
                     ++unused;
-                    ASSERT_TRUE(testing::sameBits(chunk.voxels[voxelIndex(i, r, j)], constructionVoxel))
+                    ASSERT_TRUE(test::sameBits(chunk.voxels[voxelIndex(i, r, j)], constructionVoxel))
                         << "voxel (" << i << ", " << r << ", " << j << ")";
                 }
             }
@@ -209,15 +209,15 @@ TEST(ChunkMemory, AChunkLeftForTheGeneratorHoldsTheConstructionVoxelOutsideItsLa
     }
 }
 
-TEST(ChunkMemory, FreedBlocksAreReusedAndAtMostAFewAreKept) {
+TEST(ChunkMemoryTest, FreedBlocksAreReusedAndAtMostAFewAreKept) {
     std::vector<VoxelBlock*> blocks;
     for (std::size_t k = 0; k < 2 * maxSpareVoxelBlocks; ++k) {
         VoxelBlock* block = allocateVoxelBlock();
         // Every byte of a block is usable.
         block->voxels[0] = Voxel{-1.0f, {1, 2, 3}};
         block->voxels[voxelsPerBlock - 1] = Voxel{2.0f, {4, 5, 6}};
-        EXPECT_TRUE(testing::sameBits(block->voxels[0], Voxel{-1.0f, {1, 2, 3}}));
-        EXPECT_TRUE(testing::sameBits(block->voxels[voxelsPerBlock - 1], Voxel{2.0f, {4, 5, 6}}));
+        EXPECT_TRUE(test::sameBits(block->voxels[0], Voxel{-1.0f, {1, 2, 3}}));
+        EXPECT_TRUE(test::sameBits(block->voxels[voxelsPerBlock - 1], Voxel{2.0f, {4, 5, 6}}));
         blocks.push_back(block);
     }
     for (VoxelBlock* block : blocks) freeVoxelBlock(block);
@@ -233,9 +233,9 @@ TEST(ChunkMemory, FreedBlocksAreReusedAndAtMostAFewAreKept) {
     freeVoxelBlock(again);
 }
 
-TEST(ChunkMemory, TheLastOwnerReleasesTheBufferOnce) {
+TEST(ChunkMemoryTest, TheLastOwnerReleasesTheBufferOnce) {
     NullGraphicsDevice device;
-    std::shared_ptr<Chunk> chunk = testing::chunkWithBuffer({2, 12, 2, 2}, device);
+    std::shared_ptr<Chunk> chunk = test::chunkWithBuffer({2, 12, 2, 2}, device);
     std::shared_ptr<Chunk> other = chunk;
     chunk.reset();
     EXPECT_EQ(device.liveBuffers(), 1);

@@ -38,22 +38,22 @@ struct Jobs {
         auto chunk = std::make_unique<Chunk>(key, fill);
         chunk->voxel(5, r, 5).density = solidDensity;
         host.add(std::move(chunk));
-        const std::vector<ChunkKey> keys = testing::meshNeighbourKeys(key);
+        const std::vector<ChunkKey> keys = test::meshNeighbourKeys(key);
         for (std::size_t k = 0; k + missing < keys.size(); ++k) host.add(std::make_unique<Chunk>(keys[k], fill));
         host.request(key, RequestKind::Mesh);
         EXPECT_TRUE(serve());
         return host.findChunk(key);
     }
 
-    testing::TestHost host;
+    TestHost host;
     ChunkFactory factory{};
     FactoryWorkspace workspace;
 };
 
-TEST(FactoryJobs, AGenerateJobBuildsAtTheRadiusDropsJustBeyondItAndClearsTheMark) {
+TEST(FactoryJobsTest, AGenerateJobBuildsAtTheRadiusDropsJustBeyondItAndClearsTheMark) {
     Jobs jobs;
     const Vec3 centre = chunkCentre(surfaceKey);
-    const testing::DistanceBoundary x = testing::boundaryAlongX(centre, jobs.host.radius * jobs.host.radius);
+    const DistanceBoundary x = test::boundaryAlongX(centre, jobs.host.radius * jobs.host.radius);
     for (const float cameraX : {x.beyond, x.within}) {
         jobs.host.camera = Vec3{cameraX, centre.y, centre.z};
         jobs.host.request(surfaceKey, RequestKind::Generate);
@@ -65,7 +65,7 @@ TEST(FactoryJobs, AGenerateJobBuildsAtTheRadiusDropsJustBeyondItAndClearsTheMark
     EXPECT_EQ(jobs.host.finished, (std::vector<ChunkKey>{surfaceKey, surfaceKey}));
 }
 
-TEST(FactoryJobs, AMeshJobPublishesTheMeshOnceOrNothing) {
+TEST(FactoryJobsTest, AMeshJobPublishesTheMeshOnceOrNothing) {
     Jobs jobs;
     // A chunk no longer held: only the mark is cleared.
     jobs.host.request(surfaceKey, RequestKind::Mesh);
@@ -78,7 +78,7 @@ TEST(FactoryJobs, AMeshJobPublishesTheMeshOnceOrNothing) {
     EXPECT_FALSE(chunk->meshPending.load());
     EXPECT_EQ(chunk->vertexCount.load(), 36u);
     // The direct neighbours stay wired after the job: the mesh can be taken again.
-    EXPECT_TRUE(testing::sameBits(static_cast<const NullVertexBuffer*>(chunk->vertexBuffer)->vertices(),
+    EXPECT_TRUE(test::sameBits(static_cast<const NullVertexBuffer*>(chunk->vertexBuffer)->vertices(),
                                   meshWith(Mesher::Fast, *chunk)));
     // The bounds are published with the mesh: the tightest box over its vertices.
     float lowest[3] = {1e30f, 1e30f, 1e30f}, highest[3] = {-1e30f, -1e30f, -1e30f};
@@ -108,7 +108,7 @@ TEST(FactoryJobs, AMeshJobPublishesTheMeshOnceOrNothing) {
     EXPECT_EQ(jobs.host.finished, (std::vector<ChunkKey>{surfaceKey, surfaceKey, surfaceKey, farKey}));
 }
 
-TEST(FactoryJobs, AFailedBufferCreationLeavesNothingToDrawAndIsReportedOnce) {
+TEST(FactoryJobsTest, AFailedBufferCreationLeavesNothingToDrawAndIsReportedOnce) {
     const bool reportedBefore = bufferFailureReported();
     const std::uint64_t failuresBefore = bufferFailureCount();
     Jobs jobs;
@@ -139,12 +139,12 @@ bool takeBlockFailure() { return failNextBlock.exchange(false); }
 // The surface chunk needs a block of its own: with none to be had, the job
 // publishes a placeholder (air, never meshed), reports it once and clears the
 // mark; the next job builds its chunk as usual.
-TEST(FactoryJobs, AChunkWithoutVoxelMemoryIsPublishedAsAPlaceholderAndReportedOnce) {
+TEST(FactoryJobsTest, AChunkWithoutVoxelMemoryIsPublishedAsAPlaceholderAndReportedOnce) {
     Jobs jobs;
     setVoxelBlockAllocationFault(takeBlockFailure);
     const std::int64_t blocksBefore = VoxelVolume::liveOwnBlocks();
     failNextBlock = true;
-    const ChunkKey next = testing::meshNeighbourKeys(surfaceKey)[0];
+    const ChunkKey next = test::meshNeighbourKeys(surfaceKey)[0];
     for (const ChunkKey& key : {surfaceKey, next}) jobs.host.request(key, RequestKind::Generate);
     ASSERT_TRUE(jobs.serve());
     ASSERT_TRUE(jobs.serve());
@@ -162,7 +162,7 @@ TEST(FactoryJobs, AChunkWithoutVoxelMemoryIsPublishedAsAPlaceholderAndReportedOn
     EXPECT_EQ(VoxelVolume::liveOwnBlocks(), blocksBefore + (jobs.host.findChunk(next)->voxels.ownsBlock() ? 1 : 0));
 }
 
-TEST(FactoryJobs, AMeshJobWaitsForAMissingNeighbourAndHoldsTheFourFinerChunks) {
+TEST(FactoryJobsTest, AMeshJobWaitsForAMissingNeighbourAndHoldsTheFourFinerChunks) {
     Jobs jobs;
     const std::shared_ptr<Chunk> pending = jobs.mesh(surfaceKey, 1);
     EXPECT_TRUE(pending->meshPending.load());

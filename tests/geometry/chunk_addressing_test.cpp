@@ -11,6 +11,7 @@
 
 namespace gravelkin {
 
+// How failures print a key and an address (found by argument-dependent lookup).
 std::ostream& operator<<(std::ostream& out, const ChunkKey& key) {
     return out << "(" << key.x << ", " << key.shell << ", " << key.y << ", face " << int{key.face} << ")";
 }
@@ -19,9 +20,12 @@ std::ostream& operator<<(std::ostream& out, const VoxelAddress& a) {
     return out << "(" << a.x << ", r " << a.radius << ", " << a.y << ", face " << int{a.face} << ")";
 }
 
+}  // namespace gravelkin
+
+namespace gravelkin::test {
 namespace {
 
-TEST(ChunkKeyAt, ListedPositions) {
+TEST(ChunkKeyAtTest, ListedPositions) {
     const struct { float x, y, z; ChunkKey key; } cases[] = {
         {-224.40f, -224.09f, 243.78f, {15, 12, 15, 0}}, {10, 400, 30, {7, 12, 8, 1}},
         {3, -250, 40, {3, 7, 3, 3}},                    {-300, 20, -5, {4, 9, 3, 4}},
@@ -61,7 +65,7 @@ void expectSteps(std::initializer_list<ListedStep<Address>> cases, Neighbour nei
 // same rules: into the centre, out of it onto face 5 from any face, across a
 // level rise (split) or not, and across face edges at radius 400, where a
 // face side has 512 columns.
-TEST(Neighbours, ListedSteps) {
+TEST(NeighboursTest, ListedSteps) {
     expectSteps<ChunkKey>({{{15, 12, 3, 0}, PlusX, {0, 12, 3, 4}, 0},   {{0, 12, 3, 0}, MinusX, {0, 12, 12, 5}, 0},
                            {{7, 12, 15, 4}, PlusY, {15, 12, 7, 3}, 0},  {{7, 12, 0, 5}, MinusY, {0, 12, 7, 3}, 0},
                            {{3, 9, 5, 2}, Outward, {6, 10, 10, 2}, 1},  {{7, 10, 11, 2}, Inward, {3, 9, 5, 2}, 0},
@@ -87,7 +91,7 @@ ChunkKey step(const ChunkKey& key, Direction direction) { return chunkNeighbour(
 // centre maps back to it, in-face steps stay in the grid and exactly one step
 // leads back, and outward and inward steps invert each other, four fine
 // chunks facing one coarse one across a split.
-TEST(ChunkNeighbour, EveryChunkOfShellsZeroToFortyLeadsBack) {
+TEST(ChunkNeighbourTest, EveryChunkOfShellsZeroToFortyLeadsBack) {
     const Direction inFace[] = {PlusY, MinusY, MinusX, PlusX};
     for (std::uint32_t shell = 0; shell <= 40; ++shell) {
         const auto n = static_cast<std::uint32_t>(chunksPerSide(shell));
@@ -122,4 +126,4 @@ TEST(ChunkNeighbour, EveryChunkOfShellsZeroToFortyLeadsBack) {
 }
 
 }  // namespace
-}  // namespace gravelkin
+}  // namespace gravelkin::test

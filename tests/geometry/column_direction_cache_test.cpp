@@ -9,7 +9,7 @@
 #include "geometry/level_table.h"
 #include "tests/support/comparisons.h"
 
-namespace gravelkin {
+namespace gravelkin::test {
 namespace {
 
 struct ColumnDirectionCacheTest : ::testing::Test {
@@ -39,13 +39,13 @@ TEST_F(ColumnDirectionCacheTest, EqualsFaceDirectionBitForBitAtEveryResolution) 
                     for (std::uint32_t j = 0; j <= columns - (offset == 0.5f); ++j) {
                         const float u = (static_cast<float>(i + key.x * chunkColumns) + offset) * step;
                         const float v = (static_cast<float>(j + key.y * chunkColumns) + offset) * step;
-                        ASSERT_TRUE(testing::sameBits(xyz(columnDirection(*cache, i, j)),
+                        ASSERT_TRUE(test::sameBits(xyz(columnDirection(*cache, i, j)),
                                                       xyz(faceDirection(key.face, u, v))))
                             << "offset " << offset << " shell " << key.shell << " columns " << columns << " column "
                             << i << "," << j;
                         if (offset == 0.5f) {
                             const std::uint32_t k = i * columns + j;
-                            ASSERT_TRUE(testing::sameBits(Vec3{x[k], y[k], z[k]}, xyz(faceDirection(key.face, u, v))))
+                            ASSERT_TRUE(test::sameBits(Vec3{x[k], y[k], z[k]}, xyz(faceDirection(key.face, u, v))))
                                 << "gathered, shell " << key.shell << " columns " << columns << " column " << i << ","
                                 << j;
                         }
@@ -86,4 +86,4 @@ TEST_F(ColumnDirectionCacheTest, ReusesEntriesUntilMarkedStaleOrReset) {
 }
 
 }  // namespace
-}  // namespace gravelkin
+}  // namespace gravelkin::test

@@ -7,17 +7,17 @@
 
 #include "tests/support/comparisons.h"
 
-namespace gravelkin {
+namespace gravelkin::test {
 namespace {
 
 void expectSameDirection(const Vec4& actual, const Vec4& expected) {
-    testing::expectNear(xyz(actual), xyz(expected), 2e-6f);
+    test::expectNear(xyz(actual), xyz(expected), 2e-6f);
 }
 
 // Each face's centre is its outward axis, its corners (u, v) = (0, 0),
 // (1, 0), (0, 1), (1, 1) are the cube corners with the signs listed, and
 // every point is a unit vector.
-TEST(FaceMapping, CentresCubeCornersAndUnitLength) {
+TEST(FaceMappingTest, CentresCubeCornersAndUnitLength) {
     const Vec4 axes[6] = {{0, 0, 1, 0}, {0, 1, 0, 0}, {0, 0, -1, 0}, {0, -1, 0, 0}, {-1, 0, 0, 0}, {1, 0, 0, 0}};
     const char* signs[6] = {"+++-+++-+--+", "++--+-+++-++", "+-----++--+-",
                             "+-+--++-----", "-++-+---+---", "+-++--+++++-"};
@@ -46,7 +46,7 @@ TEST(FaceMapping, CentresCubeCornersAndUnitLength) {
 
 // Walks each shared edge, written "face u v face u v" with t running along it
 // and s = 1 - t: both faces give the same direction there.
-TEST(FaceMapping, AdjacentFacesAgreeAlongSharedEdges) {
+TEST(FaceMappingTest, AdjacentFacesAgreeAlongSharedEdges) {
     const char* edges[] = {"0t1 3t0", "3t1 2t0", "2t1 1t0", "1t1 0t0",   // the ring 0 -> 3 -> 2 -> 1 -> 0
                            "00t 50s", "10t 5s1", "20t 51t", "30t 5t0",   // face 5 borders u = 0 of the ring
                            "01t 40t", "11t 4s0", "21t 41s", "31t 4t1"};  // face 4 borders u = 1
@@ -62,4 +62,4 @@ TEST(FaceMapping, AdjacentFacesAgreeAlongSharedEdges) {
 }
 
 }  // namespace
-}  // namespace gravelkin
+}  // namespace gravelkin::test

@@ -9,10 +9,10 @@
 
 #include "tests/support/comparisons.h"
 
-namespace gravelkin {
+namespace gravelkin::test {
 namespace {
 
-TEST(LevelTable, LevelRisesByOneAtTheListedRadii) {
+TEST(LevelTableTest, LevelRisesByOneAtTheListedRadii) {
     const std::uint32_t rises[] = {1, 2, 5, 10, 20, 40, 81, 162, 325, 651, 1303, 2607};
     for (std::uint32_t r = 0, level = 0; r <= 3000; ++r) {
         if (level < std::size(rises) && r == rises[level]) ++level;
@@ -26,7 +26,7 @@ TEST(LevelTable, LevelRisesByOneAtTheListedRadii) {
 // grew. Growth is to exactly the radius asked, in one step; threads growing
 // it while reading covered entries far more often must read the values the
 // table settles on, and the settled levels rise by at most one a radius.
-TEST(LevelTable, GrowsToExactlyTheRadiusAskedAndConcurrentReadsAgree) {
+TEST(LevelTableTest, GrowsToExactlyTheRadiusAskedAndConcurrentReadsAgree) {
     const std::uint32_t base = levelTableLength() + 100;
     ensureLevels(base);
     EXPECT_EQ(levelTableLength(), base + 1);
@@ -65,7 +65,7 @@ TEST(LevelTable, GrowsToExactlyTheRadiusAskedAndConcurrentReadsAgree) {
 
 // Chunks per side double where the outer layer's level rises; columns per
 // chunk halve inward where the level drops.
-TEST(ChunkGrid, SizesFollowTheLevelsAndCentresLieOnTheFaces) {
+TEST(ChunkGridTest, SizesFollowTheLevelsAndCentresLieOnTheFaces) {
     const std::pair<std::uint32_t, std::int32_t> shells[] = {{0, 1},   {1, 2},   {2, 4},   {4, 4},   {5, 8},
                                                              {9, 8},   {10, 16}, {19, 16}, {20, 32}, {39, 32},
                                                              {40, 64}, {81, 128}};
@@ -75,11 +75,11 @@ TEST(ChunkGrid, SizesFollowTheLevelsAndCentresLieOnTheFaces) {
     for (const auto& [first, last, columns] : radii) {
         for (std::uint32_t r = first; r <= last; ++r) EXPECT_EQ(columnsPerChunk(r), columns) << "radius " << r;
     }
-    testing::expectNear(chunkCentre({0, 0, 0, 0}), {0, 0, 16}, 1e-5f);
-    testing::expectNear(chunkCentre({0, 0, 0, 4}), {-16, 0, 0}, 1e-5f);
-    testing::expectNear(chunkCentre({0, 12, 0, 0}), {224.40f, 224.09f, 243.78f}, 0.01f);
-    testing::expectNear(chunkCentre({7, 12, 8, 5}), {398.93f, 19.61f, 21.71f}, 0.01f);
+    test::expectNear(chunkCentre({0, 0, 0, 0}), {0, 0, 16}, 1e-5f);
+    test::expectNear(chunkCentre({0, 0, 0, 4}), {-16, 0, 0}, 1e-5f);
+    test::expectNear(chunkCentre({0, 12, 0, 0}), {224.40f, 224.09f, 243.78f}, 0.01f);
+    test::expectNear(chunkCentre({7, 12, 8, 5}), {398.93f, 19.61f, 21.71f}, 0.01f);
 }
 
 }  // namespace
-}  // namespace gravelkin
+}  // namespace gravelkin::test

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <random>
 
-namespace gravelkin {
+namespace gravelkin::test {
 namespace {
 
 // 40 times the largest sum of the four corner kernels' magnitudes
@@ -16,7 +16,7 @@ namespace {
 // between grid points: its slope is at most 4 x 0.1296 (the kernel
 // magnitude's steepest, at r = 0), and every point lies within half a grid
 // diagonal of a grid point.
-TEST(NoiseBounds, SimplexMagnitudeCapHoldsOverTheWholeSimplex) {
+TEST(NoiseBoundsTest, SimplexMagnitudeCapHoldsOverTheWholeSimplex) {
     constexpr int steps = 200;
     double corners[4][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {1, 1, 1}};
     const auto unskew = [](double p[3]) {
@@ -45,7 +45,7 @@ TEST(NoiseBounds, SimplexMagnitudeCapHoldsOverTheWholeSimplex) {
     EXPECT_LE(40.0 * (largest + 4 * 0.1296 * halfDiagonal), simplexMagnitudeBound);
 }
 
-TEST(NoiseBounds, HoldEveryValueSampledInsideRandomBoxes) {
+TEST(NoiseBoundsTest, HoldEveryValueSampledInsideRandomBoxes) {
     NoiseLayer layer;
     layer.gain = 0.4f;
     std::mt19937 random(99);
@@ -77,4 +77,4 @@ TEST(NoiseBounds, HoldEveryValueSampledInsideRandomBoxes) {
 }
 
 }  // namespace
-}  // namespace gravelkin
+}  // namespace gravelkin::test

@@ -20,10 +20,10 @@
 #include "tests/support/simd_target_params.h"
 #include "tests/support/comparisons.h"
 
-namespace gravelkin {
+namespace gravelkin::test {
 namespace {
 
-using testing::sameBits;
+using test::sameBits;
 
 constexpr std::int32_t lowest = std::numeric_limits<std::int32_t>::min();
 constexpr std::int32_t highest = std::numeric_limits<std::int32_t>::max();
@@ -31,7 +31,7 @@ constexpr Interpolation everyInterpolation[] = {Interpolation::Linear, Interpola
 
 // The floor saturates at the ends of the int32 range and maps NaN to 0;
 // lattice coordinates and seeds wrap there rather than trap.
-TEST(NoiseLattice, FloorAndHashAtTheEdges) {
+TEST(NoiseLatticeTest, FloorAndHashAtTheEdges) {
     const float inf = std::numeric_limits<float>::infinity();
     const struct { float a; std::int32_t floor; } cases[] = {
         {-0.5f, -1}, {-2.0f, -3}, {2.0f, 2}, {0.0f, 0}, {-0.0f, 0}, {-2.75f, -3}, {0.999999f, 0}, {-1e-30f, -1},
@@ -49,7 +49,7 @@ TEST(NoiseLattice, FloorAndHashAtTheEdges) {
 // origin and out to a billion, where the lattice coordinates come close to the
 // ends of the int32 range: a change in the hash, the tables or the order of
 // the float operations shows here, and so would a value out of range.
-TEST(NoiseReference, SamplesKeepTheirBits) {
+TEST(NoiseReferenceTest, SamplesKeepTheirBits) {
     std::uint64_t h = 14695981039346656037ull;  // FNV-1a over the values' bytes
     const auto mix = [&h](float value) {
         const auto word = std::bit_cast<std::uint32_t>(value);
@@ -85,7 +85,7 @@ TEST(NoiseReference, SamplesKeepTheirBits) {
 // noise is 0 and value noise is the point's own table entry, whatever the
 // fade; a negative whole coordinate lies in the cell below (floor(-2) = -3),
 // with its upper corner's weight 1.
-TEST(NoiseLattice, LatticePointsAndNegativeWholeCoordinates) {
+TEST(NoiseLatticeTest, LatticePointsAndNegativeWholeCoordinates) {
     for (Interpolation interpolation : everyInterpolation) {
         const NoiseLayer layer{.interpolation = interpolation};
         for (std::int32_t x : {0, 1, -1, 17, -250, 65536}) {
@@ -107,7 +107,7 @@ TEST(NoiseLattice, LatticePointsAndNegativeWholeCoordinates) {
     for (std::int32_t seed : {0, 1337, -7, highest}) EXPECT_EQ(simplexNoise3(seed, 0.0f, 0.0f, 0.0f), 0.0f);
 }
 
-TEST(NoiseFractal, OneOrZeroOctavesIsTheShapedFirstOctaveAndSeedsWrap) {
+TEST(NoiseFractalTest, OneOrZeroOctavesIsTheShapedFirstOctaveAndSeedsWrap) {
     for (std::uint32_t octaves : {0u, 1u}) {
         const NoiseLayer layer{.octaves = octaves};
         for (float x : {0.3f, -41.7f, 1234.5f}) {
@@ -123,7 +123,7 @@ TEST(NoiseFractal, OneOrZeroOctavesIsTheShapedFirstOctaveAndSeedsWrap) {
     EXPECT_EQ(fractalSum(layer, 0.4f, 1.9f, -2.6f), (n0 + 0.5f * n1) / 1.5f);
 }
 
-TEST(NoisePerturb, ZeroAmplitudeAndLatticePoints) {
+TEST(NoisePerturbTest, ZeroAmplitudeAndLatticePoints) {
     float x = 17.3f, y = -4.1f, z = 0.7f;
     gradientPerturb(x, y, z, 0.37f, 0.0f);
     EXPECT_TRUE(x == 17.3f && y == -4.1f && z == 0.7f) << x << " " << y << " " << z;
@@ -185,10 +185,10 @@ void expectSame(const Points& p, Batch batch, Scalar scalar, const char* name) {
     expectSame(p, [&](auto... a) { function##Batch(__VA_ARGS__, a...); },            \
                [&](float x, float y, float z) { return function(__VA_ARGS__, x, y, z); }, #function)
 
-using NoiseBatch = test::OnEachSimdTarget;
+using NoiseBatchTest = OnEachSimdTarget;
 
 // Every fade with 0, 1, 3 and 5 octaves, and a seed whose octave seeds wrap.
-TEST_P(NoiseBatch, EveryFunctionMatchesScalar) {
+TEST_P(NoiseBatchTest, EveryFunctionMatchesScalar) {
     const Points p = testPoints();
     for (std::int32_t seed : {1337, 0, -1, INT32_MIN}) EXPECT_BATCH_MATCHES(p, simplexNoise3, seed);
     std::vector<NoiseLayer> layers(1, NoiseLayer{.seed = INT32_MAX});
@@ -207,7 +207,7 @@ TEST_P(NoiseBatch, EveryFunctionMatchesScalar) {
     }
 }
 
-TEST_P(NoiseBatch, PerturbMatchesScalar) {
+TEST_P(NoiseBatchTest, PerturbMatchesScalar) {
     const Points p = testPoints();
     for (float frequency : {6.0f, 12.0f, 0.37f}) {
         for (float amplitude : {0.15f, 0.06f, 0.0f, -2.5f}) {
@@ -225,7 +225,7 @@ TEST_P(NoiseBatch, PerturbMatchesScalar) {
 
 // Every count from 0 to a few vectors: the partial last vector reads and
 // writes only its own elements.
-TEST_P(NoiseBatch, AnyCountTouchesOnlyItsElements) {
+TEST_P(NoiseBatchTest, AnyCountTouchesOnlyItsElements) {
     const Points p = testPoints();
     for (std::size_t count = 0; count <= 40; ++count) {
         std::vector<float> out(count + 8, -123.0f);
@@ -237,11 +237,11 @@ TEST_P(NoiseBatch, AnyCountTouchesOnlyItsElements) {
     }
 }
 
-GRAVELKIN_ON_EACH_SIMD_TARGET(NoiseBatch);
+GRAVELKIN_ON_EACH_SIMD_TARGET(NoiseBatchTest);
 
 // Unpinned, the fast paths run on the best instruction set, and do again once
 // a pin ends; each fixture above checks its own pin.
-TEST(SimdTargets, UnpinnedTheBestRuns) {
+TEST(SimdTargetsTest, UnpinnedTheBestRuns) {
     const std::vector<SimdTarget> targets = availableSimdTargets();
     ASSERT_FALSE(targets.empty());
     EXPECT_EQ(currentSimdTarget(), targets.front().name);
@@ -250,4 +250,4 @@ TEST(SimdTargets, UnpinnedTheBestRuns) {
 }
 
 }  // namespace
-}  // namespace gravelkin
+}  // namespace gravelkin::test

@@ -7,10 +7,10 @@
 #include "planet/chunk_containers.h"
 #include "planet/chunk_request_queue.h"
 
-namespace gravelkin {
+namespace gravelkin::test {
 namespace {
 
-TEST(ChunkKeyHashCompare, HashesLikeTheStandardHasherAndComparesAllFourFields) {
+TEST(ChunkKeyHashCompareTest, HashesLikeTheStandardHasherAndComparesAllFourFields) {
     const ChunkKeyHashCompare hc;
     EXPECT_EQ(hc.hash(ChunkKey{0, 0, 0, 0}), 0u);
     EXPECT_EQ(hc.hash(ChunkKey{0, 0, 0, 1}), 1u);
@@ -20,7 +20,7 @@ TEST(ChunkKeyHashCompare, HashesLikeTheStandardHasherAndComparesAllFourFields) {
     EXPECT_FALSE(hc.equal(key, ChunkKey{7, 12, 8, 4}));
 }
 
-TEST(ChunkRequestQueue, TheMarkStaysFromTheFirstRequestUntilTheJobFinishes) {
+TEST(ChunkRequestQueueTest, TheMarkStaysFromTheFirstRequestUntilTheJobFinishes) {
     ChunkRequestQueue requests;
     const ChunkKey key{1, 12, 2, 3};
     requests.request(key, RequestKind::Generate, 25.0f);
@@ -43,7 +43,7 @@ TEST(ChunkRequestQueue, TheMarkStaysFromTheFirstRequestUntilTheJobFinishes) {
 // A consumer that pops a record must always find its key marked: the mark is
 // made before the record can be seen. (Were it made after, a consumer could
 // finish the request before the mark, which would then stay for good.)
-TEST(ChunkRequestQueue, MarksTheKeyBeforeTheRecordCanBePopped) {
+TEST(ChunkRequestQueueTest, MarksTheKeyBeforeTheRecordCanBePopped) {
     ChunkRequestQueue requests;
     constexpr std::uint32_t count = 20000;
     std::atomic<std::uint32_t> served{0};
@@ -65,4 +65,4 @@ TEST(ChunkRequestQueue, MarksTheKeyBeforeTheRecordCanBePopped) {
 }
 
 }  // namespace
-}  // namespace gravelkin
+}  // namespace gravelkin::test

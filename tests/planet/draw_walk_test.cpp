@@ -10,7 +10,7 @@
 
 #include "device/null_graphics_device.h"
 
-namespace gravelkin {
+namespace gravelkin::test {
 namespace {
 
 class RecordingSink final : public ChunkDrawSink {
@@ -193,4 +193,4 @@ TEST_F(ChunkDrawWalkTest, GivenAnEyeDrawsNearestFirstWhateverTheListOrderAndKeep
 }
 
 }  // namespace
-}  // namespace gravelkin
+}  // namespace gravelkin::test

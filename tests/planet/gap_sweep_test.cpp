@@ -13,12 +13,9 @@
 #include "planet/manager.h"
 #include "tests/support/test_planet.h"
 
-namespace gravelkin {
+namespace gravelkin::test {
 namespace {
 
-using testing::KeySet;
-using testing::TestPosition;
-using testing::TestState;
 
 constexpr float radius = 500.0f;
 
@@ -72,7 +69,7 @@ std::vector<Vec3> testPositions() {
     return positions;
 }
 
-TEST(GapSweep, OnePassRequestsExactlyTheChunksWithinTheRadiusFromEveryPosition) {
+TEST(GapSweepTest, OnePassRequestsExactlyTheChunksWithinTheRadiusFromEveryPosition) {
     for (const Vec3& eye : testPositions()) {
         SCOPED_TRACE(::testing::Message() << "camera at " << eye.x << " " << eye.y << " " << eye.z);
         TestPosition position(eye);
@@ -90,7 +87,7 @@ TEST(GapSweep, OnePassRequestsExactlyTheChunksWithinTheRadiusFromEveryPosition) 
 // After the camera moves, passes are not quiet until a sweep has run from
 // the new position, and that sweep comes within gapSweepInterval passes;
 // while the camera rests, no further sweep runs.
-TEST(GapSweep, FollowsAMovedCameraWithinTheIntervalAndOwesQuietUntilThen) {
+TEST(GapSweepTest, FollowsAMovedCameraWithinTheIntervalAndOwesQuietUntilThen) {
     TestPosition position(Vec3{0.0f, -400.0f, 0.0f});
     NullGraphicsDevice device;
     TestState state(device, radius);
@@ -121,4 +118,4 @@ TEST(GapSweep, FollowsAMovedCameraWithinTheIntervalAndOwesQuietUntilThen) {
 }
 
 }  // namespace
-}  // namespace gravelkin
+}  // namespace gravelkin::test

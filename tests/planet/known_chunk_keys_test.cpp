@@ -8,17 +8,17 @@
 #include "planet/known_chunk_keys.h"
 #include "tests/support/comparisons.h"
 
-namespace gravelkin {
+namespace gravelkin::test {
 namespace {
 
-using testing::sameBits;
+using test::sameBits;
 
 // Distinct keys, spread over shells, faces and cells.
 ChunkKey keyNumber(std::uint32_t n) {
     return ChunkKey{n % 16, 12 + n / 1536, (n / 16) % 16, static_cast<std::uint8_t>((n / 256) % 6)};
 }
 
-TEST(KnownChunkKeys, CentresAreExactlyTheComputedOnesAndStayPut) {
+TEST(KnownChunkKeysTest, CentresAreExactlyTheComputedOnesAndStayPut) {
     KnownChunkKeys known;
     for (std::uint32_t n = 0; n < 20000; ++n) {  // several growths of the table
         const ChunkKey key = keyNumber(n);
@@ -32,7 +32,7 @@ TEST(KnownChunkKeys, CentresAreExactlyTheComputedOnesAndStayPut) {
     EXPECT_EQ(known.size(), 20000u);  // looking up again adds nothing
 }
 
-TEST(KnownChunkKeys, HeldMarksFollowHoldAndRelease) {
+TEST(KnownChunkKeysTest, HeldMarksFollowHoldAndRelease) {
     KnownChunkKeys known;
     const ChunkKey a{1, 12, 2, 3}, b{4, 13, 5, 0};
     known.setHeld(a, chunkCentre(a));
@@ -49,7 +49,7 @@ TEST(KnownChunkKeys, HeldMarksFollowHoldAndRelease) {
     EXPECT_TRUE(sameBits(known(a).centre, chunkCentre(a)));
 }
 
-TEST(KnownChunkKeys, StaysBoundedAndNeverForgetsAHeldKey) {
+TEST(KnownChunkKeysTest, StaysBoundedAndNeverForgetsAHeldKey) {
     KnownChunkKeys known;
     constexpr std::uint32_t heldCount = 3000;
     for (std::uint32_t n = 0; n < heldCount; ++n) known.setHeld(keyNumber(n), chunkCentre(keyNumber(n)));
@@ -65,4 +65,4 @@ TEST(KnownChunkKeys, StaysBoundedAndNeverForgetsAHeldKey) {
 }
 
 }  // namespace
-}  // namespace gravelkin
+}  // namespace gravelkin::test

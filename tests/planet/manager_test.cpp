@@ -19,14 +19,11 @@
 #include "tests/support/distance_boundary.h"
 #include "tests/support/test_planet.h"
 
-namespace gravelkin {
+namespace gravelkin::test {
 namespace {
 
-using testing::chunkWithBuffer;
-using testing::KeySet;
-using testing::TestPosition;
-using testing::testPosition;
-using testing::TestState;
+using test::chunkWithBuffer;
+using test::testPosition;
 
 std::vector<ChunkRequest> popAll(PlanetState& planet) {
     std::vector<ChunkRequest> records;
@@ -39,7 +36,7 @@ std::vector<ChunkRequest> popAll(PlanetState& planet) {
 // (0, 400, 0) on face 1.
 ChunkKey farKey(std::uint32_t i) { return ChunkKey{i % 16, 12 + i / 256, (i / 16) % 16, 3}; }
 
-TEST(Manager, OnlyTheFirstScanRequestsTheCameraChunk) {
+TEST(ManagerTest, OnlyTheFirstScanRequestsTheCameraChunk) {
     TestPosition position;
     const Vec3 eye = cameraStartPosition;
     const ChunkKey own = chunkKeyAt(eye.x, eye.y, eye.z);
@@ -65,7 +62,7 @@ TEST(Manager, OnlyTheFirstScanRequestsTheCameraChunk) {
     }
 }
 
-TEST(Manager, ScansDoNotRequestKeysInFlightOrPresent) {
+TEST(ManagerTest, ScansDoNotRequestKeysInFlightOrPresent) {
     TestPosition position;
     NullGraphicsDevice device;
     TestState planet(device, 100.0f);
@@ -84,7 +81,7 @@ TEST(Manager, ScansDoNotRequestKeysInFlightOrPresent) {
 // factories: some requests come back as chunks, some are finished without
 // one (and asked for again), the rest stay in flight. A camera that moves
 // gets a whole walk again.
-TEST(Manager, AReplayedWalkRequestsWhatAWholeWalkWould) {
+TEST(ManagerTest, AReplayedWalkRequestsWhatAWholeWalkWould) {
     TestPosition position;
     NullGraphicsDevice device;
     TestState replayed(device, 160.0f);
@@ -123,7 +120,7 @@ TEST(Manager, AReplayedWalkRequestsWhatAWholeWalkWould) {
 // at those still waiting for a mesh, and misses none of them: every waiting
 // chunk whose neighbours are all present is asked for again once its last
 // request has ended without a mesh, and a far chunk that arrives is dropped.
-TEST(Manager, AtRestEveryChunkAwaitingAMeshIsAskedForAndAFarArrivalIsDropped) {
+TEST(ManagerTest, AtRestEveryChunkAwaitingAMeshIsAskedForAndAFarArrivalIsDropped) {
     TestPosition position;
     NullGraphicsDevice device;
     TestState planet(device, 100.0f);
@@ -166,7 +163,7 @@ TEST(Manager, AtRestEveryChunkAwaitingAMeshIsAskedForAndAFarArrivalIsDropped) {
     EXPECT_FALSE(contains(planet.chunks, far));
 }
 
-TEST(Manager, ErasesAtMostSixtyFourFarChunksAPassAndRebuildsAfterTwoHundredFiftySix) {
+TEST(ManagerTest, ErasesAtMostSixtyFourFarChunksAPassAndRebuildsAfterTwoHundredFiftySix) {
     TestPosition position;
     NullGraphicsDevice device;
     TestState planet(device, 100.0f);
@@ -207,14 +204,14 @@ TEST(Manager, ErasesAtMostSixtyFourFarChunksAPassAndRebuildsAfterTwoHundredFifty
     EXPECT_EQ(device.liveBuffers(), 0);
 }
 
-TEST(Manager, KeepsAChunkExactlyAtTheDropDistance) {
+TEST(ManagerTest, KeepsAChunkExactlyAtTheDropDistance) {
     // Put the camera where a chunk's squared distance is exactly 1.3 R².
     const ChunkKey key{7, 12, 8, 1};
     const Vec3 centre = chunkCentre(key);
     NullGraphicsDevice device;
     TestState planet(device, 100.0f);
     const float threshold = planet.viewRadius * planet.viewRadius * Manager::dropFactor;
-    const testing::DistanceBoundary x = testing::boundaryAlongX(centre, threshold);
+    const DistanceBoundary x = test::boundaryAlongX(centre, threshold);
     TestPosition position(Vec3{x.within, centre.y, centre.z});
     Manager manager(planet);
     ASSERT_TRUE(planet.addChunk(std::make_unique<Chunk>(key)));
@@ -226,7 +223,7 @@ TEST(Manager, KeepsAChunkExactlyAtTheDropDistance) {
 }
 
 // Every 33rd pass re-sorts the waiting requests by the camera's position now.
-TEST(Manager, ReprioritisesByTheCameraPositionNowEveryThirtyThirdPass) {
+TEST(ManagerTest, ReprioritisesByTheCameraPositionNowEveryThirtyThirdPass) {
     TestPosition position;
     NullGraphicsDevice device;
     TestState planet(device, 40.0f);
@@ -251,7 +248,7 @@ TEST(Manager, ReprioritisesByTheCameraPositionNowEveryThirtyThirdPass) {
 // A key published while a rebuild runs must be in the draw list that the
 // rebuild installs (or appended to it afterwards), never lost with the array
 // it replaced.
-TEST(Manager, RebuildKeepsKeysPublishedMeanwhile) {
+TEST(ManagerTest, RebuildKeepsKeysPublishedMeanwhile) {
     TestPosition position;
     NullGraphicsDevice device;
     TestState planet(device, 100.0f);
@@ -280,7 +277,7 @@ TEST(Manager, RebuildKeepsKeysPublishedMeanwhile) {
     EXPECT_EQ(manager.residentCount(), count);
 }
 
-TEST(Manager, RequestsAChunkAgainOnceItWasDroppedAndComesBackIntoRange) {
+TEST(ManagerTest, RequestsAChunkAgainOnceItWasDroppedAndComesBackIntoRange) {
     TestPosition position;
     NullGraphicsDevice device;
     TestState planet(device, 100.0f);
@@ -309,7 +306,7 @@ TEST(Manager, RequestsAChunkAgainOnceItWasDroppedAndComesBackIntoRange) {
 // The audit finds nothing wrong with chunks published by the rules, and
 // counts each lost draw key and each chunk put in the map behind the
 // manager's back.
-TEST(Manager, TheAuditCountsLostDrawKeysAndChunksNeitherResidentNorHandedOver) {
+TEST(ManagerTest, TheAuditCountsLostDrawKeysAndChunksNeitherResidentNorHandedOver) {
     TestPosition position;
     NullGraphicsDevice device;
     TestState planet(device, 100.0f);
@@ -338,7 +335,7 @@ TEST(Manager, TheAuditCountsLostDrawKeysAndChunksNeitherResidentNorHandedOver) {
 // Requests popped by jobs that never finish leave their keys in flight with
 // no record and no job: the audit counts that once the keys outnumber the
 // jobs a planet can have under way.
-TEST(Manager, TheAuditCountsRequestsNeverFinished) {
+TEST(ManagerTest, TheAuditCountsRequestsNeverFinished) {
     TestPosition position;
     NullGraphicsDevice device;
     TestState planet(device, 100.0f);
@@ -360,4 +357,4 @@ TEST(Manager, TheAuditCountsRequestsNeverFinished) {
 }
 
 }  // namespace
-}  // namespace gravelkin
+}  // namespace gravelkin::test

@@ -7,7 +7,7 @@
 #include "planet/neighbours_present.h"
 #include "tests/support/test_chunks.h"
 
-namespace gravelkin {
+namespace gravelkin::test {
 namespace {
 
 void insertAll(ChunkMap& chunks, const std::vector<ChunkKey>& keys) {
@@ -15,11 +15,11 @@ void insertAll(ChunkMap& chunks, const std::vector<ChunkKey>& keys) {
     for (const ChunkKey& key : keys) chunks.insert(std::make_pair(key, std::shared_ptr<Chunk>()));
 }
 
-TEST(NeighboursPresent, InsideAFaceNeedsTheSixAdjacentChunks) {
+TEST(NeighboursPresentTest, InsideAFaceNeedsTheSixAdjacentChunks) {
     const ChunkKey key{5, 12, 5, 0};
     const std::vector<ChunkKey> expected = {{5, 12, 6, 0}, {5, 13, 5, 0}, {5, 12, 4, 0},
                                             {5, 11, 5, 0}, {4, 12, 5, 0}, {6, 12, 5, 0}};
-    ASSERT_EQ(testing::meshNeighbourKeys(key), expected);
+    ASSERT_EQ(test::meshNeighbourKeys(key), expected);
     ChunkMap chunks;
     EXPECT_FALSE(neighboursPresent(chunks, key));
     insertAll(chunks, expected);
@@ -30,11 +30,11 @@ TEST(NeighboursPresent, InsideAFaceNeedsTheSixAdjacentChunks) {
 
 // Inside a face, across a face edge, below a finer shell (four chunks across
 // the outward side), at the centre and at a cube corner.
-TEST(NeighboursPresent, EachMissingNeighbourIsNoticed) {
-    ASSERT_EQ(testing::meshNeighbourKeys(ChunkKey{3, 9, 5, 2}).size(), 9u);
+TEST(NeighboursPresentTest, EachMissingNeighbourIsNoticed) {
+    ASSERT_EQ(test::meshNeighbourKeys(ChunkKey{3, 9, 5, 2}).size(), 9u);
     for (const ChunkKey& key : {ChunkKey{5, 12, 5, 0}, ChunkKey{0, 12, 15, 4}, ChunkKey{3, 9, 5, 2},
                                 ChunkKey{0, 0, 0, 3}, ChunkKey{15, 19, 0, 5}}) {
-        const std::vector<ChunkKey> required = testing::meshNeighbourKeys(key);
+        const std::vector<ChunkKey> required = test::meshNeighbourKeys(key);
         for (std::size_t missing = 0; missing < required.size(); ++missing) {
             ChunkMap chunks;
             insertAll(chunks, required);
@@ -46,4 +46,4 @@ TEST(NeighboursPresent, EachMissingNeighbourIsNoticed) {
 }
 
 }  // namespace
-}  // namespace gravelkin
+}  // namespace gravelkin::test

@@ -14,18 +14,15 @@
 #include "planet/planet_state.h"
 #include "tests/support/test_planet.h"
 
-namespace gravelkin {
+namespace gravelkin::test {
 namespace {
 
-using testing::chunkWithBuffer;
-using testing::KeySet;
-using testing::mapKeys;
-using testing::TestPosition;
-using testing::TestState;
+using test::chunkWithBuffer;
+using test::mapKeys;
 
 // The first chunk of a key is published; a second is destroyed, once, and
 // changes nothing.
-TEST(PlanetState, AddChunkKeepsTheFirstChunkOfAKey) {
+TEST(PlanetStateTest, AddChunkKeepsTheFirstChunkOfAKey) {
     NullGraphicsDevice device;
     {
         TestState planet(device, 100.0f);
@@ -53,7 +50,7 @@ TEST(PlanetState, AddChunkKeepsTheFirstChunkOfAKey) {
 // Four publishers at once, each with twelve keys of its own and the same
 // eight shared keys: every own key goes in, each shared key exactly once, and
 // the draw list matches the map.
-TEST(PlanetState, ConcurrentPublishersKeepOneChunkPerKey) {
+TEST(PlanetStateTest, ConcurrentPublishersKeepOneChunkPerKey) {
     NullGraphicsDevice device;
     TestState planet(device, 100.0f);
     constexpr std::uint32_t threads = 4, own = 12, shared = 8;
@@ -80,10 +77,10 @@ TEST(PlanetState, ConcurrentPublishersKeepOneChunkPerKey) {
     EXPECT_EQ(KeySet(drawn.begin(), drawn.end()), mapKeys(planet));
 }
 
-TEST(Planet, StopIsIdempotentAndOnlyThenMayTheChunksBeWalked) {
+TEST(PlanetTest, StopIsIdempotentAndOnlyThenMayTheChunksBeWalked) {
     TestPosition position;
     NullGraphicsDevice device;
-    const auto planet = testing::streamingPlanet(device, 60.0f);
+    const auto planet = test::streamingPlanet(device, 60.0f);
     EXPECT_THROW(planet->forEachChunk([](const Chunk&) {}), std::logic_error);
     planet->stop();
     planet->stop();
@@ -92,10 +89,10 @@ TEST(Planet, StopIsIdempotentAndOnlyThenMayTheChunksBeWalked) {
     EXPECT_EQ(walked, planet->chunkCount());
 }
 
-TEST(Planet, NamesItsThreads) {
+TEST(PlanetTest, NamesItsThreads) {
     TestPosition position;
     NullGraphicsDevice device;
-    const auto planet = testing::streamingPlanet(device, 60.0f);
+    const auto planet = test::streamingPlanet(device, 60.0f);
     std::multiset<std::string> names;
     for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
         std::ifstream comm(task.path() / "comm");
@@ -108,4 +105,4 @@ TEST(Planet, NamesItsThreads) {
 }
 
 }  // namespace
-}  // namespace gravelkin
+}  // namespace gravelkin::test

@@ -20,14 +20,12 @@
 #include "tests/support/test_host.h"
 #include "tests/support/test_planet.h"
 
-namespace gravelkin {
+namespace gravelkin::test {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::chunkKeys;
-using testing::KeySet;
-using testing::TestPosition;
-using testing::waitForConvergence;
+using test::chunkKeys;
+using test::waitForConvergence;
 
 // Small enough to settle in a second or two, large enough to span several
 // shells and a level step.
@@ -68,10 +66,10 @@ void expectConvergedAround(const Planet& planet, const Vec3& eye) {
 // Converges around the camera, follows it to the other side of the planet
 // (dropping what it left behind), and ends with the chunks and meshes that
 // the plain pipeline makes on one thread.
-TEST(Streaming, ConvergesWhereverTheCameraRestsAndMeshesLikeThePlainPipelineOnOneThread) {
+TEST(StreamingTest, ConvergesWhereverTheCameraRestsAndMeshesLikeThePlainPipelineOnOneThread) {
     TestPosition position;
     NullGraphicsDevice device;
-    const auto owner = testing::streamingPlanet(device, testRadius);
+    const auto owner = test::streamingPlanet(device, testRadius);
     Planet& planet = *owner;
     ASSERT_TRUE(waitForConvergence(planet, 120s));
     const std::vector<ChunkKey> before = planet.drawListSnapshot();
@@ -90,7 +88,7 @@ TEST(Streaming, ConvergesWhereverTheCameraRestsAndMeshesLikeThePlainPipelineOnOn
     // The same keys, built and meshed on this thread alone, with the same
     // generator, by the plain generator and mesher: the fast paths, under
     // five threads, must give the same chunks and meshes bit for bit.
-    testing::TestHost reference;
+    TestHost reference;
     ChunkFactory factory(ChunkPipeline::Reference);
     for (const ChunkKey& key : chunkKeys(planet)) reference.publish(factory.buildChunk(key, reference.earth));
     for (const auto& [key, chunk] : reference.chunks) {
@@ -118,7 +116,7 @@ TEST(Streaming, ConvergesWhereverTheCameraRestsAndMeshesLikeThePlainPipelineOnOn
         const auto* b = verticesOf(*built);
         ASSERT_EQ(a == nullptr, b == nullptr);
         if (a != nullptr) {
-            EXPECT_TRUE(testing::sameBits(*a, *b));
+            EXPECT_TRUE(test::sameBits(*a, *b));
             ++meshed;
             faces += a->size() / 6;
         }
@@ -138,11 +136,11 @@ TEST(Streaming, ConvergesWhereverTheCameraRestsAndMeshesLikeThePlainPipelineOnOn
     EXPECT_GT(census.memoryBytes, census.chunks * sizeof(Chunk));
 }
 
-TEST(Streaming, SurvivesACameraJumpingAroundAndLeaksNothing) {
+TEST(StreamingTest, SurvivesACameraJumpingAroundAndLeaksNothing) {
     NullGraphicsDevice device;
     {
         TestPosition position;
-        const auto planet = testing::streamingPlanet(device, 80.0f);
+        const auto planet = test::streamingPlanet(device, 80.0f);
         const Vec3 stops[] = {
             {0.0f, 400.0f, 0.0f},  {400.0f, 0.0f, 0.0f},  {0.0f, -400.0f, 0.0f}, {0.0f, 0.0f, 0.0f},
             {300.0f, 300.0f, 0.0f}, {0.0f, 0.0f, -420.0f}, {-250.0f, 20.0f, 280.0f}, {0.0f, 900.0f, 0.0f},
@@ -172,7 +170,7 @@ constexpr int stopCycles = 20;
 // leak, no use after free, no race). The stop waits for the manager's pass
 // and each factory's current job, no more; the bound only catches a thread
 // that never stops, and the longest stop is printed.
-TEST(Streaming, PlanetsStoppedAtRandomMomentsStopPromptlyAndLeaveNothing) {
+TEST(StreamingTest, PlanetsStoppedAtRandomMomentsStopPromptlyAndLeaveNothing) {
     NullGraphicsDevice device;
     TestPosition position;
     std::mt19937 random(20240611);
@@ -181,7 +179,7 @@ TEST(Streaming, PlanetsStoppedAtRandomMomentsStopPromptlyAndLeaveNothing) {
     std::chrono::steady_clock::duration longest{};
     for (int cycle = 0; cycle < stopCycles; ++cycle) {
         position.set(places[cycle % std::size(places)]);
-        auto planet = testing::streamingPlanet(device, Planet::defaultViewRadius);
+        auto planet = test::streamingPlanet(device, Planet::defaultViewRadius);
         std::this_thread::sleep_for(std::chrono::milliseconds(streamMilliseconds(random)));
         const auto start = std::chrono::steady_clock::now();
         planet->stop();
@@ -196,4 +194,4 @@ TEST(Streaming, PlanetsStoppedAtRandomMomentsStopPromptlyAndLeaveNothing) {
 }
 
 }  // namespace
-}  // namespace gravelkin
+}  // namespace gravelkin::test

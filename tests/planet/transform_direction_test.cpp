@@ -4,13 +4,13 @@
 #include "geometry/neighbours.h"
 #include "planet/transform_direction.h"
 
-namespace gravelkin {
+namespace gravelkin::test {
 namespace {
 
 // Across every face edge, the carried direction keeps the walk heading away
 // from the edge it crossed: stepping back against it returns to the start,
 // and stepping on with it does not.
-TEST(TransformDirection, KeepsAWalkHeadingTheSameWayAcrossEveryEdge) {
+TEST(TransformDirectionTest, KeepsAWalkHeadingTheSameWayAcrossEveryEdge) {
     const std::uint32_t shell = 12;
     const auto n = static_cast<std::uint32_t>(chunksPerSide(shell));
     for (std::uint8_t face = 0; face < 6; ++face) {
@@ -22,7 +22,7 @@ TEST(TransformDirection, KeepsAWalkHeadingTheSameWayAcrossEveryEdge) {
                 if (d == MinusY) start.y = 0;
                 if (d == PlusX) start.x = n - 1;
                 if (d == MinusX) start.x = 0;
-                SCOPED_TRACE(testing::Message() << "face " << int(face) << " direction " << int(d) << " along "
+                SCOPED_TRACE(::testing::Message() << "face " << int(face) << " direction " << int(d) << " along "
                                                 << along);
                 const ChunkKey across = chunkNeighbour(start, d).address;
                 ASSERT_NE(across.face, face);
@@ -39,4 +39,4 @@ TEST(TransformDirection, KeepsAWalkHeadingTheSameWayAcrossEveryEdge) {
 }
 
 }  // namespace
-}  // namespace gravelkin
+}  // namespace gravelkin::test

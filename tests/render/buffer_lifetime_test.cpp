@@ -12,7 +12,7 @@
 #include "tests/render/gl_test_support.h"
 #include "tests/support/fake_camera_input.h"
 
-namespace gravelkin::testing {
+namespace gravelkin::test {
 namespace {
 
 using BufferLifetimeTest = GlTest;
@@ -88,4 +88,4 @@ TEST_F(BufferLifetimeTest, ThePlanetStopsBeforeAnyGlObjectIsReleasedAndThenEvery
 }
 
 }  // namespace
-}  // namespace gravelkin::testing
+}  // namespace gravelkin::test

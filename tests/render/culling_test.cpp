@@ -13,7 +13,7 @@
 #include "render/headless_snapshot.h"
 #include "tests/render/gl_test_support.h"
 
-namespace gravelkin::testing {
+namespace gravelkin::test {
 namespace {
 
 using CullingTest = GlTest;
@@ -68,4 +68,4 @@ TEST_F(CullingTest, CulledAndWholeFramesAreIdenticalAtTheCheckedViews) {
 }
 
 }  // namespace
-}  // namespace gravelkin::testing
+}  // namespace gravelkin::test

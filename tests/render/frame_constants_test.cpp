@@ -5,12 +5,12 @@
 
 #include <gtest/gtest.h>
 
-namespace gravelkin {
+namespace gravelkin::test {
 namespace {
 
 // The corner of a 70-degree, 1.6-wide view lands on the corner of clip space,
 // whatever the window measures. The depth range is checked by rendering.
-TEST(FrameConstants, TheProjectionFitsTheDesignedFieldOfViewAndAspect) {
+TEST(FrameConstantsTest, TheProjectionFitsTheDesignedFieldOfViewAndAspect) {
     const float halfHeight = std::sin(0.61086524f) / std::cos(0.61086524f);
     const Vec4 corner = transformPoint({1.6f * halfHeight, halfHeight, 1.0f, 1}, fixedProjection());
     EXPECT_NEAR(corner.x / corner.w, 1.0f, 1e-5f);
@@ -19,7 +19,7 @@ TEST(FrameConstants, TheProjectionFitsTheDesignedFieldOfViewAndAspect) {
 
 // Guards the upload layout: the shader reads the matrix row 0 first, never
 // transposed, and takes world points to clip space as row vectors.
-TEST(FrameConstants, ViewProjectionIsViewTimesProjectionStoredRowByRow) {
+TEST(FrameConstantsTest, ViewProjectionIsViewTimesProjectionStoredRowByRow) {
     const Mat4 startView = lookAtLH({0, 400, 0, 0}, {0, 400, 1, 0}, {0, 1, 0, 0});
     FrameConstants constants = initialFrameConstants();
     setView(constants, startView);
@@ -31,4 +31,4 @@ TEST(FrameConstants, ViewProjectionIsViewTimesProjectionStoredRowByRow) {
 }
 
 }  // namespace
-}  // namespace gravelkin
+}  // namespace gravelkin::test

@@ -15,7 +15,7 @@
 #include "render/egl_headless_context.h"
 #include "render/renderer.h"
 
-namespace gravelkin::testing {
+namespace gravelkin::test {
 
 // 1.6 : 1, like the window, and small enough for a software rasteriser.
 inline constexpr int frameWidth = 160, frameHeight = 100;
@@ -86,4 +86,4 @@ protected:
     std::unique_ptr<Renderer> renderer;
 };
 
-}  // namespace gravelkin::testing
+}  // namespace gravelkin::test

@@ -13,7 +13,7 @@
 
 #include "tests/render/gl_test_support.h"
 
-namespace gravelkin::testing {
+namespace gravelkin::test {
 namespace {
 
 using PipelineTest = GlTest;
@@ -81,4 +81,4 @@ TEST_F(PipelineTest, AMissingOrBrokenShaderFileFailsStartUpWithAClearMessage) {
 }
 
 }  // namespace
-}  // namespace gravelkin::testing
+}  // namespace gravelkin::test

@@ -9,7 +9,7 @@
 #include "device/quad_packing.h"
 #include "tests/render/gl_test_support.h"
 
-namespace gravelkin::testing {
+namespace gravelkin::test {
 namespace {
 
 bool sameBits(const ChunkVertex& a, const ChunkVertex& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
@@ -23,7 +23,7 @@ std::vector<ChunkVertex> cornersOf(const std::vector<ChunkVertex>& quadList) {
     return corners;
 }
 
-TEST(QuadPacking, IndexingThePackedCornersGivesBackEveryVertexBitForBit) {
+TEST(QuadPackingTest, IndexingThePackedCornersGivesBackEveryVertexBitForBit) {
     std::vector<ChunkVertex> faces = square(0, 0, 2, 0.4f, {1, 0, 0});
     const std::vector<ChunkVertex> second = square(0.5f, -0.25f, 3, 0.2f, {0, 1, 0});
     faces.insert(faces.end(), second.begin(), second.end());
@@ -38,7 +38,7 @@ TEST(QuadPacking, IndexingThePackedCornersGivesBackEveryVertexBitForBit) {
     }
 }
 
-TEST(QuadPacking, ListsThatAreNotWholeFacesOfThatFormStayTriangleLists) {
+TEST(QuadPackingTest, ListsThatAreNotWholeFacesOfThatFormStayTriangleLists) {
     const std::vector<ChunkVertex> face = square(0, 0, 2, 0.4f);
     EXPECT_TRUE(isQuadList(face.data(), 6));
     EXPECT_FALSE(isQuadList(face.data(), 3));  // half a face
@@ -79,4 +79,4 @@ TEST_F(QuadDrawingTest, PackedAndPlainListsOfTheSameTrianglesDrawTheSamePixels) 
 }
 
 }  // namespace
-}  // namespace gravelkin::testing
+}  // namespace gravelkin::test

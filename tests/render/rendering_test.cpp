@@ -16,7 +16,7 @@
 #include "geometry/column_direction_cache.h"
 #include "tests/render/gl_test_support.h"
 
-namespace gravelkin::testing {
+namespace gravelkin::test {
 namespace {
 
 using RenderingTest = GlTest;
@@ -125,4 +125,4 @@ TEST_F(RenderingTest, ASolidChunkSeenFromOutsideCoversItsProjectedOutlineWithIts
 }
 
 }  // namespace
-}  // namespace gravelkin::testing
+}  // namespace gravelkin::test

@@ -23,7 +23,7 @@ inline void PrintTo(ChunkFillState state, std::ostream* out) { *out << fillState
 
 }  // namespace gravelkin
 
-namespace gravelkin::testing {
+namespace gravelkin::test {
 
 inline bool sameBits(float a, float b) { return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b); }
 
@@ -65,4 +65,4 @@ inline void expectNear(const Mat4& actual, const Mat4& expected, float tolerance
     }
 }
 
-}  // namespace gravelkin::testing
+}  // namespace gravelkin::test

@@ -5,7 +5,7 @@
 #include "camera/distance.h"
 #include "camera/vector_math.h"
 
-namespace gravelkin::testing {
+namespace gravelkin::test {
 
 // Moving along +x from `centre`: the last x whose squared distance to `centre`
 // is still <= limitSquared, and the first x beyond it (adjacent floats).
@@ -23,4 +23,4 @@ inline DistanceBoundary boundaryAlongX(const Vec3& centre, float limitSquared) {
     }
 }
 
-}  // namespace gravelkin::testing
+}  // namespace gravelkin::test

@@ -14,7 +14,7 @@
 
 #include "camera/camera_input.h"
 
-namespace gravelkin::testing {
+namespace gravelkin::test {
 
 class FakeCameraInput final : public CameraInput {
 public:
@@ -62,4 +62,4 @@ private:
     }
 };
 
-}  // namespace gravelkin::testing
+}  // namespace gravelkin::test

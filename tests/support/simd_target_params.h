@@ -12,10 +12,13 @@
 
 namespace gravelkin {
 
-// How GoogleTest shows a target parameter: by name.
+// How GoogleTest shows a target parameter: by name (found by argument-dependent
+// lookup, so it lives in the target's namespace).
 inline void PrintTo(const SimdTarget& target, std::ostream* out) { *out << target.name; }
 
-namespace test {
+}  // namespace gravelkin
+
+namespace gravelkin::test {
 
 class OnEachSimdTarget : public ::testing::TestWithParam<SimdTarget> {
 protected:
@@ -27,8 +30,7 @@ private:
     ScopedSimdTarget pinned_;
 };
 
-}  // namespace test
-}  // namespace gravelkin
+}  // namespace gravelkin::test
 
 #define GRAVELKIN_ON_EACH_SIMD_TARGET(fixture)                                                        \
     INSTANTIATE_TEST_SUITE_P(Simd, fixture, ::testing::ValuesIn(::gravelkin::availableSimdTargets()), \

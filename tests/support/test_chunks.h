@@ -10,7 +10,7 @@
 #include "geometry/neighbours.h"
 #include "device/null_graphics_device.h"
 
-namespace gravelkin::testing {
+namespace gravelkin::test {
 
 // Every key whose presence a mesh of `key` needs, in the order the manager
 // asks for them: one per direction, or the four finer keys where split.
@@ -31,4 +31,4 @@ inline std::unique_ptr<Chunk> chunkWithBuffer(const ChunkKey& key, NullGraphicsD
     return chunk;
 }
 
-}  // namespace gravelkin::testing
+}  // namespace gravelkin::test

@@ -15,7 +15,7 @@
 #include "device/null_graphics_device.h"
 #include "terrain/earth/terrain_generator_earth.h"
 
-namespace gravelkin::testing {
+namespace gravelkin::test {
 
 class TestHost final : public FactoryHost {
 public:
@@ -57,4 +57,4 @@ public:
     mutable NullGraphicsDevice nullDevice;
 };
 
-}  // namespace gravelkin::testing
+}  // namespace gravelkin::test

@@ -21,7 +21,7 @@
 #include "terrain/earth/terrain_generator_earth.h"
 #include "tests/support/test_chunks.h"
 
-namespace gravelkin::testing {
+namespace gravelkin::test {
 
 using KeySet = std::unordered_set<ChunkKey, ChunkKeyHasher>;
 
@@ -99,4 +99,4 @@ inline KeySet mapKeys(const PlanetState& state) {
     return keys;
 }
 
-}  // namespace gravelkin::testing
+}  // namespace gravelkin::test

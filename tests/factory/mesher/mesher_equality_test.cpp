@@ -131,14 +131,14 @@ Coverage expectSameMeshes(ChunkWorld& world, const std::vector<ChunkKey>& keys) 
     for (std::thread& worker : workers) worker.join();
     for (std::size_t k = 0; k < keys.size(); ++k) {
         const ChunkKey& key = keys[k];
-        EXPECT_TRUE(testing::sameBits(references[k], fast[k]))
+        EXPECT_TRUE(test::sameBits(references[k], fast[k]))
             << "chunk (" << key.x << ", " << key.shell << ", " << key.y << ", face " << int{key.face} << "): "
             << references[k].size() << " and " << fast[k].size() << " vertices";
     }
     return coverage;
 }
 
-TEST(MesherEquality, MadeUpChunksEverywhere) {
+TEST(MesherEqualityTest, MadeUpChunksEverywhere) {
     ChunkWorld world;
     std::vector<ChunkKey> keys;
     const auto mesh = [&](const ChunkKey& key, Pattern pattern) {
@@ -186,7 +186,7 @@ TEST(MesherEquality, MadeUpChunksEverywhere) {
     EXPECT_EQ(expectSameMeshes(centre, {{0, 0, 0, 3}}).faces, 6u);
 }
 
-TEST(MesherEquality, AMissingNeighbourFailsAlike) {
+TEST(MesherEqualityTest, AMissingNeighbourFailsAlike) {
     // A finer chunk across the split outward side, or a side neighbour (and
     // no map of finer chunks at all).
     for (const ChunkKey& key : {ChunkKey{3, 9, 5, 2}, ChunkKey{4, 12, 4, 1}}) {
@@ -211,7 +211,7 @@ TEST(MesherEquality, AMissingNeighbourFailsAlike) {
     }
 }
 
-TEST(MesherEquality, EarthChunks) {
+TEST(MesherEqualityTest, EarthChunks) {
     // Built through the build step: the surface shells' face edges, a corner and
     // the middle on all six faces; a few below (9: solid, split above; 10: a
     // level step) and above.

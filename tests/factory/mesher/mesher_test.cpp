@@ -18,7 +18,7 @@
 namespace gravelkin::test {
 namespace {
 
-using testing::expectNear;
+using test::expectNear;
 
 Vec3 position(const ChunkVertex& vertex) { return {vertex.position[0], vertex.position[1], vertex.position[2]}; }
 Vec3 normal(const ChunkVertex& vertex) { return {vertex.normal[0], vertex.normal[1], vertex.normal[2]}; }
@@ -49,7 +49,7 @@ Vec3 voxelCentre(const ChunkKey& key, std::uint32_t i, std::uint32_t r, std::uin
     return mid * ((static_cast<float>(radius) + 0.5f) / length(mid));
 }
 
-TEST(Mesher, OneSolidVoxelGivesSixFacesInSideOrder) {
+TEST(MesherTest, OneSolidVoxelGivesSixFacesInSideOrder) {
     const ChunkKey key{7, 12, 8, 1};
     const std::uint32_t radius = 32 * 12 + 10;
     auto chunk = makeChunk(key);
@@ -77,7 +77,7 @@ TEST(Mesher, OneSolidVoxelGivesSixFacesInSideOrder) {
                 EXPECT_EQ(onSide[side], 1u) << "vertex " << k;
                 cornersUsed |= 1u << c;
             }
-            EXPECT_TRUE(testing::sameBits(normal(v), n));
+            EXPECT_TRUE(test::sameBits(normal(v), n));
             EXPECT_EQ(v.texcoord[0], texcoords[k][0]);
             EXPECT_EQ(v.texcoord[1], texcoords[k][1]);
             for (int channel = 0; channel < 4; ++channel) EXPECT_EQ(v.color[channel], colour[channel]);
@@ -86,7 +86,7 @@ TEST(Mesher, OneSolidVoxelGivesSixFacesInSideOrder) {
     }
 }
 
-TEST(Mesher, AirOfDensityZeroShowsTheSidesAroundIt) {
+TEST(MesherTest, AirOfDensityZeroShowsTheSidesAroundIt) {
     for (const float airDensity : {0.0f, -0.0f}) {
         const ChunkKey key{7, 12, 8, 1};
         auto chunk = makeChunk(key, solidDensity);
@@ -104,7 +104,7 @@ TEST(Mesher, AirOfDensityZeroShowsTheSidesAroundIt) {
     }
 }
 
-TEST(Mesher, OutwardSideBelowALevelStepIsDrawnWithoutLooking) {
+TEST(MesherTest, OutwardSideBelowALevelStepIsDrawnWithoutLooking) {
     // Shell 10: layer 4 (radius 324) has 16 columns, layer 5 has 32.
     const ChunkKey key{3, 10, 5, 2};
     auto chunk = makeChunk(key, solidDensity);
@@ -122,7 +122,7 @@ TEST(Mesher, OutwardSideBelowALevelStepIsDrawnWithoutLooking) {
     expectNear(position(vertices[6 * face + 2]), gridCorner(key, 325, 6, 8, 325.0f), cornerTolerance);
 }
 
-TEST(Mesher, NeighbourAcrossACubeFaceEdgeDecidesTheSide) {
+TEST(MesherTest, NeighbourAcrossACubeFaceEdgeDecidesTheSide) {
     // +x from (15, 12, 3, face 0) is (0, 12, 3, face 4): voxel (31, r, 7)
     // meets voxel (0, r, 7) there.
     const ChunkKey key{15, 12, 3, 0}, acrossKey{0, 12, 3, 4};
@@ -145,7 +145,7 @@ TEST(Mesher, NeighbourAcrossACubeFaceEdgeDecidesTheSide) {
     }
 }
 
-TEST(Mesher, CollapsedFacesGetSoundNormals) {
+TEST(MesherTest, CollapsedFacesGetSoundNormals) {
     // The centre voxel's sides: its -j and +i sides have c0 = c1, its inward
     // side has every corner at the origin.
     const Vec3 collapsed{0.0f, 0.0f, -1.0f}, up{0.0f, 0.0f, 1.0f};
@@ -189,7 +189,7 @@ const Lookup lookups[] = {
     {"inward to the centre voxel", {0, 0, 0, 2}, 1, 1, 0, Direction::Inward, {0, 0, 0, 0}, 0, 0, 0},
 };
 
-TEST(NeighbourVoxel, ReadsTheVoxelWhereverItLies) {
+TEST(NeighbourVoxelTest, ReadsTheVoxelWhereverItLies) {
     for (const Lookup& lookup : lookups) {
         SCOPED_TRACE(lookup.what);
         auto chunk = makeChunk(lookup.key, solidDensity);
@@ -201,7 +201,7 @@ TEST(NeighbourVoxel, ReadsTheVoxelWhereverItLies) {
         const bool split = chunkKeysAcross(lookup.key, lookup.side).size() > 1;
         chunk->neighbours[lookup.side] = split ? nullptr : holder.get();
         chunk->fineNeighbours = &fine;
-        EXPECT_TRUE(testing::sameBits(chunk->neighbourVoxel(lookup.i, lookup.r, lookup.j, lookup.side), marker));
+        EXPECT_TRUE(test::sameBits(chunk->neighbourVoxel(lookup.i, lookup.r, lookup.j, lookup.side), marker));
         chunk->fineNeighbours = nullptr;
     }
 }

@@ -10,10 +10,10 @@
 #include "terrain/earth/classic_random.h"
 #include "terrain/earth/nearest_biome.h"
 
-namespace gravelkin {
+namespace gravelkin::test {
 namespace {
 
-TEST(ClassicRandom, FirstValuesAndStateWrap) {
+TEST(ClassicRandomTest, FirstValuesAndStateWrap) {
     ClassicRandom random;
     EXPECT_EQ(random.state(), 1u);
     for (std::int32_t value : {41, 18467, 6334, 26500, 19169}) EXPECT_EQ(random(), value);
@@ -33,7 +33,7 @@ std::vector<BiomePoint> scatter(const std::function<std::int32_t()>& draw, int& 
 // The Earth's draws: the same list every time, of unit directions at least
 // minBiomePointDot apart with biomes in turn, ending on maxBiomePoints or the
 // maxBiomeRejections-th rejection (every candidate takes three draws).
-TEST(BiomeScatter, ClassicSequenceIsDeterministicAndFollowsTheRules) {
+TEST(BiomeScatterTest, ClassicSequenceIsDeterministicAndFollowsTheRules) {
     int draws = 0, again = 0;
     const std::vector<BiomePoint> points = scatter(ClassicRandom(), draws);
     const std::vector<BiomePoint> second = scatter(ClassicRandom(), again);
@@ -52,7 +52,7 @@ TEST(BiomeScatter, ClassicSequenceIsDeterministicAndFollowsTheRules) {
 }
 
 // Every candidate the same direction: the first is kept, every later one too close.
-TEST(BiomeScatter, ConstantDrawsStopAfterTenThousandRejections) {
+TEST(BiomeScatterTest, ConstantDrawsStopAfterTenThousandRejections) {
     int draws = 0;
     const std::vector<BiomePoint> points = scatter([] { return 20000; }, draws);
     ASSERT_EQ(points.size(), 1u);
@@ -60,7 +60,7 @@ TEST(BiomeScatter, ConstantDrawsStopAfterTenThousandRejections) {
     EXPECT_EQ(draws, 3 * (1 + static_cast<int>(maxBiomeRejections)));
 }
 
-TEST(BiomeScatter, CandidateIsKeptOnlyWhereTheDueBiomeIsScarcest) {
+TEST(BiomeScatterTest, CandidateIsKeptOnlyWhereTheDueBiomeIsScarcest) {
     // Values are drawn z, y, x; value - 16383 is the component. After these,
     // +z again and again: always too close.
     const std::vector<std::int32_t> values = {
@@ -82,7 +82,7 @@ TEST(BiomeScatter, CandidateIsKeptOnlyWhereTheDueBiomeIsScarcest) {
     EXPECT_EQ(draws - int(values.size()), 3 * (static_cast<int>(maxBiomeRejections) - 1));
 }
 
-TEST(NearestBiome, LargestDotWinsTiesKeepTheEarlierPointAndNoPointsGiveZero) {
+TEST(NearestBiomeTest, LargestDotWinsTiesKeepTheEarlierPointAndNoPointsGiveZero) {
     EXPECT_EQ(nearestBiome({}, Vec4{0.0f, 0.0f, 1.0f, 0.0f}), 0);
     // The last point has the second's direction: being later, it loses the tie.
     const std::vector<BiomePoint> points = {{{1, 0, 0, 0}, 2}, {{0, 1, 0, 0}, 3}, {{0, 1, 0, 0}, 1}};
@@ -92,4 +92,4 @@ TEST(NearestBiome, LargestDotWinsTiesKeepTheEarlierPointAndNoPointsGiveZero) {
 }
 
 }  // namespace
-}  // namespace gravelkin
+}  // namespace gravelkin::test

@@ -15,7 +15,7 @@
 #include "terrain/earth/terrain_generator_earth.h"
 #include "tests/support/comparisons.h"
 
-namespace gravelkin {
+namespace gravelkin::test {
 namespace {
 
 const TerrainGeneratorEarth& earth() {
@@ -58,7 +58,7 @@ std::string firstObservableDifference(const ChunkKey& key, const std::vector<Vox
     return "";
 }
 
-TEST(EarthClassify, NeverContradictsFullGenerationOverEveryGeneratedShellAndFace) {
+TEST(EarthClassifyTest, NeverContradictsFullGenerationOverEveryGeneratedShellAndFace) {
     const TerrainGeneratorEarth& generator = earth();
     const std::uint32_t firstShell = generator.solidBelowRadius / 32;   // 9
     const std::uint32_t lastShell = generator.emptyAboveRadius / 32;    // 16
@@ -118,4 +118,4 @@ TEST(EarthClassify, NeverContradictsFullGenerationOverEveryGeneratedShellAndFace
 }
 
 }  // namespace
-}  // namespace gravelkin
+}  // namespace gravelkin::test

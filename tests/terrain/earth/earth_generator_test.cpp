@@ -21,10 +21,10 @@
 #include "terrain/earth/earth_columns.h"
 #include "tests/support/comparisons.h"
 
-namespace gravelkin {
+namespace gravelkin::test {
 namespace {
 
-using testing::sameBits;
+using test::sameBits;
 
 // Building the generator scatters its biome points; do it once.
 const TerrainGeneratorEarth& earth() {
@@ -75,7 +75,7 @@ GeneratedChunk generateChunk(const TerrainGeneratorEarth& g, const ChunkKey& key
 
 // Band edges; zero is air: stone. Other biome numbers are checked through the
 // colour kernel.
-TEST(EarthVoxelColour, BandEdges) {
+TEST(EarthVoxelColourTest, BandEdges) {
     const struct { float density; std::int32_t biome; ColourBytes colour; } cases[] = {
         {0.0f, 0, {120, 120, 120}},   {-0.001f, 3, {225, 241, 254}}, {-1.0f, 0, {126, 157, 58}},
         {-2.5f, 1, {150, 120, 80}},   {-5.0f, 2, {97, 75, 66}},      {-7.5f, 0, {108, 97, 93}},
@@ -107,7 +107,7 @@ constexpr std::uint64_t defaultPlanetHash = 0x9177b327db8d7e3eull;
 
 // A change anywhere in the terrain's output shows here; the default seed,
 // named or not, is the same planet.
-TEST(EarthGenerator, VoxelsKeepTheirBits) {
+TEST(EarthGeneratorTest, VoxelsKeepTheirBits) {
     for (bool reference : {true, false}) {
         EXPECT_EQ(voxelHash(earth(), reference), defaultPlanetHash) << (reference ? "generateReference" : "generate");
     }
@@ -118,7 +118,7 @@ TEST(EarthGenerator, VoxelsKeepTheirBits) {
 // Other seeds: every noise layer and the biome scatter take the seed, and the
 // planet differs from the default and between seeds while staying a planet:
 // chunks of every fill state, every biome on the ground, fast path = reference.
-TEST(EarthGenerator, OtherSeedsGiveOtherValidPlanets) {
+TEST(EarthGeneratorTest, OtherSeedsGiveOtherValidPlanets) {
     std::vector<std::uint64_t> hashes{defaultPlanetHash};
     for (std::int32_t seed : {7, -20240611}) {
         SCOPED_TRACE(seed);
@@ -153,7 +153,7 @@ TEST(EarthGenerator, OtherSeedsGiveOtherValidPlanets) {
 // and shell 0's halve it) with a finite density and a biome's colour for it,
 // the fill state follows the written voxels, and the cache is left at the
 // innermost layer's grid.
-TEST(EarthGenerator, WritesEachLayersGridAndItsFillState) {
+TEST(EarthGeneratorTest, WritesEachLayersGridAndItsFillState) {
     int mixed = 0;
     for (const ChunkKey& key : {ChunkKey{7, 12, 8, 5}, ChunkKey{0, 12, 0, 0}, ChunkKey{9, 13, 4, 1},
                                 ChunkKey{6, 10, 1, 1}, ChunkKey{0, 0, 0, 2}}) {
@@ -185,7 +185,7 @@ TEST(EarthGenerator, WritesEachLayersGridAndItsFillState) {
 // Every noise layer samples the origin (frequency 0), where gradient noise and
 // every simplex octave are 0; with no biome points all is biome 0. What is
 // left is the signed distance from the surface, which also sets the fill.
-TEST(EarthGenerator, SilencedNoiseLeavesTheSignedDistanceFromTheSurface) {
+TEST(EarthGeneratorTest, SilencedNoiseLeavesTheSignedDistanceFromTheSurface) {
     TerrainGeneratorEarth g = earth();
     g.reliefNoise.fractalKind = FractalKind::Sum;
     for (NoiseLayer* l : {&g.reliefNoise, &g.reliefMaskNoise, &g.elevationNoise, &g.outcropNoise}) l->frequency = 0;
@@ -208,7 +208,7 @@ TEST(EarthGenerator, SilencedNoiseLeavesTheSignedDistanceFromTheSurface) {
 }
 
 // Each thread walks the keys from a different start.
-TEST(EarthGenerator, ThreadsGenerateIdenticalVoxels) {
+TEST(EarthGeneratorTest, ThreadsGenerateIdenticalVoxels) {
     const ChunkKey keys[] = {{7, 12, 8, 5}, {11, 13, 2, 3}, {3, 10, 11, 4}};
     std::vector<GeneratedChunk> results[4];
     std::vector<std::thread> threads;
@@ -232,13 +232,13 @@ ChunkFillState expectFastMatchesReference(const TerrainGeneratorEarth& g, const 
     return reference.fill;
 }
 
-using EarthFastPath = test::OnEachSimdTarget;
+using EarthFastPathTest = OnEachSimdTarget;
 
 // Chunks the surface runs through around the start view; four a shell from 9
 // to 16 (the shells the factory generates): the two grid corners, which touch
 // face edges, and two spread over the faces; and grids of 1, 2, 4, ... columns
 // a side (shell 0 halves five times), leaving partial vectors everywhere.
-TEST_P(EarthFastPath, MatchesTheReferenceInEveryGeneratedShellAndOnCoarseGrids) {
+TEST_P(EarthFastPathTest, MatchesTheReferenceInEveryGeneratedShellAndOnCoarseGrids) {
     std::vector<ChunkKey> keys = {{7, 12, 8, 1}, {8, 12, 8, 1}, {7, 12, 7, 1}, {7, 11, 8, 1}, {7, 13, 8, 1}};
     std::uint32_t state = 77u;
     for (std::uint32_t shell = 9; shell <= 16; ++shell) {
@@ -267,7 +267,7 @@ TEST_P(EarthFastPath, MatchesTheReferenceInEveryGeneratedShellAndOnCoarseGrids) 
 // Settings the Earth does not use but the generator honours: the other
 // fractal kinds, other fades and octave counts, no biome points, all solid
 // and all air.
-TEST_P(EarthFastPath, MatchesTheReferenceWithOtherSettings) {
+TEST_P(EarthFastPathTest, MatchesTheReferenceWithOtherSettings) {
     std::vector<TerrainGeneratorEarth> variants(5, earth());
     variants[0].reliefNoise.fractalKind = FractalKind::Sum;
     variants[0].outcropNoise.interpolation = Interpolation::Hermite;
@@ -287,7 +287,7 @@ TEST_P(EarthFastPath, MatchesTheReferenceWithOtherSettings) {
 
 // The colour kernel over a sweep of densities through every blend band and
 // its edges, for every biome; numbers outside 0..3 colour as 0.
-TEST_P(EarthFastPath, ColourKernelMatchesVoxelColour) {
+TEST_P(EarthFastPathTest, ColourKernelMatchesVoxelColour) {
     const TerrainGeneratorEarth& g = earth();
     const auto packed = [](const ColourBytes& c) {
         return PackedColour{c[0]} | PackedColour{c[1]} << 8 | PackedColour{c[2]} << 16;
@@ -307,7 +307,7 @@ TEST_P(EarthFastPath, ColourKernelMatchesVoxelColour) {
     }
 }
 
-GRAVELKIN_ON_EACH_SIMD_TARGET(EarthFastPath);
+GRAVELKIN_ON_EACH_SIMD_TARGET(EarthFastPathTest);
 
 }  // namespace
-}  // namespace gravelkin
+}  // namespace gravelkin::test
