@@ -71,6 +71,11 @@ void halveResolution(ColumnDirectionCache& cache) {
 
 void markStale(ColumnDirectionCache& cache) { markRange(cache, 32); }
 
+void stepDownToCoarserGrid(ColumnDirectionCache& cache) {
+    halveResolution(cache);
+    if (cache.columnOffset != 0.0f) markStale(cache);
+}
+
 void gatherColumnDirections(ColumnDirectionCache& cache, std::uint32_t n, float* x, float* y, float* z) {
     for (std::uint32_t i = 0; i < n; ++i) {
         const std::uint32_t memoI = i << cache.resolutionShift;

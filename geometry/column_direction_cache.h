@@ -5,8 +5,9 @@
 // The memo is indexed in the chunk's finest grid (i << resolutionShift), so
 // that in corner mode (columnOffset 0.0) a coarser grid reuses the finer
 // grid's corners after halveResolution. In centre mode (columnOffset 0.5)
-// callers follow halveResolution with markStale, because coarse column
-// centres are not fine ones.
+// coarse column centres are not fine ones, so a step down to a coarser grid
+// also marks the memo stale: stepDownToCoarserGrid does both as the mode
+// needs.
 //
 // A cache belongs to one thread; it is never shared.
 #pragma once
@@ -51,5 +52,10 @@ void halveResolution(ColumnDirectionCache& cache);
 
 // Marks edge entries 0..31 and directions [0..31][0..31] as not computed.
 void markStale(ColumnDirectionCache& cache);
+
+// Moves to the next coarser layer's grid (ChunkLayer::coarser): halves the
+// grid and, in centre mode, marks the memo stale; in corner mode the fine
+// grid's corners stay valid and are kept.
+void stepDownToCoarserGrid(ColumnDirectionCache& cache);
 
 }  // namespace gravelkin

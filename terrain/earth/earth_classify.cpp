@@ -190,10 +190,7 @@ ChunkFillState TerrainGeneratorEarth::classifyPieces(const ChunkKey& key, Column
     pieces.key = key;
     pieces.grids = 0;
     forEachLayerOutermostFirst(key, [&](const ChunkLayer& layer) {
-        if (layer.coarser) {
-            halveResolution(cache);
-            markStale(cache);
-        }
+        if (layer.coarser) stepDownToCoarserGrid(cache);
         if (layer.coarser || layer.layer == chunkSize - 1) {
             tileRanges(cache, layer.columns, ranges, pieces.grid[pieces.grids]);
             ++pieces.grids;

@@ -191,10 +191,7 @@ ChunkFillState TerrainGeneratorEarth::generateSparse(const ChunkKey& key, Voxel*
     std::uint32_t grids = 0;
     forEachLayerOutermostFirst(key, [&](const ChunkLayer& layer) {
         const std::uint32_t n = layer.columns;
-        if (layer.coarser) {
-            halveResolution(cache);
-            markStale(cache);
-        }
+        if (layer.coarser) stepDownToCoarserGrid(cache);
         if (layer.coarser || layer.layer == chunkSize - 1) {
             if (reuse && grids < pieces.grids && pieces.grid[grids].columns == n) {
                 const ChunkPieces::Grid& kept = pieces.grid[grids];
@@ -223,11 +220,7 @@ ChunkFillState TerrainGeneratorEarth::generate(const ChunkKey& key, Voxel* voxel
     ColumnArrays columns;
     forEachLayerOutermostFirst(key, [&](const ChunkLayer& layer) {
         const std::uint32_t n = layer.columns;
-        if (layer.coarser) {
-            // Coarse column centres are not fine ones: recompute them.
-            halveResolution(cache);
-            markStale(cache);
-        }
+        if (layer.coarser) stepDownToCoarserGrid(cache);
         if (layer.coarser || layer.layer == chunkSize - 1) gatherColumns(*this, cache, n, columns);
 
         const float rho = static_cast<float>(layer.radius) + 0.5f;  // the middle of the layer

@@ -124,11 +124,7 @@ ChunkFillState TerrainGeneratorEarth::generateReference(const ChunkKey& key, Vox
     std::int32_t biomes[chunkSize][chunkSize];
     forEachLayerOutermostFirst(key, [&](const ChunkLayer& layer) {
         const std::uint32_t n = layer.columns;
-        if (layer.coarser) {
-            // Coarse column centres are not fine ones: recompute them.
-            halveResolution(cache);
-            markStale(cache);
-        }
+        if (layer.coarser) stepDownToCoarserGrid(cache);
         if (layer.coarser || layer.layer == chunkSize - 1) {
             for (std::uint32_t i = 0; i < n; ++i) {
                 for (std::uint32_t j = 0; j < n; ++j) biomes[i][j] = biomeAt(columnDirection(cache, i, j));

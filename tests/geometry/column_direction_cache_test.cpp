@@ -51,10 +51,7 @@ TEST_F(ColumnDirectionCacheTest, EqualsFaceDirectionBitForBitAtEveryResolution) 
                         }
                     }
                 }
-                for (ColumnDirectionCache* c : {cache.get(), gathered.get()}) {
-                    halveResolution(*c);
-                    if (offset == 0.5f) markStale(*c);  // coarse centres are not fine ones
-                }
+                for (ColumnDirectionCache* c : {cache.get(), gathered.get()}) stepDownToCoarserGrid(*c);
             }
         }
     }
