@@ -12,6 +12,8 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <map>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -19,6 +21,7 @@
 #include "noise/noise_tables.h"
 #include "tests/support/simd_target_params.h"
 #include "tests/support/comparisons.h"
+#include "tests/support/fnv_hash.h"
 
 namespace gravelkin::test {
 namespace {
@@ -50,35 +53,40 @@ TEST(NoiseLatticeTest, FloorAndHashAtTheEdges) {
 // ends of the int32 range: a change in the hash, the tables or the order of
 // the float operations shows here, and so would a value out of range.
 TEST(NoiseReferenceTest, SamplesKeepTheirBits) {
-    std::uint64_t h = 14695981039346656037ull;  // FNV-1a over the values' bytes
-    const auto mix = [&h](float value) {
-        const auto word = std::bit_cast<std::uint32_t>(value);
-        for (int b = 0; b < 4; ++b) h = (h ^ ((word >> (8 * b)) & 255u)) * 1099511628211ull;
-    };
+    // One hash per function, so that a failure names the function that moved.
+    std::map<std::string, FnvHash> hashes;
     std::vector<std::array<float, 3>> points = {{0.3f, -1.7f, 2.9f}, {12345.678f, -54321.5f, 999.25f},
                                                 {-100.37f, 55.1f, 1000.9f}};
     for (float c : {0.37f, 41.3f, 3000.7f, 1e6f, -1e6f, 3.3e7f, -3.3e7f, 1e9f, -1e9f}) {
         points.insert(points.end(), {{c, 0.5f, -0.25f}, {c, c, c}, {-c, c, 0.1f * c}});
     }
     for (const auto& [x, y, z] : points) {
-        mix(simplexNoise3(1337, x, y, z));
+        hashes["simplexNoise3"].mix(simplexNoise3(1337, x, y, z));
         for (Interpolation interpolation : everyInterpolation) {
             for (float gain : {0.5f, 0.4f}) {
                 const NoiseLayer layer{.interpolation = interpolation, .gain = gain};
-                for (float value : {gradientNoise3(layer, 1337, x, y, z), valueNoise3(layer, 1337, x, y, z),
-                                    fractalSum(layer, x, y, z), fractalBillow(layer, x, y, z),
-                                    fractalRidge(layer, x, y, z)}) {
-                    mix(value);
-                }
+                hashes["gradientNoise3"].mix(gradientNoise3(layer, 1337, x, y, z));
+                hashes["valueNoise3"].mix(valueNoise3(layer, 1337, x, y, z));
+                hashes["fractalSum"].mix(fractalSum(layer, x, y, z));
+                hashes["fractalBillow"].mix(fractalBillow(layer, x, y, z));
+                hashes["fractalRidge"].mix(fractalRidge(layer, x, y, z));
             }
         }
         for (const auto& [frequency, amplitude] : {std::pair{0.05f, 3.0f}, std::pair{1.0f, 1.0f}}) {
             float px = x, py = y, pz = z;
             gradientPerturb(px, py, pz, frequency, amplitude);
-            for (float value : {px, py, pz}) mix(value);
+            for (float value : {px, py, pz}) hashes["gradientPerturb"].mix(value);
         }
     }
-    EXPECT_EQ(h, 0x0e6a09f7d5894203ull);
+    const std::map<std::string, std::uint64_t> expected = {
+        {"simplexNoise3", 0x7f975013b167dbcbull}, {"gradientNoise3", 0xe3ba0d427277d309ull},
+        {"valueNoise3", 0xfbdfb3ede1335791ull},   {"fractalSum", 0x35b459b78dd41951ull},
+        {"fractalBillow", 0xaa78b9d225f6d0acull}, {"fractalRidge", 0xccfaf5e2833072b9ull},
+        {"gradientPerturb", 0xf49c6876b96a236cull},
+    };
+    for (const auto& [function, hash] : expected) {
+        EXPECT_EQ(hashes[function].value(), hash) << function << " moved";
+    }
 }
 
 // At a lattice point the offset from the lower corner is zero, so gradient

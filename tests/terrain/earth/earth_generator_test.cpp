@@ -20,6 +20,7 @@
 #include "terrain/earth/classic_random.h"
 #include "terrain/earth/earth_columns.h"
 #include "tests/support/comparisons.h"
+#include "tests/support/fnv_hash.h"
 
 namespace gravelkin::test {
 namespace {
@@ -84,34 +85,73 @@ TEST(EarthVoxelColourTest, BandEdges) {
     for (const auto& c : cases) EXPECT_EQ(earth().voxelColour(c.density, c.biome), c.colour) << c.density;
 }
 
-// FNV-1a over every voxel bit and the fill state of five chunks (settings,
-// tables, noise, biome layout, layer walk).
-std::uint64_t voxelHash(const TerrainGeneratorEarth& g, bool reference) {
+// The fill state and hashes of every voxel's density and colour bits of five
+// chunks (settings, tables, noise, biome layout, layer walk), kept apart so
+// that a failure says which chunk and which value moved.
+struct ChunkPrint {
+    ChunkKey key;
+    ChunkFillState fill;
+    std::uint64_t densities;
+    std::uint64_t colours;
+};
+using PlanetPrint = std::array<ChunkPrint, 5>;
+
+PlanetPrint planetPrint(const TerrainGeneratorEarth& g, bool reference) {
     const ChunkKey keys[] = {{7, 12, 8, 5}, {3, 10, 11, 4}, {0, 0, 0, 2}, {9, 13, 4, 1}, {15, 16, 2, 0}};
-    std::uint64_t h = 14695981039346656037ull;
-    auto mix = [&h](std::uint32_t word) {
-        for (int b = 0; b < 4; ++b) h = (h ^ ((word >> (8 * b)) & 255u)) * 1099511628211ull;
-    };
-    for (const ChunkKey& key : keys) {
-        const GeneratedChunk chunk = generateChunk(g, key, reference);
-        mix(static_cast<std::uint32_t>(chunk.fill));
+    PlanetPrint print;
+    for (std::size_t c = 0; c < print.size(); ++c) {
+        const GeneratedChunk chunk = generateChunk(g, keys[c], reference);
+        test::FnvHash densities, colours;
         for (const Voxel& v : chunk.voxels) {
-            mix(std::bit_cast<std::uint32_t>(v.density));
-            mix(v.colour[0] | v.colour[1] << 8 | v.colour[2] << 16);
+            densities.mix(v.density);
+            const std::uint32_t colour[3] = {v.colour[0], v.colour[1], v.colour[2]};
+            colours.mix(colour[0] | colour[1] << 8 | colour[2] << 16);
         }
+        print[c] = {keys[c], chunk.fill, densities.value(), colours.value()};
     }
-    return h;
+    return print;
 }
 
-constexpr std::uint64_t defaultPlanetHash = 0x9177b327db8d7e3eull;
+// One number for a whole print, to tell planets apart.
+std::uint64_t printHash(const PlanetPrint& print) {
+    test::FnvHash h;
+    for (const ChunkPrint& c : print) {
+        h.mix(static_cast<std::uint32_t>(c.fill));
+        for (std::uint64_t v : {c.densities, c.colours}) {
+            h.mix(static_cast<std::uint32_t>(v));
+            h.mix(static_cast<std::uint32_t>(v >> 32));
+        }
+    }
+    return h.value();
+}
+
+void expectSamePrint(const PlanetPrint& actual, const PlanetPrint& expected, const char* what) {
+    for (std::size_t c = 0; c < expected.size(); ++c) {
+        const ChunkKey& k = expected[c].key;
+        ::testing::Message chunk;
+        chunk << what << ", chunk (" << k.x << ", " << k.shell << ", " << k.y << ", face " << int{k.face} << ")";
+        EXPECT_EQ(actual[c].fill, expected[c].fill) << chunk << ": fill state moved";
+        EXPECT_EQ(actual[c].densities, expected[c].densities) << chunk << ": densities moved";
+        EXPECT_EQ(actual[c].colours, expected[c].colours) << chunk << ": colours moved";
+    }
+}
+
+const PlanetPrint defaultPlanet = {{
+    {{7, 12, 8, 5}, ChunkFillState::Mixed, 0xf5090e4922714b71ull, 0xa1b69d31a9111e88ull},
+    {{3, 10, 11, 4}, ChunkFillState::AllSolid, 0x6611ca791270f6ddull, 0x06aaffe2da89fb25ull},
+    {{0, 0, 0, 2}, ChunkFillState::AllSolid, 0x4ee1bde5fdac4625ull, 0xd5ba6bb178e9f5d4ull},
+    {{9, 13, 4, 1}, ChunkFillState::Mixed, 0xff2336c4eef72d75ull, 0xe359f3f35fa53f31ull},
+    {{15, 16, 2, 0}, ChunkFillState::AllAir, 0x1a164fe51e867298ull, 0xfa17e8f640022325ull},
+}};
 
 // A change anywhere in the terrain's output shows here; the default seed,
 // named or not, is the same planet.
 TEST(EarthGeneratorTest, VoxelsKeepTheirBits) {
     for (bool reference : {true, false}) {
-        EXPECT_EQ(voxelHash(earth(), reference), defaultPlanetHash) << (reference ? "generateReference" : "generate");
+        expectSamePrint(planetPrint(earth(), reference), defaultPlanet, reference ? "generateReference" : "generate");
     }
-    EXPECT_EQ(voxelHash(TerrainGeneratorEarth(defaultTerrainSeed), false), defaultPlanetHash);
+    expectSamePrint(planetPrint(TerrainGeneratorEarth(defaultTerrainSeed), false), defaultPlanet,
+                    "the default seed named");
     EXPECT_EQ(biomeScatterState(defaultTerrainSeed), ClassicRandom().state());
 }
 
@@ -119,7 +159,7 @@ TEST(EarthGeneratorTest, VoxelsKeepTheirBits) {
 // planet differs from the default and between seeds while staying a planet:
 // chunks of every fill state, every biome on the ground, fast path = reference.
 TEST(EarthGeneratorTest, OtherSeedsGiveOtherValidPlanets) {
-    std::vector<std::uint64_t> hashes{defaultPlanetHash};
+    std::vector<std::uint64_t> hashes{printHash(defaultPlanet)};
     for (std::int32_t seed : {7, -20240611}) {
         SCOPED_TRACE(seed);
         const TerrainGeneratorEarth g(seed);
@@ -127,8 +167,9 @@ TEST(EarthGeneratorTest, OtherSeedsGiveOtherValidPlanets) {
                                         &g.biomeWarpNoise}) {
             EXPECT_EQ(layer->seed, seed);
         }
-        const std::uint64_t hash = voxelHash(g, false);
-        EXPECT_EQ(hash, voxelHash(g, true));
+        const PlanetPrint print = planetPrint(g, false);
+        expectSamePrint(planetPrint(g, true), print, "generateReference against generate");
+        const std::uint64_t hash = printHash(print);
         EXPECT_EQ(std::count(hashes.begin(), hashes.end(), hash), 0);
         hashes.push_back(hash);
         EXPECT_FALSE(g.biomePoints[0].direction.x == earth().biomePoints[0].direction.x);
