@@ -15,11 +15,11 @@
 #include "app/frame_timer.h"
 #include "app/glfw_camera_input.h"
 #include "app/glfw_window.h"
-#include "app/overlay_statistics.h"
+#include "app/overlay_figures.h"
 #include "app/scene.h"
 #include "app/screenshot_file.h"
 #include "app/shutdown.h"
-#include "app/statistics_overlay.h"
+#include "app/overlay_panel.h"
 #include "app/view_snapshot.h"
 #include "render/headless_snapshot.h"
 #include "render/renderer.h"
@@ -87,8 +87,8 @@ public:
 
     void apply(const WindowKeyPresses& presses, const Planet& planet, const Camera& camera, float frameSeconds) {
         if (presses.toggleOverlay) overlayShown_ = !overlayShown_;
-        statistics_.recordFrame(frameSeconds);
-        if (overlayShown_ && makeOverlay()) overlay_->draw(statistics_.update(planet, camera.position()), frameSeconds);
+        figures_.recordFrame(frameSeconds);
+        if (overlayShown_ && makeOverlay()) overlay_->draw(figures_.update(planet, camera.position()), frameSeconds);
         if (presses.screenshot) takeScreenshot();
     }
 
@@ -96,7 +96,7 @@ private:
     bool makeOverlay() {
         if (overlay_ || overlayFailed_) return !overlayFailed_;
         std::string error;
-        overlay_ = StatisticsOverlay::create(renderer_.width(), renderer_.height(), error);
+        overlay_ = OverlayPanel::create(renderer_.width(), renderer_.height(), error);
         overlayFailed_ = !overlay_;
         if (overlayFailed_) std::fprintf(stderr, "gravelkin: no statistics overlay: %s\n", error.c_str());
         return !overlayFailed_;
@@ -115,8 +115,8 @@ private:
     const Renderer& renderer_;
     bool overlayShown_;
     bool overlayFailed_ = false;
-    OverlayStatistics statistics_;
-    std::unique_ptr<StatisticsOverlay> overlay_;
+    OverlayFigureRecorder figures_;
+    std::unique_ptr<OverlayPanel> overlay_;
 };
 
 void runFrames(GlfwWindow& window, Renderer& renderer, Scene& scene, GlfwCameraInput& input, bool overlayShown) {

@@ -14,7 +14,7 @@
 #include <memory>
 #include <string>
 
-#include "app/statistics_overlay.h"
+#include "app/overlay_panel.h"
 #include "app/view_snapshot.h"
 #include "cli/view_options.h"
 #include "app/heap_policy.h"
@@ -72,14 +72,14 @@ ToolOptions parseOptions(int argc, char** argv) {
 }
 
 // The statistics overlay over each frame, as the program draws it.
-SnapshotOverlay makeStatisticsOverlay(int width, int height) {
+SnapshotOverlay makeOverlayPanel(int width, int height) {
     std::string error;
-    std::shared_ptr<StatisticsOverlay> overlay = StatisticsOverlay::create(width, height, error);
+    std::shared_ptr<OverlayPanel> overlay = OverlayPanel::create(width, height, error);
     if (!overlay) {
         std::fprintf(stderr, "snapshot: no overlay: %s\n", error.c_str());
         return {};
     }
-    auto statistics = std::make_shared<OverlayStatistics>();
+    auto statistics = std::make_shared<OverlayFigureRecorder>();
     return [overlay, statistics](const Planet& planet, const Camera& camera, float previousFrameSeconds) {
         if (previousFrameSeconds > 0.0f) statistics->recordFrame(previousFrameSeconds);
         overlay->draw(statistics->update(planet, camera.position()), previousFrameSeconds);
@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
     SnapshotOptions& options = tool.snapshot;
     const std::string& output = tool.output;
     if (tool.overlay) {
-        options.overlay = [&options] { return makeStatisticsOverlay(options.width, options.height); };
+        options.overlay = [&options] { return makeOverlayPanel(options.width, options.height); };
     }
 
     const gravelkin::SnapshotResult result = gravelkin::renderSnapshot(options);

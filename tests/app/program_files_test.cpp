@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 #include "app/data_folder.h"
-#include "app/overlay_statistics.h"
+#include "app/overlay_figures.h"
 #include "app/program_options.h"
 #include "app/screenshot_file.h"
 #include "device/null_graphics_device.h"
@@ -93,20 +93,20 @@ TEST(ScreenshotTest, NamesCarryTheLocalTimeAndACounterAndFailuresSayWhy) {
     }
 }
 
-TEST(OverlayStatisticsTest, KeepsTheLastSecondsOfFramesAndReadsThePlanetAndTheProcess) {
-    OverlayStatistics statistics;
+TEST(OverlayFigureRecorderTest, KeepsTheLastSecondsOfFramesAndReadsThePlanetAndTheProcess) {
+    OverlayFigureRecorder statistics;
     for (int i = 0; i < 400; ++i) statistics.recordFrame(0.02f);  // 8 s of frames
     NullGraphicsDevice device;
     Planet planet(device, 40.0f, ChunkPipeline::Fast, [] { return Vec3{0.0f, 0.0f, -400.0f}; });
     const OverlayFigures& figures = statistics.update(planet, Vec3{3.0f, 4.0f, 0.0f});
-    EXPECT_NEAR(static_cast<float>(figures.frameMilliseconds.size()) * 0.02f, OverlayStatistics::historySeconds, 0.03f);
+    EXPECT_NEAR(static_cast<float>(figures.frameMilliseconds.size()) * 0.02f, OverlayFigureRecorder::historySeconds, 0.03f);
     EXPECT_FLOAT_EQ(figures.frameMilliseconds.back(), 20.0f);
     EXPECT_NEAR(figures.framesPerSecond, 50.0f, 0.5f);
     EXPECT_FLOAT_EQ(figures.distanceFromCentre, 5.0f);
     EXPECT_EQ(figures.viewRadius, 40.0f);
     EXPECT_GT(figures.residentKiB, 1000);
     for (int i = 0; i < 100'000; ++i) statistics.recordFrame(1e-5f);
-    EXPECT_EQ(statistics.update(planet, Vec3{}).frameMilliseconds.size(), OverlayStatistics::maxFrames);
+    EXPECT_EQ(statistics.update(planet, Vec3{}).frameMilliseconds.size(), OverlayFigureRecorder::maxFrames);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "app/statistics_overlay.h"
+#include "app/overlay_panel.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -38,7 +38,7 @@ void cameraLines(const OverlayFigures& f) {
 
 }  // namespace
 
-std::unique_ptr<StatisticsOverlay> StatisticsOverlay::create(int width, int height, std::string& error) {
+std::unique_ptr<OverlayPanel> OverlayPanel::create(int width, int height, std::string& error) {
     IMGUI_CHECKVERSION();
     ImGui::CreateContext();
     ImGuiIO& io = ImGui::GetIO();
@@ -51,15 +51,15 @@ std::unique_ptr<StatisticsOverlay> StatisticsOverlay::create(int width, int heig
         error = "Dear ImGui's OpenGL 3 backend did not start";
         return nullptr;
     }
-    return std::unique_ptr<StatisticsOverlay>(new StatisticsOverlay(width, height));
+    return std::unique_ptr<OverlayPanel>(new OverlayPanel(width, height));
 }
 
-StatisticsOverlay::~StatisticsOverlay() {
+OverlayPanel::~OverlayPanel() {
     ImGui_ImplOpenGL3_Shutdown();
     ImGui::DestroyContext();
 }
 
-void StatisticsOverlay::draw(const OverlayFigures& figures, float frameSeconds) {
+void OverlayPanel::draw(const OverlayFigures& figures, float frameSeconds) {
     ImGuiIO& io = ImGui::GetIO();
     io.DisplaySize = ImVec2(static_cast<float>(width_), static_cast<float>(height_));
     io.DeltaTime = std::max(frameSeconds, minimumStep);
@@ -76,7 +76,7 @@ void StatisticsOverlay::draw(const OverlayFigures& figures, float frameSeconds) 
     const float slowest = times.empty() ? 0.0f : *std::max_element(times.begin(), times.end());
     char caption[64];
     std::snprintf(caption, sizeof caption, "frame ms, last %.0f s (max %.1f)",
-                  static_cast<double>(OverlayStatistics::historySeconds), static_cast<double>(slowest));
+                  static_cast<double>(OverlayFigureRecorder::historySeconds), static_cast<double>(slowest));
     ImGui::PlotLines("##frame times", times.data(), static_cast<int>(times.size()), 0, caption, 0.0f,
                      std::max(slowest, 1.0f) * 1.2f, ImVec2(360.0f, 70.0f));
     chunkLines(figures);

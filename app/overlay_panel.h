@@ -16,27 +16,27 @@
 #include <memory>
 #include <string>
 
-#include "app/overlay_statistics.h"
+#include "app/overlay_figures.h"
 
 namespace gravelkin {
 
-class StatisticsOverlay {
+class OverlayPanel {
 public:
     // Sets up ImGui and the backend's GL objects for a `width` x `height`
     // target. Null, with the reason in `error`, when the backend cannot
     // start.
-    static std::unique_ptr<StatisticsOverlay> create(int width, int height, std::string& error);
+    static std::unique_ptr<OverlayPanel> create(int width, int height, std::string& error);
     // Releases the backend's GL objects and ImGui: with the context current.
-    ~StatisticsOverlay();
-    StatisticsOverlay(const StatisticsOverlay&) = delete;
-    StatisticsOverlay& operator=(const StatisticsOverlay&) = delete;
+    ~OverlayPanel();
+    OverlayPanel(const OverlayPanel&) = delete;
+    OverlayPanel& operator=(const OverlayPanel&) = delete;
 
     // Draws the panel into the bound framebuffer, restoring the GL state the
     // renderer set.
     void draw(const OverlayFigures& figures, float frameSeconds);
 
 private:
-    StatisticsOverlay(int width, int height) : width_(width), height_(height) {}
+    OverlayPanel(int width, int height) : width_(width), height_(height) {}
     int width_;
     int height_;
 };

@@ -1,4 +1,4 @@
-#include "app/overlay_statistics.h"
+#include "app/overlay_figures.h"
 
 #include <cmath>
 
@@ -7,7 +7,7 @@
 
 namespace gravelkin {
 
-void OverlayStatistics::recordFrame(float seconds) {
+void OverlayFigureRecorder::recordFrame(float seconds) {
     seconds_.push_back(seconds);
     total_ += seconds;
     sinceRefresh_ += seconds;
@@ -17,7 +17,7 @@ void OverlayStatistics::recordFrame(float seconds) {
     }
 }
 
-const OverlayFigures& OverlayStatistics::update(const Planet& planet, const Vec3& camera) {
+const OverlayFigures& OverlayFigureRecorder::update(const Planet& planet, const Vec3& camera) {
     figures_.frameMilliseconds.assign(seconds_.begin(), seconds_.end());
     for (float& value : figures_.frameMilliseconds) value *= 1000.0f;
     figures_.framesPerSecond = total_ > 0.0f ? static_cast<float>(seconds_.size()) / total_ : 0.0f;

@@ -30,7 +30,7 @@ struct OverlayFigures {
     float viewRadius = 0.0f;
 };
 
-class OverlayStatistics {
+class OverlayFigureRecorder {
 public:
     static constexpr float historySeconds = 5.0f;
     static constexpr float refreshSeconds = 0.25f;
