@@ -25,10 +25,11 @@ namespace {
 using test::chunkWithBuffer;
 using test::testPosition;
 
-std::vector<ChunkRequest> popAll(PlanetState& planet) {
+std::vector<ChunkRequest> popAll(TestState& planet) {
+    PlanetFactorySide factories = planet.factorySide();
     std::vector<ChunkRequest> records;
     ChunkRequest popped;
-    while (planet.requests.tryPop(popped)) records.push_back(popped);
+    while (factories.tryPopRequest(popped)) records.push_back(popped);
     return records;
 }
 
@@ -43,7 +44,7 @@ TEST(ManagerTest, OnlyTheFirstScanRequestsTheCameraChunk) {
     NullGraphicsDevice device;
     for (int o = 0; o < 8; ++o) {
         TestState planet(device, 100.0f);
-        Manager manager(planet);
+        Manager manager(planet.managerSide());
         manager.scanOctant(octantScanOrder[o]);
         const std::vector<ChunkRequest> records = popAll(planet);
         const auto found = std::find_if(records.begin(), records.end(),
@@ -57,7 +58,7 @@ TEST(ManagerTest, OnlyTheFirstScanRequestsTheCameraChunk) {
         }
         for (const ChunkRequest& r : records) {
             EXPECT_LE(r.priority, planet.viewRadius * planet.viewRadius);
-            EXPECT_TRUE(planet.requests.isInFlight(r.key));
+            EXPECT_TRUE(planet.managerSide().isInFlight(r.key));
         }
     }
 }
@@ -66,13 +67,13 @@ TEST(ManagerTest, ScansDoNotRequestKeysInFlightOrPresent) {
     TestPosition position;
     NullGraphicsDevice device;
     TestState planet(device, 100.0f);
-    Manager manager(planet);
+    Manager manager(planet.managerSide());
     manager.pass();
-    const StreamingStats first = planet.counters.snapshot();
+    const StreamingStats first = planet.stats();
     ASSERT_GT(first.generateRequests, 0u);
-    EXPECT_EQ(planet.requests.queuedCount(), first.generateRequests);  // no key requested twice
+    EXPECT_EQ(planet.queuedRequests(), first.generateRequests);  // no key requested twice
     manager.pass();
-    EXPECT_EQ(planet.counters.snapshot().generateRequests, first.generateRequests);
+    EXPECT_EQ(planet.stats().generateRequests, first.generateRequests);
 }
 
 // At rest the walk is replayed from the keys it last found not held: each
@@ -86,8 +87,8 @@ TEST(ManagerTest, AReplayedWalkRequestsWhatAWholeWalkWould) {
     NullGraphicsDevice device;
     TestState replayed(device, 160.0f);
     TestState walked(device, 160.0f);
-    Manager replaying(replayed);
-    Manager walking(walked);
+    Manager replaying(replayed.managerSide());
+    Manager walking(walked.managerSide());
     std::size_t requested = 0;
     auto round = [&](int pass) {
         replaying.walk();
@@ -101,9 +102,9 @@ TEST(ManagerTest, AReplayedWalkRequestsWhatAWholeWalkWould) {
         for (std::size_t i = 0; i < got.size(); ++i) {
             for (TestState* state : {&replayed, &walked}) {
                 if (i % 3 == 0) {
-                    ASSERT_TRUE(state->addChunk(std::make_unique<Chunk>(got[i].key)));
+                    ASSERT_TRUE(state->factorySide().addChunk(std::make_unique<Chunk>(got[i].key)));
                 }
-                if (i % 3 != 2) state->requests.finish(got[i].key);
+                if (i % 3 != 2) state->factorySide().finishRequest(got[i].key);
             }
         }
         replaying.takeOverPublished();
@@ -124,20 +125,19 @@ TEST(ManagerTest, AtRestEveryChunkAwaitingAMeshIsAskedForAndAFarArrivalIsDropped
     TestPosition position;
     NullGraphicsDevice device;
     TestState planet(device, 100.0f);
-    Manager manager(planet);
+    Manager manager(planet.managerSide());
     manager.pass();
     for (const ChunkRequest& r : popAll(planet)) {
-        ASSERT_TRUE(planet.addChunk(std::make_unique<Chunk>(r.key)));
-        planet.requests.finish(r.key);
+        ASSERT_TRUE(planet.factorySide().addChunk(std::make_unique<Chunk>(r.key)));
+        planet.factorySide().finishRequest(r.key);
     }
     const float near = planet.viewRadius * planet.viewRadius * Manager::dropFactor;
     KeySet meshable;
-    for (const auto& entry : planet.chunks) {
-        if (distanceSquared(testPosition(), entry.second->centre) <= near &&
-            neighboursPresent(planet.chunks, entry.first)) {
-            meshable.insert(entry.first);
+    planet.forEachChunk([&](const Chunk& chunk) {
+        if (distanceSquared(testPosition(), chunk.centre) <= near && planet.neighboursPublished(chunk.key)) {
+            meshable.insert(chunk.key);
         }
-    }
+    });
     ASSERT_GT(meshable.size(), 10u);
     auto meshRequests = [&] {
         KeySet keys;
@@ -150,57 +150,57 @@ TEST(ManagerTest, AtRestEveryChunkAwaitingAMeshIsAskedForAndAFarArrivalIsDropped
     EXPECT_EQ(meshRequests(), meshable) << "the arrivals";
     manager.pass();
     EXPECT_TRUE(meshRequests().empty()) << "all still in flight";
-    for (const ChunkKey& key : meshable) planet.requests.finish(key);  // ended without a mesh
+    for (const ChunkKey& key : meshable) planet.factorySide().finishRequest(key);  // ended without a mesh
     manager.pass();
     EXPECT_EQ(meshRequests(), meshable) << "the chunks still waiting";
 
     const ChunkKey far = farKey(0);
     ASSERT_GT(distanceSquared(testPosition(), chunkCentre(far)), near);
-    ASSERT_TRUE(planet.addChunk(std::make_unique<Chunk>(far)));
-    const std::uint64_t erased = planet.counters.snapshot().erasedChunks;
+    ASSERT_TRUE(planet.factorySide().addChunk(std::make_unique<Chunk>(far)));
+    const std::uint64_t erased = planet.stats().erasedChunks;
     manager.pass();
-    EXPECT_EQ(planet.counters.snapshot().erasedChunks, erased + 1);
-    EXPECT_FALSE(contains(planet.chunks, far));
+    EXPECT_EQ(planet.stats().erasedChunks, erased + 1);
+    EXPECT_EQ(planet.findChunk(far), nullptr);
 }
 
 TEST(ManagerTest, ErasesAtMostSixtyFourFarChunksAPassAndRebuildsAfterTwoHundredFiftySix) {
     TestPosition position;
     NullGraphicsDevice device;
     TestState planet(device, 100.0f);
-    Manager manager(planet);
+    Manager manager(planet.managerSide());
     constexpr std::uint32_t farCount = 260;
     for (std::uint32_t i = 0; i < farCount; ++i) {
         std::unique_ptr<Chunk> chunk = chunkWithBuffer(farKey(i), device);
         chunk->meshPending.store(true);  // and most have every neighbour
-        ASSERT_TRUE(planet.addChunk(std::move(chunk)));
+        ASSERT_TRUE(planet.factorySide().addChunk(std::move(chunk)));
     }
     // One far chunk in flight: never erased, however far.
     const ChunkKey held = farKey(0);
-    planet.requests.request(held, RequestKind::Mesh, 0.0f);
+    planet.managerSide().request(held, RequestKind::Mesh, 0.0f);
 
     for (int pass = 1; pass <= 4; ++pass) {
         manager.pass();
         // Guards the map's growth on long flights: far chunks waiting their
         // turn to go once cost neighbour look-ups and meshes every pass.
-        EXPECT_EQ(planet.counters.snapshot().meshRequests, 0u) << "a far chunk was given a mesh";
-        EXPECT_EQ(planet.counters.snapshot().erasedChunks, 64u * pass);
+        EXPECT_EQ(planet.stats().meshRequests, 0u) << "a far chunk was given a mesh";
+        EXPECT_EQ(planet.stats().erasedChunks, 64u * pass);
         EXPECT_EQ(manager.eraseCount(), 64 * pass);
-        EXPECT_EQ(planet.counters.snapshot().drawListRebuilds, 0u);
+        EXPECT_EQ(planet.stats().drawListRebuilds, 0u);
     }
     // 256 erased: not yet more than 256. The fifth pass erases the last three
     // that are not in flight, and rebuilds.
     manager.pass();
-    EXPECT_EQ(planet.counters.snapshot().erasedChunks, 259u);
-    EXPECT_EQ(planet.counters.snapshot().drawListRebuilds, 1u);
+    EXPECT_EQ(planet.stats().erasedChunks, 259u);
+    EXPECT_EQ(planet.stats().drawListRebuilds, 1u);
     EXPECT_EQ(manager.eraseCount(), 0);
-    EXPECT_EQ(planet.chunks.size(), 1u);
-    EXPECT_EQ(planet.chunks.count(held), 1u);
+    EXPECT_EQ(planet.chunkCount(), 1u);
+    EXPECT_NE(planet.findChunk(held), nullptr);
     EXPECT_EQ(planet.drawListSnapshot(), std::vector<ChunkKey>{held});
     EXPECT_EQ(device.liveBuffers(), 1);
 
-    planet.requests.finish(held);
+    planet.factorySide().finishRequest(held);
     manager.pass();
-    EXPECT_EQ(planet.chunks.size(), 0u);
+    EXPECT_EQ(planet.chunkCount(), 0u);
     EXPECT_EQ(device.liveBuffers(), 0);
 }
 
@@ -213,13 +213,13 @@ TEST(ManagerTest, KeepsAChunkExactlyAtTheDropDistance) {
     const float threshold = planet.viewRadius * planet.viewRadius * Manager::dropFactor;
     const DistanceBoundary x = test::boundaryAlongX(centre, threshold);
     TestPosition position(Vec3{x.within, centre.y, centre.z});
-    Manager manager(planet);
-    ASSERT_TRUE(planet.addChunk(std::make_unique<Chunk>(key)));
+    Manager manager(planet.managerSide());
+    ASSERT_TRUE(planet.factorySide().addChunk(std::make_unique<Chunk>(key)));
     manager.pass();
-    EXPECT_EQ(planet.chunks.count(key), 1u);
+    EXPECT_NE(planet.findChunk(key), nullptr);
     position.set(Vec3{x.beyond, centre.y, centre.z});
     manager.pass();
-    EXPECT_EQ(planet.chunks.count(key), 0u);
+    EXPECT_EQ(planet.findChunk(key), nullptr);
 }
 
 // Every 33rd pass re-sorts the waiting requests by the camera's position now.
@@ -227,13 +227,13 @@ TEST(ManagerTest, ReprioritisesByTheCameraPositionNowEveryThirtyThirdPass) {
     TestPosition position;
     NullGraphicsDevice device;
     TestState planet(device, 40.0f);
-    Manager manager(planet);
+    Manager manager(planet.managerSide());
     for (int pass = 1; pass <= 32; ++pass) manager.pass();
-    EXPECT_EQ(planet.counters.snapshot().reprioritisations, 0u);
+    EXPECT_EQ(planet.stats().reprioritisations, 0u);
     popAll(planet);
     const std::vector<ChunkKey> keys = {{7, 12, 8, 1}, {0, 12, 0, 3}, {3, 9, 4, 1}, {15, 20, 2, 0}};
     float stale = 1.0f;  // stale priorities, in the wrong order
-    for (const ChunkKey& key : keys) planet.requests.request(key, RequestKind::Generate, stale++);
+    for (const ChunkKey& key : keys) planet.managerSide().request(key, RequestKind::Generate, stale++);
     manager.reprioritise();
     const std::vector<ChunkRequest> records = popAll(planet);
     ASSERT_EQ(records.size(), keys.size());
@@ -242,7 +242,7 @@ TEST(ManagerTest, ReprioritisesByTheCameraPositionNowEveryThirtyThirdPass) {
         EXPECT_LE(records[i > 0 ? i - 1 : 0].priority, records[i].priority);
     }
     manager.pass();
-    EXPECT_EQ(planet.counters.snapshot().reprioritisations, 2u);
+    EXPECT_EQ(planet.stats().reprioritisations, 2u);
 }
 
 // A key published while a rebuild runs must be in the draw list that the
@@ -252,12 +252,12 @@ TEST(ManagerTest, RebuildKeepsKeysPublishedMeanwhile) {
     TestPosition position;
     NullGraphicsDevice device;
     TestState planet(device, 100.0f);
-    Manager manager(planet);
+    Manager manager(planet.managerSide());
     constexpr std::uint32_t count = 96;
     std::atomic<std::uint32_t> published{0};
     std::thread publisher([&] {
         for (std::uint32_t i = 0; i < count; ++i) {
-            planet.addChunk(std::make_unique<Chunk>(farKey(i)));
+            planet.factorySide().addChunk(std::make_unique<Chunk>(farKey(i)));
             published.store(i + 1, std::memory_order_release);
         }
     });
@@ -281,21 +281,21 @@ TEST(ManagerTest, RequestsAChunkAgainOnceItWasDroppedAndComesBackIntoRange) {
     TestPosition position;
     NullGraphicsDevice device;
     TestState planet(device, 100.0f);
-    Manager manager(planet);
+    Manager manager(planet.managerSide());
     const Vec3 eye = cameraStartPosition;
     const ChunkKey own = chunkKeyAt(eye.x, eye.y, eye.z);
-    ASSERT_TRUE(planet.addChunk(chunkWithBuffer(own, device)));
+    ASSERT_TRUE(planet.factorySide().addChunk(chunkWithBuffer(own, device)));
     manager.pass();
     auto requestedOwn = [&] {
         const std::vector<ChunkRequest> records = popAll(planet);
-        for (const ChunkRequest& r : records) planet.requests.finish(r.key);
+        for (const ChunkRequest& r : records) planet.factorySide().finishRequest(r.key);
         return std::any_of(records.begin(), records.end(), [&](const ChunkRequest& r) { return r.key == own; });
     };
     EXPECT_FALSE(requestedOwn()) << "a present chunk was requested";
 
     position.set(Vec3{0.0f, -400.0f, 0.0f});  // the far side of the planet
     manager.pass();
-    EXPECT_EQ(planet.chunks.count(own), 0u);
+    EXPECT_EQ(planet.findChunk(own), nullptr);
     requestedOwn();
 
     position.set(eye);
@@ -304,30 +304,35 @@ TEST(ManagerTest, RequestsAChunkAgainOnceItWasDroppedAndComesBackIntoRange) {
 }
 
 // The audit finds nothing wrong with chunks published by the rules, and
-// counts each lost draw key and each chunk put in the map behind the
-// manager's back.
+// counts each lost draw key and each chunk in the map that the manager never
+// took over (here taken over behind its back).
 TEST(ManagerTest, TheAuditCountsLostDrawKeysAndChunksNeitherResidentNorHandedOver) {
     TestPosition position;
     NullGraphicsDevice device;
     TestState planet(device, 100.0f);
-    Manager manager(planet);
-    for (std::uint32_t i = 0; i < 12; ++i) planet.addChunk(std::make_unique<Chunk>(farKey(i)));
+    Manager manager(planet.managerSide());
+    for (std::uint32_t i = 0; i < 12; ++i) planet.factorySide().addChunk(std::make_unique<Chunk>(farKey(i)));
     manager.takeOverPublished();
     manager.audit();
-    EXPECT_EQ(planet.counters.audits.load(), 1u);
-    EXPECT_EQ(planet.counters.auditViolations.load(), 0u);
+    EXPECT_EQ(planet.stats().audits, 1u);
+    EXPECT_EQ(planet.stats().auditViolations, 0u);
 
     ::testing::internal::CaptureStderr();
-    {
-        std::lock_guard lock(planet.drawListMutex);
-        planet.drawList->erase(planet.drawList->begin(), planet.drawList->begin() + 2);
-    }
+    // A draw list without two of the resident keys.
+    PlanetManagerSide managerSide = planet.managerSide();
+    std::vector<ChunkKey>& spare = managerSide.spareDrawList();
+    spare = planet.drawListSnapshot();
+    spare.erase(spare.begin(), spare.begin() + 2);
+    std::vector<std::shared_ptr<Chunk>> nonePublished;
+    managerSide.installSpareDrawList(nonePublished);
     manager.audit();
-    EXPECT_EQ(planet.counters.auditViolations.load(), 2u);
-    for (std::uint32_t i = 12; i < 24; ++i) planet.chunks.insert({farKey(i), std::make_shared<Chunk>(farKey(i))});
+    EXPECT_EQ(planet.stats().auditViolations, 2u);
+    for (std::uint32_t i = 12; i < 24; ++i) planet.factorySide().addChunk(std::make_unique<Chunk>(farKey(i)));
+    std::vector<std::shared_ptr<Chunk>> takenBehindItsBack;
+    managerSide.takeOverPublished(takenBehindItsBack);
     manager.audit();
     const std::string report = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(planet.counters.auditViolations.load(), 5u);
+    EXPECT_EQ(planet.stats().auditViolations, 5u);
     EXPECT_NE(report.find("not in the draw list"), std::string::npos) << report;
     EXPECT_NE(report.find("neither resident nor about to be handed over"), std::string::npos) << report;
 }
@@ -339,20 +344,20 @@ TEST(ManagerTest, TheAuditCountsRequestsNeverFinished) {
     TestPosition position;
     NullGraphicsDevice device;
     TestState planet(device, 100.0f);
-    Manager manager(planet);
-    for (std::uint32_t i = 0; i < 24; ++i) planet.requests.request(farKey(i), RequestKind::Generate, float(i));
+    Manager manager(planet.managerSide());
+    for (std::uint32_t i = 0; i < 24; ++i) planet.managerSide().request(farKey(i), RequestKind::Generate, float(i));
     manager.audit();
-    EXPECT_EQ(planet.counters.auditViolations.load(), 0u);
+    EXPECT_EQ(planet.stats().auditViolations, 0u);
 
     ChunkRequest popped;
-    for (int i = 0; i < 8; ++i) ASSERT_TRUE(planet.requests.tryPop(popped));
+    for (int i = 0; i < 8; ++i) ASSERT_TRUE(planet.factorySide().tryPopRequest(popped));
     manager.audit();
-    EXPECT_EQ(planet.counters.auditViolations.load(), 0u) << "eight jobs under way are not a leak";
+    EXPECT_EQ(planet.stats().auditViolations, 0u) << "eight jobs under way are not a leak";
     ::testing::internal::CaptureStderr();
-    ASSERT_TRUE(planet.requests.tryPop(popped));
+    ASSERT_TRUE(planet.factorySide().tryPopRequest(popped));
     manager.audit();
     const std::string report = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(planet.counters.auditViolations.load(), 1u);
+    EXPECT_EQ(planet.stats().auditViolations, 1u);
     EXPECT_NE(report.find("neither a queued record nor a job"), std::string::npos) << report;
 }
 
