@@ -12,9 +12,10 @@
 namespace gravelkin::test {
 namespace {
 
-// Written out by name, not through the list: a snapshot that filled its
-// members by position, or a list whose member and counter disagreed, would
-// put one of these values in another's member.
+// Each atomic set by name and each expected value given by name, not through
+// the list: a snapshot that filled its members by position, or a list whose
+// member and counter disagreed, would put one of these values in another's
+// member.
 TEST(StreamingCountersTest, EachCounterLandsInTheMemberOfItsOwnName) {
     StreamingCounters counters;
     counters.passes.store(101);
@@ -29,19 +30,22 @@ TEST(StreamingCountersTest, EachCounterLandsInTheMemberOfItsOwnName) {
     counters.skippedChunks.store(110);
     counters.audits.store(111);
     counters.auditViolations.store(112);
+    const StreamingStats expected{.passes = 101,
+                                  .quietPasses = 102,
+                                  .generateRequests = 103,
+                                  .meshRequests = 104,
+                                  .erasedChunks = 105,
+                                  .drawListRebuilds = 106,
+                                  .reprioritisations = 107,
+                                  .sweptRequests = 108,
+                                  .finishedJobs = 109,
+                                  .skippedChunks = 110,
+                                  .audits = 111,
+                                  .auditViolations = 112};
     const StreamingStats stats = counters.snapshot();
-    EXPECT_EQ(stats.passes, 101u);
-    EXPECT_EQ(stats.quietPasses, 102u);
-    EXPECT_EQ(stats.generateRequests, 103u);
-    EXPECT_EQ(stats.meshRequests, 104u);
-    EXPECT_EQ(stats.erasedChunks, 105u);
-    EXPECT_EQ(stats.drawListRebuilds, 106u);
-    EXPECT_EQ(stats.reprioritisations, 107u);
-    EXPECT_EQ(stats.sweptRequests, 108u);
-    EXPECT_EQ(stats.finishedJobs, 109u);
-    EXPECT_EQ(stats.skippedChunks, 110u);
-    EXPECT_EQ(stats.audits, 111u);
-    EXPECT_EQ(stats.auditViolations, 112u);
+    for (const StreamingCounterEntry& counted : streamingCounterTable) {
+        EXPECT_EQ(stats.*counted.stat, expected.*counted.stat) << counted.name;
+    }
 }
 
 // Each entry's counter shows in its own member of the snapshot and nowhere
