@@ -29,6 +29,7 @@ const OverlayFigures& OverlayFigureRecorder::update(const Planet& planet, const 
         figures_.chunks = takeChunkCensus(planet.chunkSnapshot());
         figures_.queued = planet.pendingRequests();
         figures_.inFlight = planet.inFlightCount();
+        figures_.streaming = planet.stats();
         figures_.residentKiB = residentKiB();
         refreshed_ = true;
         sinceRefresh_ = 0.0f;

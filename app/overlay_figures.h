@@ -1,7 +1,7 @@
 // The figures the statistics overlay shows, gathered on the main thread: the
-// frame times of the last few seconds, the chunk census and the process's
-// resident memory (both refreshed four times a second, since a census walks
-// every published chunk), and the camera's place.
+// frame times of the last few seconds, the chunk census, the streaming
+// counters and the process's resident memory (refreshed four times a second,
+// since a census walks every published chunk), and the camera's place.
 //
 // Threads: the main thread; the planet's statistics are read as it streams.
 #pragma once
@@ -14,6 +14,7 @@
 #include "geometry/chunk_key.h"
 #include "planet/chunk_census.h"
 #include "planet/planet.h"
+#include "planet/streaming_stats.h"
 
 namespace gravelkin {
 
@@ -23,6 +24,7 @@ struct OverlayFigures {
     ChunkCensus chunks;
     std::size_t queued = 0;
     std::size_t inFlight = 0;
+    StreamingStats streaming;
     long residentKiB = -1;                   // -1 where /proc cannot tell
     Vec3 camera{0.0f, 0.0f, 0.0f};
     float distanceFromCentre = 0.0f;
@@ -40,8 +42,8 @@ public:
     // historySeconds, or beyond maxFrames.
     void recordFrame(float seconds);
 
-    // The figures with the camera at `camera`; the census, the queue counts
-    // and the memory are refreshed on the first call and whenever
+    // The figures with the camera at `camera`; the census, the queue counts,
+    // the streaming counters and the memory are refreshed on the first call and whenever
     // refreshSeconds of recorded frames have passed since the last refresh.
     const OverlayFigures& update(const Planet& planet, const Vec3& camera);
 

@@ -27,6 +27,16 @@ void chunkLines(const OverlayFigures& f) {
                 static_cast<double>(f.residentKiB) / 1024.0);
 }
 
+// Three to a line, in the order of their list.
+void streamingLines(const OverlayFigures& f) {
+    constexpr std::size_t perLine = 3;
+    std::size_t shown = 0;
+    for (const StreamingCounterEntry& counted : streamingCounterTable) {
+        if (shown++ % perLine != 0) ImGui::SameLine();
+        ImGui::Text("%s %llu", counted.name, static_cast<unsigned long long>(f.streaming.*counted.stat));
+    }
+}
+
 void cameraLines(const OverlayFigures& f) {
     ImGui::Text("camera (%.1f, %.1f, %.1f), %.1f from the centre", static_cast<double>(f.camera.x),
                 static_cast<double>(f.camera.y), static_cast<double>(f.camera.z),
@@ -80,6 +90,7 @@ void OverlayPanel::draw(const OverlayFigures& figures, float frameSeconds) {
     ImGui::PlotLines("##frame times", times.data(), static_cast<int>(times.size()), 0, caption, 0.0f,
                      std::max(slowest, 1.0f) * 1.2f, ImVec2(360.0f, 70.0f));
     chunkLines(figures);
+    streamingLines(figures);
     cameraLines(figures);
     ImGui::End();
     ImGui::Render();

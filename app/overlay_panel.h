@@ -2,8 +2,9 @@
 // left corner, drawn over the current frame with ImGui's OpenGL 3 backend.
 // It shows frames per second and a plot of the recorded frame times, the
 // chunks by fill state, meshed, queued and in flight, faces, vertex and chunk
-// memory, the process's resident memory, the camera's position, distance
-// from the centre and chunk key, and the streaming radius.
+// memory, the process's resident memory, every streaming counter under the
+// name the tools print it by, the camera's position, distance from the
+// centre and chunk key, and the streaming radius.
 //
 // It takes no input: ImGui is told to ignore the mouse and to leave the
 // cursor alone, and is fed no events, so mouse look works as without it; no

@@ -21,6 +21,8 @@
 #include "planet/manager.h"
 #include "planet/planet.h"
 #include "planet/planet_factory_host.h"
+#include "planet/planet_factory_side.h"
+#include "planet/planet_manager_side.h"
 #include "planet/planet_state.h"
 #include "device/null_graphics_device.h"
 #include "terrain/earth/terrain_generator_earth.h"
@@ -47,13 +49,13 @@ struct ConvergedPlanet {
             manager.pass();
             while (serveOneRequest(factory, host, workspace)) {
             }
-        } while (planet.counters.snapshot().quietPasses == 0);
+        } while (planet.stats().quietPasses == 0);
     }
 
     NullGraphicsDevice device;
     StartState planet{device};
-    PlanetFactoryHost host{planet};
-    Manager manager{planet};
+    PlanetFactoryHost host{PlanetFactorySide(planet)};
+    Manager manager{PlanetManagerSide(planet)};
 };
 
 ConvergedPlanet& convergedPlanet() {
@@ -69,7 +71,7 @@ void reportPerChunk(benchmark::State& state, const Manager& manager) {
 void BM_ManagerPassConverged(benchmark::State& state) {
     ConvergedPlanet& converged = convergedPlanet();
     for (auto _ : state) converged.manager.pass();
-    if (converged.planet.counters.snapshot().quietPasses == 0) state.SkipWithError("a converged pass found work to do");
+    if (converged.planet.stats().quietPasses == 0) state.SkipWithError("a converged pass found work to do");
     reportPerChunk(state, converged.manager);
 }
 
@@ -99,14 +101,15 @@ void BM_MapPassConverged(benchmark::State& state) {
 void BM_ManagerPassEmpty(benchmark::State& state) {
     NullGraphicsDevice device;
     StartState planet(device);
-    Manager manager(planet);
+    Manager manager{PlanetManagerSide(planet)};
+    PlanetFactorySide factories(planet);
     std::size_t requested = 0;
     for (auto _ : state) {
         manager.pass();
         state.PauseTiming();
-        requested = planet.requests.queuedCount();
+        requested = planet.queuedRequests();
         ChunkRequest request;
-        while (planet.requests.tryPop(request)) planet.requests.finish(request.key);
+        while (factories.tryPopRequest(request)) factories.finishRequest(request.key);
         state.ResumeTiming();
     }
     state.counters["requests"] = static_cast<double>(requested);

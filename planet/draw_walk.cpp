@@ -5,7 +5,7 @@
 #include <tuple>
 #include <vector>
 
-#include "planet/planet_state.h"
+#include "planet/planet_draw_side.h"
 
 namespace gravelkin {
 
@@ -69,9 +69,9 @@ DrawWalkCounts drawListedChunks(std::mutex& drawListMutex, const std::unique_ptr
     return counts;
 }
 
-DrawWalkCounts drawListedChunks(const PlanetState& state, ChunkDrawSink& sink, const Frustum* frustum,
+DrawWalkCounts drawListedChunks(const PlanetDrawSide& planet, ChunkDrawSink& sink, const Frustum* frustum,
                                 const Vec3* eye) {
-    return drawListedChunks(state.drawListMutex, state.drawList, state.chunks, sink, frustum, eye);
+    return drawListedChunks(planet.drawListMutex(), planet.drawList(), planet.chunks(), sink, frustum, eye);
 }
 
 }  // namespace gravelkin

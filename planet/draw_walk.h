@@ -39,7 +39,7 @@
 
 namespace gravelkin {
 
-struct PlanetState;
+class PlanetDrawSide;
 
 // Receives the chunks to draw.
 class ChunkDrawSink {
@@ -65,8 +65,8 @@ DrawWalkCounts drawListedChunks(std::mutex& drawListMutex, const std::unique_ptr
                                 const ChunkMap& chunks, ChunkDrawSink& sink, const Frustum* frustum = nullptr,
                                 const Vec3* eye = nullptr);
 
-// The walk over a planet state's draw list and chunk map.
-DrawWalkCounts drawListedChunks(const PlanetState& state, ChunkDrawSink& sink, const Frustum* frustum = nullptr,
+// The walk over a planet's draw list and chunk map.
+DrawWalkCounts drawListedChunks(const PlanetDrawSide& planet, ChunkDrawSink& sink, const Frustum* frustum = nullptr,
                                 const Vec3* eye = nullptr);
 
 }  // namespace gravelkin

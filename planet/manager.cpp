@@ -7,7 +7,6 @@
 #include "geometry/level_table.h"
 #include "camera/distance.h"
 #include "planet/neighbours_present.h"
-#include "planet/planet_state.h"
 #include "planet/freed_memory.h"
 #include "factory/thread_priority.h"
 
@@ -21,21 +20,21 @@ constexpr int managerNiceIncrement = 2;
 
 }  // namespace
 
-void runManager(PlanetState& state) {
+void runManager(PlanetManagerSide state) {
     lowerCurrentThreadPriority(managerNiceIncrement);
     Manager manager(state);
-    while (!state.stopRequested.load(std::memory_order_acquire)) {
+    while (!state.stopRequested()) {
         manager.pass();
-        if (state.auditRequested.exchange(false, std::memory_order_acq_rel)) manager.audit();
+        if (state.takeAuditRequest()) manager.audit();
         std::this_thread::sleep_for(passSleep);
     }
 }
 
-Manager::Manager(PlanetState& state) : state_(state) { eraseBatch_.reserve(eraseBatchLimit); }
+Manager::Manager(PlanetManagerSide state) : state_(state) { eraseBatch_.reserve(eraseBatchLimit); }
 
 std::uint32_t Manager::walkLength() const {
     // Truncated toward zero first, then shifted as an unsigned value.
-    const auto radius = static_cast<std::uint32_t>(static_cast<std::int32_t>(state_.viewRadius));
+    const auto radius = static_cast<std::uint32_t>(static_cast<std::int32_t>(state_.viewRadius()));
     return (radius >> 5) + 1;
 }
 
@@ -46,7 +45,7 @@ void Manager::pass() {
     walk();
     const bool sweepOwed = sweepIfDue();
 
-    const float radius = state_.viewRadius;
+    const float radius = state_.viewRadius();
     mapPass(radius * radius * dropFactor);
     eraseStep();
 
@@ -68,7 +67,7 @@ void Manager::pass() {
                        tally_.erased == 0 && state_.idle();
     quietPasses_ = quiet ? quietPasses_ + 1 : 0;
 
-    StreamingCounters& counters = state_.counters;
+    StreamingCounters& counters = state_.counters();
     constexpr auto relaxed = std::memory_order_relaxed;
     counters.generateRequests.fetch_add(tally_.generateRequests, relaxed);
     counters.meshRequests.fetch_add(tally_.meshRequests, relaxed);
@@ -90,10 +89,7 @@ bool Manager::sweepIfDue() {
 }
 
 void Manager::takeOverPublished() {
-    {
-        std::lock_guard lock(state_.drawListMutex);
-        handedOver_.swap(state_.publishedSinceTakeOver);
-    }
+    state_.takeOverPublished(handedOver_);
     for (std::shared_ptr<Chunk>& chunk : handedOver_) hold(std::move(chunk));
     handedOver_.clear();
 }
@@ -106,10 +102,9 @@ void Manager::hold(std::shared_ptr<Chunk> chunk) {
 }
 
 bool Manager::mapChunk(const ChunkKey& key, const Chunk& chunk, float dropThreshold) {
-    ChunkRequestQueue& requests = state_.requests;
     const float d2 = distanceSquared(state_.cameraPosition(), chunk.centre);
     if (d2 > dropThreshold) {
-        if (eraseBatch_.size() < eraseBatchLimit && !requests.isInFlight(key)) {
+        if (eraseBatch_.size() < eraseBatchLimit && !state_.isInFlight(key)) {
             eraseBatch_.push_back(key);
         } else {
             mappedWhole_ = false;  // left for a later pass
@@ -126,9 +121,9 @@ bool Manager::mapChunk(const ChunkKey& key, const Chunk& chunk, float dropThresh
     // in flight, so a second Mesh request may follow a finished mesh; the
     // factory re-checks the flag under the entry's write accessor, which
     // makes that request harmless.
-    if (chunk.meshPending.load(std::memory_order_acquire) && !requests.isInFlight(key) &&
-        neighboursPresent(state_.chunks, key)) {
-        requests.request(key, RequestKind::Mesh, d2);
+    if (chunk.meshPending.load(std::memory_order_acquire) && !state_.isInFlight(key) &&
+        neighboursPresent(state_.chunks(), key)) {
+        state_.request(key, RequestKind::Mesh, d2);
         ++tally_.meshRequests;
     }
     return false;
@@ -174,7 +169,7 @@ void Manager::eraseStep() {
         const ChunkKey key = eraseBatch_.back();
         // Waits for every accessor on the entry, so a chunk being drawn or
         // copied out by a factory is not pulled from under it.
-        if (state_.chunks.erase(key)) {
+        if (state_.eraseChunk(key)) {
             ++eraseCount_;
             ++tally_.erased;
         }
@@ -188,22 +183,18 @@ void Manager::eraseStep() {
 
 void Manager::rebuildDrawList() {
     takeOverPublished();
-    std::vector<ChunkKey>& rebuilt = *state_.spareDrawList;
+    std::vector<ChunkKey>& rebuilt = state_.spareDrawList();
     rebuilt.clear();
     rebuilt.reserve(resident_.size());
     for (const auto& entry : resident_) rebuilt.push_back(entry.first);
-    {
-        std::lock_guard lock(state_.drawListMutex);
-        // Chunks published since the take-over above were appended to the
-        // array being replaced; carry their keys over so that none is missing
-        // from drawing until the next rebuild. They reach `resident` below.
-        handedOver_.swap(state_.publishedSinceTakeOver);
-        for (const std::shared_ptr<Chunk>& chunk : handedOver_) rebuilt.push_back(chunk->key);
-        std::swap(state_.drawList, state_.spareDrawList);
-    }
+    // Chunks published since the take-over above were appended to the array
+    // being replaced; the install carries their keys over so that none is
+    // missing from drawing until the next rebuild. They reach `resident`
+    // below.
+    state_.installSpareDrawList(handedOver_);
     for (std::shared_ptr<Chunk>& chunk : handedOver_) hold(std::move(chunk));
     handedOver_.clear();
-    state_.counters.drawListRebuilds.fetch_add(1, std::memory_order_relaxed);
+    state_.counters().drawListRebuilds.fetch_add(1, std::memory_order_relaxed);
 }
 
 void Manager::reprioritise() {
@@ -212,15 +203,14 @@ void Manager::reprioritise() {
         RequestKind kind;
     };
     std::vector<PendingRequest> pending;
-    ChunkRequestQueue& requests = state_.requests;
     ChunkRequest popped;
-    while (requests.tryPop(popped)) pending.push_back({popped.key, popped.kind});
+    while (state_.tryPopRequest(popped)) pending.push_back({popped.key, popped.kind});
     // First in, first out; the keys normally stay in flight meanwhile, so
     // request() leaves their marks as they are.
     for (const PendingRequest& p : pending) {
-        requests.request(p.key, p.kind, distanceSquared(state_.cameraPosition(), known_(p.key).centre));
+        state_.request(p.key, p.kind, distanceSquared(state_.cameraPosition(), known_(p.key).centre));
     }
-    state_.counters.reprioritisations.fetch_add(1, std::memory_order_relaxed);
+    state_.counters().reprioritisations.fetch_add(1, std::memory_order_relaxed);
 }
 
 }  // namespace gravelkin

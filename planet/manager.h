@@ -19,7 +19,8 @@
 // is added to the finds and inserts of the other threads.
 //
 // Threads: a Manager is used by one thread, the planet's manager thread, or a
-// test driving passes by hand on a planet without threads.
+// test driving passes by hand on a planet without threads; it reaches the
+// planet only through the manager's side of its state.
 #pragma once
 
 #include <cstdint>
@@ -30,11 +31,10 @@
 #include "factory/chunk.h"
 #include "geometry/chunk_key.h"
 #include "planet/known_chunk_keys.h"
+#include "planet/planet_manager_side.h"
 #include "planet/walk_replay.h"
 
 namespace gravelkin {
-
-struct PlanetState;
 
 // One of the eight octants a pass walks around the camera's chunk: which way
 // its rows, layers and columns run.
@@ -59,7 +59,7 @@ public:
     static constexpr std::int32_t reprioritiseInterval = 33;  // passes
     static constexpr std::uint32_t gapSweepInterval = 16;     // passes, at least, between gap sweeps
 
-    explicit Manager(PlanetState& state);
+    explicit Manager(PlanetManagerSide state);
 
     // One whole pass, without the sleep that follows it.
     void pass();
@@ -123,7 +123,7 @@ private:
     // gapSweepInterval passes have gone by; true while a sweep is owed.
     bool sweepIfDue();
 
-    PlanetState& state_;
+    PlanetManagerSide state_;
     std::vector<ChunkKey> eraseBatch_;
     std::int32_t eraseCount_ = 0;  // erasures since the last rebuild
     std::int32_t passCount_ = 0;   // drives reprioritise
@@ -164,6 +164,6 @@ private:
 
 // The manager thread body: passes, 10 ms apart, until the stop flag is seen;
 // after a pass, an audit when one has been asked for (auditRequested).
-void runManager(PlanetState& state);
+void runManager(PlanetManagerSide state);
 
 }  // namespace gravelkin

@@ -22,7 +22,6 @@
 
 #include "factory/chunk.h"
 #include "planet/manager.h"
-#include "planet/planet_state.h"
 
 namespace gravelkin {
 
@@ -56,16 +55,16 @@ void Manager::audit() {
     {
         // Held while the map's size is read: no chunk can then move from
         // "inserted" to "handed over" under us.
-        std::lock_guard lock(state_.drawListMutex);
-        drawn.insert(state_.drawList->begin(), state_.drawList->end());
-        for (const std::shared_ptr<Chunk>& chunk : state_.publishedSinceTakeOver) {
+        const LockedDrawList locked = state_.lockDrawList();
+        drawn.insert(locked.drawList().begin(), locked.drawList().end());
+        for (const std::shared_ptr<Chunk>& chunk : locked.publishedSinceTakeOver()) {
             if (drawn.count(chunk->key) == 0) tally.violation(1, "a published chunk is not in the draw list", chunk->key);
         }
-        published = state_.publishedSinceTakeOver.size();
-        mapped = state_.chunks.size();
+        published = locked.publishedSinceTakeOver().size();
+        mapped = state_.chunks().size();
     }
     for (const auto& [key, chunk] : resident_) {
-        if (findChunk(state_.chunks, key) != chunk) tally.violation(0, "a resident chunk is not in the map", key);
+        if (findChunk(state_.chunks(), key) != chunk) tally.violation(0, "a resident chunk is not in the map", key);
         if (drawn.count(key) == 0) tally.violation(1, "a resident chunk is not in the draw list", key);
         if (chunk->vertexCount.load(std::memory_order_acquire) != 0 && chunk->vertexBuffer == nullptr) {
             tally.violation(3, "a chunk with vertices has no buffer", key);
@@ -74,12 +73,12 @@ void Manager::audit() {
     if (mapped < resident_.size() || mapped > resident_.size() + published + mostFactories) {
         tally.violation(2, "the map holds chunks neither resident nor about to be handed over", ChunkKey{});
     }
-    const std::size_t queued = state_.requests.queuedCount();
-    if (state_.requests.inFlightCount() > queued + mostFactories) {
+    const std::size_t queued = state_.queuedRequests();
+    if (state_.inFlightRequests() > queued + mostFactories) {
         tally.violation(4, "keys in flight with neither a queued record nor a job", ChunkKey{});
     }
-    state_.counters.audits.fetch_add(1, std::memory_order_relaxed);
-    state_.counters.auditViolations.fetch_add(tally.violations, std::memory_order_relaxed);
+    state_.counters().audits.fetch_add(1, std::memory_order_relaxed);
+    state_.counters().auditViolations.fetch_add(tally.violations, std::memory_order_relaxed);
 }
 
 }  // namespace gravelkin

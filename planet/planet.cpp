@@ -6,7 +6,6 @@
 
 #include "planet/thread_name.h"
 #include "planet/manager.h"
-#include "planet/neighbours_present.h"
 #include "terrain/earth/terrain_generator_earth.h"
 
 namespace gravelkin {
@@ -18,7 +17,6 @@ Planet::Planet(GraphicsDevice& device, float viewRadius, ChunkPipeline pipeline,
 Planet::Planet(GraphicsDevice& device, float viewRadius, ChunkPipeline pipeline, PositionSource position,
                std::unique_ptr<TerrainGeneratorBase> generator)
     : state_(device, viewRadius, std::move(generator), position, pipeline) {
-    if (!state_.generator) throw std::invalid_argument("Planet: no terrain generator given");
     startThreads();
 }
 
@@ -26,7 +24,7 @@ void Planet::startThreads() {
     try {
         // The manager starts before the factories exist: it uses only the
         // state, and its first requests wait in the queue.
-        managerThread_ = std::make_unique<std::thread>([this] { runManager(state_); });
+        managerThread_ = std::make_unique<std::thread>([this] { runManager(PlanetManagerSide(state_)); });
         nameThread(*managerThread_, managerThreadName);
         for (int i = 0; i < factoryCount; ++i) {
             factories_[i] = std::make_unique<ChunkFactory>(state_.pipeline);
@@ -46,7 +44,7 @@ void Planet::startThreads() {
 Planet::~Planet() { stop(); }
 
 void Planet::stop() {
-    state_.stopRequested.store(true, std::memory_order_release);
+    state_.requestStop();
     if (managerThread_ && managerThread_->joinable()) managerThread_->join();
     for (auto& thread : factoryThreads_) {
         if (thread && thread->joinable()) thread->join();
@@ -60,12 +58,6 @@ bool Planet::threadsStarted() const {
     }
     return false;
 }
-
-std::shared_ptr<const Chunk> Planet::findChunk(const ChunkKey& key) const {
-    return gravelkin::findChunk(state_.chunks, key);
-}
-
-bool Planet::neighboursPublished(const ChunkKey& key) const { return neighboursPresent(state_.chunks, key); }
 
 std::vector<std::shared_ptr<const Chunk>> Planet::chunkSnapshot() const {
     const std::vector<ChunkKey> keys = drawListSnapshot();
@@ -81,7 +73,7 @@ std::vector<std::shared_ptr<const Chunk>> Planet::chunkSnapshot() const {
 
 void Planet::forEachChunk(const std::function<void(const Chunk&)>& visit) const {
     if (threadsStarted()) throw std::logic_error("Planet::forEachChunk: stop() the planet before walking its chunks");
-    for (const auto& entry : state_.chunks) visit(*entry.second);
+    state_.forEachChunk(visit);
 }
 
 }  // namespace gravelkin

@@ -5,8 +5,9 @@
 // workers, the list of keys the renderer draws, the terrain generator, and the
 // six threads that stream chunks around the camera (one manager, five chunk
 // factories). Its state is private; each caller gets what it needs:
-// - the renderer: drawChunks, the draw walk (draw_walk.h);
-// - the factories: PlanetFactoryHost, over the shared state;
+// - the renderer: drawChunks, the draw walk (draw_walk.h) over the draw side;
+// - the factories: PlanetFactoryHost, over the factories' side;
+// - the manager thread: the manager's side;
 // - tools and tests: the read-only statistics below.
 //
 // Threads: the owning thread constructs and destroys the Planet and may call
@@ -30,6 +31,7 @@
 #include "factory/chunk_factory.h"
 #include "factory/chunk_pipeline.h"
 #include "planet/draw_walk.h"
+#include "planet/planet_draw_side.h"
 #include "planet/planet_factory_host.h"
 #include "planet/planet_state.h"
 #include "planet/streaming_stats.h"
@@ -76,27 +78,27 @@ public:
     // thread; see draw_walk.h.
     DrawWalkCounts drawChunks(ChunkDrawSink& sink, const Frustum* frustum = nullptr,
                               const Vec3* eye = nullptr) const {
-        return drawListedChunks(state_, sink, frustum, eye);
+        return drawListedChunks(PlanetDrawSide(state_), sink, frustum, eye);
     }
 
     // --- Statistics: any thread; snapshots of a moving system. ---
 
     float viewRadius() const { return state_.viewRadius; }
-    std::size_t pendingRequests() const { return state_.requests.queuedCount(); }
-    std::size_t inFlightCount() const { return state_.requests.inFlightCount(); }
+    std::size_t pendingRequests() const { return state_.queuedRequests(); }
+    std::size_t inFlightCount() const { return state_.inFlightRequests(); }
     // Factory jobs popped and not yet finished.
-    int activeJobCount() const { return state_.activeJobs.load(std::memory_order_seq_cst); }
+    int activeJobCount() const { return state_.activeJobCount(); }
     // Nothing queued, nothing in flight, no job in progress.
     bool idle() const { return state_.idle(); }
-    StreamingStats stats() const { return state_.counters.snapshot(); }
+    StreamingStats stats() const { return state_.stats(); }
     // Asks the manager to check the planet's invariants after its next pass
     // (manager_audit.cpp); stats().audits grows once it has.
-    void requestAudit() { state_.auditRequested.store(true, std::memory_order_release); }
-    std::size_t chunkCount() const { return state_.chunks.size(); }
+    void requestAudit() { state_.requestAudit(); }
+    std::size_t chunkCount() const { return state_.chunkCount(); }
     // The published chunk under `key`, or null.
-    std::shared_ptr<const Chunk> findChunk(const ChunkKey& key) const;
+    std::shared_ptr<const Chunk> findChunk(const ChunkKey& key) const { return state_.findChunk(key); }
     // Whether every chunk a mesh of `key` needs is published.
-    bool neighboursPublished(const ChunkKey& key) const;
+    bool neighboursPublished(const ChunkKey& key) const { return state_.neighboursPublished(key); }
     // A copy of the draw list.
     std::vector<ChunkKey> drawListSnapshot() const { return state_.drawListSnapshot(); }
     // Shared owners of the chunks now published, one per key. Built from the
@@ -112,7 +114,7 @@ private:
     bool threadsStarted() const;
 
     PlanetState state_;
-    PlanetFactoryHost host_{state_};
+    PlanetFactoryHost host_{PlanetFactorySide(state_)};
     std::array<std::unique_ptr<ChunkFactory>, factoryCount> factories_;
     std::unique_ptr<std::thread> managerThread_;
     std::array<std::unique_ptr<std::thread>, factoryCount> factoryThreads_;

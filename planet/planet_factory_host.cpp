@@ -7,16 +7,16 @@ namespace gravelkin {
 bool PlanetFactoryHost::beginJob(ChunkRequest& out) {
     // Counted as active before the pop, so that idle() never sees a popped
     // request in neither the queue nor a job.
-    state_.activeJobs.fetch_add(1, std::memory_order_seq_cst);
-    if (state_.requests.tryPop(out)) return true;
-    state_.activeJobs.fetch_sub(1, std::memory_order_seq_cst);
+    state_.raiseActiveJobs();
+    if (state_.tryPopRequest(out)) return true;
+    state_.lowerActiveJobs();
     return false;
 }
 
 void PlanetFactoryHost::reportSkippedChunk(const ChunkKey& key) {
     // Every placeholder is counted; only the planet's first is written out,
     // so that a system short of memory does not flood the log.
-    if (state_.counters.skippedChunks.fetch_add(1, std::memory_order_relaxed) != 0) return;
+    if (state_.countSkippedChunk() != 0) return;
     std::fprintf(stderr,
                  "gravelkin: no memory for the voxels of chunk (x %u, shell %u, y %u, face %u); it is skipped "
                  "(drawn as air) until it leaves the view radius, and the rest of the planet streams on "

@@ -1,18 +1,30 @@
 #include "planet/planet_state.h"
 
+#include <stdexcept>
 #include <utility>
+
+#include "planet/neighbours_present.h"
 
 namespace gravelkin {
 
+namespace {
+
+std::unique_ptr<TerrainGeneratorBase> required(std::unique_ptr<TerrainGeneratorBase> generator) {
+    if (!generator) throw std::invalid_argument("Planet: no terrain generator given");
+    return generator;
+}
+
+}  // namespace
+
 PlanetState::PlanetState(GraphicsDevice& graphicsDevice, float radius, std::unique_ptr<TerrainGeneratorBase> terrain,
                          PositionSource positionSource, ChunkPipeline chunkPipeline)
-    : device(graphicsDevice),
-      viewRadius(radius),
+    : viewRadius(radius),
       pipeline(chunkPipeline),
+      device(graphicsDevice),
       position(positionSource),
       drawList(std::make_unique<std::vector<ChunkKey>>()),
       spareDrawList(std::make_unique<std::vector<ChunkKey>>()),
-      generator(std::move(terrain)) {}
+      generator(required(std::move(terrain))) {}
 
 bool PlanetState::addChunk(std::unique_ptr<Chunk> chunk) {
     const ChunkKey key = chunk->key;
@@ -48,9 +60,15 @@ bool PlanetState::idle() const {
            activeJobs.load(std::memory_order_seq_cst) == 0;
 }
 
+bool PlanetState::neighboursPublished(const ChunkKey& key) const { return neighboursPresent(chunks, key); }
+
 std::vector<ChunkKey> PlanetState::drawListSnapshot() const {
     std::lock_guard lock(drawListMutex);
     return *drawList;
+}
+
+void PlanetState::forEachChunk(const std::function<void(const Chunk&)>& visit) const {
+    for (const auto& entry : chunks) visit(*entry.second);
 }
 
 }  // namespace gravelkin

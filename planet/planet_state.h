@@ -1,18 +1,19 @@
 // What the planet's threads share: the chunk map, the request queue, the draw
-// list, the streaming settings and the counters. The Planet owns one and
-// keeps it private; the manager works on it, the factories reach it through
-// PlanetFactoryHost, and tests build one to drive passes and jobs by hand on
-// a single thread.
+// list, the streaming settings and the counters. Every member that changes is
+// private. The owner (the Planet, or a test or benchmark that drives passes
+// and jobs by hand on one thread) holds the state, uses what is public below,
+// and hands each other party the side of it that party may use:
+// - the factories, through PlanetFactoryHost: PlanetFactorySide
+//   (planet_factory_side.h), which publishes with addChunk, pops and
+//   finishes requests and looks chunks up;
+// - the manager thread: PlanetManagerSide (planet_manager_side.h), the only
+//   one that erases from `chunks`, makes requests, or touches spareDrawList
+//   and the chunks published since its last take-over;
+// - the renderer's draw walk, on the main thread: PlanetDrawSide
+//   (planet_draw_side.h), which reads drawList and `chunks`.
 //
-// Threads:
-// - The renderer (main thread) locks drawListMutex, walks *drawList, looks
-//   each key up in `chunks` with a read accessor and skips missing ones. It
-//   takes accessors while holding drawListMutex, never the other way round.
-// - The factories publish with addChunk and use `chunks`, `requests`,
-//   `generator`, `device`, `activeJobs` and `stopRequested`.
-// - The manager is the only one that erases from `chunks`, makes requests,
-//   or touches spareDrawList.
-// - Counters and sizes may be read by any thread.
+// Lock order: drawListMutex first, then one entry's accessor in `chunks`;
+// nobody takes drawListMutex while holding an accessor.
 //
 // Nothing walks `chunks` while the threads run: TBB does not make a traversal
 // safe against concurrent inserts, erases or finds. Instead every successful
@@ -21,6 +22,8 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -41,12 +44,54 @@ namespace gravelkin {
 // thread; it must be safe to call concurrently.
 using PositionSource = Vec3 (*)();
 
-struct PlanetState {
+class PlanetState {
+public:
+    // Throws std::invalid_argument when `generator` is null.
     PlanetState(GraphicsDevice& device, float viewRadius, std::unique_ptr<TerrainGeneratorBase> generator,
                 PositionSource position, ChunkPipeline pipeline = ChunkPipeline::Fast);
 
     PlanetState(const PlanetState&) = delete;
     PlanetState& operator=(const PlanetState&) = delete;
+
+    // --- Settings, fixed at construction: any thread. ---
+
+    // Streaming radius: chunks within it are requested; chunks beyond
+    // sqrt(1.3) times it are dropped.
+    const float viewRadius;
+    const ChunkPipeline pipeline;
+
+    // --- Snapshots of a moving system: any thread. ---
+
+    // Nothing queued, nothing in flight, no job in progress.
+    bool idle() const;
+    std::size_t queuedRequests() const { return requests.queuedCount(); }
+    std::size_t inFlightRequests() const { return requests.inFlightCount(); }
+    // Factory jobs popped and not yet finished.
+    int activeJobCount() const { return activeJobs.load(std::memory_order_seq_cst); }
+    StreamingStats stats() const { return counters.snapshot(); }
+    std::size_t chunkCount() const { return chunks.size(); }
+    // The published chunk under `key`, or null.
+    std::shared_ptr<const Chunk> findChunk(const ChunkKey& key) const { return gravelkin::findChunk(chunks, key); }
+    // Whether every chunk a mesh of `key` needs is published.
+    bool neighboursPublished(const ChunkKey& key) const;
+    // A copy of the draw list.
+    std::vector<ChunkKey> drawListSnapshot() const;
+
+    // --- Requests to the threads: any thread. ---
+
+    // Asks the manager to check the invariants after its next pass.
+    void requestAudit() { auditRequested.store(true, std::memory_order_release); }
+    // Release: a thread that sees the flag (acquire) leaves its loop.
+    void requestStop() { stopRequested.store(true, std::memory_order_release); }
+
+    // Visits every chunk in the map. Only while no other thread uses the
+    // state (a traversal is not safe against concurrent finds).
+    void forEachChunk(const std::function<void(const Chunk&)>& visit) const;
+
+private:
+    friend class PlanetFactorySide;
+    friend class PlanetManagerSide;
+    friend class PlanetDrawSide;
 
     // Publishes a finished chunk. Ownership passes whatever the result. True:
     // inserted into `chunks` and appended to the draw list. False: a chunk
@@ -54,19 +99,9 @@ struct PlanetState {
     // when the call returns, and nothing else changed. Any thread.
     bool addChunk(std::unique_ptr<Chunk> chunk);
 
-    // Nothing queued, nothing in flight, no job in progress.
-    bool idle() const;
-
     Vec3 cameraPosition() const { return position(); }
 
-    // A copy of the draw list.
-    std::vector<ChunkKey> drawListSnapshot() const;
-
     GraphicsDevice& device;
-    // Streaming radius: chunks within it are requested; chunks beyond
-    // sqrt(1.3) times it are dropped.
-    const float viewRadius;
-    const ChunkPipeline pipeline;
     const PositionSource position;
 
     // Guards the drawList pointer, the array it points to and

@@ -13,7 +13,6 @@
 #include "camera/distance.h"
 #include "planet/manager.h"
 #include "planet/neighbours_present.h"
-#include "planet/planet_state.h"
 #include "planet/transform_direction.h"
 
 namespace gravelkin {
@@ -40,15 +39,14 @@ void Manager::walk() {
     }
     // The same keys, requests and order as a walk from here; those held by
     // now need no more looks while the camera stays.
-    ChunkRequestQueue& requests = state_.requests;
     std::vector<ChunkKey>& unheld = replay_.unheld();
     std::size_t kept = 0;
     for (const ChunkKey& key : unheld) {
         const KnownChunkKey& known = known_(key);
         if (known.held) continue;
         unheld[kept++] = key;
-        if (!contains(state_.chunks, key) && !requests.isInFlight(key)) {
-            requests.request(key, RequestKind::Generate, distanceSquared(state_.cameraPosition(), known.centre));
+        if (!contains(state_.chunks(), key) && !state_.isInFlight(key)) {
+            state_.request(key, RequestKind::Generate, distanceSquared(state_.cameraPosition(), known.centre));
             ++tally_.generateRequests;
         }
     }
@@ -61,11 +59,10 @@ void Manager::scanOctant(const Octant& octant) {
     const bool minusY = octant.minusY;
     const bool outward = octant.outward;
     const bool plusX = octant.plusX;
-    const float radius = state_.viewRadius;
+    const float radius = state_.viewRadius();
     const float radiusSquared = radius * radius;
     const std::uint32_t n = walkLength();
-    ChunkRequestQueue& requests = state_.requests;
-    const ChunkMap& chunks = state_.chunks;
+    const ChunkMap& chunks = state_.chunks();
 
     // The start comes from one copy of the camera position; every distance
     // below reads the camera afresh, so one scan may see it move.
@@ -96,8 +93,8 @@ void Manager::scanOctant(const Octant& octant) {
                         // A chunk the manager holds is in the map: no shared lookup.
                         if (!known.held) {
                             replay_.visitUnheld(cur);
-                            if (!contains(chunks, cur) && !requests.isInFlight(cur)) {
-                                requests.request(cur, RequestKind::Generate, d2);
+                            if (!contains(chunks, cur) && !state_.isInFlight(cur)) {
+                                state_.request(cur, RequestKind::Generate, d2);
                                 ++tally_.generateRequests;
                             }
                         }

@@ -17,7 +17,6 @@
 #include "geometry/neighbours.h"
 #include "geometry/position_lookup.h"
 #include "planet/manager.h"
-#include "planet/planet_state.h"
 
 namespace gravelkin {
 
@@ -25,10 +24,9 @@ void Manager::sweepGaps() {
     if (++sweepNumber_ == 0) sweepNumber_ = 1;  // 0 marks keys no sweep reached
     const Vec3 camera = state_.cameraPosition();
     sweptAt_ = camera;
-    const float radius = state_.viewRadius;
+    const float radius = state_.viewRadius();
     const float radiusSquared = radius * radius;
-    ChunkRequestQueue& requests = state_.requests;
-    const ChunkMap& chunks = state_.chunks;
+    const ChunkMap& chunks = state_.chunks();
 
     const ChunkKey start = chunkKeyAt(camera.x, camera.y, camera.z);
     sweepQueue_.assign(1, start);
@@ -42,8 +40,8 @@ void Manager::sweepGaps() {
         const float d2 = distanceSquared(camera, known.centre);
         if (d2 > radiusSquared) {
             if (head != 0) continue;  // the camera's own chunk leads on even when out of range
-        } else if (!known.held && !contains(chunks, key) && !requests.isInFlight(key)) {
-            requests.request(key, RequestKind::Generate, d2);
+        } else if (!known.held && !contains(chunks, key) && !state_.isInFlight(key)) {
+            state_.request(key, RequestKind::Generate, d2);
             ++tally_.generateRequests;
             ++tally_.sweptRequests;
         }

@@ -38,6 +38,7 @@
 #include "camera/distance.h"
 #include "planet/planet.h"
 #include "device/host_memory_device.h"
+#include "tools/print_streaming_stats.h"
 #include "tools/process_stats.h"
 #include "tools/soak/soak_run.h"
 
@@ -46,6 +47,7 @@ namespace {
 using namespace gravelkin;
 using Clock = std::chrono::steady_clock;
 using tools::peakResidentKiB;
+using tools::printStreamingStats;
 using tools::threadTimes;
 using tools::ThreadTimes;
 
@@ -274,7 +276,6 @@ void printTimes(const Options& options, const StreamRun& run, const ThreadTimes&
     std::printf("view_radius: %.2f\n", planet.viewRadius());
     std::printf("factory_threads: %d\n", Planet::factoryCount);
     std::printf("hardware_threads: %u\n", std::thread::hardware_concurrency());
-    std::printf("manager_passes: %llu\n", static_cast<unsigned long long>(stats.passes));
     std::printf("cpu_s_manager: %.3f\n", cpu.manager);
     std::printf("cpu_s_factories: %.3f\n", cpu.factories);
     std::printf("cpu_s_other: %.3f\n", cpu.other);
@@ -284,7 +285,6 @@ void printTimes(const Options& options, const StreamRun& run, const ThreadTimes&
 }
 
 void printChunks(const Census& census, const Planet& planet) {
-    const StreamingStats stats = planet.stats();
     const auto byFill = [&](ChunkFillState state) { return census.byFill[static_cast<std::size_t>(state)]; };
     const auto u64 = [](std::uint64_t value) { return static_cast<unsigned long long>(value); };
     std::printf("chunks: %zu\n", planet.chunkCount());
@@ -304,11 +304,7 @@ void printChunks(const Census& census, const Planet& planet) {
     std::printf("vertices: %llu\n", u64(census.vertices));
     std::printf("vertex_bytes: %llu (%.1f MiB)\n", u64(census.vertices * sizeof(ChunkVertex)),
                 mib(census.vertices * sizeof(ChunkVertex)));
-    std::printf("generate_requests: %llu\n", u64(stats.generateRequests));
-    std::printf("swept_requests: %llu\n", u64(stats.sweptRequests));
-    std::printf("mesh_requests: %llu\n", u64(stats.meshRequests));
-    std::printf("erased_chunks: %llu\n", u64(stats.erasedChunks));
-    std::printf("draw_list_rebuilds: %llu\n", u64(stats.drawListRebuilds));
+    printStreamingStats(planet.stats());
 }
 
 int run(const Options& options) {

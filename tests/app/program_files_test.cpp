@@ -13,6 +13,7 @@
 #include "app/program_options.h"
 #include "app/screenshot_file.h"
 #include "device/null_graphics_device.h"
+#include "tests/support/test_planet.h"
 
 namespace gravelkin::test {
 namespace {
@@ -98,6 +99,8 @@ TEST(OverlayFigureRecorderTest, KeepsTheLastSecondsOfFramesAndReadsThePlanetAndT
     for (int i = 0; i < 400; ++i) statistics.recordFrame(0.02f);  // 8 s of frames
     NullGraphicsDevice device;
     Planet planet(device, 40.0f, ChunkPipeline::Fast, [] { return Vec3{0.0f, 0.0f, -400.0f}; });
+    waitForPasses(planet, 2);
+    planet.stop();  // the counters hold still for the comparison below
     const OverlayFigures& figures = statistics.update(planet, Vec3{3.0f, 4.0f, 0.0f});
     EXPECT_NEAR(static_cast<float>(figures.frameMilliseconds.size()) * 0.02f, OverlayFigureRecorder::historySeconds, 0.03f);
     EXPECT_FLOAT_EQ(figures.frameMilliseconds.back(), 20.0f);
@@ -105,6 +108,11 @@ TEST(OverlayFigureRecorderTest, KeepsTheLastSecondsOfFramesAndReadsThePlanetAndT
     EXPECT_FLOAT_EQ(figures.distanceFromCentre, 5.0f);
     EXPECT_EQ(figures.viewRadius, 40.0f);
     EXPECT_GT(figures.residentKiB, 1000);
+    const StreamingStats stats = planet.stats();
+    ASSERT_GT(stats.passes, 0u);
+    for (const StreamingCounterEntry& counted : streamingCounterTable) {
+        EXPECT_EQ(figures.streaming.*counted.stat, stats.*counted.stat) << counted.name;
+    }
     for (int i = 0; i < 100'000; ++i) statistics.recordFrame(1e-5f);
     EXPECT_EQ(statistics.update(planet, Vec3{}).frameMilliseconds.size(), OverlayFigureRecorder::maxFrames);
 }

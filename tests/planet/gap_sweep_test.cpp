@@ -20,12 +20,13 @@ namespace {
 constexpr float radius = 500.0f;
 
 // Pops every waiting request, clearing its in-flight mark as a factory would.
-KeySet drainRequests(PlanetState& state) {
+KeySet drainRequests(TestState& state) {
+    PlanetFactorySide factories = state.factorySide();
     KeySet keys;
     ChunkRequest request;
-    while (state.requests.tryPop(request)) {
+    while (factories.tryPopRequest(request)) {
         keys.insert(request.key);
-        state.requests.finish(request.key);
+        factories.finishRequest(request.key);
     }
     return keys;
 }
@@ -75,7 +76,7 @@ TEST(GapSweepTest, OnePassRequestsExactlyTheChunksWithinTheRadiusFromEveryPositi
         TestPosition position(eye);
         NullGraphicsDevice device;
         TestState state(device, radius);
-        Manager manager(state);
+        Manager manager(state.managerSide());
         manager.pass();
         const KeySet requested = drainRequests(state);
         const std::vector<ChunkKey> within = chunkKeysWithin(eye, radius);
@@ -91,10 +92,10 @@ TEST(GapSweepTest, FollowsAMovedCameraWithinTheIntervalAndOwesQuietUntilThen) {
     TestPosition position(Vec3{0.0f, -400.0f, 0.0f});
     NullGraphicsDevice device;
     TestState state(device, radius);
-    Manager manager(state);
+    Manager manager(state.managerSide());
     manager.pass();
     drainRequests(state);
-    const std::uint64_t sweptBefore = state.counters.snapshot().sweptRequests;
+    const std::uint64_t sweptBefore = state.stats().sweptRequests;
 
     const Vec3 moved{0.0f, 400.0f, 0.0f};  // the walk alone misses 148 chunks here
     position.set(moved);
@@ -104,9 +105,9 @@ TEST(GapSweepTest, FollowsAMovedCameraWithinTheIntervalAndOwesQuietUntilThen) {
     while (swept == 0 && passes < Manager::gapSweepInterval) {
         manager.pass();
         ++passes;
-        EXPECT_EQ(state.counters.snapshot().quietPasses, 0u) << "quiet while a sweep is owed";
+        EXPECT_EQ(state.stats().quietPasses, 0u) << "quiet while a sweep is owed";
         for (const ChunkKey& key : drainRequests(state)) requested.insert(key);
-        swept = state.counters.snapshot().sweptRequests - sweptBefore;
+        swept = state.stats().sweptRequests - sweptBefore;
     }
     EXPECT_GT(swept, 0u);
     EXPECT_EQ(lacking(chunkKeysWithin(moved, radius), requested), "0 lacking");
@@ -114,7 +115,7 @@ TEST(GapSweepTest, FollowsAMovedCameraWithinTheIntervalAndOwesQuietUntilThen) {
         drainRequests(state);
         manager.pass();
     }
-    EXPECT_EQ(state.counters.snapshot().sweptRequests - sweptBefore, swept) << "a still camera is swept once";
+    EXPECT_EQ(state.stats().sweptRequests - sweptBefore, swept) << "a still camera is swept once";
 }
 
 }  // namespace

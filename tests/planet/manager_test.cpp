@@ -1,5 +1,6 @@
 // The manager's pass driven by hand, on one thread, against a planet without
-// threads: the test plays the factories with serveOneRequest.
+// threads: the test plays the factories, popping, serving and finishing
+// requests itself.
 
 #include <gtest/gtest.h>
 
@@ -9,13 +10,10 @@
 #include <thread>
 #include <vector>
 
-#include "factory/chunk_factory.h"
 #include "geometry/level_table.h"
 #include "geometry/position_lookup.h"
 #include "camera/distance.h"
-#include "factory/factory_jobs.h"
 #include "planet/manager.h"
-#include "planet/neighbours_present.h"
 #include "tests/support/distance_boundary.h"
 #include "tests/support/test_planet.h"
 
@@ -25,10 +23,11 @@ namespace {
 using test::chunkWithBuffer;
 using test::testPosition;
 
-std::vector<ChunkRequest> popAll(PlanetState& planet) {
+std::vector<ChunkRequest> popAll(TestState& planet) {
+    PlanetFactorySide factories = planet.factorySide();
     std::vector<ChunkRequest> records;
     ChunkRequest popped;
-    while (planet.requests.tryPop(popped)) records.push_back(popped);
+    while (factories.tryPopRequest(popped)) records.push_back(popped);
     return records;
 }
 
@@ -36,16 +35,33 @@ std::vector<ChunkRequest> popAll(PlanetState& planet) {
 // (0, 400, 0) on face 1.
 ChunkKey farKey(std::uint32_t i) { return ChunkKey{i % 16, 12 + i / 256, (i / 16) % 16, 3}; }
 
-TEST(ManagerTest, OnlyTheFirstScanRequestsTheCameraChunk) {
+// A planet without threads of radius 100 around the test position (the
+// start until a test moves it), its manager, and the factories' and the
+// manager's sides, which the test plays by hand.
+class ManagerTest : public ::testing::Test {
+protected:
+    static constexpr float radius = 100.0f;
+
+    // Squared distance beyond which the manager drops a chunk.
+    static float dropThreshold() { return radius * radius * Manager::dropFactor; }
+
     TestPosition position;
+    NullGraphicsDevice device;
+    TestState planet{device, radius};
+    PlanetFactorySide factories = planet.factorySide();
+    PlanetManagerSide managerSide = planet.managerSide();
+    Manager manager{planet.managerSide()};
+};
+
+// Each octant scanned alone, on a fresh planet.
+TEST_F(ManagerTest, OnlyTheFirstScanRequestsTheCameraChunk) {
     const Vec3 eye = cameraStartPosition;
     const ChunkKey own = chunkKeyAt(eye.x, eye.y, eye.z);
-    NullGraphicsDevice device;
     for (int o = 0; o < 8; ++o) {
-        TestState planet(device, 100.0f);
-        Manager manager(planet);
-        manager.scanOctant(octantScanOrder[o]);
-        const std::vector<ChunkRequest> records = popAll(planet);
+        TestState fresh(device, radius);
+        Manager scanning(fresh.managerSide());
+        scanning.scanOctant(octantScanOrder[o]);
+        const std::vector<ChunkRequest> records = popAll(fresh);
         const auto found = std::find_if(records.begin(), records.end(),
                                         [&](const ChunkRequest& r) { return r.key == own; });
         if (o == 0) {
@@ -56,23 +72,19 @@ TEST(ManagerTest, OnlyTheFirstScanRequestsTheCameraChunk) {
             EXPECT_EQ(found, records.end()) << "octant " << o;
         }
         for (const ChunkRequest& r : records) {
-            EXPECT_LE(r.priority, planet.viewRadius * planet.viewRadius);
-            EXPECT_TRUE(planet.requests.isInFlight(r.key));
+            EXPECT_LE(r.priority, radius * radius);
+            EXPECT_TRUE(fresh.managerSide().isInFlight(r.key));
         }
     }
 }
 
-TEST(ManagerTest, ScansDoNotRequestKeysInFlightOrPresent) {
-    TestPosition position;
-    NullGraphicsDevice device;
-    TestState planet(device, 100.0f);
-    Manager manager(planet);
+TEST_F(ManagerTest, ScansDoNotRequestKeysInFlightOrPresent) {
     manager.pass();
-    const StreamingStats first = planet.counters.snapshot();
+    const StreamingStats first = planet.stats();
     ASSERT_GT(first.generateRequests, 0u);
-    EXPECT_EQ(planet.requests.queuedCount(), first.generateRequests);  // no key requested twice
+    EXPECT_EQ(planet.queuedRequests(), first.generateRequests);  // no key requested twice
     manager.pass();
-    EXPECT_EQ(planet.counters.snapshot().generateRequests, first.generateRequests);
+    EXPECT_EQ(planet.stats().generateRequests, first.generateRequests);
 }
 
 // At rest the walk is replayed from the keys it last found not held: each
@@ -81,13 +93,11 @@ TEST(ManagerTest, ScansDoNotRequestKeysInFlightOrPresent) {
 // factories: some requests come back as chunks, some are finished without
 // one (and asked for again), the rest stay in flight. A camera that moves
 // gets a whole walk again.
-TEST(ManagerTest, AReplayedWalkRequestsWhatAWholeWalkWould) {
-    TestPosition position;
-    NullGraphicsDevice device;
+TEST_F(ManagerTest, AReplayedWalkRequestsWhatAWholeWalkWould) {
     TestState replayed(device, 160.0f);
     TestState walked(device, 160.0f);
-    Manager replaying(replayed);
-    Manager walking(walked);
+    Manager replaying(replayed.managerSide());
+    Manager walking(walked.managerSide());
     std::size_t requested = 0;
     auto round = [&](int pass) {
         replaying.walk();
@@ -100,10 +110,11 @@ TEST(ManagerTest, AReplayedWalkRequestsWhatAWholeWalkWould) {
         }
         for (std::size_t i = 0; i < got.size(); ++i) {
             for (TestState* state : {&replayed, &walked}) {
+                PlanetFactorySide serving = state->factorySide();
                 if (i % 3 == 0) {
-                    ASSERT_TRUE(state->addChunk(std::make_unique<Chunk>(got[i].key)));
+                    ASSERT_TRUE(serving.addChunk(std::make_unique<Chunk>(got[i].key)));
                 }
-                if (i % 3 != 2) state->requests.finish(got[i].key);
+                if (i % 3 != 2) serving.finishRequest(got[i].key);
             }
         }
         replaying.takeOverPublished();
@@ -120,24 +131,18 @@ TEST(ManagerTest, AReplayedWalkRequestsWhatAWholeWalkWould) {
 // at those still waiting for a mesh, and misses none of them: every waiting
 // chunk whose neighbours are all present is asked for again once its last
 // request has ended without a mesh, and a far chunk that arrives is dropped.
-TEST(ManagerTest, AtRestEveryChunkAwaitingAMeshIsAskedForAndAFarArrivalIsDropped) {
-    TestPosition position;
-    NullGraphicsDevice device;
-    TestState planet(device, 100.0f);
-    Manager manager(planet);
+TEST_F(ManagerTest, AtRestEveryChunkAwaitingAMeshIsAskedForAndAFarArrivalIsDropped) {
     manager.pass();
     for (const ChunkRequest& r : popAll(planet)) {
-        ASSERT_TRUE(planet.addChunk(std::make_unique<Chunk>(r.key)));
-        planet.requests.finish(r.key);
+        ASSERT_TRUE(factories.addChunk(std::make_unique<Chunk>(r.key)));
+        factories.finishRequest(r.key);
     }
-    const float near = planet.viewRadius * planet.viewRadius * Manager::dropFactor;
     KeySet meshable;
-    for (const auto& entry : planet.chunks) {
-        if (distanceSquared(testPosition(), entry.second->centre) <= near &&
-            neighboursPresent(planet.chunks, entry.first)) {
-            meshable.insert(entry.first);
+    planet.forEachChunk([&](const Chunk& chunk) {
+        if (distanceSquared(testPosition(), chunk.centre) <= dropThreshold() && planet.neighboursPublished(chunk.key)) {
+            meshable.insert(chunk.key);
         }
-    }
+    });
     ASSERT_GT(meshable.size(), 10u);
     auto meshRequests = [&] {
         KeySet keys;
@@ -150,90 +155,78 @@ TEST(ManagerTest, AtRestEveryChunkAwaitingAMeshIsAskedForAndAFarArrivalIsDropped
     EXPECT_EQ(meshRequests(), meshable) << "the arrivals";
     manager.pass();
     EXPECT_TRUE(meshRequests().empty()) << "all still in flight";
-    for (const ChunkKey& key : meshable) planet.requests.finish(key);  // ended without a mesh
+    for (const ChunkKey& key : meshable) factories.finishRequest(key);  // ended without a mesh
     manager.pass();
     EXPECT_EQ(meshRequests(), meshable) << "the chunks still waiting";
 
     const ChunkKey far = farKey(0);
-    ASSERT_GT(distanceSquared(testPosition(), chunkCentre(far)), near);
-    ASSERT_TRUE(planet.addChunk(std::make_unique<Chunk>(far)));
-    const std::uint64_t erased = planet.counters.snapshot().erasedChunks;
+    ASSERT_GT(distanceSquared(testPosition(), chunkCentre(far)), dropThreshold());
+    ASSERT_TRUE(factories.addChunk(std::make_unique<Chunk>(far)));
+    const std::uint64_t erased = planet.stats().erasedChunks;
     manager.pass();
-    EXPECT_EQ(planet.counters.snapshot().erasedChunks, erased + 1);
-    EXPECT_FALSE(contains(planet.chunks, far));
+    EXPECT_EQ(planet.stats().erasedChunks, erased + 1);
+    EXPECT_EQ(planet.findChunk(far), nullptr);
 }
 
-TEST(ManagerTest, ErasesAtMostSixtyFourFarChunksAPassAndRebuildsAfterTwoHundredFiftySix) {
-    TestPosition position;
-    NullGraphicsDevice device;
-    TestState planet(device, 100.0f);
-    Manager manager(planet);
+TEST_F(ManagerTest, ErasesAtMostSixtyFourFarChunksAPassAndRebuildsAfterTwoHundredFiftySix) {
     constexpr std::uint32_t farCount = 260;
     for (std::uint32_t i = 0; i < farCount; ++i) {
         std::unique_ptr<Chunk> chunk = chunkWithBuffer(farKey(i), device);
         chunk->meshPending.store(true);  // and most have every neighbour
-        ASSERT_TRUE(planet.addChunk(std::move(chunk)));
+        ASSERT_TRUE(factories.addChunk(std::move(chunk)));
     }
     // One far chunk in flight: never erased, however far.
     const ChunkKey held = farKey(0);
-    planet.requests.request(held, RequestKind::Mesh, 0.0f);
+    managerSide.request(held, RequestKind::Mesh, 0.0f);
 
     for (int pass = 1; pass <= 4; ++pass) {
         manager.pass();
         // Guards the map's growth on long flights: far chunks waiting their
         // turn to go once cost neighbour look-ups and meshes every pass.
-        EXPECT_EQ(planet.counters.snapshot().meshRequests, 0u) << "a far chunk was given a mesh";
-        EXPECT_EQ(planet.counters.snapshot().erasedChunks, 64u * pass);
+        EXPECT_EQ(planet.stats().meshRequests, 0u) << "a far chunk was given a mesh";
+        EXPECT_EQ(planet.stats().erasedChunks, 64u * pass);
         EXPECT_EQ(manager.eraseCount(), 64 * pass);
-        EXPECT_EQ(planet.counters.snapshot().drawListRebuilds, 0u);
+        EXPECT_EQ(planet.stats().drawListRebuilds, 0u);
     }
     // 256 erased: not yet more than 256. The fifth pass erases the last three
     // that are not in flight, and rebuilds.
     manager.pass();
-    EXPECT_EQ(planet.counters.snapshot().erasedChunks, 259u);
-    EXPECT_EQ(planet.counters.snapshot().drawListRebuilds, 1u);
+    EXPECT_EQ(planet.stats().erasedChunks, 259u);
+    EXPECT_EQ(planet.stats().drawListRebuilds, 1u);
     EXPECT_EQ(manager.eraseCount(), 0);
-    EXPECT_EQ(planet.chunks.size(), 1u);
-    EXPECT_EQ(planet.chunks.count(held), 1u);
+    EXPECT_EQ(planet.chunkCount(), 1u);
+    EXPECT_NE(planet.findChunk(held), nullptr);
     EXPECT_EQ(planet.drawListSnapshot(), std::vector<ChunkKey>{held});
     EXPECT_EQ(device.liveBuffers(), 1);
 
-    planet.requests.finish(held);
+    factories.finishRequest(held);
     manager.pass();
-    EXPECT_EQ(planet.chunks.size(), 0u);
+    EXPECT_EQ(planet.chunkCount(), 0u);
     EXPECT_EQ(device.liveBuffers(), 0);
 }
 
-TEST(ManagerTest, KeepsAChunkExactlyAtTheDropDistance) {
+TEST_F(ManagerTest, KeepsAChunkExactlyAtTheDropDistance) {
     // Put the camera where a chunk's squared distance is exactly 1.3 R².
     const ChunkKey key{7, 12, 8, 1};
     const Vec3 centre = chunkCentre(key);
-    NullGraphicsDevice device;
-    TestState planet(device, 100.0f);
-    const float threshold = planet.viewRadius * planet.viewRadius * Manager::dropFactor;
-    const DistanceBoundary x = test::boundaryAlongX(centre, threshold);
-    TestPosition position(Vec3{x.within, centre.y, centre.z});
-    Manager manager(planet);
-    ASSERT_TRUE(planet.addChunk(std::make_unique<Chunk>(key)));
+    const DistanceBoundary x = test::boundaryAlongX(centre, dropThreshold());
+    position.set(Vec3{x.within, centre.y, centre.z});
+    ASSERT_TRUE(factories.addChunk(std::make_unique<Chunk>(key)));
     manager.pass();
-    EXPECT_EQ(planet.chunks.count(key), 1u);
+    EXPECT_NE(planet.findChunk(key), nullptr);
     position.set(Vec3{x.beyond, centre.y, centre.z});
     manager.pass();
-    EXPECT_EQ(planet.chunks.count(key), 0u);
+    EXPECT_EQ(planet.findChunk(key), nullptr);
 }
 
 // Every 33rd pass re-sorts the waiting requests by the camera's position now.
-TEST(ManagerTest, ReprioritisesByTheCameraPositionNowEveryThirtyThirdPass) {
-    TestPosition position;
-    NullGraphicsDevice device;
-    TestState planet(device, 40.0f);
-    Manager manager(planet);
+TEST_F(ManagerTest, ReprioritisesByTheCameraPositionNowEveryThirtyThirdPass) {
     for (int pass = 1; pass <= 32; ++pass) manager.pass();
-    EXPECT_EQ(planet.counters.snapshot().reprioritisations, 0u);
+    EXPECT_EQ(planet.stats().reprioritisations, 0u);
     popAll(planet);
     const std::vector<ChunkKey> keys = {{7, 12, 8, 1}, {0, 12, 0, 3}, {3, 9, 4, 1}, {15, 20, 2, 0}};
     float stale = 1.0f;  // stale priorities, in the wrong order
-    for (const ChunkKey& key : keys) planet.requests.request(key, RequestKind::Generate, stale++);
+    for (const ChunkKey& key : keys) managerSide.request(key, RequestKind::Generate, stale++);
     manager.reprioritise();
     const std::vector<ChunkRequest> records = popAll(planet);
     ASSERT_EQ(records.size(), keys.size());
@@ -242,22 +235,18 @@ TEST(ManagerTest, ReprioritisesByTheCameraPositionNowEveryThirtyThirdPass) {
         EXPECT_LE(records[i > 0 ? i - 1 : 0].priority, records[i].priority);
     }
     manager.pass();
-    EXPECT_EQ(planet.counters.snapshot().reprioritisations, 2u);
+    EXPECT_EQ(planet.stats().reprioritisations, 2u);
 }
 
 // A key published while a rebuild runs must be in the draw list that the
 // rebuild installs (or appended to it afterwards), never lost with the array
 // it replaced.
-TEST(ManagerTest, RebuildKeepsKeysPublishedMeanwhile) {
-    TestPosition position;
-    NullGraphicsDevice device;
-    TestState planet(device, 100.0f);
-    Manager manager(planet);
+TEST_F(ManagerTest, RebuildKeepsKeysPublishedMeanwhile) {
     constexpr std::uint32_t count = 96;
     std::atomic<std::uint32_t> published{0};
     std::thread publisher([&] {
         for (std::uint32_t i = 0; i < count; ++i) {
-            planet.addChunk(std::make_unique<Chunk>(farKey(i)));
+            factories.addChunk(std::make_unique<Chunk>(farKey(i)));
             published.store(i + 1, std::memory_order_release);
         }
     });
@@ -277,25 +266,21 @@ TEST(ManagerTest, RebuildKeepsKeysPublishedMeanwhile) {
     EXPECT_EQ(manager.residentCount(), count);
 }
 
-TEST(ManagerTest, RequestsAChunkAgainOnceItWasDroppedAndComesBackIntoRange) {
-    TestPosition position;
-    NullGraphicsDevice device;
-    TestState planet(device, 100.0f);
-    Manager manager(planet);
+TEST_F(ManagerTest, RequestsAChunkAgainOnceItWasDroppedAndComesBackIntoRange) {
     const Vec3 eye = cameraStartPosition;
     const ChunkKey own = chunkKeyAt(eye.x, eye.y, eye.z);
-    ASSERT_TRUE(planet.addChunk(chunkWithBuffer(own, device)));
+    ASSERT_TRUE(factories.addChunk(chunkWithBuffer(own, device)));
     manager.pass();
     auto requestedOwn = [&] {
         const std::vector<ChunkRequest> records = popAll(planet);
-        for (const ChunkRequest& r : records) planet.requests.finish(r.key);
+        for (const ChunkRequest& r : records) factories.finishRequest(r.key);
         return std::any_of(records.begin(), records.end(), [&](const ChunkRequest& r) { return r.key == own; });
     };
     EXPECT_FALSE(requestedOwn()) << "a present chunk was requested";
 
     position.set(Vec3{0.0f, -400.0f, 0.0f});  // the far side of the planet
     manager.pass();
-    EXPECT_EQ(planet.chunks.count(own), 0u);
+    EXPECT_EQ(planet.findChunk(own), nullptr);
     requestedOwn();
 
     position.set(eye);
@@ -304,30 +289,30 @@ TEST(ManagerTest, RequestsAChunkAgainOnceItWasDroppedAndComesBackIntoRange) {
 }
 
 // The audit finds nothing wrong with chunks published by the rules, and
-// counts each lost draw key and each chunk put in the map behind the
-// manager's back.
-TEST(ManagerTest, TheAuditCountsLostDrawKeysAndChunksNeitherResidentNorHandedOver) {
-    TestPosition position;
-    NullGraphicsDevice device;
-    TestState planet(device, 100.0f);
-    Manager manager(planet);
-    for (std::uint32_t i = 0; i < 12; ++i) planet.addChunk(std::make_unique<Chunk>(farKey(i)));
+// counts each lost draw key and each chunk in the map that the manager never
+// took over (here taken over behind its back).
+TEST_F(ManagerTest, TheAuditCountsLostDrawKeysAndChunksNeitherResidentNorHandedOver) {
+    for (std::uint32_t i = 0; i < 12; ++i) factories.addChunk(std::make_unique<Chunk>(farKey(i)));
     manager.takeOverPublished();
     manager.audit();
-    EXPECT_EQ(planet.counters.audits.load(), 1u);
-    EXPECT_EQ(planet.counters.auditViolations.load(), 0u);
+    EXPECT_EQ(planet.stats().audits, 1u);
+    EXPECT_EQ(planet.stats().auditViolations, 0u);
 
     ::testing::internal::CaptureStderr();
-    {
-        std::lock_guard lock(planet.drawListMutex);
-        planet.drawList->erase(planet.drawList->begin(), planet.drawList->begin() + 2);
-    }
+    // A draw list without two of the resident keys.
+    std::vector<ChunkKey>& spare = managerSide.spareDrawList();
+    spare = planet.drawListSnapshot();
+    spare.erase(spare.begin(), spare.begin() + 2);
+    std::vector<std::shared_ptr<Chunk>> nonePublished;
+    managerSide.installSpareDrawList(nonePublished);
     manager.audit();
-    EXPECT_EQ(planet.counters.auditViolations.load(), 2u);
-    for (std::uint32_t i = 12; i < 24; ++i) planet.chunks.insert({farKey(i), std::make_shared<Chunk>(farKey(i))});
+    EXPECT_EQ(planet.stats().auditViolations, 2u);
+    for (std::uint32_t i = 12; i < 24; ++i) factories.addChunk(std::make_unique<Chunk>(farKey(i)));
+    std::vector<std::shared_ptr<Chunk>> takenBehindItsBack;
+    managerSide.takeOverPublished(takenBehindItsBack);
     manager.audit();
     const std::string report = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(planet.counters.auditViolations.load(), 5u);
+    EXPECT_EQ(planet.stats().auditViolations, 5u);
     EXPECT_NE(report.find("not in the draw list"), std::string::npos) << report;
     EXPECT_NE(report.find("neither resident nor about to be handed over"), std::string::npos) << report;
 }
@@ -335,24 +320,20 @@ TEST(ManagerTest, TheAuditCountsLostDrawKeysAndChunksNeitherResidentNorHandedOve
 // Requests popped by jobs that never finish leave their keys in flight with
 // no record and no job: the audit counts that once the keys outnumber the
 // jobs a planet can have under way.
-TEST(ManagerTest, TheAuditCountsRequestsNeverFinished) {
-    TestPosition position;
-    NullGraphicsDevice device;
-    TestState planet(device, 100.0f);
-    Manager manager(planet);
-    for (std::uint32_t i = 0; i < 24; ++i) planet.requests.request(farKey(i), RequestKind::Generate, float(i));
+TEST_F(ManagerTest, TheAuditCountsRequestsNeverFinished) {
+    for (std::uint32_t i = 0; i < 24; ++i) managerSide.request(farKey(i), RequestKind::Generate, float(i));
     manager.audit();
-    EXPECT_EQ(planet.counters.auditViolations.load(), 0u);
+    EXPECT_EQ(planet.stats().auditViolations, 0u);
 
     ChunkRequest popped;
-    for (int i = 0; i < 8; ++i) ASSERT_TRUE(planet.requests.tryPop(popped));
+    for (int i = 0; i < 8; ++i) ASSERT_TRUE(factories.tryPopRequest(popped));
     manager.audit();
-    EXPECT_EQ(planet.counters.auditViolations.load(), 0u) << "eight jobs under way are not a leak";
+    EXPECT_EQ(planet.stats().auditViolations, 0u) << "eight jobs under way are not a leak";
     ::testing::internal::CaptureStderr();
-    ASSERT_TRUE(planet.requests.tryPop(popped));
+    ASSERT_TRUE(factories.tryPopRequest(popped));
     manager.audit();
     const std::string report = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(planet.counters.auditViolations.load(), 1u);
+    EXPECT_EQ(planet.stats().auditViolations, 1u);
     EXPECT_NE(report.find("neither a queued record nor a job"), std::string::npos) << report;
 }
 

@@ -29,19 +29,16 @@ TEST(PlanetStateTest, AddChunkKeepsTheFirstChunkOfAKey) {
         const ChunkKey key{7, 12, 8, 1};
         auto first = chunkWithBuffer(key, device);
         const Chunk* kept = first.get();
-        ASSERT_TRUE(planet.addChunk(std::move(first)));
+        ASSERT_TRUE(planet.factorySide().addChunk(std::move(first)));
 
         auto second = chunkWithBuffer(key, device);
         ASSERT_EQ(device.liveBuffers(), 2);
-        EXPECT_FALSE(planet.addChunk(std::move(second)));
+        EXPECT_FALSE(planet.factorySide().addChunk(std::move(second)));
         // The duplicate's buffer went with it, exactly once (a second release
         // would drive the count below one, or trip the sanitizers).
         EXPECT_EQ(device.liveBuffers(), 1);
-        EXPECT_EQ(planet.chunks.size(), 1u);
-        ChunkMap::const_accessor entry;
-        ASSERT_TRUE(planet.chunks.find(entry, key));
-        EXPECT_EQ(entry->second.get(), kept);
-        entry.release();
+        EXPECT_EQ(planet.chunkCount(), 1u);
+        EXPECT_EQ(planet.findChunk(key).get(), kept);
         EXPECT_EQ(planet.drawListSnapshot(), std::vector<ChunkKey>{key});
     }
     EXPECT_EQ(device.liveBuffers(), 0);
@@ -58,9 +55,10 @@ TEST(PlanetStateTest, ConcurrentPublishersKeepOneChunkPerKey) {
     std::vector<std::thread> adders;
     for (std::uint32_t t = 0; t < threads; ++t) {
         adders.emplace_back([&, t] {
+            PlanetFactorySide publisher = planet.factorySide();
             for (std::uint32_t i = 0; i < own; ++i) {
-                if (!planet.addChunk(chunkWithBuffer(ChunkKey{i, 12, t, 1}, device))) ownFailures.fetch_add(1);
-                if (i < shared && planet.addChunk(chunkWithBuffer(ChunkKey{i, 12, 9, 1}, device))) {
+                if (!publisher.addChunk(chunkWithBuffer(ChunkKey{i, 12, t, 1}, device))) ownFailures.fetch_add(1);
+                if (i < shared && publisher.addChunk(chunkWithBuffer(ChunkKey{i, 12, 9, 1}, device))) {
                     sharedSuccesses.fetch_add(1);
                 }
             }
@@ -70,7 +68,7 @@ TEST(PlanetStateTest, ConcurrentPublishersKeepOneChunkPerKey) {
     EXPECT_EQ(ownFailures.load(), 0);
     EXPECT_EQ(sharedSuccesses.load(), static_cast<int>(shared));
     const std::size_t keys = threads * own + shared;
-    EXPECT_EQ(planet.chunks.size(), keys);
+    EXPECT_EQ(planet.chunkCount(), keys);
     EXPECT_EQ(device.liveBuffers(), static_cast<std::int64_t>(keys));
     const std::vector<ChunkKey> drawn = planet.drawListSnapshot();
     EXPECT_EQ(drawn.size(), keys);

@@ -16,6 +16,8 @@
 #include "geometry/chunk_key.h"
 #include "geometry/neighbours.h"
 #include "planet/planet.h"
+#include "planet/planet_factory_side.h"
+#include "planet/planet_manager_side.h"
 #include "planet/planet_state.h"
 #include "device/null_graphics_device.h"
 #include "terrain/earth/terrain_generator_earth.h"
@@ -53,10 +55,14 @@ public:
 };
 
 // A planet's state without threads, around the test position, with the Earth
-// generator: the test plays the manager and the factories by hand.
+// generator: the test plays the manager and the factories by hand, through
+// their sides, on its own thread (or publishes from threads of its own).
 struct TestState : PlanetState {
     TestState(GraphicsDevice& device, float radius)
         : PlanetState(device, radius, std::make_unique<TerrainGeneratorEarth>(), testPosition) {}
+
+    PlanetFactorySide factorySide() { return PlanetFactorySide(*this); }
+    PlanetManagerSide managerSide() { return PlanetManagerSide(*this); }
 };
 
 // A streaming planet around the test position.
@@ -95,7 +101,7 @@ inline KeySet chunkKeys(const Planet& planet) {
 // The keys in a state's map; only while no other thread uses it.
 inline KeySet mapKeys(const PlanetState& state) {
     KeySet keys;
-    for (const auto& entry : state.chunks) keys.insert(entry.first);
+    state.forEachChunk([&](const Chunk& chunk) { keys.insert(chunk.key); });
     return keys;
 }
 

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "tools/print_streaming_stats.h"
+
 namespace gravelkin::tools {
 
 namespace {
@@ -33,7 +35,6 @@ void printFaults(const SoakResult& result) {
 }  // namespace
 
 void printSoakReport(const SoakOptions& soak, float viewRadius, const SoakResult& result) {
-    const StreamingStats& stats = result.stats;
     const WatchTally& watch = result.watch;
     std::printf("soak_s: %.0f\n", soak.seconds);
     std::printf("flight_seed: %llu\n", u64(soak.flightSeed));
@@ -53,13 +54,7 @@ void printSoakReport(const SoakOptions& soak, float viewRadius, const SoakResult
     std::printf("peak_requests_queued_and_in_flight: %zu\n", watch.peakRequests);
     std::printf("peak_path_neighbourhood_keys: %zu\n", watch.peakNeighbourhood);
     std::printf("peak_chunks_over_path_neighbourhood: %zu\n", watch.peakExcess);
-    std::printf("generate_requests: %llu\n", u64(stats.generateRequests));
-    std::printf("mesh_requests: %llu\n", u64(stats.meshRequests));
-    std::printf("finished_jobs: %llu\n", u64(stats.finishedJobs));
-    std::printf("erased_chunks: %llu\n", u64(stats.erasedChunks));
-    std::printf("draw_list_rebuilds: %llu\n", u64(stats.drawListRebuilds));
-    std::printf("audits: %llu\n", u64(stats.audits));
-    std::printf("audit_violations: %llu\n", u64(stats.auditViolations));
+    printStreamingStats(result.stats);
     std::printf("stalls: %llu\n", u64(watch.stalls));
     std::printf("converged_at_rest: %s\n", result.rest.converged ? "yes" : "no");
     std::printf("rest_converge_s: %.2f\n", result.rest.seconds);
