@@ -51,6 +51,11 @@ VertexBuffer* DeferredUploadDevice::createVertexBuffer(const ChunkVertex* vertic
     return buffer;
 }
 
+VertexBuffer* DeferredUploadDevice::createFaceBuffer(const ChunkFaces& faces) {
+    const std::vector<ChunkVertex> list = triangleList(faces);
+    return createVertexBuffer(list.data(), static_cast<std::uint32_t>(list.size()));
+}
+
 void DeferredUploadDevice::queueRelease(StagedVertexBuffer* buffer) {
     std::lock_guard<std::mutex> lock(mutex_);
     live_.erase(buffer);

@@ -13,7 +13,8 @@
 // is valid the moment it is returned, so a chunk may publish it at once.
 //
 // Threads:
-// - createVertexBuffer, VertexBuffer::release, liveBuffers: any thread.
+// - createVertexBuffer, createFaceBuffer, VertexBuffer::release, liveBuffers:
+//   any thread.
 // - processPending, stored, holdsPackedQuads, faceGroups, releaseAll: the
 //   main thread.
 // Every buffer must be released before releaseAll(): the Planet, whose
@@ -72,6 +73,8 @@ public:
     // Any thread. Null once releaseAll() has run, for an empty array, or
     // when there is no memory for the staged copy.
     VertexBuffer* createVertexBuffer(const ChunkVertex* vertices, std::uint32_t count) override;
+    // The faces' triangle list, as createVertexBuffer takes it.
+    VertexBuffer* createFaceBuffer(const ChunkFaces& faces) override;
 
     // Stores every buffer handed over so far and discards every buffer
     // released so far. Main thread.
