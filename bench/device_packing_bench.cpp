@@ -1,7 +1,7 @@
-// What the OpenGL device does to each mesh it is given, on the factory thread
-// that creates the buffer: packing the faces into their four corners,
-// grouped by facing and place (render/face_groups.h). Over the meshes of the
-// fixed set of surface chunks, per face.
+// What the OpenGL device does to each face mesh it is given, on the factory
+// thread that creates the buffer: copying the faces' corners, grouped by side
+// and place, and bounding each group for culling (device/face_groups.h). Over
+// the meshes of the fixed set of surface chunks, per face.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -9,30 +9,39 @@
 
 #include "bench/per_item.h"
 #include "bench/surface_chunks.h"
-#include "factory/factory_jobs.h"
+#include "factory/mesher/mesher.h"
 #include "geometry/column_direction_cache.h"
-#include "device/null_graphics_device.h"
+#include "device/chunk_faces.h"
 #include "device/deferred_upload_device.h"
 
 namespace gravelkin::bench {
 namespace {
 
-// The surface chunks' meshes, as the factories hand them to a device.
-const std::vector<std::vector<ChunkVertex>>& surfaceMeshes() {
-    static const std::vector<std::vector<ChunkVertex>> meshes = [] {
-        std::vector<std::vector<ChunkVertex>> out;
+// One surface chunk's faces, kept.
+struct KeptFaces {
+    std::vector<ChunkVertex> corners;
+    std::vector<Direction> sides;
+    ChunkFaces faces() const { return {corners.data(), sides.data(), static_cast<std::uint32_t>(sides.size())}; }
+};
+
+// The surface chunks' face meshes, as the factories hand them to a device.
+const std::vector<KeptFaces>& surfaceMeshes() {
+    static const std::vector<KeptFaces> meshes = [] {
+        std::vector<KeptFaces> out;
         MeshingSet& set = meshingSet();
         ColumnDirectionCache cache;
-        NullGraphicsDevice device;
+        MesherOutput output;
         for (std::size_t k = 0; k < set.meshed.size(); ++k) {
             Chunk& chunk = *set.meshed[k];
-            meshGathered(chunk, set.fineNeighbours[k], cache, device, ChunkPipeline::Fast);
-            if (chunk.vertexBuffer == nullptr) continue;
-            out.push_back(static_cast<NullVertexBuffer*>(chunk.vertexBuffer)->vertices());
-            chunk.vertexBuffer->release();
-            chunk.vertexBuffer = nullptr;
-            chunk.vertexCount.store(0);
-            chunk.meshPending.store(true);
+            chunk.fineNeighbours = &set.fineNeighbours[k];
+            resetForChunk(cache, chunk.key);
+            cache.columnOffset = 0.0f;
+            meshChunk(MesherInput{chunk, cache}, output);
+            chunk.fineNeighbours = nullptr;
+            const ChunkFaces& faces = output.faces;
+            if (faces.count == 0) continue;
+            out.push_back({{faces.corners, faces.corners + cornersPerFace * faces.count},
+                           {faces.sides, faces.sides + faces.count}});
         }
         return out;
     }();
@@ -40,14 +49,14 @@ const std::vector<std::vector<ChunkVertex>>& surfaceMeshes() {
 }
 
 void BM_PackAndGroupFaces(benchmark::State& state) {
-    const std::vector<std::vector<ChunkVertex>>& meshes = surfaceMeshes();
+    const std::vector<KeptFaces>& meshes = surfaceMeshes();
     std::uint64_t faces = 0;
-    for (const std::vector<ChunkVertex>& mesh : meshes) faces += mesh.size() / 6;
+    for (const KeptFaces& mesh : meshes) faces += mesh.sides.size();
     std::uint64_t groups = 0;
     for (auto _ : state) {
         groups = 0;
-        for (const std::vector<ChunkVertex>& mesh : meshes) {
-            const StagedMesh staged(mesh.data(), static_cast<std::uint32_t>(mesh.size()));
+        for (const KeptFaces& mesh : meshes) {
+            const StagedMesh staged(mesh.faces());
             groups += staged.groups.size();
         }
         benchmark::DoNotOptimize(groups);

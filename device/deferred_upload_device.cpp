@@ -3,35 +3,35 @@
 #include <algorithm>
 #include <cstdio>
 #include <new>
-
-#include "device/quad_packing.h"
+#include <utility>
 
 namespace gravelkin {
 
 StagedMesh::StagedMesh(const ChunkVertex* list, std::uint32_t listCount)
-    : quads(isQuadList(list, listCount)) {
-    count = quads ? listCount / 6 * 4 : listCount;
-    vertices = std::make_unique_for_overwrite<ChunkVertex[]>(count);
-    if (quads) {
-        groups = packFaceGroups(list, listCount, vertices.get());
-    } else {
-        std::copy(list, list + listCount, vertices.get());
-    }
+    : vertices(std::make_unique_for_overwrite<ChunkVertex[]>(listCount)), count(listCount) {
+    std::copy(list, list + listCount, vertices.get());
 }
 
-StagedVertexBuffer::StagedVertexBuffer(DeferredUploadDevice& device, const ChunkVertex* vertices, std::uint32_t count)
-    : mesh(vertices, count), device_(device) {}
+StagedMesh::StagedMesh(const ChunkFaces& faces)
+    : vertices(std::make_unique_for_overwrite<ChunkVertex[]>(std::size_t{cornersPerFace} * faces.count)),
+      count(cornersPerFace * faces.count),
+      quads(true) {
+    groups = packFaceGroups(faces, vertices.get());
+}
+
+StagedVertexBuffer::StagedVertexBuffer(DeferredUploadDevice& device, StagedMesh staged)
+    : mesh(std::move(staged)), device_(device) {}
 
 void StagedVertexBuffer::release() { device_.queueRelease(this); }
 
-VertexBuffer* DeferredUploadDevice::createVertexBuffer(const ChunkVertex* vertices, std::uint32_t count) {
-    if (vertices == nullptr || count == 0) return nullptr;
+template <typename Stage>
+VertexBuffer* DeferredUploadDevice::create(const Stage& stage) {
     // The copy is made outside the lock: meshing threads only meet here for
     // the two pushes. Without memory for it the buffer fails, as a device
     // out of memory does: the chunk goes undrawn, its thread lives on.
     StagedVertexBuffer* buffer = nullptr;
     try {
-        buffer = new StagedVertexBuffer(*this, vertices, count);
+        buffer = new StagedVertexBuffer(*this, stage());
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
@@ -49,6 +49,16 @@ VertexBuffer* DeferredUploadDevice::createVertexBuffer(const ChunkVertex* vertic
         return nullptr;
     }
     return buffer;
+}
+
+VertexBuffer* DeferredUploadDevice::createVertexBuffer(const ChunkVertex* vertices, std::uint32_t count) {
+    if (vertices == nullptr || count == 0) return nullptr;
+    return create([&] { return StagedMesh(vertices, count); });
+}
+
+VertexBuffer* DeferredUploadDevice::createFaceBuffer(const ChunkFaces& faces) {
+    if (faces.corners == nullptr || faces.sides == nullptr || faces.count == 0) return nullptr;
+    return create([&] { return StagedMesh(faces); });
 }
 
 void DeferredUploadDevice::queueRelease(StagedVertexBuffer* buffer) {

@@ -3,17 +3,19 @@
 // device, whose context belongs to the main thread, and the host-memory
 // device that the headless tools stream into.
 //
-// createVertexBuffer copies the vertices on the creating thread, packing a
-// mesh's faces into their four corners where they take that form
-// (quad_packing.h) and grouping them by the way they face (face_groups.h),
-// and queues the buffer. The main thread stores it in the device's memory at
-// the latest when the buffer is first asked for, and in bulk once per frame
-// in processPending(), then frees the copy. release() queues the buffer; the
+// Creating a buffer copies the mesh on the creating thread and queues the
+// buffer: createVertexBuffer copies a triangle list as it is, and
+// createFaceBuffer copies a face mesh's corners (drawn through quad indices,
+// quad_packing.h) grouped by side and place (face_groups.h). The main thread
+// stores the buffer in the device's memory at the latest when it is first
+// asked for, and in bulk once per frame in processPending(), then frees the
+// copy. release() queues the buffer; the
 // next processPending() discards the stored copy and the object. The pointer
 // is valid the moment it is returned, so a chunk may publish it at once.
 //
 // Threads:
-// - createVertexBuffer, VertexBuffer::release, liveBuffers: any thread.
+// - createVertexBuffer, createFaceBuffer, VertexBuffer::release, liveBuffers:
+//   any thread.
 // - processPending, stored, holdsPackedQuads, faceGroups, releaseAll: the
 //   main thread.
 // Every buffer must be released before releaseAll(): the Planet, whose
@@ -34,10 +36,11 @@ namespace gravelkin {
 
 class DeferredUploadDevice;
 
-// What the creating thread makes of a mesh: its faces packed and grouped
-// where the vertices are a quad list, else the vertices as they are.
+// What the creating thread makes of a mesh: a triangle list as it is, or a
+// face mesh's corners packed and grouped.
 struct StagedMesh {
     StagedMesh(const ChunkVertex* vertices, std::uint32_t count);
+    explicit StagedMesh(const ChunkFaces& faces);
 
     // Left uninitialised until written: its pages are touched once.
     std::unique_ptr<ChunkVertex[]> vertices;
@@ -48,7 +51,7 @@ struct StagedMesh {
 
 class StagedVertexBuffer final : public VertexBuffer {
 public:
-    StagedVertexBuffer(DeferredUploadDevice& device, const ChunkVertex* vertices, std::uint32_t count);
+    StagedVertexBuffer(DeferredUploadDevice& device, StagedMesh mesh);
     void release() override;
 
     // Written by the creating thread before the buffer is handed over, then
@@ -69,9 +72,10 @@ public:
     DeferredUploadDevice(const DeferredUploadDevice&) = delete;
     DeferredUploadDevice& operator=(const DeferredUploadDevice&) = delete;
 
-    // Any thread. Null once releaseAll() has run, for an empty array, or
+    // Any thread. Null once releaseAll() has run, for an empty mesh, or
     // when there is no memory for the staged copy.
     VertexBuffer* createVertexBuffer(const ChunkVertex* vertices, std::uint32_t count) override;
+    VertexBuffer* createFaceBuffer(const ChunkFaces& faces) override;
 
     // Stores every buffer handed over so far and discards every buffer
     // released so far. Main thread.
@@ -81,8 +85,8 @@ public:
     // null for null. Main thread.
     StagedVertexBuffer* stored(VertexBuffer* buffer);
 
-    // Whether `buffer` holds packed faces, drawn through quad indices rather
-    // than as the triangle list it was created from. Main thread.
+    // Whether `buffer` holds packed faces (made by createFaceBuffer), drawn
+    // through quad indices. Main thread.
     bool holdsPackedQuads(VertexBuffer* buffer) const;
 
     // The groups of a buffer that holds packed faces, in buffer order;
@@ -109,6 +113,9 @@ protected:
 
 private:
     friend class StagedVertexBuffer;
+    // Stages the mesh `stage` makes and queues it; null as for creation.
+    template <typename Stage>
+    VertexBuffer* create(const Stage& stage);
     void queueRelease(StagedVertexBuffer* buffer);
     void storeStaged(StagedVertexBuffer& buffer);
 

@@ -1,20 +1,26 @@
-// Chunk faces grouped by where they lie and the way they face, so that whole
-// groups that face away from the eye, or lie outside the view, can be left
-// undrawn.
+// Chunk faces grouped by the side they show and the part of the chunk they
+// lie in, so that whole groups that face away from the eye, or lie outside
+// the view, can be left undrawn.
 //
 // The pipeline culls back faces: a triangle is drawn only from the side its
-// winding makes front-facing, which for the mesher's clockwise corners is the
-// side its normal (c1 - c0) x (c2 - c0) points to. A chunk's faces point in
-// a handful of directions (its voxels' six sides, bent a little by the
-// sphere), and from any eye some of those sides face away from it wholesale:
-// the rasteriser would shade their vertices and then discard every one of
-// their triangles. Each group carries a cone that holds every one of its
-// triangles' normals and a sphere that holds every one of its corners; from
-// an eye whose every line of sight to the sphere meets each plane from behind,
-// by a margin far beyond the rounding of the vertex stage, none of its
-// triangles can be front-facing, so leaving the group out changes no pixel.
-// Groups are also split by the part of the chunk they lie in, which keeps
-// their spheres small and gives each a box for the frustum test.
+// winding makes front-facing, which for the mesher's corners is the side its
+// normal (c1 - c0) x (c2 - c0) points to. The faces of one side of a chunk's
+// voxels point nearly one way (bent a little by the sphere), and from any eye
+// some sides face away from it wholesale: the rasteriser would shade their
+// vertices and then discard every one of their triangles. Each group carries
+// a cone that holds every one of its triangles' normals and a sphere that
+// holds every one of its corners; from an eye whose every line of sight to the
+// sphere meets each plane from behind, by a margin far beyond the rounding of
+// the vertex stage, none of its triangles can be front-facing, so leaving the
+// group out changes no pixel. Splitting by the part of the chunk keeps the
+// spheres small and gives each group a box for the frustum test.
+//
+// The side names the group; the cone is bounded from the triangles
+// themselves, since neither the side nor a face's vertex normal bounds them:
+// the outward and inward sides' four corners lie on a sphere, not in a plane,
+// and near the planet's centre one side's faces turn through more than a
+// right angle within a chunk. A group whose triangles fit in no cone is drawn
+// whatever the eye.
 //
 // Pure; any thread.
 #pragma once
@@ -24,15 +30,17 @@
 
 #include "camera/frustum.h"
 #include "camera/vector_math.h"
+#include "device/chunk_faces.h"
 #include "device/chunk_vertex.h"
+#include "geometry/neighbours.h"
 
 namespace gravelkin {
 
 struct FaceGroup {
     std::uint32_t firstQuad = 0;  // in the packed corners (quad_packing.h)
     std::uint32_t quads = 0;
-    // False for faces with a triangle too small to have a normal, which are
-    // never left out for facing away.
+    // False where no cone holds the triangles' normals (or a triangle is too
+    // thin for its normal to be trusted): never left out for facing away.
     bool cullable = false;
     float axis[3] = {0.0f, 0.0f, 0.0f};    // unit
     float spread = 0.0f;                   // radians: every triangle normal lies within this of axis
@@ -41,19 +49,18 @@ struct FaceGroup {
     Box3 box;  // every corner
 };
 
-// The faces' directions fall into at most this many groups that may be left
-// out for facing away, and one that may not; each is split by the cell of the
-// chunk's box it lies in, cellsPerSide along each axis.
-inline constexpr std::size_t maxFacings = 6;
+// Each side's faces are split by the cell of the mesh's box their first
+// corner lies in, cellsPerSide along each axis.
 inline constexpr std::size_t cellsPerSide = 4;
 inline constexpr std::size_t cells = cellsPerSide * cellsPerSide * cellsPerSide;
-inline constexpr std::size_t maxFaceGroups = (maxFacings + 1) * cells;
+inline constexpr std::size_t maxFaceGroups = directionCount * cells;
 
-// Packs the faces of a quad list (isQuadList in quad_packing.h: `count`
-// vertices, six a face) into `corners`, which has room for four corners a
-// face, so that each group's faces lie together, in their order in the list;
-// returns the groups in buffer order.
-std::vector<FaceGroup> packFaceGroups(const ChunkVertex* quadList, std::uint32_t count, ChunkVertex* corners);
+// Copies the corners of `faces` into `corners`, which has room for
+// cornersPerFace a face, so that each group's faces lie together, in their
+// order in `faces`; returns the groups in buffer order. The groups go side by
+// side, the sides in the order their first faces come in `faces`, and within
+// a side by cell.
+std::vector<FaceGroup> packFaceGroups(const ChunkFaces& faces, ChunkVertex* corners);
 
 // Whether every triangle of the group is back-facing, by a safe margin, to
 // an eye at `eye`.

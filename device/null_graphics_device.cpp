@@ -1,10 +1,11 @@
 #include "device/null_graphics_device.h"
 
+#include <utility>
+
 namespace gravelkin {
 
-NullVertexBuffer::NullVertexBuffer(std::atomic<std::int64_t>& liveCount, const ChunkVertex* vertices,
-                                   std::uint32_t count)
-    : liveCount_(liveCount), vertices_(vertices, vertices + count) {
+NullVertexBuffer::NullVertexBuffer(std::atomic<std::int64_t>& liveCount, std::vector<ChunkVertex> vertices)
+    : liveCount_(liveCount), vertices_(std::move(vertices)) {
     liveCount_.fetch_add(1, std::memory_order_acq_rel);
 }
 
@@ -15,7 +16,16 @@ void NullVertexBuffer::release() {
 
 VertexBuffer* NullGraphicsDevice::createVertexBuffer(const ChunkVertex* vertices, std::uint32_t count) {
     if (failCreation_.load(std::memory_order_acquire)) return nullptr;
-    auto* buffer = new NullVertexBuffer(liveBuffers_, vertices, count);
+    return create(std::vector<ChunkVertex>(vertices, vertices + count));
+}
+
+VertexBuffer* NullGraphicsDevice::createFaceBuffer(const ChunkFaces& faces) {
+    if (failCreation_.load(std::memory_order_acquire)) return nullptr;
+    return create(triangleList(faces));
+}
+
+VertexBuffer* NullGraphicsDevice::create(std::vector<ChunkVertex> vertices) {
+    auto* buffer = new NullVertexBuffer(liveBuffers_, std::move(vertices));
     createdBuffers_.fetch_add(1, std::memory_order_acq_rel);
     return buffer;
 }

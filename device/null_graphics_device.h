@@ -1,7 +1,9 @@
 // A graphics device without a GPU, for tests and headless tools.
 //
-// It keeps a copy of every vertex array it is given, counts live buffers and
-// can be told to fail creation, so that the failure path can be tested.
+// It keeps a copy of every vertex array it is given, and of every face mesh
+// as its triangle list (chunk_faces.h), so that both read back alike; counts
+// live buffers and can be told to fail creation, so that the failure path can
+// be tested.
 // Thread-safe: buffers may be created and released from any thread.
 #pragma once
 
@@ -15,7 +17,7 @@ namespace gravelkin {
 
 class NullVertexBuffer final : public VertexBuffer {
 public:
-    NullVertexBuffer(std::atomic<std::int64_t>& liveCount, const ChunkVertex* vertices, std::uint32_t count);
+    NullVertexBuffer(std::atomic<std::int64_t>& liveCount, std::vector<ChunkVertex> vertices);
     void release() override;
 
     const std::vector<ChunkVertex>& vertices() const { return vertices_; }
@@ -30,6 +32,7 @@ private:
 class NullGraphicsDevice final : public GraphicsDevice {
 public:
     VertexBuffer* createVertexBuffer(const ChunkVertex* vertices, std::uint32_t count) override;
+    VertexBuffer* createFaceBuffer(const ChunkFaces& faces) override;
 
     // Buffers created and not yet released.
     std::int64_t liveBuffers() const { return liveBuffers_.load(std::memory_order_acquire); }
@@ -39,6 +42,8 @@ public:
     void setFailCreation(bool fail) { failCreation_.store(fail, std::memory_order_release); }
 
 private:
+    VertexBuffer* create(std::vector<ChunkVertex> vertices);
+
     std::atomic<std::int64_t> liveBuffers_{0};
     std::atomic<std::int64_t> createdBuffers_{0};
     std::atomic<bool> failCreation_{false};

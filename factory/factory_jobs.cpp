@@ -78,7 +78,7 @@ void meshGathered(Chunk& chunk, const FineNeighbourMap& fine, ColumnDirectionCac
         meshChunk(input, output);
     }
     // Uploaded straight from the output's memory, which the thread keeps.
-    if (output.vertexCount != 0) publishMesh(chunk, device, output.vertices, output.vertexCount);
+    if (output.faces.count != 0) publishMesh(chunk, device, output.faces);
     output.trim();
     chunk.meshPending.store(false, std::memory_order_release);
     chunk.fineNeighbours = nullptr;

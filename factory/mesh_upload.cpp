@@ -1,6 +1,7 @@
 #include "factory/mesh_upload.h"
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -23,17 +24,19 @@ void reportFailure(const ChunkKey& key, std::size_t vertexCount) {
 
 }  // namespace
 
-void publishMesh(Chunk& chunk, GraphicsDevice& device, const ChunkVertex* vertices, std::uint32_t count) {
+void publishMesh(Chunk& chunk, GraphicsDevice& device, const ChunkFaces& faces) {
     chunk.vertexCount.store(0, std::memory_order_release);
-    chunk.vertexBuffer = device.createVertexBuffer(vertices, count);
+    const std::uint32_t count = faces.count * triangleListVerticesPerFace;
+    chunk.vertexBuffer = device.createFaceBuffer(faces);
     if (chunk.vertexBuffer == nullptr) {
         failureCount.fetch_add(1, std::memory_order_relaxed);
         reportFailure(chunk.key, count);
         return;
     }
+    // The triangle list repeats corners only: its box is the corners' box.
     Box3 bounds;
-    for (std::uint32_t v = 0; v < count; ++v) {
-        const float* position = vertices[v].position;
+    for (std::size_t c = 0; c < std::size_t{cornersPerFace} * faces.count; ++c) {
+        const float* position = faces.corners[c].position;
         includePoint(bounds, {position[0], position[1], position[2]});
     }
     chunk.bounds = bounds;

@@ -1,10 +1,12 @@
-// Handing a finished vertex array (mesher.h) to the graphics device and
+// Handing a finished face mesh (mesher.h) to the graphics device and
 // publishing it on the chunk.
 //
-// vertexCount is the publication flag the renderer reads (with acquire) before
-// it touches vertexBuffer and bounds: it is set to 0, the buffer is created
-// straight into vertexBuffer, the box over the vertex positions goes into
-// bounds, and only then is the count stored with release ordering.
+// vertexCount, the length of the mesh as a triangle list (six vertices a
+// face, device/chunk_faces.h), is the publication flag the renderer reads
+// (with acquire) before it touches vertexBuffer and bounds: it is set to 0,
+// the buffer is created straight into vertexBuffer, the box over the corner
+// positions goes into bounds, and only then is the count stored with release
+// ordering.
 //
 // A failed creation leaves vertexCount 0 and no buffer: the chunk simply has
 // nothing to draw, and it is not retried (the mesh job clears meshPending all
@@ -18,14 +20,13 @@
 #include <cstdint>
 
 #include "factory/chunk.h"
-#include "device/chunk_vertex.h"
+#include "device/chunk_faces.h"
 #include "device/graphics_device.h"
 
 namespace gravelkin {
 
-// Creates one buffer holding the `count` (not zero) vertices at `vertices`
-// and publishes it on `chunk`.
-void publishMesh(Chunk& chunk, GraphicsDevice& device, const ChunkVertex* vertices, std::uint32_t count);
+// Creates one buffer holding `faces` (not empty) and publishes it on `chunk`.
+void publishMesh(Chunk& chunk, GraphicsDevice& device, const ChunkFaces& faces);
 
 // Whether a failed buffer creation has already been reported in this process.
 bool bufferFailureReported();

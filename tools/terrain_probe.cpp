@@ -225,7 +225,7 @@ private:
         const auto [fast, copy] = meshTimes(chunk, fine, false);
         m.meshMicroseconds = fast;
         m.copyMicroseconds = copy;
-        m.faces = chunk.vertexCount.load() / 6;
+        m.faces = chunk.vertexCount.load() / triangleListVerticesPerFace;
     }
 
     // Medians of the mesher's own time and of the device's copy, each run
@@ -246,7 +246,7 @@ private:
             chunk.fineNeighbours = nullptr;
             own.push_back(microsecondsSince(start));
             const auto copyStart = Clock::now();
-            if (output.vertexCount != 0) publishMesh(chunk, device_, output.vertices, output.vertexCount);
+            if (output.faces.count != 0) publishMesh(chunk, device_, output.faces);
             copy.push_back(microsecondsSince(copyStart));
             output.trim();
         }

@@ -1,16 +1,17 @@
 // One visible side of one solid voxel, as the reference mesher gathers it
-// before the vertex array is built.
+// before its corner records are written.
 //
 // The face count of a chunk is only known once the whole volume has been
 // visited, so the reference mesher collects sides as FaceRecords first and
-// expands them into six vertices each afterwards, which lets the vertex array
-// be sized once. The fast mesher writes the same vertices straight into
-// memory its thread keeps (face_writer.h).
+// expands them into four corner records each afterwards (mesh_expansion.h),
+// which lets the corner array be sized once. The fast mesher writes the same
+// corners straight into memory its thread keeps (face_writer.h).
 #pragma once
 
 #include <cstdint>
 
 #include "camera/vector_math.h"
+#include "geometry/neighbours.h"
 
 namespace gravelkin {
 
@@ -23,6 +24,7 @@ struct FaceRecord {
     // the voxel.
     Vec3 c0, c1, c2, c3;
     Vec3 colour;  // the solid voxel's colour bytes times colourByteScale
+    Direction side;
 };
 
 // Channel k of the voxel colour bytes, scaled into [0, 1].

@@ -37,12 +37,14 @@ Vec3 faceNormal(const FaceRecord& face, const Vec3& collapsedNormal) {
 Vec3 collapsedFaceNormal(std::uint8_t face) { return inwardAxis[face]; }
 
 void expandFaces(const std::vector<FaceRecord>& faces, const Vec3& collapsedNormal,
-                 std::vector<ChunkVertex>& vertices) {
-    vertices.resize(faces.size() * verticesPerFace);
-    ChunkVertex* out = vertices.data();
-    for (const FaceRecord& face : faces) {
-        writeFaceVertices(face, faceNormal(face, collapsedNormal), out);
-        out += verticesPerFace;
+                 std::vector<ChunkVertex>& corners, std::vector<Direction>& sides) {
+    corners.resize(faces.size() * cornersPerFace);
+    sides.resize(faces.size());
+    ChunkVertex* out = corners.data();
+    for (std::size_t f = 0; f < faces.size(); ++f) {
+        writeFaceCorners(faces[f], faceNormal(faces[f], collapsedNormal), out);
+        out += cornersPerFace;
+        sides[f] = faces[f].side;
     }
 }
 

@@ -1,20 +1,20 @@
-// Expansion of gathered faces into the vertex records of a chunk mesh.
+// Expansion of gathered faces into the corner records of a chunk's face mesh
+// (device/chunk_faces.h).
 //
-// Each face becomes two triangles (c0, c1, c2) and (c0, c2, c3): six vertices
-// with texture coordinates (0,0), (1,0), (1,1), (0,0), (1,1), (0,1), so the
-// texture repeats once per voxel side. All six carry the face colour with
-// alpha 1.0 and the face normal (flat shading).
+// Each face becomes its four corners c0 c1 c2 c3 with texture coordinates
+// (0,0), (1,0), (1,1), (0,1), so the texture repeats once per voxel side. All
+// four carry the face colour with alpha 1.0 and the face normal (flat
+// shading).
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
 #include "factory/mesher/face_record.h"
+#include "device/chunk_faces.h"
 #include "device/chunk_vertex.h"
 
 namespace gravelkin {
-
-inline constexpr std::uint32_t verticesPerFace = 6;
 
 // The unit normal of a face: n = (c1 - c0) x (c3 - c0), multiplied
 // component-wise by 1 / sqrt(n . n).
@@ -35,8 +35,8 @@ Vec3 faceNormal(const FaceRecord& face, const Vec3& collapsedNormal);
 // Minus the outward axis of cube face `face`: the mesher's collapsedNormal.
 Vec3 collapsedFaceNormal(std::uint8_t face);
 
-// Writes the six vertices of `face`, carrying `normal`, to out[0..5].
-inline void writeFaceVertices(const FaceRecord& face, const Vec3& normal, ChunkVertex* out) {
+// Writes the four corners of `face`, carrying `normal`, to out[0..3].
+inline void writeFaceCorners(const FaceRecord& face, const Vec3& normal, ChunkVertex* out) {
     const auto vertexAt = [&](const Vec3& p, float u, float v) {
         return ChunkVertex{{p.x, p.y, p.z},
                            {face.colour.x, face.colour.y, face.colour.z, 1.0f},
@@ -46,13 +46,12 @@ inline void writeFaceVertices(const FaceRecord& face, const Vec3& normal, ChunkV
     out[0] = vertexAt(face.c0, 0.0f, 0.0f);
     out[1] = vertexAt(face.c1, 1.0f, 0.0f);
     out[2] = vertexAt(face.c2, 1.0f, 1.0f);
-    out[3] = vertexAt(face.c0, 0.0f, 0.0f);
-    out[4] = vertexAt(face.c2, 1.0f, 1.0f);
-    out[5] = vertexAt(face.c3, 0.0f, 1.0f);
+    out[3] = vertexAt(face.c3, 0.0f, 1.0f);
 }
 
-// Replaces `vertices` with six records per face, in face order.
+// Replaces `corners` with four records per face and `sides` with each face's
+// side, in face order.
 void expandFaces(const std::vector<FaceRecord>& faces, const Vec3& collapsedNormal,
-                 std::vector<ChunkVertex>& vertices);
+                 std::vector<ChunkVertex>& corners, std::vector<Direction>& sides);
 
 }  // namespace gravelkin

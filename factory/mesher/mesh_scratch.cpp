@@ -7,24 +7,27 @@ namespace gravelkin {
 namespace {
 
 // A surface chunk has one to two thousand faces.
-constexpr std::size_t firstCapacity = std::size_t{1} << 14;
+constexpr std::size_t firstCapacity = std::size_t{1} << 12;
 
 }  // namespace
 
-ChunkVertex* MeshScratch::grow(std::size_t count, std::size_t kept) {
-    if (count <= capacity_) return vertices_.get();
+void MeshScratch::grow(std::size_t count, std::size_t kept) {
+    if (count <= capacity_) return;
     const std::size_t capacity = std::max({count, capacity_ * 2, firstCapacity});
-    // Default-initialised: the mesher writes every vertex it hands on.
-    std::unique_ptr<ChunkVertex[]> grown(new ChunkVertex[capacity]);
-    std::copy(vertices_.get(), vertices_.get() + kept, grown.get());
-    vertices_ = std::move(grown);
+    // Left uninitialised: the mesher writes every face it hands on.
+    auto corners = std::make_unique_for_overwrite<ChunkVertex[]>(capacity * cornersPerFace);
+    auto faceSides = std::make_unique_for_overwrite<Direction[]>(capacity);
+    std::copy(corners_.get(), corners_.get() + kept * cornersPerFace, corners.get());
+    std::copy(faceSides_.get(), faceSides_.get() + kept, faceSides.get());
+    corners_ = std::move(corners);
+    faceSides_ = std::move(faceSides);
     capacity_ = capacity;
-    return vertices_.get();
 }
 
 void MeshScratch::trim() {
-    if (capacity_ <= keptVertices) return;
-    vertices_.reset();
+    if (capacity_ <= keptFaces) return;
+    corners_.reset();
+    faceSides_.reset();
     capacity_ = 0;
 }
 

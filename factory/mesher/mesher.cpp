@@ -2,13 +2,13 @@
 //
 // The same mesh as meshChunkReference, bit for bit: the same faces in the same
 // order, the same corner arithmetic and the same normals. What differs is how
-// the visible sides are found and where the vertices go:
+// the visible sides are found and where the corners go:
 //  1. solid masks, one 32-bit word per column row of each layer
 //     (solid_masks.h);
 //  2. layer by layer, the visible sides of every row from those masks
-//     (visible_sides.h), then each visible side written straight as six
-//     vertices (face_writer.h) into memory the output keeps from chunk to
-//     chunk (mesh_scratch.h).
+//     (visible_sides.h), then each visible side written straight as four
+//     corners and its side (face_writer.h) into memory the output keeps from
+//     chunk to chunk (mesh_scratch.h).
 // The cache is halved at the same layers as in the reference walk. The
 // directions it hands out depend only on the column, not on which voxel asked
 // first, so fetching only those the visible sides use, and reusing the
@@ -138,12 +138,12 @@ std::uint32_t anySide(const RowSides& sides) {
             const CornerPair& c01 = corners.c01;
             const CornerPair& c11 = corners.c11;
             writer.setColour(faceColour(volume[voxelIndex(i, r, j)].colour));
-            if (shown & sideBit(Direction::PlusY)) writer.write(c01.outer, c11.outer, c11.inner, c01.inner);
-            if (shown & sideBit(Direction::Outward)) writer.write(c00.outer, c10.outer, c11.outer, c01.outer);
-            if (shown & sideBit(Direction::MinusY)) writer.write(c00.inner, c10.inner, c10.outer, c00.outer);
-            if (shown & sideBit(Direction::Inward)) writer.write(c01.inner, c11.inner, c10.inner, c00.inner);
-            if (shown & sideBit(Direction::MinusX)) writer.write(c00.outer, c01.outer, c01.inner, c00.inner);
-            if (shown & sideBit(Direction::PlusX)) writer.write(c10.inner, c11.inner, c11.outer, c10.outer);
+            writer.writeIfShown(shown, Direction::PlusY, c01.outer, c11.outer, c11.inner, c01.inner);
+            writer.writeIfShown(shown, Direction::Outward, c00.outer, c10.outer, c11.outer, c01.outer);
+            writer.writeIfShown(shown, Direction::MinusY, c00.inner, c10.inner, c10.outer, c00.outer);
+            writer.writeIfShown(shown, Direction::Inward, c01.inner, c11.inner, c10.inner, c00.inner);
+            writer.writeIfShown(shown, Direction::MinusX, c00.outer, c01.outer, c01.inner, c00.inner);
+            writer.writeIfShown(shown, Direction::PlusX, c10.inner, c11.inner, c11.outer, c10.outer);
         }
     }
 }
@@ -151,23 +151,21 @@ std::uint32_t anySide(const RowSides& sides) {
 }  // namespace
 
 void meshChunk(const MesherInput& input, MesherOutput& output) {
-    output.vertices = nullptr;
-    output.vertexCount = 0;
+    output.faces = {};
     buildSolidMasks(input.chunk, output.scratch.masks);
     FaceWriter writer(output.scratch, collapsedFaceNormal(input.chunk.key.face));
     forEachLayerOutermostFirst(input.chunk.key, [&](const ChunkLayer& layer) {
         if (layer.coarser) halveResolution(input.cache);
         meshLayer(input.chunk, input.cache, layer, output.scratch, writer);
     });
-    output.vertices = writer.vertices();
-    output.vertexCount = writer.vertexCount();
+    output.faces = writer.faces();
 }
 
 void MesherOutput::trim() {
-    vertices = nullptr;
-    vertexCount = 0;
+    faces = {};
     scratch.trim();
-    std::vector<ChunkVertex>().swap(referenceVertices);
+    std::vector<ChunkVertex>().swap(referenceCorners);
+    std::vector<Direction>().swap(referenceSides);
 }
 
 MesherOutput& threadMesherOutput() {

@@ -1,17 +1,18 @@
-// The mesher: one chunk's voxels and its neighbours in, the vertex array of
-// its blocky mesh out. Nothing here touches a graphics device or publishes
-// anything on the chunk: the caller uploads the vertices and publishes them
-// (factory_jobs.h, mesh_upload.h).
+// The mesher: one chunk's voxels and its neighbours in, the faces of its
+// blocky mesh out (device/chunk_faces.h). Nothing here touches a graphics
+// device or publishes anything on the chunk: the caller uploads the faces and
+// publishes them (factory_jobs.h, mesh_upload.h).
 //
 // The mesh: every solid voxel (density < 0, or NaN) is a curved box on the
 // sphere, and each of its sides whose neighbouring voxel is not solid
-// (density >= 0, or NaN) becomes one quad of six vertices (mesh_expansion.h).
+// (density >= 0, or NaN) becomes one face: four corner records and the side
+// (mesh_expansion.h).
 // Faces come layer by layer from the outermost inwards, i-major, j-minor, and
 // per voxel in the order of allDirections (geometry/neighbours.h). The
 // outward sides of a layer below a level step (the layer above is divided
 // more finely) are always drawn.
 //
-// Two meshers give the same vertex array, bit for bit: meshChunk, the fast
+// Two meshers give the same faces, bit for bit: meshChunk, the fast
 // one the factory threads run, and meshChunkReference, the plain one it is
 // tested and measured against.
 //
@@ -26,6 +27,8 @@
 #include "factory/chunk.h"
 #include "factory/mesher/mesh_scratch.h"
 #include "geometry/column_direction_cache.h"
+#include "geometry/neighbours.h"
+#include "device/chunk_faces.h"
 #include "device/chunk_vertex.h"
 
 namespace gravelkin {
@@ -42,26 +45,26 @@ struct MesherInput {
 
 // Where the mesh goes. A caller keeps one output per thread and reuses it
 // (threadMesherOutput): its memory stays from one chunk to the next, so that
-// the vertices go into pages that are already mapped and warm.
+// the faces go into pages that are already mapped and warm.
 struct MesherOutput {
-    // The mesh of the last call, six vertices per face; none when it has no
-    // face or the call threw. Valid until the next call or trim().
-    const ChunkVertex* vertices = nullptr;
-    std::uint32_t vertexCount = 0;
+    // The faces of the last call; none when it has no face or the call threw.
+    // Valid until the next call or trim().
+    ChunkFaces faces;
 
-    // What the vertices point into: the fast mesher's working memory and
-    // vertex array, and the reference mesher's vertex array.
+    // What the faces point into: the fast mesher's working memory and face
+    // arrays, and the reference mesher's face arrays.
     MeshScratch scratch;
-    std::vector<ChunkVertex> referenceVertices;
+    std::vector<ChunkVertex> referenceCorners;
+    std::vector<Direction> referenceSides;
 
-    // Once the vertices are used: gives back the reference mesher's array and
-    // a fast array larger than MeshScratch::keptVertices, so that an idle
-    // thread does not sit on them; forgets the mesh.
+    // Once the faces are used: gives back the reference mesher's arrays and
+    // fast arrays larger than MeshScratch::keptFaces, so that an idle thread
+    // does not sit on them; forgets the mesh.
     void trim();
 };
 
 // Meshes input.chunk into output, the fast way: whole rows of voxels at a
-// time (solid_masks.h, visible_sides.h), vertices written straight into
+// time (solid_masks.h, visible_sides.h), faces written straight into
 // output.scratch (face_writer.h).
 // Throws std::out_of_range (missingHoldingChunkText, neighbour_voxel.h) when
 // a voxel whose side needs its neighbour lies in no chunk the input holds.
@@ -69,7 +72,7 @@ void meshChunk(const MesherInput& input, MesherOutput& output);
 
 // The same mesh, bit for bit, and the same error, the plain way: every solid
 // voxel asks for each of its six neighbours, the faces are gathered, then
-// expanded into output.referenceVertices.
+// expanded into output.referenceCorners and output.referenceSides.
 void meshChunkReference(const MesherInput& input, MesherOutput& output);
 
 // The calling thread's output, made on first use and kept until the thread

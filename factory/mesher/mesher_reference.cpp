@@ -4,11 +4,10 @@
 // whose neighbour is not solid becomes one face. Layers are walked from the
 // outermost inwards so that the cache (corner mode) can halve its grid where
 // the grid coarsens and keep reusing the corner directions of the finer grid.
-// Faces are gathered first, then expanded into vertices in one array sized
-// once.
+// Faces are gathered first, then expanded into corners in arrays sized once.
 //
 // This is the mesher as it reads most directly. meshChunk (mesher.cpp) gives
-// the same vertex array bit for bit much faster; this one stays as its
+// the same faces bit for bit much faster; this one stays as its
 // yardstick in the tests, the benchmark and the probes.
 #include <cstdint>
 #include <vector>
@@ -67,16 +66,16 @@ void gatherLayerFaces(const Chunk& chunk, ColumnDirectionCache& cache, const Chu
 }  // namespace
 
 void meshChunkReference(const MesherInput& input, MesherOutput& output) {
-    output.vertices = nullptr;
-    output.vertexCount = 0;
+    output.faces = {};
     std::vector<FaceRecord> faces;
     forEachLayerOutermostFirst(input.chunk.key, [&](const ChunkLayer& layer) {
         if (layer.coarser) halveResolution(input.cache);
         gatherLayerFaces(input.chunk, input.cache, layer, faces);
     });
-    expandFaces(faces, collapsedFaceNormal(input.chunk.key.face), output.referenceVertices);
-    output.vertices = output.referenceVertices.data();
-    output.vertexCount = static_cast<std::uint32_t>(output.referenceVertices.size());
+    expandFaces(faces, collapsedFaceNormal(input.chunk.key.face), output.referenceCorners, output.referenceSides);
+    if (faces.empty()) return;
+    output.faces = {output.referenceCorners.data(), output.referenceSides.data(),
+                    static_cast<std::uint32_t>(faces.size())};
 }
 
 }  // namespace gravelkin

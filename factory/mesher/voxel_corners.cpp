@@ -29,19 +29,19 @@ FaceRecord sideFace(const VoxelCorners& corners, Direction side, const Vec3& col
     const auto& out = corners.outer;
     switch (side) {
         case Direction::PlusY:
-            return {out[0][1], out[1][1], in[1][1], in[0][1], colour};
+            return {out[0][1], out[1][1], in[1][1], in[0][1], colour, side};
         case Direction::Outward:
-            return {out[0][0], out[1][0], out[1][1], out[0][1], colour};
+            return {out[0][0], out[1][0], out[1][1], out[0][1], colour, side};
         case Direction::MinusY:
-            return {in[0][0], in[1][0], out[1][0], out[0][0], colour};
+            return {in[0][0], in[1][0], out[1][0], out[0][0], colour, side};
         case Direction::Inward:
-            return {in[0][1], in[1][1], in[1][0], in[0][0], colour};
+            return {in[0][1], in[1][1], in[1][0], in[0][0], colour, side};
         case Direction::MinusX:
-            return {out[0][0], out[0][1], in[0][1], in[0][0], colour};
+            return {out[0][0], out[0][1], in[0][1], in[0][0], colour, side};
         case Direction::PlusX:
             break;
     }
-    return {in[1][0], in[1][1], out[1][1], out[1][0], colour};
+    return {in[1][0], in[1][1], out[1][1], out[1][0], colour, side};
 }
 
 }  // namespace gravelkin

@@ -1,11 +1,13 @@
-// Face groups: every face kept, in its order within its group, and a group
-// left out for facing away only when each of its triangles is back-facing.
+// Face groups: every face kept whole, in its order within its group, the
+// groups in side order; and a group left out for facing away only when each
+// of its triangles is back-facing, whatever its faces' vertex normals say.
 #include "device/face_groups.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -14,38 +16,65 @@ namespace {
 
 using Vector = std::array<double, 3>;
 
-// The six sides of a unit cube at p, as packed faces wound so that
-// (c1 - c0) x (c2 - c0) points out: c0 = p, c1 = p + u, c2 = p + u + v,
-// c3 = p + v with u x v the side's outward normal.
-void addCube(std::vector<Vector>& corners, const Vector& p) {
-    const Vector x{1, 0, 0}, y{0, 1, 0}, z{0, 0, 1}, none{0, 0, 0};
-    struct Side {
-        Vector origin, u, v;
-    };
-    const Side sides[6] = {{x, y, z}, {none, z, y}, {y, z, x}, {none, x, z}, {z, x, y}, {none, y, x}};
-    for (const Side& side : sides) {
-        const Vector o{p[0] + side.origin[0], p[1] + side.origin[1], p[2] + side.origin[2]};
-        const Vector& u = side.u;
-        const Vector& v = side.v;
-        corners.push_back(o);
-        corners.push_back({o[0] + u[0], o[1] + u[1], o[2] + u[2]});
-        corners.push_back({o[0] + u[0] + v[0], o[1] + u[1] + v[1], o[2] + u[2] + v[2]});
-        corners.push_back({o[0] + v[0], o[1] + v[1], o[2] + v[2]});
+Vector plus(const Vector& a, const Vector& b) { return {a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }
+Vector minus(const Vector& a, const Vector& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
+Vector times(const Vector& a, double s) { return {a[0] * s, a[1] * s, a[2] * s}; }
+double dot(const Vector& a, const Vector& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+Vector cross(const Vector& a, const Vector& b) {
+    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+Vector unit(const Vector& v) { return times(v, 1.0 / std::sqrt(dot(v, v))); }
+Vector position(const ChunkVertex& v) { return {v.position[0], v.position[1], v.position[2]}; }
+
+// A face mesh as the mesher hands it over. Each face carries the vertex
+// normal the mesher gives it, (c1 - c0) x (c3 - c0) made unit, and its
+// number in texcoord[0].
+struct Mesh {
+    std::vector<ChunkVertex> corners;
+    std::vector<Direction> sides;
+
+    void add(const std::array<Vector, 4>& c, Direction side) {
+        const float id = static_cast<float>(sides.size());
+        const Vector n = unit(cross(minus(c[1], c[0]), minus(c[3], c[0])));
+        for (const Vector& p : c) {
+            ChunkVertex v{};
+            for (int k = 0; k < 3; ++k) {
+                v.position[k] = static_cast<float>(p[k]);
+                v.normal[k] = static_cast<float>(n[k]);
+            }
+            v.texcoord[0] = id;
+            corners.push_back(v);
+        }
+        sides.push_back(side);
     }
+    ChunkFaces faces() const { return {corners.data(), sides.data(), static_cast<std::uint32_t>(sides.size())}; }
+};
+
+struct Packed {
+    std::vector<ChunkVertex> corners;
+    std::vector<FaceGroup> groups;
+};
+
+Packed pack(const Mesh& mesh) {
+    Packed packed;
+    packed.corners.resize(mesh.corners.size());
+    packed.groups = packFaceGroups(mesh.faces(), packed.corners.data());
+    return packed;
 }
 
-// Scattered cubes in a 32-unit chunk, turned by a random rotation, moved out
-// to a random place and their corners jittered, so that no normal is an axis
-// and no face quite flat. texcoord[0] numbers the faces.
-std::vector<ChunkVertex> scatteredChunk(std::mt19937& random) {
-    std::uniform_real_distribution<double> unit(0.0, 1.0), jitter(-0.03, 0.03), place(-600.0, 600.0);
-    std::vector<Vector> corners;
-    for (int cube = 0; cube < 60; ++cube) addCube(corners, {31 * unit(random), 31 * unit(random), 31 * unit(random)});
-    // A random rotation from a random unit quaternion.
+// The side each of a cube's sides is labelled with: +x, -x, +y, -y, +z, -z.
+constexpr Direction cubeSides[6] = {Direction::PlusX, Direction::MinusX, Direction::Outward,
+                                    Direction::Inward, Direction::PlusY,  Direction::MinusY};
+
+// Scattered unit cubes in a 32-unit chunk, turned by a random rotation, moved
+// out to a random place and their corners jittered, so that no normal is an
+// axis and no face quite flat.
+Mesh scatteredChunk(std::mt19937& random) {
+    std::uniform_real_distribution<double> unitInterval(0.0, 1.0), jitter(-0.03, 0.03), place(-600.0, 600.0);
     double q[4];
     double length = 0.0;
     for (double& c : q) {
-        c = unit(random) - 0.5;
+        c = unitInterval(random) - 0.5;
         length += c * c;
     }
     for (double& c : q) c /= std::sqrt(length);
@@ -54,66 +83,97 @@ std::vector<ChunkVertex> scatteredChunk(std::mt19937& random) {
                             {2 * (a * b + w * c), 1 - 2 * (a * a + c * c), 2 * (b * c - w * a)},
                             {2 * (a * c - w * b), 2 * (b * c + w * a), 1 - 2 * (a * a + b * b)}};
     const Vector offset{place(random), place(random), place(random)};
-    std::vector<ChunkVertex> vertices(corners.size());
-    for (std::size_t k = 0; k < corners.size(); ++k) {
+    const auto moved = [&](const Vector& p) {
+        Vector out;
         for (int i = 0; i < 3; ++i) {
-            const double turned = r[i][0] * corners[k][0] + r[i][1] * corners[k][1] + r[i][2] * corners[k][2];
-            vertices[k].position[i] = static_cast<float>(turned + offset[i] + jitter(random));
+            out[i] = r[i][0] * p[0] + r[i][1] * p[1] + r[i][2] * p[2] + offset[i] + jitter(random);
         }
-        vertices[k].texcoord[0] = static_cast<float>(k / 4);
+        return out;
+    };
+    // Each side as c0 = origin, c1 = origin + u, c2 = origin + u + v,
+    // c3 = origin + v, with u x v pointing out of the cube.
+    const Vector x{1, 0, 0}, y{0, 1, 0}, z{0, 0, 1}, none{0, 0, 0};
+    const Vector sides[6][3] = {{x, y, z}, {none, z, y}, {y, z, x}, {none, x, z}, {z, x, y}, {none, y, x}};
+    Mesh mesh;
+    for (int cube = 0; cube < 60; ++cube) {
+        const Vector p{31 * unitInterval(random), 31 * unitInterval(random), 31 * unitInterval(random)};
+        for (int s = 0; s < 6; ++s) {
+            const Vector o = plus(p, sides[s][0]);
+            const Vector& u = sides[s][1];
+            const Vector& v = sides[s][2];
+            mesh.add({moved(o), moved(plus(o, u)), moved(plus(plus(o, u), v)), moved(plus(o, v))}, cubeSides[s]);
+        }
     }
-    return vertices;
+    return mesh;
 }
 
-// Faces given as their four corners, packed into groups from the triangle
-// list c0 c1 c2 c0 c2 c3 that the mesher would hand over.
-std::vector<FaceGroup> groupFaces(std::vector<ChunkVertex>& corners) {
-    std::vector<ChunkVertex> list;
-    for (std::size_t q = 0; q < corners.size() / 4; ++q) {
-        for (const int c : {0, 1, 2, 0, 2, 3}) list.push_back(corners[4 * q + c]);
-    }
-    return packFaceGroups(list.data(), static_cast<std::uint32_t>(list.size()), corners.data());
+// (eye - c0) . ((c1 - c0) x (c2 - c0)) in double: negative where the
+// triangle is back-facing to the eye.
+double facing(const Vec3& eye, const ChunkVertex& c0, const ChunkVertex& c1, const ChunkVertex& c2) {
+    const Vector p = position(c0);
+    return dot(minus(Vector{eye.x, eye.y, eye.z}, p), cross(minus(position(c1), p), minus(position(c2), p)));
 }
 
-// (eye - c0) . ((c1 - c0) x (c2 - c0)): negative where the triangle is
-// back-facing to the eye.
-double facing(const Vec3& eye, const float* c0, const float* c1, const float* c2) {
-    const Vector u{double{c1[0]} - c0[0], double{c1[1]} - c0[1], double{c1[2]} - c0[2]};
-    const Vector v{double{c2[0]} - c0[0], double{c2[1]} - c0[1], double{c2[2]} - c0[2]};
-    const Vector n{u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
-    return (eye.x - c0[0]) * n[0] + (eye.y - c0[1]) * n[1] + (eye.z - c0[2]) * n[2];
-}
-
-TEST(FaceGroupsTest, KeepEveryFaceInItsOrderWithinAGroupAndBoxEveryCorner) {
-    std::mt19937 random(7);
-    std::vector<ChunkVertex> corners = scatteredChunk(random);
-    const std::size_t quads = corners.size() / 4;
-    const std::vector<FaceGroup> groups = groupFaces(corners);
-    ASSERT_EQ(corners.size(), quads * 4);
-    std::vector<int> seen(quads, 0);
-    std::uint32_t next = 0;
-    for (const FaceGroup& group : groups) {
-        EXPECT_EQ(group.firstQuad, next);
-        EXPECT_GT(group.quads, 0u);
-        next += group.quads;
+// Checks that every group left out for facing away from `eye` has each of its
+// triangles back-facing; returns the faces left out.
+std::size_t expectOnlyBackFacingLeftOut(const Packed& packed, const Vec3& eye) {
+    std::size_t leftOut = 0;
+    for (const FaceGroup& group : packed.groups) {
+        if (!facesAwayFrom(group, eye)) continue;
+        leftOut += group.quads;
         for (std::uint32_t q = group.firstQuad; q < group.firstQuad + group.quads; ++q) {
-            const auto id = static_cast<std::size_t>(corners[4 * q].texcoord[0]);
-            ++seen[id];
-            if (q > group.firstQuad) {
-                EXPECT_LT(corners[4 * (q - 1)].texcoord[0], corners[4 * q].texcoord[0]);
+            const ChunkVertex* f = &packed.corners[4 * q];
+            if (facing(eye, f[0], f[1], f[2]) >= 0.0 || facing(eye, f[0], f[2], f[3]) >= 0.0) {
+                ADD_FAILURE() << "face " << f[0].texcoord[0] << " faces the eye (" << eye.x << ", " << eye.y << ", "
+                              << eye.z << ") but its group is left out";
+                return leftOut;
             }
+        }
+    }
+    return leftOut;
+}
+
+TEST(FaceGroupsTest, KeepEveryFaceWholeInItsOrderWithinAGroupAndGroupSideBySide) {
+    std::mt19937 random(7);
+    const Mesh mesh = scatteredChunk(random);
+    const std::size_t faces = mesh.sides.size();
+    const Packed packed = pack(mesh);
+    std::vector<int> seen(faces, 0);
+    std::uint32_t next = 0;
+    std::size_t sideRank = 0;
+    for (const FaceGroup& group : packed.groups) {
+        EXPECT_EQ(group.firstQuad, next);
+        ASSERT_GT(group.quads, 0u);
+        next += group.quads;
+        const auto first = static_cast<std::size_t>(packed.corners[4 * group.firstQuad].texcoord[0]);
+        const Direction side = mesh.sides[first];
+        // The sides in the order their first faces come: the cube's order.
+        while (sideRank < 6 && cubeSides[sideRank] != side) ++sideRank;
+        ASSERT_LT(sideRank, 6u) << "a group of a side already passed";
+        const Vec3 centre{group.centre[0], group.centre[1], group.centre[2]};
+        for (std::uint32_t q = group.firstQuad; q < group.firstQuad + group.quads; ++q) {
+            const auto id = static_cast<std::size_t>(packed.corners[4 * q].texcoord[0]);
+            ++seen[id];
+            EXPECT_EQ(mesh.sides[id], side) << "one side per group";
+            if (q > group.firstQuad) {
+                EXPECT_LT(packed.corners[4 * (q - 1)].texcoord[0], packed.corners[4 * q].texcoord[0]);
+            }
+            EXPECT_EQ(std::memcmp(&packed.corners[4 * q], &mesh.corners[4 * id], 4 * sizeof(ChunkVertex)), 0)
+                << "face " << id << " copied whole";
             for (int c = 0; c < 4; ++c) {
-                EXPECT_EQ(corners[4 * q + c].texcoord[0], corners[4 * q].texcoord[0]);  // whole faces moved
-                const float* p = corners[4 * q + c].position;
+                const float* p = packed.corners[4 * q + c].position;
                 EXPECT_TRUE(p[0] >= group.box.min.x && p[0] <= group.box.max.x && p[1] >= group.box.min.y &&
                             p[1] <= group.box.max.y && p[2] >= group.box.min.z && p[2] <= group.box.max.z);
+                const Vector offset = minus(position(packed.corners[4 * q + c]), {centre.x, centre.y, centre.z});
+                EXPECT_LE(std::sqrt(dot(offset, offset)), group.radius);
             }
         }
     }
-    EXPECT_EQ(next, quads);
-    for (std::size_t id = 0; id < quads; ++id) EXPECT_EQ(seen[id], 1) << "face " << id;
+    EXPECT_EQ(next, faces);
+    for (std::size_t id = 0; id < faces; ++id) EXPECT_EQ(seen[id], 1) << "face " << id;
     // Six sides, each split into at most `cells` parts.
-    EXPECT_LE(groups.size(), 6 * cells);
+    EXPECT_GE(packed.groups.size(), 6u);
+    EXPECT_LE(packed.groups.size(), 6 * cells);
 }
 
 TEST(FaceGroupsTest, LeaveOutOnlyGroupsWhoseEveryTriangleFacesAwayFromTheEye) {
@@ -122,36 +182,145 @@ TEST(FaceGroupsTest, LeaveOutOnlyGroupsWhoseEveryTriangleFacesAwayFromTheEye) {
     std::size_t facesLeftOut = 0;
     std::size_t facesTested = 0;
     for (int chunk = 0; chunk < 40; ++chunk) {
-        std::vector<ChunkVertex> corners = scatteredChunk(random);
-        const std::vector<FaceGroup> groups = groupFaces(corners);
-        const float* anchor = corners[0].position;
+        const Mesh mesh = scatteredChunk(random);
+        const Packed packed = pack(mesh);
+        const float* anchor = mesh.corners[0].position;
         for (int e = 0; e < 50; ++e) {
             // Eyes near and far, some inside the chunk.
             const double scale = e % 5 == 0 ? 0.1 : 1.0;
             const Vec3 eye{static_cast<float>(anchor[0] + scale * around(random)),
                            static_cast<float>(anchor[1] + scale * around(random)),
                            static_cast<float>(anchor[2] + scale * around(random))};
-            for (const FaceGroup& group : groups) {
-                facesTested += group.quads;
-                if (!facesAwayFrom(group, eye)) continue;
-                facesLeftOut += group.quads;
-                for (std::uint32_t q = group.firstQuad; q < group.firstQuad + group.quads; ++q) {
-                    const ChunkVertex* f = &corners[4 * q];
-                    ASSERT_LT(facing(eye, f[0].position, f[1].position, f[2].position), 0.0);
-                    ASSERT_LT(facing(eye, f[0].position, f[2].position, f[3].position), 0.0);
-                }
-            }
+            facesTested += mesh.sides.size();
+            facesLeftOut += expectOnlyBackFacingLeftOut(packed, eye);
         }
     }
     // From outside a chunk about half its faces face away; most of those go.
     EXPECT_GT(facesLeftOut, facesTested / 4);
 }
 
+// Eyes at `distance` from `centre` in directions spread evenly over the
+// sphere (a Fibonacci lattice).
+std::vector<Vec3> eyesAround(const Vector& centre, double distance, int count) {
+    std::vector<Vec3> eyes;
+    const double golden = 3.0 - std::sqrt(5.0);
+    for (int k = 0; k < count; ++k) {
+        const double y = 1.0 - 2.0 * (k + 0.5) / count;
+        const double r = std::sqrt(1.0 - y * y);
+        const double a = 3.14159265358979 * golden * k;
+        eyes.push_back({static_cast<float>(centre[0] + distance * r * std::cos(a)),
+                        static_cast<float>(centre[1] + distance * y),
+                        static_cast<float>(centre[2] + distance * r * std::sin(a))});
+    }
+    return eyes;
+}
+
+TEST(FaceGroupsTest, QuadsOnASphereAreBoundedByTheirTrianglesNotTheirVertexNormal) {
+    // Outward sides at a small radius, their corners on the sphere but not on
+    // one circle: each face's two triangles fold about its diagonal, away
+    // from the vertex normal, which an eye grazing the face tells apart.
+    Mesh mesh;
+    const double radius = 1.5;
+    const auto onSphere = [&](double a, double b) { return times(unit({a, 1.0, b}), radius); };
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) {
+            // A sheared grid: its cells are not rectangles.
+            const auto corner = [&](int di, int dj) {
+                return onSphere(0.4 * (i + di) + 0.25 * (j + dj) - 0.9, 0.4 * (j + dj) - 0.6);
+            };
+            mesh.add({corner(0, 0), corner(0, 1), corner(1, 1), corner(1, 0)}, Direction::Outward);
+        }
+    }
+    double widestFold = 0.0;
+    for (std::size_t f = 0; f < mesh.sides.size(); ++f) {
+        const ChunkVertex* c = &mesh.corners[4 * f];
+        const Vector t0 = unit(cross(minus(position(c[1]), position(c[0])), minus(position(c[2]), position(c[0]))));
+        const Vector t1 = unit(cross(minus(position(c[2]), position(c[0])), minus(position(c[3]), position(c[0]))));
+        widestFold = std::max(widestFold, std::acos(std::min(1.0, dot(t0, t1))));
+    }
+    ASSERT_GT(widestFold, 0.05) << "the faces must not be flat for the test to mean anything";
+
+    const Packed packed = pack(mesh);
+    std::size_t leftOut = 0;
+    for (const double distance : {3.0, 8.0, 40.0, 400.0}) {
+        for (const Vec3& eye : eyesAround({0.0, radius, 0.0}, distance, 4000)) {
+            leftOut += expectOnlyBackFacingLeftOut(packed, eye);
+        }
+    }
+    EXPECT_GT(leftOut, 0u);
+}
+
+TEST(FaceGroupsTest, MisleadingVertexNormalsOnlyWidenTheCone) {
+    std::mt19937 random(13);
+    std::uniform_real_distribution<double> tilt(-0.6, 0.6);
+    std::size_t leftOut = 0;
+    for (int chunk = 0; chunk < 10; ++chunk) {
+        Mesh mesh = scatteredChunk(random);
+        // Every vertex normal turned by up to some 45 degrees, and one side's
+        // reversed outright.
+        for (std::size_t f = 0; f < mesh.sides.size(); ++f) {
+            const float* n = mesh.corners[4 * f].normal;
+            Vector turned = unit(plus({n[0], n[1], n[2]}, {tilt(random), tilt(random), tilt(random)}));
+            if (mesh.sides[f] == Direction::Outward) turned = times(turned, -1.0);
+            for (int c = 0; c < 4; ++c) {
+                for (int k = 0; k < 3; ++k) mesh.corners[4 * f + c].normal[k] = static_cast<float>(turned[k]);
+            }
+        }
+        const Packed packed = pack(mesh);
+        const float* anchor = mesh.corners[0].position;
+        for (const Vec3& eye : eyesAround({anchor[0] + 16.0, anchor[1] + 16.0, anchor[2] + 16.0}, 120.0, 300)) {
+            leftOut += expectOnlyBackFacingLeftOut(packed, eye);
+        }
+    }
+    EXPECT_GT(leftOut, 0u);
+}
+
+TEST(FaceGroupsTest, ASideTurningThroughMoreThanARightAngleIsNeverLeftOut) {
+    // Faces of one side that share their first corner, as near the planet's
+    // centre, one group, their normals turning through 225 degrees: the
+    // widest lie more than a right angle from any axis between them.
+    Mesh mesh;
+    for (int k = 0; k < 6; ++k) {
+        const double a = k * 3.14159265358979 / 4;
+        const Vector n{std::cos(a), 0.0, std::sin(a)};
+        const Vector u{0.0, 0.01, 0.0};
+        const Vector v = times(cross(n, u), 100.0);  // u x v points along n
+        mesh.add({Vector{0, 0, 0}, u, plus(u, v), v}, Direction::Inward);
+    }
+    const Packed packed = pack(mesh);
+    ASSERT_EQ(packed.groups.size(), 1u);
+    EXPECT_FALSE(packed.groups[0].cullable);
+    for (const Vec3& eye : eyesAround({0, 0, 0}, 50.0, 200)) EXPECT_FALSE(facesAwayFrom(packed.groups[0], eye));
+}
+
+TEST(FaceGroupsTest, FacesWithoutANormalAreNeverLeftOut) {
+    std::mt19937 random(3);
+    Mesh mesh = scatteredChunk(random);
+    // A face collapsed to a point, in the middle of the list.
+    for (int c = 1; c < 4; ++c) {
+        for (int k = 0; k < 3; ++k) mesh.corners[40 + c].position[k] = mesh.corners[40].position[k];
+    }
+    const Packed packed = pack(mesh);
+    const FaceGroup* holder = nullptr;
+    for (const FaceGroup& group : packed.groups) {
+        for (std::uint32_t q = group.firstQuad; q < group.firstQuad + group.quads; ++q) {
+            if (packed.corners[4 * q].texcoord[0] == 10.0f) holder = &group;
+        }
+    }
+    ASSERT_NE(holder, nullptr);
+    EXPECT_FALSE(holder->cullable);
+    const float* p = mesh.corners[0].position;
+    for (const Vec3 eye : {Vec3{p[0] + 500, p[1], p[2]}, Vec3{p[0], p[1] - 500, p[2]}, Vec3{p[0], p[1], p[2] + 500}}) {
+        EXPECT_FALSE(facesAwayFrom(*holder, eye));
+    }
+}
+
 TEST(FaceGroupsTest, RunsDrawExactlyTheGroupsLeftInJoiningNeighbours) {
     std::mt19937 random(5);
-    std::vector<ChunkVertex> corners = scatteredChunk(random);
-    const std::vector<FaceGroup> groups = groupFaces(corners);
-    const float* p = corners[0].position;
+    const Mesh mesh = scatteredChunk(random);
+    const Packed packed = pack(mesh);
+    const std::vector<FaceGroup>& groups = packed.groups;
+    const float* p = mesh.corners[0].position;
     // Looking along +x from beside the chunk: some groups face away, some lie
     // behind the eye.
     const Vec3 eye{p[0] + 10.0f, p[1] + 3.0f, p[2] - 7.0f};
@@ -160,7 +329,7 @@ TEST(FaceGroupsTest, RunsDrawExactlyTheGroupsLeftInJoiningNeighbours) {
     std::vector<QuadRun> runs(groups.size());
     FaceCounts counts;
     runs.resize(runsToDraw(groups, eye, frustum, runs.data(), counts));
-    EXPECT_EQ(counts.drawn + counts.facingAway + counts.outsideFrustum, corners.size() / 4);
+    EXPECT_EQ(counts.drawn + counts.facingAway + counts.outsideFrustum, mesh.sides.size());
     EXPECT_GT(counts.facingAway, 0u);
     EXPECT_GT(counts.outsideFrustum, 0u);
     std::uint64_t drawn = 0;
@@ -181,28 +350,6 @@ TEST(FaceGroupsTest, RunsDrawExactlyTheGroupsLeftInJoiningNeighbours) {
     }
     EXPECT_EQ(run, runs.size());
     EXPECT_EQ(drawn, counts.drawn);
-}
-
-TEST(FaceGroupsTest, FacesWithoutANormalAreNeverLeftOut) {
-    std::mt19937 random(3);
-    std::vector<ChunkVertex> corners = scatteredChunk(random);
-    // A face collapsed to a point, in the middle of the list.
-    for (int c = 1; c < 4; ++c) {
-        for (int k = 0; k < 3; ++k) corners[40 + c].position[k] = corners[40].position[k];
-    }
-    const std::vector<FaceGroup> groups = groupFaces(corners);
-    const FaceGroup* holder = nullptr;
-    for (const FaceGroup& group : groups) {
-        for (std::uint32_t q = group.firstQuad; q < group.firstQuad + group.quads; ++q) {
-            if (corners[4 * q].texcoord[0] == 10.0f) holder = &group;
-        }
-    }
-    ASSERT_NE(holder, nullptr);
-    EXPECT_FALSE(holder->cullable);
-    const float* p = corners[0].position;
-    for (const Vec3 eye : {Vec3{p[0] + 500, p[1], p[2]}, Vec3{p[0], p[1] - 500, p[2]}, Vec3{p[0], p[1], p[2] + 500}}) {
-        EXPECT_FALSE(facesAwayFrom(*holder, eye));
-    }
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // The deferred-upload device headless: buffers made and released on other
-// threads are stored, and discarded, only by the thread that processes them.
+// threads are stored, and discarded, only by the thread that processes them;
+// face meshes are stored as packed, grouped corners, triangle lists as they
+// are.
 #include "device/host_memory_device.h"
 
 #include <gtest/gtest.h>
@@ -10,31 +12,37 @@
 namespace gravelkin::test {
 namespace {
 
-// A unit square's two triangles, c0 c1 c2 and c0 c2 c3, in the z = 0 plane.
-std::vector<ChunkVertex> squareFace(float x) {
-    const float corners[4][2] = {{x, 0}, {x + 1, 0}, {x + 1, 1}, {x, 1}};
-    std::vector<ChunkVertex> list;
-    for (const int c : {0, 1, 2, 0, 2, 3}) {
-        ChunkVertex v{};
-        v.position[0] = corners[c][0];
-        v.position[1] = corners[c][1];
-        list.push_back(v);
+// A unit square in the z = 0 plane as one face, c0 c1 c2 c3.
+struct SquareFace {
+    explicit SquareFace(float x) {
+        const float at[4][2] = {{x, 0}, {x + 1, 0}, {x + 1, 1}, {x, 1}};
+        for (int c = 0; c < 4; ++c) {
+            corners[c].position[0] = at[c][0];
+            corners[c].position[1] = at[c][1];
+            corners[c].normal[2] = 1.0f;
+        }
     }
-    return list;
-}
+    ChunkFaces faces() const { return {corners, &side, 1}; }
+
+    ChunkVertex corners[4]{};
+    Direction side = Direction::Outward;
+};
 
 TEST(HostMemoryDeviceTest, StoresAndDiscardsBuffersOnlyWhenPendingWorkIsProcessed) {
     HostMemoryDevice device;
     EXPECT_EQ(device.createVertexBuffer(nullptr, 0), nullptr);
-    const std::vector<ChunkVertex> face = squareFace(0);
+    EXPECT_EQ(device.createFaceBuffer(ChunkFaces{}), nullptr);
+    const SquareFace face(0);
+    const std::vector<ChunkVertex> list = triangleList(face.faces());
+    const auto listLength = static_cast<std::uint32_t>(list.size());
     std::vector<VertexBuffer*> buffers(40, nullptr);
     std::vector<std::thread> workers;
     for (int t = 0; t < 4; ++t) {
         workers.emplace_back([&, t] {
             for (std::size_t i = t; i < buffers.size(); i += 4) {
-                // Half a face is no quad list: it stays a triangle list.
-                const std::uint32_t count = i % 2 == 0 ? 6 : 3;
-                buffers[i] = device.createVertexBuffer(face.data(), count);
+                // The same face, as a face mesh and as its triangle list.
+                buffers[i] = i % 2 == 0 ? device.createFaceBuffer(face.faces())
+                                        : device.createVertexBuffer(list.data(), listLength);
             }
         });
     }
@@ -47,7 +55,7 @@ TEST(HostMemoryDeviceTest, StoresAndDiscardsBuffersOnlyWhenPendingWorkIsProcesse
     EXPECT_NE(device.stored(buffers[0])->name, 0u);
     EXPECT_EQ(device.storedBytes(), 4 * sizeof(ChunkVertex));
     device.processPending();
-    EXPECT_EQ(device.storedBytes(), 20 * (4 + 3) * sizeof(ChunkVertex));
+    EXPECT_EQ(device.storedBytes(), 20 * (4 + 6) * sizeof(ChunkVertex));
     for (std::size_t i = 0; i < buffers.size(); ++i) {
         EXPECT_EQ(device.holdsPackedQuads(buffers[i]), i % 2 == 0);
         EXPECT_EQ(device.faceGroups(buffers[i]).size(), i % 2 == 0 ? 1u : 0u);
@@ -56,16 +64,16 @@ TEST(HostMemoryDeviceTest, StoresAndDiscardsBuffersOnlyWhenPendingWorkIsProcesse
 
     for (VertexBuffer* buffer : buffers) buffer->release();
     EXPECT_EQ(device.liveBuffers(), 0u);
-    EXPECT_EQ(device.storedBytes(), 20 * (4 + 3) * sizeof(ChunkVertex)) << "discarded only when processed";
+    EXPECT_EQ(device.storedBytes(), 20 * (4 + 6) * sizeof(ChunkVertex)) << "discarded only when processed";
     device.processPending();
     EXPECT_EQ(device.storedBytes(), 0u);
 }
 
 TEST(HostMemoryDeviceTest, ReleaseAllFreesWhatIsLeftAndRefusesNewBuffers) {
     HostMemoryDevice device;
-    const std::vector<ChunkVertex> face = squareFace(2);
-    VertexBuffer* kept = device.createVertexBuffer(face.data(), 6);
-    VertexBuffer* released = device.createVertexBuffer(face.data(), 6);
+    const SquareFace face(2);
+    VertexBuffer* kept = device.createFaceBuffer(face.faces());
+    VertexBuffer* released = device.createFaceBuffer(face.faces());
     device.processPending();
     released->release();
     ::testing::internal::CaptureStderr();
@@ -73,7 +81,8 @@ TEST(HostMemoryDeviceTest, ReleaseAllFreesWhatIsLeftAndRefusesNewBuffers) {
     EXPECT_NE(::testing::internal::GetCapturedStderr().find("1 vertex buffers were still in use"), std::string::npos);
     EXPECT_EQ(device.storedBytes(), 0u);
     EXPECT_TRUE(device.stored(kept)->failed);
-    EXPECT_EQ(device.createVertexBuffer(face.data(), 6), nullptr);
+    EXPECT_EQ(device.createFaceBuffer(face.faces()), nullptr);
+    EXPECT_EQ(device.createVertexBuffer(face.corners, 3), nullptr);
     kept->release();  // late: freed when the device goes
 }
 

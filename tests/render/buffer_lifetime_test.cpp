@@ -21,17 +21,22 @@ TEST_F(BufferLifetimeTest, BuffersMadeOnOtherThreadsAreUploadedAndFreedByTheCont
     GlGraphicsDevice& device = renderer->device();
     EXPECT_EQ(device.createVertexBuffer(nullptr, 0), nullptr);
     const std::vector<ChunkVertex> mesh = square(0, 0, 2, 0.4f);
+    const SquareFaces faces(mesh);
+    // Even buffers hold the square as a face, odd ones as a triangle list.
+    const auto make = [&](std::size_t i) {
+        return i % 2 == 0 ? device.createFaceBuffer(faces.faces()) : upload(device, mesh);
+    };
     std::vector<VertexBuffer*> buffers(100, nullptr);
     const auto onFourThreads = [&](auto work) {
         std::vector<std::thread> workers;
         for (int t = 0; t < 4; ++t)
-            workers.emplace_back([&, t] { for (std::size_t i = t; i < buffers.size(); i += 4) work(buffers[i]); });
+            workers.emplace_back([&, t] { for (std::size_t i = t; i < buffers.size(); i += 4) work(i); });
         for (std::thread& worker : workers) worker.join();
     };
     // Each thread also makes buffers that it releases before any upload.
-    onFourThreads([&](VertexBuffer*& buffer) {
-        if (VertexBuffer* unused = upload(device, mesh)) unused->release();
-        buffer = upload(device, mesh);
+    onFourThreads([&](std::size_t i) {
+        if (VertexBuffer* unused = make(i)) unused->release();
+        buffers[i] = make(i);
     });
     EXPECT_EQ(device.liveBuffers(), buffers.size());
 
@@ -43,17 +48,17 @@ TEST_F(BufferLifetimeTest, BuffersMadeOnOtherThreadsAreUploadedAndFreedByTheCont
 
     device.processPending();
     std::vector<std::uint32_t> names;
-    for (VertexBuffer* buffer : buffers) {
-        ASSERT_NE(buffer, nullptr);
-        names.push_back(device.bufferName(buffer));
+    for (std::size_t i = 0; i < buffers.size(); ++i) {
+        ASSERT_NE(buffers[i], nullptr);
+        names.push_back(device.bufferName(buffers[i]));
         GLint64 size = 0;  // stays 0 unless the name is a buffer
         glGetNamedBufferParameteri64v(names.back(), GL_BUFFER_SIZE, &size);
-        // The square's four corners (quad_packing.h).
-        EXPECT_EQ(size, static_cast<GLint64>(4 * sizeof(ChunkVertex)));
+        // The face's four corners (quad_packing.h), or the list's six vertices.
+        EXPECT_EQ(size, static_cast<GLint64>((i % 2 == 0 ? 4 : 6) * sizeof(ChunkVertex)));
     }
 
     // Released on other threads: queued, and freed by the next pass here.
-    onFourThreads([](VertexBuffer*& buffer) { buffer->release(); });
+    onFourThreads([&](std::size_t i) { buffers[i]->release(); });
     EXPECT_EQ(device.liveBuffers(), 0u);
     EXPECT_TRUE(glIsBuffer(names.front()));
     device.processPending();

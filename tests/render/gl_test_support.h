@@ -42,6 +42,22 @@ inline VertexBuffer* upload(GraphicsDevice& device, const std::vector<ChunkVerte
     return device.createVertexBuffer(mesh.data(), static_cast<std::uint32_t>(mesh.size()));
 }
 
+// Squares made by square() as faces (device/chunk_faces.h): vertices 0, 1, 2
+// and 5 of each, the sides alternating between two, so that packing regroups
+// them.
+struct SquareFaces {
+    explicit SquareFaces(const std::vector<ChunkVertex>& squares) {
+        for (std::size_t f = 0; f + 6 <= squares.size(); f += 6) {
+            for (const std::size_t v : {0, 1, 2, 5}) corners.push_back(squares[f + v]);
+            sides.push_back(sides.size() % 2 == 0 ? Direction::Outward : Direction::PlusY);
+        }
+    }
+    ChunkFaces faces() const { return {corners.data(), sides.data(), static_cast<std::uint32_t>(sides.size())}; }
+
+    std::vector<ChunkVertex> corners;
+    std::vector<Direction> sides;
+};
+
 struct Pixel { int r, g, b, a; };
 
 inline Pixel pixelAt(const RgbaImage& image, int x, int y) {

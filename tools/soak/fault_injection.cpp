@@ -46,17 +46,25 @@ FaultSnapshot snapshotFaults() {
 
 void seedFaults(std::uint64_t seed) { faultSeed.store(seed); }
 
-VertexBuffer* FaultyGraphicsDevice::createVertexBuffer(const ChunkVertex* vertices, std::uint32_t count) {
+bool FaultyGraphicsDevice::survivesFaults() const {
     const float roll = draw();
     if (roll < rates_.bufferFailure) {
         faultCounts().bufferFailures.fetch_add(1, std::memory_order_relaxed);
-        return nullptr;
+        return false;
     }
     if (roll < rates_.bufferFailure + rates_.bufferDelay) {
         faultCounts().bufferDelays.fetch_add(1, std::memory_order_relaxed);
         sleepMilliseconds(1.0f, 10.0f);
     }
-    return inner_.createVertexBuffer(vertices, count);
+    return true;
+}
+
+VertexBuffer* FaultyGraphicsDevice::createVertexBuffer(const ChunkVertex* vertices, std::uint32_t count) {
+    return survivesFaults() ? inner_.createVertexBuffer(vertices, count) : nullptr;
+}
+
+VertexBuffer* FaultyGraphicsDevice::createFaceBuffer(const ChunkFaces& faces) {
+    return survivesFaults() ? inner_.createFaceBuffer(faces) : nullptr;
 }
 
 SleepyGenerator::SleepyGenerator(std::unique_ptr<const TerrainGeneratorBase> inner, const FaultRates& rates)

@@ -1,8 +1,8 @@
 // Faults injected while the planet streams, each through a seam the planet
 // already has, so that the default path carries none of them:
 // - FaultyGraphicsDevice wraps a device: it fails a fraction of the buffer
-//   creations (returns null, as a device out of memory does) and delays a
-//   further fraction by 1-10 ms;
+//   creations, of vertex and face buffers alike (returns null, as a device
+//   out of memory does), and delays a further fraction by 1-10 ms;
 // - SleepyGenerator wraps a terrain generator (its settings copied): a
 //   fraction of its calls first sleep 1-30 ms;
 // - VoxelBlockFaults sets the voxel block allocation hook
@@ -56,8 +56,13 @@ class FaultyGraphicsDevice final : public GraphicsDevice {
 public:
     FaultyGraphicsDevice(GraphicsDevice& inner, const FaultRates& rates) : inner_(inner), rates_(rates) {}
     VertexBuffer* createVertexBuffer(const ChunkVertex* vertices, std::uint32_t count) override;
+    VertexBuffer* createFaceBuffer(const ChunkFaces& faces) override;
 
 private:
+    // Draws this creation's fault: false when it is to fail, after a delay
+    // when it is to be delayed.
+    bool survivesFaults() const;
+
     GraphicsDevice& inner_;
     const FaultRates rates_;
 };

@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -54,7 +55,11 @@ TEST(MesherTest, OneSolidVoxelGivesSixFacesInSideOrder) {
     const std::uint32_t radius = 32 * 12 + 10;
     auto chunk = makeChunk(key);
     chunk->voxel(5, 10, 7) = Voxel{solidDensity, {10, 200, 255}};
-    const std::vector<ChunkVertex> vertices = meshWith(Mesher::Fast, *chunk);
+    ColumnDirectionCache cache;
+    MesherOutput output;
+    const KeptFaces faces = facesWith(Mesher::Fast, *chunk, nullptr, cache, output);
+    EXPECT_EQ(faces.sides, std::vector<Direction>(std::begin(allDirections), std::end(allDirections)));
+    const std::vector<ChunkVertex> vertices = triangleList(faces.faces());
     ASSERT_EQ(vertices.size(), 36u);
     const float texcoords[6][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 0}, {1, 1}, {0, 1}};
     const float colour[4] = {10.0f * 0.003921569f, 200.0f * 0.003921569f, 255.0f * 0.003921569f, 1.0f};
@@ -149,9 +154,10 @@ TEST(MesherTest, CollapsedFacesGetSoundNormals) {
     // The centre voxel's sides: its -j and +i sides have c0 = c1, its inward
     // side has every corner at the origin.
     const Vec3 collapsed{0.0f, 0.0f, -1.0f}, up{0.0f, 0.0f, 1.0f};
-    EXPECT_EQ(faceNormal({{0, 0, 0}, {2, 0, 0}, {2, 3, 0}, {0, 3, 0}, {}}, collapsed), up);
-    EXPECT_EQ(faceNormal({{0, 0, 0}, {0, 0, 0}, {2, 3, 0}, {0, 3, 0}, {}}, collapsed), up);  // the diagonals
-    EXPECT_EQ(faceNormal({{1, 1, 1}, {1, 1, 1}, {1, 1, 1}, {1, 1, 1}, {}}, collapsed), collapsed);
+    const Direction side = Direction::Inward;
+    EXPECT_EQ(faceNormal({{0, 0, 0}, {2, 0, 0}, {2, 3, 0}, {0, 3, 0}, {}, side}, collapsed), up);
+    EXPECT_EQ(faceNormal({{0, 0, 0}, {0, 0, 0}, {2, 3, 0}, {0, 3, 0}, {}, side}, collapsed), up);  // the diagonals
+    EXPECT_EQ(faceNormal({{1, 1, 1}, {1, 1, 1}, {1, 1, 1}, {1, 1, 1}, {}, side}, collapsed), collapsed);
 }
 
 // A voxel no constructor or fill writes, to recognise the one read.
