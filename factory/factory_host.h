@@ -46,6 +46,10 @@ public:
     // once per placeholder.
     virtual void reportSkippedChunk(const ChunkKey& key) = 0;
 
+    // Counts a chunk whose vertex buffer the device could not create; it
+    // stays without a mesh. Called once per failure.
+    virtual void reportFailedBuffer(const ChunkKey& key) = 0;
+
     // Chunks whose centres lie within this distance of the camera are built.
     virtual float viewRadius() const = 0;
     virtual Vec3 cameraPosition() const = 0;

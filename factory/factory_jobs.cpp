@@ -65,7 +65,7 @@ bool gatherNeighbours(const FactoryHost& host, Chunk& chunk, NeighbourSlots& slo
     return true;
 }
 
-void meshGathered(Chunk& chunk, const FineNeighbourMap& fine, ColumnDirectionCache& cache, GraphicsDevice& device,
+bool meshGathered(Chunk& chunk, const FineNeighbourMap& fine, ColumnDirectionCache& cache, GraphicsDevice& device,
                   ChunkPipeline pipeline) {
     chunk.fineNeighbours = &fine;
     resetForChunk(cache, chunk.key);
@@ -78,10 +78,11 @@ void meshGathered(Chunk& chunk, const FineNeighbourMap& fine, ColumnDirectionCac
         meshChunk(input, output);
     }
     // Uploaded straight from the output's memory, which the thread keeps.
-    if (output.faces.count != 0) publishMesh(chunk, device, output.faces);
+    const bool published = output.faces.count == 0 || publishMesh(chunk, device, output.faces);
     output.trim();
     chunk.meshPending.store(false, std::memory_order_release);
     chunk.fineNeighbours = nullptr;
+    return published;
 }
 
 void runGenerateJob(ChunkFactory& factory, FactoryHost& host, const ChunkRequest& request) {
@@ -116,8 +117,9 @@ void runMeshJob(ChunkFactory& factory, FactoryHost& host, FactoryWorkspace& work
     NeighbourSlots slots;
     if (chunk) {
         workspace.resetFineNeighbours();
-        if (gatherNeighbours(host, *chunk, slots, workspace.fineNeighbours)) {
-            meshGathered(*chunk, workspace.fineNeighbours, factory.cache, host.device(), factory.pipeline);
+        if (gatherNeighbours(host, *chunk, slots, workspace.fineNeighbours) &&
+            !meshGathered(*chunk, workspace.fineNeighbours, factory.cache, host.device(), factory.pipeline)) {
+            host.reportFailedBuffer(request.key);
         }
         // A failed gathering leaves meshPending set: the manager asks again
         // once it finds every neighbour present.

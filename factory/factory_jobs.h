@@ -51,10 +51,11 @@ bool gatherNeighbours(const FactoryHost& host, Chunk& chunk, NeighbourSlots& slo
 // Meshes a chunk whose neighbours are gathered with the mesher of `pipeline`
 // (mesher.h) into the calling thread's output, creates its vertex buffer on
 // `device` and publishes it on the chunk (mesh_upload.h), then clears
-// meshPending. A chunk with no face gets no buffer. When a holding chunk is
-// missing the mesher's std::out_of_range passes through, with nothing
-// published and meshPending still set.
-void meshGathered(Chunk& chunk, const FineNeighbourMap& fine, ColumnDirectionCache& cache, GraphicsDevice& device,
+// meshPending. A chunk with no face gets no buffer. False when the device
+// could not create the buffer: the chunk then has nothing to draw. When a
+// holding chunk is missing the mesher's std::out_of_range passes through,
+// with nothing published and meshPending still set.
+[[nodiscard]] bool meshGathered(Chunk& chunk, const FineNeighbourMap& fine, ColumnDirectionCache& cache, GraphicsDevice& device,
                   ChunkPipeline pipeline = ChunkPipeline::Fast);
 
 // Builds the requested chunk and publishes it, unless the camera has moved so

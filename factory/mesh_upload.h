@@ -10,9 +10,7 @@
 //
 // A failed creation leaves vertexCount 0 and no buffer: the chunk simply has
 // nothing to draw, and it is not retried (the mesh job clears meshPending all
-// the same). The first failure in the process is reported on
-// standard error; later ones are silent, so a device that has run out of
-// memory does not flood the log with one line per chunk.
+// the same, and reports the failure to its host).
 //
 // Runs on the meshing worker; the device allows creation from any thread.
 #pragma once
@@ -25,13 +23,8 @@
 
 namespace gravelkin {
 
-// Creates one buffer holding `faces` (not empty) and publishes it on `chunk`.
-void publishMesh(Chunk& chunk, GraphicsDevice& device, const ChunkFaces& faces);
-
-// Whether a failed buffer creation has already been reported in this process.
-bool bufferFailureReported();
-
-// Failed buffer creations in this process, every one counted.
-std::uint64_t bufferFailureCount();
+// Creates one buffer holding `faces` (not empty) and publishes it on `chunk`;
+// false when the device could not create it.
+bool publishMesh(Chunk& chunk, GraphicsDevice& device, const ChunkFaces& faces);
 
 }  // namespace gravelkin

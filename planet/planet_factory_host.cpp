@@ -25,4 +25,16 @@ void PlanetFactoryHost::reportSkippedChunk(const ChunkKey& key) {
                  static_cast<unsigned>(key.face));
 }
 
+void PlanetFactoryHost::reportFailedBuffer(const ChunkKey& key) {
+    // As for placeholders: a device out of memory fails every mesh for a
+    // while, and one line says it.
+    if (state_.countFailedBuffer() != 0) return;
+    std::fprintf(stderr,
+                 "gravelkin: the graphics device could not create a vertex buffer for chunk (x %u, shell %u, y %u, "
+                 "face %u); such chunks stay without a mesh and are not retried (further failures are counted, "
+                 "not reported)\n",
+                 static_cast<unsigned>(key.x), static_cast<unsigned>(key.shell), static_cast<unsigned>(key.y),
+                 static_cast<unsigned>(key.face));
+}
+
 }  // namespace gravelkin

@@ -24,6 +24,7 @@ public:
     std::shared_ptr<Chunk> findChunk(const ChunkKey& key) const override { return state_.findChunk(key); }
     bool publish(std::unique_ptr<Chunk> chunk) override { return state_.addChunk(std::move(chunk)); }
     void reportSkippedChunk(const ChunkKey& key) override;
+    void reportFailedBuffer(const ChunkKey& key) override;
     float viewRadius() const override { return state_.viewRadius(); }
     Vec3 cameraPosition() const override { return state_.cameraPosition(); }
     const TerrainGeneratorBase& generator() const override { return state_.generator(); }

@@ -38,6 +38,10 @@ public:
     std::uint64_t countSkippedChunk() {
         return state_.counters.skippedChunks.fetch_add(1, std::memory_order_relaxed);
     }
+    // Counts a mesh whose buffer could not be created; the count before this one.
+    std::uint64_t countFailedBuffer() {
+        return state_.counters.failedBuffers.fetch_add(1, std::memory_order_relaxed);
+    }
 
     // A shared owner of the published chunk under `key`, or null.
     std::shared_ptr<Chunk> findChunk(const ChunkKey& key) const { return gravelkin::findChunk(state_.chunks, key); }

@@ -2,7 +2,7 @@
 // diagnostic tools.
 //
 // The manager thread writes the counters once per pass, except finishedJobs
-// and skippedChunks, which the factories add to as their jobs end; any thread
+// skippedChunks and failedBuffers, which the factories add to as their jobs end; any thread
 // may read them. They are relaxed atomics: each value is exact, but values
 // read one after another may come from different passes.
 //
@@ -38,6 +38,8 @@
     /* Chunks published as placeholders because their voxels could not be                  \
        allocated (skippedChunk in factory/chunk_factory.h). */                              \
     X(skippedChunks, "skipped_chunks")                                                      \
+    /* Meshes left undrawn because the device could not create their buffer. */             \
+    X(failedBuffers, "failed_buffers")                                                      \
     /* Audits the manager has run (Manager::audit, manager_audit.cpp) and the              \
        broken invariants they found in all. */                                              \
     X(audits, "audits")                                                                     \

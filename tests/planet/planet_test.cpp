@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "planet/planet.h"
+#include "planet/planet_factory_host.h"
 #include "planet/planet_state.h"
 #include "tests/support/test_planet.h"
 
@@ -19,6 +20,35 @@ namespace {
 
 using test::chunkWithBuffer;
 using test::mapKeys;
+
+// What the factories report of a chunk without voxel memory or without a
+// buffer: each planet counts every one and writes one line for its first, so
+// that a machine out of memory does not flood the log.
+TEST(PlanetFactoryHostTest, CountsEveryFailureAndReportsEachKindOncePerPlanet) {
+    NullGraphicsDevice device;
+    for (int planetNumber = 0; planetNumber < 2; ++planetNumber) {
+        TestState planet(device, 100.0f);
+        PlanetFactoryHost host(planet.factorySide());
+        const ChunkKey first{7, 12, 8, 1}, second{3, 10, 11, 4};
+        ::testing::internal::CaptureStderr();
+        host.reportSkippedChunk(first);
+        host.reportFailedBuffer(second);
+        const std::string firsts = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(std::count(firsts.begin(), firsts.end(), '\n'), 2) << firsts;
+        EXPECT_NE(firsts.find("no memory for the voxels of chunk (x 7, shell 12, y 8, face 1)"), std::string::npos)
+            << firsts;
+        EXPECT_NE(firsts.find("could not create a vertex buffer for chunk (x 3, shell 10, y 11, face 4)"),
+                  std::string::npos)
+            << firsts;
+        ::testing::internal::CaptureStderr();
+        host.reportSkippedChunk(second);
+        host.reportFailedBuffer(first);
+        host.reportFailedBuffer(first);
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+        EXPECT_EQ(planet.stats().skippedChunks, 2u);
+        EXPECT_EQ(planet.stats().failedBuffers, 3u);
+    }
+}
 
 // The first chunk of a key is published; a second is destroyed, once, and
 // changes nothing.

@@ -96,8 +96,8 @@ TEST(StreamingTest, ConvergesWhereverTheCameraRestsAndMeshesLikeThePlainPipeline
         NeighbourSlots slots;
         FactoryWorkspace workspace;
         if (gatherNeighbours(reference, *chunk, slots, workspace.fineNeighbours)) {
-            meshGathered(*chunk, workspace.fineNeighbours, factory.cache, reference.nullDevice,
-                         ChunkPipeline::Reference);
+            ASSERT_TRUE(meshGathered(*chunk, workspace.fineNeighbours, factory.cache, reference.nullDevice,
+                                     ChunkPipeline::Reference));
         }
     }
 

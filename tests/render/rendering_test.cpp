@@ -70,7 +70,7 @@ TEST_F(RenderingTest, ASolidChunkSeenFromOutsideCoversItsProjectedOutlineWithIts
     for (int v = 0; v < Chunk::voxelCount; ++v) chunk->writableVoxels()[v].density = -1.0f;
     for (Chunk*& slot : chunk->neighbours) slot = &air;
     ColumnDirectionCache cache;
-    meshGathered(*chunk, FineNeighbourMap{}, cache, renderer->device());
+    ASSERT_TRUE(meshGathered(*chunk, FineNeighbourMap{}, cache, renderer->device()));
     // The buffer holds each face's four corners (quad_packing.h).
     ASSERT_TRUE(renderer->device().holdsPackedQuads(chunk->vertexBuffer));
     std::vector<ChunkVertex> vertices(chunk->vertexCount.load() / 6 * 4);

@@ -38,6 +38,7 @@ public:
         return chunks.emplace(key, std::move(chunk)).second;
     }
     void reportSkippedChunk(const ChunkKey& key) override { skipped.push_back(key); }
+    void reportFailedBuffer(const ChunkKey& key) override { failedBuffers.push_back(key); }
     float viewRadius() const override { return radius; }
     Vec3 cameraPosition() const override { return camera; }
     const TerrainGeneratorBase& generator() const override { return earth; }
@@ -49,6 +50,7 @@ public:
     std::deque<ChunkRequest> queue;
     std::vector<ChunkKey> finished;
     std::vector<ChunkKey> skipped;
+    std::vector<ChunkKey> failedBuffers;
     int activeJobs = 0;
     std::unordered_map<ChunkKey, std::shared_ptr<Chunk>, ChunkKeyHasher> chunks;
     float radius = 100.0f;

@@ -25,7 +25,7 @@ void printMemory(const WatchTally& watch, double seconds) {
 void printFaults(const SoakResult& result) {
     const FaultSnapshot& f = result.faults;
     std::printf("faults_buffer_failures_injected: %llu\n", u64(f.bufferFailures));
-    std::printf("faults_buffer_failures_reported: %llu\n", u64(result.buffersReported));
+    std::printf("faults_buffer_failures_reported: %llu\n", u64(result.stats.failedBuffers));
     std::printf("faults_buffer_delays: %llu\n", u64(f.bufferDelays));
     std::printf("faults_generator_sleeps: %llu\n", u64(f.generatorSleeps));
     std::printf("faults_block_failures_injected: %llu\n", u64(f.blockFailures));

@@ -36,7 +36,6 @@ struct SoakResult {
     RestCensus census;
     StreamingStats stats;
     FaultSnapshot faults;
-    std::uint64_t buffersReported = 0;
     WatchTally watch;
 };
 

@@ -109,7 +109,7 @@ void checkAtRest(const SoakOptions& soak, const SoakResult& result, SoakWatch& w
     if (result.census.missing != 0) watch.violation("chunks within the radius missing at rest");
     if (result.census.unmeshedReady != 0) watch.violation("chunks with every neighbour left unmeshed at rest");
     if (result.stats.auditViolations != 0) watch.violation("the manager's audit found broken invariants");
-    if (result.faults.bufferFailures != result.buffersReported) {
+    if (result.faults.bufferFailures != result.stats.failedBuffers) {
         watch.violation("injected buffer failures and reported ones differ");
     }
     if (result.faults.blockFailures != result.stats.skippedChunks) {
@@ -154,7 +154,6 @@ int runSoak(const SoakOptions& soak, float viewRadius, const Vec3& start) {
     }
     blockFaults.reset();
     result.faults = snapshotFaults();
-    result.buffersReported = bufferFailureCount();
     checkAtRest(soak, result, watch);
     if (nullDevice.liveBuffers() != 0) watch.violation("vertex buffers left on the device after the planet went");
     result.watch = watch.tally();
