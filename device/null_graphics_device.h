@@ -1,9 +1,8 @@
 // A graphics device without a GPU, for tests and headless tools.
 //
-// It keeps a copy of every vertex array it is given, and of every face mesh
-// as its triangle list (chunk_faces.h), so that both read back alike; counts
-// live buffers and can be told to fail creation, so that the failure path can
-// be tested.
+// It keeps a copy of every vertex array and every face mesh it is given, and
+// reads either back as a triangle list (chunk_faces.h); counts live buffers
+// and can be told to fail creation, so that the failure path can be tested.
 // Thread-safe: buffers may be created and released from any thread.
 #pragma once
 
@@ -17,16 +16,21 @@ namespace gravelkin {
 
 class NullVertexBuffer final : public VertexBuffer {
 public:
-    NullVertexBuffer(std::atomic<std::int64_t>& liveCount, std::vector<ChunkVertex> vertices);
+    // A triangle list when `sides` is empty; else faces, cornersPerFace
+    // corners to each side.
+    NullVertexBuffer(std::atomic<std::int64_t>& liveCount, std::vector<ChunkVertex> vertices,
+                     std::vector<Direction> sides);
     void release() override;
 
-    const std::vector<ChunkVertex>& vertices() const { return vertices_; }
+    // The buffer as the triangle list it draws.
+    std::vector<ChunkVertex> vertices() const;
 
 private:
     ~NullVertexBuffer() = default;
 
     std::atomic<std::int64_t>& liveCount_;
     std::vector<ChunkVertex> vertices_;
+    std::vector<Direction> sides_;
 };
 
 class NullGraphicsDevice final : public GraphicsDevice {
@@ -42,7 +46,7 @@ public:
     void setFailCreation(bool fail) { failCreation_.store(fail, std::memory_order_release); }
 
 private:
-    VertexBuffer* create(std::vector<ChunkVertex> vertices);
+    VertexBuffer* create(std::vector<ChunkVertex> vertices, std::vector<Direction> sides);
 
     std::atomic<std::int64_t> liveBuffers_{0};
     std::atomic<std::int64_t> createdBuffers_{0};
