@@ -134,7 +134,7 @@ void runFrames(GlfwWindow& window, Renderer& renderer, Scene& scene, GlfwCameraI
         input.pollKeyboard();
         camera.update(frame.clampedSeconds);
         renderer.setFrameConstants(camera.viewMatrix());
-        renderer.drawPlanet(planet);
+        renderer.drawChunksOf(planet);
         extras.apply(window.takeKeyPresses(), planet, camera, frame.seconds);
         window.present();
     }

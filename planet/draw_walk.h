@@ -58,6 +58,17 @@ struct DrawWalkCounts {
     std::size_t culled = 0;
 };
 
+// What the renderer draws from: the Planet's draw walk, or a test's own.
+class ChunkDrawSource {
+public:
+    // Hands the chunks to draw to `sink`, culling against `frustum` unless it
+    // is null, nearest `eye` first where one is given. Main thread.
+    virtual DrawWalkCounts drawChunks(ChunkDrawSink& sink, const Frustum* frustum, const Vec3* eye) const = 0;
+
+protected:
+    ~ChunkDrawSource() = default;
+};
+
 // The walk over any draw list and map, culling against `frustum` unless it
 // is null. drawList is read only once the mutex is held, since the manager
 // swaps the pointer under it.

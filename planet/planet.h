@@ -40,7 +40,7 @@
 
 namespace gravelkin {
 
-class Planet {
+class Planet final : public ChunkDrawSource {
 public:
     static constexpr int factoryCount = 5;
     static constexpr float defaultViewRadius = 500.0f;
@@ -77,7 +77,7 @@ public:
     // unless it is null, nearest `eye` first where one is given: main
     // thread; see draw_walk.h.
     DrawWalkCounts drawChunks(ChunkDrawSink& sink, const Frustum* frustum = nullptr,
-                              const Vec3* eye = nullptr) const {
+                              const Vec3* eye = nullptr) const override {
         return drawListedChunks(PlanetDrawSide(state_), sink, frustum, eye);
     }
 

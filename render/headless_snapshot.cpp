@@ -72,7 +72,7 @@ SnapshotResult renderSnapshot(const SnapshotOptions& options) {
         const Clock::time_point frameStart = Clock::now();
         renderer->clear();
         renderer->setFrameConstants(camera->viewMatrix());
-        counts = renderer->drawPlanet(*planet);
+        counts = renderer->drawChunksOf(*planet);
         if (drawOverlay) drawOverlay(*planet, *camera, previousFrameSeconds);
         glFinish();
         const double seconds = secondsSince(frameStart);

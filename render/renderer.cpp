@@ -9,7 +9,6 @@
 #include <epoxy/gl.h>
 
 #include "render/driver_residency.h"
-#include "planet/planet.h"
 #include "render/gl_shader.h"
 #include "device/quad_packing.h"
 #include "render/shader_compiler.h"
@@ -237,14 +236,14 @@ void Renderer::setFrameConstants(const Mat4& view) {
     glBindTextureUnit(0, texture_);
 }
 
-DrawWalkCounts Renderer::drawPlanet(Planet& planet) {
+DrawWalkCounts Renderer::drawChunksOf(const ChunkDrawSource& source) {
     device_.processPending();
     const Frustum frustum = viewFrustum(constants_);
     const Vec3 eye = eyeOfView(view_);
     faces_ = {};
     const GroupCulling culling{eye, frustum};
     groupCulling_ = settings_.cull ? &culling : nullptr;
-    const DrawWalkCounts counts = planet.drawChunks(*this, settings_.cull ? &frustum : nullptr, &eye);
+    const DrawWalkCounts counts = source.drawChunks(*this, settings_.cull ? &frustum : nullptr, &eye);
     groupCulling_ = nullptr;
     return counts;
 }

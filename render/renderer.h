@@ -37,7 +37,6 @@
 
 namespace gravelkin {
 
-class Planet;
 
 struct RendererSettings {
     int width = 1440;  // the measured client (or image) size
@@ -80,15 +79,15 @@ public:
     const FrameConstants& frameConstants() const { return constants_; }
 
     // Carries out pending uploads and releases of vertex buffers, then draws
-    // the Planet's listed chunks; when the settings ask for culling, those
-    // within viewFrustum(frameConstants()), and of each only the face groups
-    // that do not all face away from the eye.
-    DrawWalkCounts drawPlanet(Planet& planet);
-    // The faces of the last drawPlanet.
+    // the chunks `source` walks (the Planet's draw list); when the settings
+    // ask for culling, those within viewFrustum(frameConstants()), and of
+    // each only the face groups that do not all face away from the eye.
+    DrawWalkCounts drawChunksOf(const ChunkDrawSource& source);
+    // The faces of the last drawChunksOf.
     FaceCounts lastFaceCounts() const { return faces_; }
 
     // One bind and one draw of a chunk's buffer (ChunkDrawSink); during a
-    // culling drawPlanet, one draw per run of face groups left in.
+    // culling drawChunksOf, one draw per run of face groups left in.
     void drawChunk(VertexBuffer* buffer, std::uint32_t vertexCount) override;
 
     // Releases every object, in rendererReleaseOrder; `released` (optional)
@@ -129,7 +128,7 @@ private:
     GlGraphicsDevice device_;
     FrameConstants constants_;
     Mat4 view_{};  // the last view set: the draw walk's eye
-    // Set while drawPlanet culls face groups.
+    // Set while drawChunksOf culls face groups.
     struct GroupCulling {
         Vec3 eye;
         Frustum frustum;

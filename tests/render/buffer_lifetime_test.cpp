@@ -76,7 +76,7 @@ TEST_F(BufferLifetimeTest, ThePlanetStopsBeforeAnyGlObjectIsReleasedAndThenEvery
     for (int frame = 0; frame < 2000 && renderer->device().liveBuffers() < 3; ++frame) {
         renderer->clear();
         renderer->setFrameConstants(scene->camera->viewMatrix());
-        renderer->drawPlanet(*scene->planet);
+        renderer->drawChunksOf(*scene->planet);
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     EXPECT_GT(renderer->device().liveBuffers(), 0u) << "the planet made no mesh in 20 s";

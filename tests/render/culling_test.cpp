@@ -48,7 +48,7 @@ TEST_F(CullingTest, CulledAndWholeFramesAreIdenticalAtTheCheckedViews) {
 
         large->clear();
         large->setFrameConstants(camera.viewMatrix());
-        const DrawWalkCounts culled = large->drawPlanet(*planet);
+        const DrawWalkCounts culled = large->drawChunksOf(*planet);
         const RgbaImage culledImage = large->readColor();
         const FaceCounts culledFaces = large->lastFaceCounts();
         large->clear();
