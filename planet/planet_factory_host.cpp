@@ -13,28 +13,33 @@ bool PlanetFactoryHost::beginJob(ChunkRequest& out) {
     return false;
 }
 
-void PlanetFactoryHost::reportSkippedChunk(const ChunkKey& key) {
-    // Every placeholder is counted; only the planet's first is written out,
-    // so that a system short of memory does not flood the log.
-    if (state_.countSkippedChunk() != 0) return;
-    std::fprintf(stderr,
-                 "gravelkin: no memory for the voxels of chunk (x %u, shell %u, y %u, face %u); it is skipped "
-                 "(drawn as air) until it leaves the view radius, and the rest of the planet streams on "
-                 "(further skipped chunks are counted, not reported)\n",
+namespace {
+
+// One line on standard error: `what` happened to the chunk at `key`, and
+// `consequence` follows.
+void reportChunk(const char* what, const ChunkKey& key, const char* consequence) {
+    std::fprintf(stderr, "gravelkin: %s chunk (x %u, shell %u, y %u, face %u); %s\n", what,
                  static_cast<unsigned>(key.x), static_cast<unsigned>(key.shell), static_cast<unsigned>(key.y),
-                 static_cast<unsigned>(key.face));
+                 static_cast<unsigned>(key.face), consequence);
+}
+
+}  // namespace
+
+// Every failure is counted; only the planet's first of each kind is written
+// out, so that a system short of memory, whose device or allocator fails
+// chunk after chunk, does not flood the log.
+void PlanetFactoryHost::reportSkippedChunk(const ChunkKey& key) {
+    if (state_.countSkippedChunk() != 0) return;
+    reportChunk("no memory for the voxels of", key,
+                "it is skipped (drawn as air) until it leaves the view radius, and the rest of the planet streams "
+                "on (further skipped chunks are counted, not reported)");
 }
 
 void PlanetFactoryHost::reportFailedBuffer(const ChunkKey& key) {
-    // As for placeholders: a device out of memory fails every mesh for a
-    // while, and one line says it.
     if (state_.countFailedBuffer() != 0) return;
-    std::fprintf(stderr,
-                 "gravelkin: the graphics device could not create a vertex buffer for chunk (x %u, shell %u, y %u, "
-                 "face %u); such chunks stay without a mesh and are not retried (further failures are counted, "
-                 "not reported)\n",
-                 static_cast<unsigned>(key.x), static_cast<unsigned>(key.shell), static_cast<unsigned>(key.y),
-                 static_cast<unsigned>(key.face));
+    reportChunk("the graphics device could not create a vertex buffer for", key,
+                "such chunks stay without a mesh and are not retried (further failures are counted, not "
+                "reported)");
 }
 
 }  // namespace gravelkin
