@@ -46,12 +46,9 @@ DataFiles dataFilesIn(const DataFolderSearch& search) {
     return files;
 }
 
-// Beside the executable: inside the build folder, never in the sources.
-std::string headlessImagePath() {
-    std::error_code error;
-    const std::filesystem::path folder = executableFolder();
-    return ((folder.empty() ? std::filesystem::current_path(error) : folder) / "gravelkin-start-view.png").string();
-}
+// In the working folder, as screenshots are: never beside an installed
+// program, whose folder a user may not be able to write to.
+constexpr const char* headlessImageName = "gravelkin-start-view.png";
 
 int renderStartViewHeadless(const std::string& reason, const ProgramOptions& options, const DataFiles& files) {
     std::fprintf(stderr,
@@ -66,10 +63,13 @@ int renderStartViewHeadless(const std::string& reason, const ProgramOptions& opt
         std::fprintf(stderr, "gravelkin: the headless rendering failed too: %s\n", snapshot.error.c_str());
         return exitNoDisplay;
     }
-    const std::string path = headlessImagePath();
-    if (!writePng(path, snapshot.image)) {
-        std::fprintf(stderr, "gravelkin: cannot write %s\n", path.c_str());
-        return exitNoDisplay;
+    std::error_code cwdError;
+    const std::filesystem::path path = std::filesystem::current_path(cwdError) / headlessImageName;
+    std::string failure;
+    if (cwdError || !writePngFile(path, snapshot.image, failure)) {
+        std::fprintf(stderr, "gravelkin: %s; run it from a folder you can write to\n",
+                     cwdError ? ("cannot tell the working folder: " + cwdError.message()).c_str() : failure.c_str());
+        return exitStartFailure;
     }
     std::fprintf(stderr, "gravelkin: wrote the start view (%dx%d, %zu chunks, %.1f ms a frame on %s) to %s\n",
                  snapshot.image.width, snapshot.image.height, snapshot.chunksDrawn, snapshot.frameMilliseconds,

@@ -33,7 +33,8 @@ std::string programUsage() {
            "F3 statistics overlay; F12 screenshot (screenshots/ under the working folder); Escape quits.\n"
            "Exit status: 0 normal end; " +
            std::to_string(exitStartFailure) + " start-up failed; " + std::to_string(exitNoDisplay) +
-           " no display (the start view was rendered headless instead); " + std::to_string(exitUsage) +
+           " no display (the start view was rendered headless into gravelkin-start-view.png in the working folder"
+           " instead); " + std::to_string(exitUsage) +
            " bad command line.\n";
 }
 

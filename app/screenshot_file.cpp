@@ -6,6 +6,14 @@
 
 namespace gravelkin {
 
+bool writePngFile(const std::filesystem::path& path, const RgbaImage& image, std::string& message) {
+    errno = 0;
+    if (writePng(path.string(), image)) return true;
+    const int reason = errno;
+    message = "cannot write " + path.string() + ": " + (reason != 0 ? std::strerror(reason) : "the PNG encoder failed");
+    return false;
+}
+
 std::filesystem::path screenshotPath(const std::filesystem::path& folder, std::time_t when) {
     std::tm local{};
     localtime_r(&when, &local);
@@ -30,12 +38,7 @@ bool saveScreenshot(const RgbaImage& image, const std::filesystem::path& folder,
         return false;
     }
     const std::filesystem::path path = screenshotPath(folder, when);
-    errno = 0;
-    if (!writePng(path.string(), image)) {
-        const int reason = errno;
-        message = "cannot write " + path.string() + ": " + (reason != 0 ? std::strerror(reason) : "the PNG encoder failed");
-        return false;
-    }
+    if (!writePngFile(path, image, message)) return false;
     message = path.string();
     return true;
 }

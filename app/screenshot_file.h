@@ -13,6 +13,10 @@
 
 namespace gravelkin {
 
+// Writes `image` as a PNG at `path`; on failure `message` says what failed
+// and why (the system's reason where there is one).
+bool writePngFile(const std::filesystem::path& path, const RgbaImage& image, std::string& message);
+
 // The first free name for a screenshot taken at `when` under `folder`.
 std::filesystem::path screenshotPath(const std::filesystem::path& folder, std::time_t when);
 
