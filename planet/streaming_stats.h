@@ -1,9 +1,9 @@
 // Running totals of the manager's and the factories' work, for tests and
 // diagnostic tools.
 //
-// The manager thread writes the counters once per pass, except finishedJobs
-// skippedChunks and failedBuffers, which the factories add to as their jobs end; any thread
-// may read them. They are relaxed atomics: each value is exact, but values
+// The manager thread writes the counters once per pass, except finishedJobs,
+// skippedChunks and failedBuffers, which the factories add to as their jobs
+// end; any thread may read them. They are relaxed atomics: each value is exact, but values
 // read one after another may come from different passes.
 //
 // The counters are listed once, in GRAVELKIN_STREAMING_COUNTERS. The plain
