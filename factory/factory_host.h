@@ -6,6 +6,8 @@
 // Threads: every member may be called by several factory threads at once.
 #pragma once
 
+#include "factory/far_node.h"
+
 #include <memory>
 
 #include "camera/vector_math.h"
@@ -53,6 +55,14 @@ public:
     // Chunks whose centres lie within this distance of the camera are built.
     virtual float viewRadius() const = 0;
     virtual Vec3 cameraPosition() const = 0;
+
+    // Far terrain, for hosts that have it. beginFarJob pops the most urgent
+    // node request into `out` and counts the job as running until
+    // finishFarJob, which hands over what was built (null where nothing
+    // could be); false when none is queued. A host without far terrain never
+    // has one.
+    virtual bool beginFarJob(FarNodeKey& /*out*/) { return false; }
+    virtual void finishFarJob(const FarNodeKey& /*key*/, std::unique_ptr<FarNode> /*node*/) {}
 
     virtual const TerrainGeneratorBase& generator() const = 0;
     virtual GraphicsDevice& device() const = 0;

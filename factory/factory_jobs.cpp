@@ -141,11 +141,30 @@ bool serveOneRequest(ChunkFactory& factory, FactoryHost& host, FactoryWorkspace&
     return true;
 }
 
+bool serveOneFarRequest(FactoryHost& host, std::unique_ptr<FarNodeScratch>& scratch) {
+    FarNodeKey key;
+    if (!host.beginFarJob(key)) return false;
+    std::unique_ptr<FarNode> node;
+    try {
+        if (!scratch) scratch = std::make_unique<FarNodeScratch>();
+        node = buildFarNode(key, host.generator(), host.device(), *scratch);
+    } catch (const std::bad_alloc&) {
+        // Out of memory for one node: the far terrain goes without it and the
+        // manager may ask again; the chunks near the camera come first.
+        node.reset();
+    }
+    host.finishFarJob(key, std::move(node));
+    return true;
+}
+
 void ChunkFactory::run(FactoryHost& host) {
     lowerCurrentThreadPriority(factoryNiceIncrement);
     FactoryWorkspace workspace;
+    std::unique_ptr<FarNodeScratch> farScratch;
+    // Chunk requests first: a node is built only when no chunk waits.
     while (!host.stopRequested()) {
-        if (!serveOneRequest(*this, host, workspace)) std::this_thread::sleep_for(emptyQueuePoll);
+        if (serveOneRequest(*this, host, workspace)) continue;
+        if (!serveOneFarRequest(host, farScratch)) std::this_thread::sleep_for(emptyQueuePoll);
     }
     // The workspace goes as the thread ends, releasing the finer neighbours
     // the last mesh job kept.

@@ -11,6 +11,8 @@
 // FactoryWorkspace; jobs of different threads run at once.
 #pragma once
 
+#include "factory/far_node_build.h"
+
 #include <memory>
 
 #include "factory/chunk.h"
@@ -67,6 +69,10 @@ void runGenerateJob(ChunkFactory& factory, FactoryHost& host, const ChunkRequest
 // Meshes the requested chunk, if it is still published, still unmeshed, and
 // has all its neighbours.
 void runMeshJob(ChunkFactory& factory, FactoryHost& host, FactoryWorkspace& workspace, const ChunkRequest& request);
+
+// Pops one far-terrain node request, builds the node with `scratch` (made on
+// first use) and hands it to the host. False when none was queued.
+bool serveOneFarRequest(FactoryHost& host, std::unique_ptr<FarNodeScratch>& scratch);
 
 // Pops one request and serves it. False when the queue was empty.
 bool serveOneRequest(ChunkFactory& factory, FactoryHost& host, FactoryWorkspace& workspace);

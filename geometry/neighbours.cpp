@@ -4,16 +4,6 @@
 
 namespace gravelkin {
 
-namespace {
-
-struct FaceCell {
-    std::uint32_t x, y;
-    std::uint8_t face;
-};
-
-// One step along a face in an in-face direction, crossing onto the adjacent
-// face when the step leaves this one. Every crossing lands on the cell that
-// shares the crossed edge; n is the number of cells along a face side.
 FaceCell stepOnFace(std::uint32_t x, std::uint32_t y, std::uint8_t face, std::uint8_t direction, std::uint32_t n) {
     const std::uint32_t last = n - 1;
     switch (direction) {
@@ -59,8 +49,6 @@ FaceCell stepOnFace(std::uint32_t x, std::uint32_t y, std::uint8_t face, std::ui
             }
     }
 }
-
-}  // namespace
 
 NeighbourStep<ChunkKey> chunkNeighbour(const ChunkKey& key, Direction direction) {
     const std::uint32_t s = key.shell;

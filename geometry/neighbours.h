@@ -54,6 +54,18 @@ struct NeighbourStep {
     std::uint8_t split;
 };
 
+// A cell of an n x n grid on a cube face.
+struct FaceCell {
+    std::uint32_t x, y;
+    std::uint8_t face;
+};
+
+// One step along a face in an in-face direction (PlusY, MinusY, MinusX,
+// PlusX), crossing onto the adjacent face when the step leaves this one.
+// Every crossing lands on the cell that shares the crossed edge; n is the
+// number of cells along a face side.
+FaceCell stepOnFace(std::uint32_t x, std::uint32_t y, std::uint8_t face, std::uint8_t direction, std::uint32_t n);
+
 NeighbourStep<ChunkKey> chunkNeighbour(const ChunkKey& key, Direction direction);
 NeighbourStep<VoxelAddress> voxelNeighbour(const VoxelAddress& address, Direction direction);
 

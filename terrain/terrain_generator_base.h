@@ -19,6 +19,7 @@
 #include "geometry/chunk_key.h"
 #include "geometry/column_direction_cache.h"
 #include "terrain/chunk_pieces.h"
+#include "terrain/far_block.h"
 
 namespace gravelkin {
 
@@ -75,6 +76,11 @@ public:
                                           const ChunkPieces&) const {
         return generate(key, voxels, cache);
     }
+
+    // Fills `block` for the node `key` (far_block.h) and returns true; false
+    // where the terrain cannot be seen from afar (it then draws nothing
+    // beyond the streaming radius).
+    virtual bool sampleFarBlock(const FarNodeKey&, FarBlock&) const { return false; }
 
     std::int32_t seed = defaultTerrainSeed;
     float surfaceRadius = 400.0f;

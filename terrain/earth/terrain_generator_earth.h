@@ -63,6 +63,12 @@ public:
     ChunkFillState generateSparse(const ChunkKey& key, Voxel* voxels, ColumnDirectionCache& cache,
                                   const ChunkPieces& pieces) const override;
 
+    // The node's samples through the SIMD kernels (earth_columns.h): the
+    // same density and colour rule as generate, at the coarse voxels'
+    // centres; layers wholly below solidBelowRadius are the solid fill and
+    // wholly above emptyAboveRadius air, as for chunks.
+    bool sampleFarBlock(const FarNodeKey& key, FarBlock& block) const override;
+
     // Bounds of densityAt's terms over sample points in `points` at radii
     // within [rhoLo, rhoHi]: density = damping * relief * 32 + rest, where
     // relief is the relief fractal's value.

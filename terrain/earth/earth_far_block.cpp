@@ -1,0 +1,109 @@
+// TerrainGeneratorEarth::sampleFarBlock: one far node's voxels, a layer of
+// 34 x 34 columns at a time through the SIMD kernels.
+#include <cstdint>
+#include <vector>
+
+#include "geometry/face_mapping.h"
+#include "geometry/neighbours.h"
+#include "terrain/earth/earth_columns.h"
+#include "terrain/earth/terrain_generator_earth.h"
+
+namespace gravelkin {
+
+namespace {
+
+constexpr std::uint32_t blockColumns = FarBlock::side * FarBlock::side;
+
+PackedColour packed(const ColourBytes& c) {
+    return PackedColour{c[0]} | PackedColour{c[1]} << 8 | PackedColour{c[2]} << 16;
+}
+
+void store(Voxel& voxel, float density, PackedColour colour) {
+    voxel.density = density;
+    voxel.colour[0] = static_cast<std::uint8_t>(colour & 0xffu);
+    voxel.colour[1] = static_cast<std::uint8_t>((colour >> 8) & 0xffu);
+    voxel.colour[2] = static_cast<std::uint8_t>((colour >> 16) & 0xffu);
+}
+
+// The centre of column (u, v) of a face's grid of `columns` a side; a column
+// just beyond an edge of the face is the column of the next face that shares
+// the edge, sampled as that face's own nodes sample it. (Beyond a corner,
+// where no node looks, the face's mapping simply continues.)
+Vec4 farColumnCentre(std::uint8_t face, std::int64_t u, std::int64_t v, std::int64_t columns, float step) {
+    const bool uOff = u < 0 || u >= columns;
+    const bool vOff = v < 0 || v >= columns;
+    if (uOff != vOff) {
+        const auto n = static_cast<std::uint32_t>(columns);
+        FaceCell cell{};
+        if (u < 0) cell = stepOnFace(0, static_cast<std::uint32_t>(v), face, MinusX, n);
+        if (u >= columns) cell = stepOnFace(n - 1, static_cast<std::uint32_t>(v), face, PlusX, n);
+        if (v < 0) cell = stepOnFace(static_cast<std::uint32_t>(u), 0, face, MinusY, n);
+        if (v >= columns) cell = stepOnFace(static_cast<std::uint32_t>(u), n - 1, face, PlusY, n);
+        face = cell.face;
+        u = cell.x;
+        v = cell.y;
+    }
+    return faceDirection(face, (static_cast<float>(u) + 0.5f) * step, (static_cast<float>(v) + 0.5f) * step);
+}
+
+}  // namespace
+
+bool TerrainGeneratorEarth::sampleFarBlock(const FarNodeKey& key, FarBlock& block) const {
+    block.key = key;
+    const std::int64_t columnsPerFace = std::int64_t{farNodeSide} * farNodeGrid(key.level, key.band);
+    const float columnStep = 1.0f / static_cast<float>(columnsPerFace);
+    const std::int64_t firstU = std::int64_t{key.x} * farNodeSide;
+    const std::int64_t firstV = std::int64_t{key.y} * farNodeSide;
+
+    std::vector<float> x(blockColumns), y(blockColumns), z(blockColumns), density(blockColumns);
+    std::vector<std::int32_t> biome(blockColumns);
+    std::vector<PackedColour> surface(blockColumns), colour(blockColumns);
+    for (int i = -1; i <= static_cast<int>(farNodeSide); ++i) {
+        for (int j = -1; j <= static_cast<int>(farNodeSide); ++j) {
+            const Vec4 d = farColumnCentre(key.face, firstU + i, firstV + j, columnsPerFace, columnStep);
+            const std::size_t k = static_cast<std::size_t>(i + 1) * FarBlock::side + static_cast<std::size_t>(j + 1);
+            x[k] = d.x;
+            y[k] = d.y;
+            z[k] = d.z;
+        }
+    }
+    earthBiomes(*this, x.data(), y.data(), z.data(), biome.data(), blockColumns);
+    for (std::size_t k = 0; k < blockColumns; ++k) {
+        const std::int32_t b = biome[k];
+        surface[k] = packed((b >= 0 && b < 4) ? surfaceColours[b] : surfaceColours[0]);
+    }
+
+    const std::int64_t depth = farNodeVoxelDepth(key);
+    const std::int64_t inner = farNodeInnerRadius(key);
+    ChunkFillState fill = ChunkFillState::Unknown;
+    for (int r = -1; r <= static_cast<int>(farNodeSide); ++r) {
+        const std::int64_t lowest = inner + r * depth;
+        const std::int64_t highest = lowest + depth - 1;
+        const bool interiorLayer = r >= 0 && r < static_cast<int>(farNodeSide);
+        if (highest < static_cast<std::int64_t>(solidBelowRadius) || lowest > static_cast<std::int64_t>(emptyAboveRadius)) {
+            const Voxel constant = highest < static_cast<std::int64_t>(solidBelowRadius) ? solidFillVoxel : airVoxel;
+            for (int i = -1; i <= static_cast<int>(farNodeSide); ++i) {
+                for (int j = -1; j <= static_cast<int>(farNodeSide); ++j) block.at(i, r, j) = constant;
+            }
+            if (interiorLayer) fill = nextFillState(nextFillState(fill, constant.density), constant.density);
+            continue;
+        }
+        // The middle of the layer, as a chunk's layer is sampled at r + 0.5.
+        const float rho = static_cast<float>(lowest) + 0.5f * static_cast<float>(depth);
+        earthObservableDensities(*this, x.data(), y.data(), z.data(), rho, density.data(), blockColumns);
+        earthColours(*this, density.data(), surface.data(), colour.data(), blockColumns);
+        for (int i = -1; i <= static_cast<int>(farNodeSide); ++i) {
+            for (int j = -1; j <= static_cast<int>(farNodeSide); ++j) {
+                const std::size_t k = static_cast<std::size_t>(i + 1) * FarBlock::side + static_cast<std::size_t>(j + 1);
+                store(block.at(i, r, j), density[k], colour[k]);
+                const bool inside = interiorLayer && i >= 0 && j >= 0 && i < static_cast<int>(farNodeSide) &&
+                                    j < static_cast<int>(farNodeSide);
+                if (inside) fill = nextFillState(fill, density[k]);
+            }
+        }
+    }
+    block.interiorFill = fill;
+    return true;
+}
+
+}  // namespace gravelkin
