@@ -1,4 +1,5 @@
 #include "planet/draw_walk.h"
+#include "planet/far_drawing.h"
 
 #include <algorithm>
 #include <memory>
@@ -34,7 +35,7 @@ bool drawnBefore(const Pending& a, const Pending& b) {
 
 DrawWalkCounts drawListedChunks(std::mutex& drawListMutex, const std::unique_ptr<std::vector<ChunkKey>>& drawList,
                                 const ChunkMap& chunks, ChunkDrawSink& sink, const Frustum* frustum,
-                                const Vec3* eye) {
+                                const Vec3* eye, const std::function<bool(const ChunkKey&)>* keep) {
     DrawWalkCounts counts;
     // The walk runs on the main thread only: the storage is kept from frame
     // to frame.
@@ -44,6 +45,7 @@ DrawWalkCounts drawListedChunks(std::mutex& drawListMutex, const std::unique_ptr
     std::lock_guard<std::mutex> lock(drawListMutex);
     if (!drawList) return counts;
     for (const ChunkKey& key : *drawList) {
+        if (keep != nullptr && !(*keep)(key)) continue;
         ChunkMap::const_accessor entry;
         if (!chunks.find(entry, key)) continue;
         const Chunk& chunk = *entry->second;
@@ -71,7 +73,15 @@ DrawWalkCounts drawListedChunks(std::mutex& drawListMutex, const std::unique_ptr
 
 DrawWalkCounts drawListedChunks(const PlanetDrawSide& planet, ChunkDrawSink& sink, const Frustum* frustum,
                                 const Vec3* eye) {
-    return drawListedChunks(planet.drawListMutex(), planet.drawList(), planet.chunks(), sink, frustum, eye);
+    const std::shared_ptr<const FarDrawList> far = planet.farTerrain().drawList();
+    if (!far) return drawListedChunks(planet.drawListMutex(), planet.drawList(), planet.chunks(), sink, frustum, eye);
+    const std::function<bool(const ChunkKey&)> keep = [&far](const ChunkKey& key) { return far->drawsChunk(key); };
+    DrawWalkCounts counts =
+        drawListedChunks(planet.drawListMutex(), planet.drawList(), planet.chunks(), sink, frustum, eye, &keep);
+    const DrawWalkCounts nodes = drawFarNodes(*far, sink, frustum, eye);
+    counts.drawn += nodes.drawn;
+    counts.culled += nodes.culled;
+    return counts;
 }
 
 }  // namespace gravelkin

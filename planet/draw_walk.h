@@ -26,6 +26,8 @@
 // Threads: the main thread only (the sink issues graphics calls).
 #pragma once
 
+#include <functional>
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -72,11 +74,15 @@ protected:
 // The walk over any draw list and map, culling against `frustum` unless it
 // is null. drawList is read only once the mutex is held, since the manager
 // swaps the pointer under it.
+// `keep`, where given, leaves out the chunks it returns false for.
 DrawWalkCounts drawListedChunks(std::mutex& drawListMutex, const std::unique_ptr<std::vector<ChunkKey>>& drawList,
                                 const ChunkMap& chunks, ChunkDrawSink& sink, const Frustum* frustum = nullptr,
-                                const Vec3* eye = nullptr);
+                                const Vec3* eye = nullptr,
+                                const std::function<bool(const ChunkKey&)>* keep = nullptr);
 
-// The walk over a planet's draw list and chunk map.
+// The walk over a planet's draw list and chunk map; with far terrain on,
+// the chunks its draw list leaves to the nodes are left out and the nodes
+// drawn after the chunks (far_drawing.h).
 DrawWalkCounts drawListedChunks(const PlanetDrawSide& planet, ChunkDrawSink& sink, const Frustum* frustum = nullptr,
                                 const Vec3* eye = nullptr);
 

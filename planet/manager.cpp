@@ -9,6 +9,7 @@
 #include "planet/neighbours_present.h"
 #include "planet/freed_memory.h"
 #include "factory/thread_priority.h"
+#include "factory/chunk_factory.h"
 
 namespace gravelkin {
 
@@ -20,11 +21,21 @@ constexpr int managerNiceIncrement = 2;
 
 }  // namespace
 
+void passFarTerrain(PlanetManagerSide& state) {
+    const ChunkMap& chunks = state.chunks();
+    const std::function<bool(const ChunkKey&)> chunkReady = [&chunks](const ChunkKey& key) {
+        const std::shared_ptr<Chunk> chunk = findChunk(chunks, key);
+        return chunk && !isSkippedChunk(*chunk) && !chunk->meshPending.load(std::memory_order_acquire);
+    };
+    state.farTerrain().pass(state.cameraPosition(), chunkReady);
+}
+
 void runManager(PlanetManagerSide state) {
     lowerCurrentThreadPriority(managerNiceIncrement);
     Manager manager(state);
     while (!state.stopRequested()) {
         manager.pass();
+        passFarTerrain(state);
         if (state.takeAuditRequest()) manager.audit();
         std::this_thread::sleep_for(passSleep);
     }

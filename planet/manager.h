@@ -166,4 +166,8 @@ private:
 // after a pass, an audit when one has been asked for (auditRequested).
 void runManager(PlanetManagerSide state);
 
+// The far terrain's pass (far_terrain.h) from the camera, after the chunks'
+// pass: a chunk counts as drawn once it is published and meshed.
+void passFarTerrain(PlanetManagerSide& state);
+
 }  // namespace gravelkin

@@ -83,12 +83,19 @@ public:
 
     // --- Statistics: any thread; snapshots of a moving system. ---
 
+    // Far terrain (far_terrain.h): off at construction. Any thread; the
+    // manager builds or drops the nodes in its next pass.
+    void enableFarTerrain(bool on) { state_.enableFarTerrain(on); }
+    bool farTerrainEnabled() const { return state_.farTerrainEnabled(); }
+    FarTerrainStats farTerrainStats() const { return state_.farTerrainStats(); }
+
     float viewRadius() const { return state_.viewRadius; }
     std::size_t pendingRequests() const { return state_.queuedRequests(); }
     std::size_t inFlightCount() const { return state_.inFlightRequests(); }
     // Factory jobs popped and not yet finished.
     int activeJobCount() const { return state_.activeJobCount(); }
-    // Nothing queued, nothing in flight, no job in progress.
+    // Nothing queued, nothing in flight, no job in progress (chunks, and the
+    // far terrain's nodes while it is on).
     bool idle() const { return state_.idle(); }
     StreamingStats stats() const { return state_.stats(); }
     // Asks the manager to check the planet's invariants after its next pass

@@ -21,6 +21,7 @@ public:
     std::mutex& drawListMutex() const { return state_.drawListMutex; }
     const std::unique_ptr<std::vector<ChunkKey>>& drawList() const { return state_.drawList; }
     const ChunkMap& chunks() const { return state_.chunks; }
+    const FarTerrain& farTerrain() const { return state_.farTerrain; }
 
 private:
     const PlanetState& state_;

@@ -25,6 +25,10 @@ public:
     bool publish(std::unique_ptr<Chunk> chunk) override { return state_.addChunk(std::move(chunk)); }
     void reportSkippedChunk(const ChunkKey& key) override;
     void reportFailedBuffer(const ChunkKey& key) override;
+    bool beginFarJob(FarNodeKey& out) override { return state_.farTerrain().beginJob(out); }
+    void finishFarJob(const FarNodeKey& key, std::unique_ptr<FarNode> node) override {
+        state_.farTerrain().finishJob(key, std::move(node));
+    }
     float viewRadius() const override { return state_.viewRadius(); }
     Vec3 cameraPosition() const override { return state_.cameraPosition(); }
     const TerrainGeneratorBase& generator() const override { return state_.generator(); }

@@ -48,6 +48,8 @@ public:
     // See PlanetState::addChunk.
     bool addChunk(std::unique_ptr<Chunk> chunk) { return state_.addChunk(std::move(chunk)); }
 
+    FarTerrain& farTerrain() { return state_.farTerrain; }
+
     float viewRadius() const { return state_.viewRadius; }
     Vec3 cameraPosition() const { return state_.cameraPosition(); }
     const TerrainGeneratorBase& generator() const { return *state_.generator; }

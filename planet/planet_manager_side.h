@@ -42,6 +42,7 @@ public:
     explicit PlanetManagerSide(PlanetState& state) : state_(state) {}
 
     float viewRadius() const { return state_.viewRadius; }
+    FarTerrain& farTerrain() { return state_.farTerrain; }
     Vec3 cameraPosition() const { return state_.cameraPosition(); }
     // Acquire: once it reads true the manager leaves its loop.
     bool stopRequested() const { return state_.stopRequested.load(std::memory_order_acquire); }

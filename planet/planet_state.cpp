@@ -16,6 +16,18 @@ std::unique_ptr<TerrainGeneratorBase> required(std::unique_ptr<TerrainGeneratorB
 
 }  // namespace
 
+namespace {
+
+// The shells that are neither all solid fill nor all air, as the build step
+// decides (chunk_build.cpp); a generator that fills no shell ends its range
+// at radius 8191, far beyond any flight.
+std::uint32_t firstTerrainShell(const TerrainGeneratorBase& terrain) { return terrain.solidBelowRadius / 32; }
+std::uint32_t lastTerrainShell(const TerrainGeneratorBase& terrain) {
+    return std::min<std::uint32_t>(terrain.emptyAboveRadius / 32, 255);
+}
+
+}  // namespace
+
 PlanetState::PlanetState(GraphicsDevice& graphicsDevice, float radius, std::unique_ptr<TerrainGeneratorBase> terrain,
                          PositionSource positionSource, ChunkPipeline chunkPipeline)
     : viewRadius(radius),
@@ -24,7 +36,8 @@ PlanetState::PlanetState(GraphicsDevice& graphicsDevice, float radius, std::uniq
       position(positionSource),
       drawList(std::make_unique<std::vector<ChunkKey>>()),
       spareDrawList(std::make_unique<std::vector<ChunkKey>>()),
-      generator(required(std::move(terrain))) {}
+      generator(required(std::move(terrain))),
+      farTerrain(radius, firstTerrainShell(*generator), lastTerrainShell(*generator)) {}
 
 bool PlanetState::addChunk(std::unique_ptr<Chunk> chunk) {
     const ChunkKey key = chunk->key;
@@ -57,7 +70,7 @@ bool PlanetState::idle() const {
     // Queue first, jobs last: a factory raises activeJobs before it pops, so
     // a request that leaves the queue after we looked is still counted.
     return requests.queuedCount() == 0 && requests.inFlightCount() == 0 &&
-           activeJobs.load(std::memory_order_seq_cst) == 0;
+           activeJobs.load(std::memory_order_seq_cst) == 0 && farTerrain.idle();
 }
 
 bool PlanetState::neighboursPublished(const ChunkKey& key) const { return neighboursPresent(chunks, key); }

@@ -21,6 +21,8 @@
 // its own list of resident chunks (see manager.h).
 #pragma once
 
+#include "planet/far_terrain.h"
+
 #include <atomic>
 #include <cstddef>
 #include <functional>
@@ -79,6 +81,11 @@ public:
 
     // --- Requests to the threads: any thread. ---
 
+    // Far terrain on or off; the manager builds or drops it in its next pass.
+    void enableFarTerrain(bool on) { farTerrain.enable(on); }
+    bool farTerrainEnabled() const { return farTerrain.enabled(); }
+    FarTerrainStats farTerrainStats() const { return farTerrain.stats(); }
+
     // Asks the manager to check the invariants after its next pass.
     void requestAudit() { auditRequested.store(true, std::memory_order_release); }
     // Release: a thread that sees the flag (acquire) leaves its loop.
@@ -127,6 +134,7 @@ private:
     // and audits after its next pass (Manager::audit).
     std::atomic<bool> auditRequested{false};
     StreamingCounters counters;
+    FarTerrain farTerrain;
 };
 
 }  // namespace gravelkin
