@@ -56,7 +56,8 @@ std::unique_ptr<Renderer> Renderer::create(const RendererSettings& settings, std
     return renderer;
 }
 
-Renderer::Renderer(const RendererSettings& settings) : settings_(settings), constants_(initialFrameConstants()) {}
+Renderer::Renderer(const RendererSettings& settings)
+    : settings_(settings), constants_(initialFrameConstants()), depthMode_(DepthMode::Standard) {}
 
 Renderer::~Renderer() { release(); }
 
@@ -88,6 +89,7 @@ bool Renderer::setUp(std::string& error) {
 
     if (!createShaders(error)) return false;
     createVertexArray();
+    if (settings_.depthMode != DepthMode::Standard && !setDepthMode(settings_.depthMode, error)) return false;
     if (glGetError() != GL_NO_ERROR) {
         error = "OpenGL reported an error while the pipeline was being set up";
         return false;
@@ -109,6 +111,48 @@ bool Renderer::createTargets(std::string& error) {
         return false;
     }
     return true;
+}
+
+bool Renderer::createReversedTarget(std::string& error) {
+    glCreateFramebuffers(1, &reversedFramebuffer_);
+    glCreateRenderbuffers(1, &reversedColorTarget_);
+    glNamedRenderbufferStorage(reversedColorTarget_, GL_RGBA8, settings_.width, settings_.height);
+    glNamedFramebufferRenderbuffer(reversedFramebuffer_, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, reversedColorTarget_);
+    glCreateRenderbuffers(1, &reversedDepthTarget_);
+    glNamedRenderbufferStorage(reversedDepthTarget_, GL_DEPTH32F_STENCIL8, settings_.width, settings_.height);
+    glNamedFramebufferRenderbuffer(reversedFramebuffer_, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
+                                   reversedDepthTarget_);
+    if (glCheckNamedFramebufferStatus(reversedFramebuffer_, GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+        error = "the reversed-depth framebuffer (RGBA8 colour, 32-bit float depth, 8-bit stencil) is not complete";
+        glDeleteFramebuffers(1, &reversedFramebuffer_);
+        glDeleteRenderbuffers(1, &reversedColorTarget_);
+        glDeleteRenderbuffers(1, &reversedDepthTarget_);
+        reversedFramebuffer_ = reversedColorTarget_ = reversedDepthTarget_ = 0;
+        return false;
+    }
+    return true;
+}
+
+bool Renderer::setDepthMode(DepthMode mode, std::string& error) {
+    if (mode == DepthMode::ReversedInfinite && reversedFramebuffer_ == 0 && !createReversedTarget(error)) return false;
+    depthMode_ = mode;
+    applyDepthMode();
+    return true;
+}
+
+void Renderer::applyDepthMode() {
+    glBindFramebuffer(GL_FRAMEBUFFER, renderedFramebuffer());
+    glDepthFunc(depthMode_ == DepthMode::ReversedInfinite ? GL_GREATER : GL_LESS);
+}
+
+std::uint32_t Renderer::renderedFramebuffer() const {
+    return depthMode_ == DepthMode::ReversedInfinite ? reversedFramebuffer_ : framebuffer_;
+}
+
+void Renderer::finishFrame() {
+    if (depthMode_ != DepthMode::ReversedInfinite || settings_.offscreen) return;
+    glBlitNamedFramebuffer(reversedFramebuffer_, 0, 0, 0, settings_.width, settings_.height, 0, 0, settings_.width,
+                           settings_.height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
 }
 
 void Renderer::setFixedState() {
@@ -222,13 +266,13 @@ void Renderer::createVertexArray() {
 
 void Renderer::clear() {
     glClearColor(clearColor[0], clearColor[1], clearColor[2], clearColor[3]);
-    glClearDepth(1.0);
+    glClearDepth(depthMode_ == DepthMode::ReversedInfinite ? 0.0 : 1.0);
     glClearStencil(0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
 }
 
 void Renderer::setFrameConstants(const Mat4& view) {
-    setView(constants_, view);
+    setView(constants_, view, depthMode_);
     view_ = view;
     glNamedBufferSubData(uniformBuffer_, 0, sizeof(FrameConstants), &constants_);
     glBindBufferBase(GL_UNIFORM_BUFFER, 0, uniformBuffer_);
@@ -339,8 +383,12 @@ void Renderer::releaseObject(RendererObject object) {
             // The window's own framebuffer (name 0) goes with the window.
             if (framebuffer_ != 0) glDeleteFramebuffers(1, &framebuffer_);
             if (colorTarget_ != 0) glDeleteRenderbuffers(1, &colorTarget_);
+            if (reversedFramebuffer_ != 0) glDeleteFramebuffers(1, &reversedFramebuffer_);
+            if (reversedColorTarget_ != 0) glDeleteRenderbuffers(1, &reversedColorTarget_);
             framebuffer_ = 0;
             colorTarget_ = 0;
+            reversedFramebuffer_ = 0;
+            reversedColorTarget_ = 0;
             break;
         case RendererObject::UniformBuffer:
             if (uniformBuffer_ != 0) glDeleteBuffers(1, &uniformBuffer_);
@@ -351,7 +399,9 @@ void Renderer::releaseObject(RendererObject object) {
             break;
         case RendererObject::DepthStencilTarget:
             if (depthTarget_ != 0) glDeleteRenderbuffers(1, &depthTarget_);
+            if (reversedDepthTarget_ != 0) glDeleteRenderbuffers(1, &reversedDepthTarget_);
             depthTarget_ = 0;
+            reversedDepthTarget_ = 0;
             break;
         case RendererObject::Texture:
             if (texture_ != 0) glDeleteTextures(1, &texture_);
@@ -370,7 +420,7 @@ RgbaImage Renderer::readColor() const {
     image.height = settings_.height;
     image.pixels.resize(static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 4);
     std::vector<std::uint8_t> bottomUp(image.pixels.size());
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, renderedFramebuffer());
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, image.width, image.height, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
     // GL reads from the bottom row up; images are stored top row first.
@@ -385,7 +435,7 @@ RgbaImage Renderer::readColor() const {
 
 float Renderer::readDepth(int x, int y) const {
     float depth = 0.0f;
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, renderedFramebuffer());
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(x, settings_.height - 1 - y, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
     return depth;
