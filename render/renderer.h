@@ -38,6 +38,7 @@
 
 #include "camera/vector_math.h"
 #include "planet/draw_walk.h"
+#include "render/clear_color.h"
 #include "render/frame_constants.h"
 #include "render/gl_graphics_device.h"
 #include "render/image_file.h"
@@ -58,7 +59,6 @@ struct RendererSettings {
     DepthMode depthMode = DepthMode::Standard;
 };
 
-inline constexpr float clearColor[4] = {0.4f, 0.6f, 0.9f, 1.0f};
 inline constexpr std::uint32_t vertexStride = sizeof(ChunkVertex);  // 48
 inline constexpr std::uint32_t vertexOffset = 0;
 
