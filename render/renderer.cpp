@@ -39,6 +39,20 @@ std::string workingDirectory() {
     return std::filesystem::current_path(ignored).string();
 }
 
+// A framebuffer with an RGBA8 colour renderbuffer and a `depthFormat`
+// depth-stencil one; whether it is complete. The names are set either way.
+bool createFramebuffer(int width, int height, GLenum depthFormat, std::uint32_t& framebuffer,
+                       std::uint32_t& color, std::uint32_t& depth) {
+    glCreateFramebuffers(1, &framebuffer);
+    glCreateRenderbuffers(1, &color);
+    glNamedRenderbufferStorage(color, GL_RGBA8, width, height);
+    glNamedFramebufferRenderbuffer(framebuffer, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, color);
+    glCreateRenderbuffers(1, &depth);
+    glNamedRenderbufferStorage(depth, depthFormat, width, height);
+    glNamedFramebufferRenderbuffer(framebuffer, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depth);
+    return glCheckNamedFramebufferStatus(framebuffer, GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+}
+
 int mipLevels(int width, int height) {
     int levels = 1;
     for (int size = std::max(width, height); size > 1; size /= 2) ++levels;
@@ -99,14 +113,8 @@ bool Renderer::setUp(std::string& error) {
 
 bool Renderer::createTargets(std::string& error) {
     if (!settings_.offscreen) return true;  // the window's default framebuffer, with its 24/8 depth-stencil
-    glCreateFramebuffers(1, &framebuffer_);
-    glCreateRenderbuffers(1, &colorTarget_);
-    glNamedRenderbufferStorage(colorTarget_, GL_RGBA8, settings_.width, settings_.height);
-    glNamedFramebufferRenderbuffer(framebuffer_, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colorTarget_);
-    glCreateRenderbuffers(1, &depthTarget_);
-    glNamedRenderbufferStorage(depthTarget_, GL_DEPTH24_STENCIL8, settings_.width, settings_.height);
-    glNamedFramebufferRenderbuffer(framebuffer_, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depthTarget_);
-    if (glCheckNamedFramebufferStatus(framebuffer_, GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+    if (!createFramebuffer(settings_.width, settings_.height, GL_DEPTH24_STENCIL8, framebuffer_, colorTarget_,
+                           depthTarget_)) {
         error = "the offscreen framebuffer (RGBA8 colour, 24/8 depth-stencil) is not complete";
         return false;
     }
@@ -114,15 +122,8 @@ bool Renderer::createTargets(std::string& error) {
 }
 
 bool Renderer::createReversedTarget(std::string& error) {
-    glCreateFramebuffers(1, &reversedFramebuffer_);
-    glCreateRenderbuffers(1, &reversedColorTarget_);
-    glNamedRenderbufferStorage(reversedColorTarget_, GL_RGBA8, settings_.width, settings_.height);
-    glNamedFramebufferRenderbuffer(reversedFramebuffer_, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, reversedColorTarget_);
-    glCreateRenderbuffers(1, &reversedDepthTarget_);
-    glNamedRenderbufferStorage(reversedDepthTarget_, GL_DEPTH32F_STENCIL8, settings_.width, settings_.height);
-    glNamedFramebufferRenderbuffer(reversedFramebuffer_, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
-                                   reversedDepthTarget_);
-    if (glCheckNamedFramebufferStatus(reversedFramebuffer_, GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+    if (!createFramebuffer(settings_.width, settings_.height, GL_DEPTH32F_STENCIL8, reversedFramebuffer_,
+                           reversedColorTarget_, reversedDepthTarget_)) {
         error = "the reversed-depth framebuffer (RGBA8 colour, 32-bit float depth, 8-bit stencil) is not complete";
         glDeleteFramebuffers(1, &reversedFramebuffer_);
         glDeleteRenderbuffers(1, &reversedColorTarget_);
