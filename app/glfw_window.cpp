@@ -26,6 +26,7 @@ void onKey(GLFWwindow* window, int key, int /*scancode*/, int action, int /*mods
 
 void recordKeyPress(GlfwWindow& window, int key) {
     if (key == GLFW_KEY_F3) window.presses_.toggleOverlay = true;
+    if (key == GLFW_KEY_F4) window.presses_.toggleFarTerrain = true;
     if (key == GLFW_KEY_F12) window.presses_.screenshot = true;
 }
 

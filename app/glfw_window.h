@@ -2,8 +2,9 @@
 // OpenGL 4.5 core context (24-bit depth, 8-bit stencil) that the renderer
 // draws into, presented by a buffer swap without waiting for the display.
 //
-// F3 and F12 presses are kept until the frame loop takes them (the overlay's
-// toggle and the screenshot), so a press between two frames is not lost.
+// F3, F4 and F12 presses are kept until the frame loop takes them (the
+// overlay's toggle, far terrain's toggle and the screenshot), so a press
+// between two frames is not lost.
 // Escape and the close button both ask the window to close; the frame loop
 // sees it before its next frame, hides the window at once and ends. The
 // window itself is destroyed last at shutdown, since the GL context that
@@ -39,8 +40,9 @@ private:
 
 // Keys pressed since the frame loop last asked.
 struct WindowKeyPresses {
-    bool toggleOverlay = false;  // F3
-    bool screenshot = false;     // F12
+    bool toggleOverlay = false;     // F3
+    bool toggleFarTerrain = false;  // F4
+    bool screenshot = false;        // F12
 };
 
 class GlfwWindow {

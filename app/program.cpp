@@ -21,6 +21,7 @@
 #include "app/shutdown.h"
 #include "app/overlay_panel.h"
 #include "app/view_snapshot.h"
+#include "render/far_terrain_switch.h"
 #include "render/headless_snapshot.h"
 #include "render/renderer.h"
 
@@ -119,7 +120,20 @@ private:
     std::unique_ptr<OverlayPanel> overlay_;
 };
 
-void runFrames(GlfwWindow& window, Renderer& renderer, Scene& scene, GlfwCameraInput& input, bool overlayShown) {
+// F4: the renderer and the planet switch together; when the renderer cannot,
+// neither does, and `farTerrain` keeps its value.
+void toggleFarTerrain(bool& farTerrain, Renderer& renderer, Planet& planet) {
+    std::string error;
+    if (!renderer.setDepthMode(depthModeFor(!farTerrain), error)) {
+        std::fprintf(stderr, "gravelkin: far terrain stays %s: %s\n", farTerrain ? "on" : "off", error.c_str());
+        return;
+    }
+    farTerrain = !farTerrain;
+    tellPlanetFarTerrain(planet, farTerrain);
+}
+
+void runFrames(GlfwWindow& window, Renderer& renderer, Scene& scene, GlfwCameraInput& input, bool overlayShown,
+               bool farTerrain) {
     Camera& camera = *scene.camera;
     Planet& planet = *scene.planet;
     FrameExtras extras(renderer, overlayShown);
@@ -128,6 +142,10 @@ void runFrames(GlfwWindow& window, Renderer& renderer, Scene& scene, GlfwCameraI
         glfwPollEvents();
         if (window.closeRequested()) break;
 
+        // Keys arrive only in the poll above; switching before the clear
+        // keeps each frame in one depth mode from clear to present.
+        const WindowKeyPresses presses = window.takeKeyPresses();
+        if (presses.toggleFarTerrain) toggleFarTerrain(farTerrain, renderer, planet);
         const FrameTimer::Frame frame = timer.tick(clockNow());
         if (frame.refreshTitle) window.setTitle(frameRateTitle(frame.framesPerSecond));
         renderer.clear();
@@ -135,7 +153,8 @@ void runFrames(GlfwWindow& window, Renderer& renderer, Scene& scene, GlfwCameraI
         camera.update(frame.clampedSeconds);
         renderer.setFrameConstants(camera.viewMatrix());
         renderer.drawChunksOf(planet);
-        extras.apply(window.takeKeyPresses(), planet, camera, frame.seconds);
+        extras.apply(presses, planet, camera, frame.seconds);
+        renderer.finishFrame();
         window.present();
     }
 }
@@ -173,6 +192,7 @@ int runProgram(const ProgramOptions& options) {
     settings.height = window->clientHeight();
     settings.shaderPath = files.shaders;
     settings.texturePath = files.texture;
+    settings.depthMode = depthModeFor(options.view.farTerrain);
     std::unique_ptr<Renderer> renderer = Renderer::create(settings, error);
     if (!renderer) {
         std::fprintf(stderr, "gravelkin: start-up failed: %s\n", error.c_str());
@@ -183,7 +203,8 @@ int runProgram(const ProgramOptions& options) {
 
     GlfwCameraInput input(window->handle());
     auto scene = std::make_unique<Scene>(input, renderer->device(), options.view);
-    runFrames(*window, *renderer, *scene, input, options.overlay);
+    tellPlanetFarTerrain(*scene->planet, options.view.farTerrain);
+    runFrames(*window, *renderer, *scene, input, options.overlay, options.view.farTerrain);
 
     window->hide();
     glfwPollEvents();

@@ -30,7 +30,8 @@ std::string programUsage() {
            "  --help             this text\n"
            "  --version          the program's version\n"
            "Keys: mouse looks around; W/S forward/back, A/D left/right, Q/E down/up, Shift four times faster;\n"
-           "F3 statistics overlay; F12 screenshot (screenshots/ under the working folder); Escape quits.\n"
+           "F3 statistics overlay; F4 far terrain; F12 screenshot (screenshots/ under the working folder);\n"
+           "Escape quits.\n"
            "Exit status: 0 normal end; " +
            std::to_string(exitStartFailure) + " start-up failed; " + std::to_string(exitNoDisplay) +
            " no display (the start view was rendered headless into gravelkin-start-view.png in the working folder"

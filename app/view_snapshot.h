@@ -1,5 +1,6 @@
 // The headless snapshot's settings for a set of view options: the pose, the
-// streaming radius and the seed; everything else as SnapshotOptions has it.
+// streaming radius, the seed and far terrain; everything else as
+// SnapshotOptions has it.
 //
 // Threads: plain values.
 #pragma once
@@ -16,6 +17,7 @@ inline SnapshotOptions snapshotOptionsFor(const ViewOptions& view) {
     options.pitchDegrees = view.pitchDegrees;
     options.viewRadius = view.viewRadius;
     options.seed = view.seed;
+    options.farTerrain = view.farTerrain;
     return options;
 }
 

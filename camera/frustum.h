@@ -6,6 +6,10 @@
 // with glClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE). Its six planes are sums
 // and differences of M's columns (left w + x, right w - x, bottom w + y, top
 // w - y, near z, far w - z); a plane's value at a point is positive inside.
+// For a reversed infinite projection (perspectiveFovReversedInfiniteLH) the
+// roles of the last two swap: z is the constant near distance, a plane with
+// no normal that holds every point (depth 0 lies at infinity), and w - z is
+// the near plane.
 //
 // The test is conservative. The vertex stage evaluates each clip component
 // in single precision, so a point a hair outside a plane may be kept; near the

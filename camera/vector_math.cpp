@@ -22,6 +22,15 @@ Vec4 normalise3(const Vec4& v) {
 
 namespace {
 
+struct PerspectiveScales {
+    float x, y;
+};
+
+PerspectiveScales perspectiveScales(float fovY, float aspect) {
+    const float yScale = std::cos(fovY * 0.5f) / std::sin(fovY * 0.5f);
+    return {yScale / aspect, yScale};
+}
+
 Mat4 identity() {
     return {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};
 }
@@ -99,11 +108,15 @@ Vec3 eyeOfView(const Mat4& view) {
 }
 
 Mat4 perspectiveFovLH(float fovY, float aspect, float nearZ, float farZ) {
-    const float yScale = std::cos(fovY * 0.5f) / std::sin(fovY * 0.5f);
-    const float xScale = yScale / aspect;
+    const auto [xScale, yScale] = perspectiveScales(fovY, aspect);
     const float depthScale = farZ / (farZ - nearZ);
     const float depthOffset = -nearZ * farZ / (farZ - nearZ);
     return {{{xScale, 0, 0, 0}, {0, yScale, 0, 0}, {0, 0, depthScale, 1}, {0, 0, depthOffset, 0}}};
+}
+
+Mat4 perspectiveFovReversedInfiniteLH(float fovY, float aspect, float nearZ) {
+    const auto [xScale, yScale] = perspectiveScales(fovY, aspect);
+    return {{{xScale, 0, 0, 0}, {0, yScale, 0, 0}, {0, 0, 0, 1}, {0, 0, nearZ, 0}}};
 }
 
 }  // namespace gravelkin

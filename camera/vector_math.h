@@ -74,5 +74,10 @@ Mat4 lookAtLH(const Vec4& eye, const Vec4& focus, const Vec4& up);
 Vec3 eyeOfView(const Mat4& view);
 // Depth maps nearZ to 0 and farZ to 1.
 Mat4 perspectiveFovLH(float fovY, float aspect, float nearZ, float farZ);
+// The same x and y as perspectiveFovLH, with no far plane and depth reversed:
+// clip z is nearZ and clip w the view depth, so depth nearZ / depth maps nearZ
+// to 1 and falls toward 0 with distance. Floating-point depth then keeps its
+// finest steps far away, where the view needs them.
+Mat4 perspectiveFovReversedInfiniteLH(float fovY, float aspect, float nearZ);
 
 }  // namespace gravelkin

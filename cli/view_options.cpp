@@ -8,13 +8,15 @@ namespace gravelkin {
 
 std::string viewOptionsHelp() {
     const ViewOptions defaults;
-    char text[600];
+    char text[700];
     std::snprintf(text, sizeof text,
                   "  --position X Y Z   camera position (default %g %g %g)\n"
                   "  --yaw DEG          heading; positive turns from +z toward +x (default 0)\n"
                   "  --pitch DEG        elevation from -%g to %g; positive looks down (default 0)\n"
                   "  --view-radius R    streaming radius, above 0 and at most %g (default %g)\n"
-                  "  --seed N           terrain seed, a whole number (default %d: the usual planet)\n",
+                  "  --seed N           terrain seed, a whole number (default %d: the usual planet)\n"
+                  "  --far-terrain      also draw coarser terrain beyond the streaming radius, out to the\n"
+                  "                     whole planet\n",
                   static_cast<double>(defaults.position.x), static_cast<double>(defaults.position.y),
                   static_cast<double>(defaults.position.z), static_cast<double>(maxPitchDegrees),
                   static_cast<double>(maxPitchDegrees), static_cast<double>(maxViewRadius),
@@ -38,6 +40,8 @@ bool takeViewOption(std::string_view option, Arguments& args, ViewOptions& view)
         view.viewRadius = args.numberAbove(option, 0.0f, maxViewRadius);
     } else if (option == "--seed") {
         view.seed = args.integer(option);
+    } else if (option == "--far-terrain") {
+        view.farTerrain = true;
     } else {
         return false;
     }

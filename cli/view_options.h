@@ -7,6 +7,9 @@
 //   --view-radius R    streaming radius, above 0 and at most maxViewRadius
 //                      (default Planet::defaultViewRadius)
 //   --seed N           terrain seed, any int32 (default defaultTerrainSeed)
+//   --far-terrain      coarser terrain beyond the streaming radius, out to
+//                      the whole planet, drawn with reversed float depth
+//                      (default off)
 // The defaults are the program's start and today's planet.
 //
 // Threads: plain values.
@@ -34,6 +37,7 @@ struct ViewOptions {
     float pitchDegrees = 0.0f;
     float viewRadius = Planet::defaultViewRadius;
     std::int32_t seed = defaultTerrainSeed;
+    bool farTerrain = false;
 };
 
 // When `option` is one of the view options, reads its values from `args`

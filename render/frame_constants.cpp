@@ -6,6 +6,14 @@ Mat4 fixedProjection() {
     return perspectiveFovLH(projectionFieldOfViewRadians, projectionAspectRatio, projectionNear, projectionFar);
 }
 
+Mat4 reversedInfiniteProjection() {
+    return perspectiveFovReversedInfiniteLH(projectionFieldOfViewRadians, projectionAspectRatio, projectionNear);
+}
+
+Mat4 projectionFor(DepthMode mode) {
+    return mode == DepthMode::ReversedInfinite ? reversedInfiniteProjection() : fixedProjection();
+}
+
 FrameConstants initialFrameConstants() {
     FrameConstants constants{};
     constants.viewProjection = {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};
@@ -17,8 +25,8 @@ FrameConstants initialFrameConstants() {
     return constants;
 }
 
-void setView(FrameConstants& constants, const Mat4& view) {
-    constants.viewProjection = multiply(view, fixedProjection());
+void setView(FrameConstants& constants, const Mat4& view, DepthMode mode) {
+    constants.viewProjection = multiply(view, projectionFor(mode));
 }
 
 Frustum viewFrustum(const FrameConstants& constants) { return frustumFromViewProjection(constants.viewProjection); }

@@ -9,6 +9,7 @@
 #include "camera/still_camera_input.h"
 #include "planet/planet.h"
 #include "render/egl_headless_context.h"
+#include "render/far_terrain_switch.h"
 #include "render/renderer.h"
 
 namespace gravelkin {
@@ -48,6 +49,7 @@ SnapshotResult renderSnapshot(const SnapshotOptions& options) {
     settings.shaderPath = options.shaderPath;
     settings.texturePath = options.texturePath;
     settings.cull = options.cull;
+    settings.depthMode = depthModeFor(options.farTerrain);
     std::unique_ptr<Renderer> renderer = Renderer::create(settings, result.error);
     if (!renderer) return result;
 
@@ -57,6 +59,7 @@ SnapshotResult renderSnapshot(const SnapshotOptions& options) {
     camera->setOrientation(options.yawDegrees, options.pitchDegrees);
     auto planet = std::make_unique<Planet>(renderer->device(), options.viewRadius, ChunkPipeline::Fast,
                                            cameraPosition, options.seed);
+    tellPlanetFarTerrain(*planet, options.farTerrain);
 
     const Clock::time_point start = Clock::now();
     result.converged =
@@ -87,6 +90,8 @@ SnapshotResult renderSnapshot(const SnapshotOptions& options) {
     result.facesOutside = renderer->lastFaceCounts().outsideFrustum;
     result.chunksResident = planet->chunkSnapshot().size();
     result.image = renderer->readColor();
+    result.viewProjection = renderer->frameConstants().viewProjection;
+    result.eye = camera->position();
     drawOverlay = nullptr;
 
     // Threads first, then the buffers they made, then the pipeline.

@@ -44,6 +44,9 @@ struct SnapshotOptions {
     std::string texturePath = "assets/seamless_rock.jpg";
     SnapshotOverlayFactory overlay;  // none when empty
     bool cull = true;                // see RendererSettings::cull
+    // Far terrain: drawn with reversed infinite depth, and handed to the
+    // planet (far_terrain_switch.h).
+    bool farTerrain = false;
 };
 
 struct SnapshotResult {
@@ -60,6 +63,8 @@ struct SnapshotResult {
     std::uint64_t facesFacingAway = 0;  // of the chunks drawn, left out in groups facing away
     std::uint64_t facesOutside = 0;     // of the chunks drawn, left out in groups outside the frustum
     std::string rendererName;  // GL_RENDERER
+    Mat4 viewProjection{};     // what the image was drawn with
+    Vec3 eye{};                // the camera's position
 };
 
 SnapshotResult renderSnapshot(const SnapshotOptions& options);

@@ -20,9 +20,9 @@ enum class RendererObject {
     VertexArray,
     Bindings,        // program, vertex array, uniform buffer, sampler, texture, framebuffer
     VertexBuffers,   // every chunk buffer the device still holds
-    ColorTarget,     // the offscreen framebuffer and its colour renderbuffer
+    ColorTarget,     // the offscreen and reversed-depth framebuffers and their colour renderbuffers
     UniformBuffer,   // and the quad index buffer
-    DepthStencilTarget,
+    DepthStencilTarget,  // both depth-stencil renderbuffers
     Texture,
     Sampler,
 };

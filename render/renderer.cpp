@@ -39,6 +39,20 @@ std::string workingDirectory() {
     return std::filesystem::current_path(ignored).string();
 }
 
+// A framebuffer with an RGBA8 colour renderbuffer and a `depthFormat`
+// depth-stencil one; whether it is complete. The names are set either way.
+bool createFramebuffer(int width, int height, GLenum depthFormat, std::uint32_t& framebuffer,
+                       std::uint32_t& color, std::uint32_t& depth) {
+    glCreateFramebuffers(1, &framebuffer);
+    glCreateRenderbuffers(1, &color);
+    glNamedRenderbufferStorage(color, GL_RGBA8, width, height);
+    glNamedFramebufferRenderbuffer(framebuffer, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, color);
+    glCreateRenderbuffers(1, &depth);
+    glNamedRenderbufferStorage(depth, depthFormat, width, height);
+    glNamedFramebufferRenderbuffer(framebuffer, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depth);
+    return glCheckNamedFramebufferStatus(framebuffer, GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+}
+
 int mipLevels(int width, int height) {
     int levels = 1;
     for (int size = std::max(width, height); size > 1; size /= 2) ++levels;
@@ -56,7 +70,8 @@ std::unique_ptr<Renderer> Renderer::create(const RendererSettings& settings, std
     return renderer;
 }
 
-Renderer::Renderer(const RendererSettings& settings) : settings_(settings), constants_(initialFrameConstants()) {}
+Renderer::Renderer(const RendererSettings& settings)
+    : settings_(settings), constants_(initialFrameConstants()), depthMode_(DepthMode::Standard) {}
 
 Renderer::~Renderer() { release(); }
 
@@ -88,6 +103,7 @@ bool Renderer::setUp(std::string& error) {
 
     if (!createShaders(error)) return false;
     createVertexArray();
+    if (settings_.depthMode != DepthMode::Standard && !setDepthMode(settings_.depthMode, error)) return false;
     if (glGetError() != GL_NO_ERROR) {
         error = "OpenGL reported an error while the pipeline was being set up";
         return false;
@@ -97,18 +113,47 @@ bool Renderer::setUp(std::string& error) {
 
 bool Renderer::createTargets(std::string& error) {
     if (!settings_.offscreen) return true;  // the window's default framebuffer, with its 24/8 depth-stencil
-    glCreateFramebuffers(1, &framebuffer_);
-    glCreateRenderbuffers(1, &colorTarget_);
-    glNamedRenderbufferStorage(colorTarget_, GL_RGBA8, settings_.width, settings_.height);
-    glNamedFramebufferRenderbuffer(framebuffer_, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colorTarget_);
-    glCreateRenderbuffers(1, &depthTarget_);
-    glNamedRenderbufferStorage(depthTarget_, GL_DEPTH24_STENCIL8, settings_.width, settings_.height);
-    glNamedFramebufferRenderbuffer(framebuffer_, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depthTarget_);
-    if (glCheckNamedFramebufferStatus(framebuffer_, GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+    if (!createFramebuffer(settings_.width, settings_.height, GL_DEPTH24_STENCIL8, framebuffer_, colorTarget_,
+                           depthTarget_)) {
         error = "the offscreen framebuffer (RGBA8 colour, 24/8 depth-stencil) is not complete";
         return false;
     }
     return true;
+}
+
+bool Renderer::createReversedTarget(std::string& error) {
+    if (!createFramebuffer(settings_.width, settings_.height, GL_DEPTH32F_STENCIL8, reversedFramebuffer_,
+                           reversedColorTarget_, reversedDepthTarget_)) {
+        error = "the reversed-depth framebuffer (RGBA8 colour, 32-bit float depth, 8-bit stencil) is not complete";
+        glDeleteFramebuffers(1, &reversedFramebuffer_);
+        glDeleteRenderbuffers(1, &reversedColorTarget_);
+        glDeleteRenderbuffers(1, &reversedDepthTarget_);
+        reversedFramebuffer_ = reversedColorTarget_ = reversedDepthTarget_ = 0;
+        return false;
+    }
+    return true;
+}
+
+bool Renderer::setDepthMode(DepthMode mode, std::string& error) {
+    if (mode == DepthMode::ReversedInfinite && reversedFramebuffer_ == 0 && !createReversedTarget(error)) return false;
+    depthMode_ = mode;
+    applyDepthMode();
+    return true;
+}
+
+void Renderer::applyDepthMode() {
+    glBindFramebuffer(GL_FRAMEBUFFER, renderedFramebuffer());
+    glDepthFunc(depthMode_ == DepthMode::ReversedInfinite ? GL_GREATER : GL_LESS);
+}
+
+std::uint32_t Renderer::renderedFramebuffer() const {
+    return depthMode_ == DepthMode::ReversedInfinite ? reversedFramebuffer_ : framebuffer_;
+}
+
+void Renderer::finishFrame() {
+    if (depthMode_ != DepthMode::ReversedInfinite || settings_.offscreen) return;
+    glBlitNamedFramebuffer(reversedFramebuffer_, 0, 0, 0, settings_.width, settings_.height, 0, 0, settings_.width,
+                           settings_.height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
 }
 
 void Renderer::setFixedState() {
@@ -222,13 +267,13 @@ void Renderer::createVertexArray() {
 
 void Renderer::clear() {
     glClearColor(clearColor[0], clearColor[1], clearColor[2], clearColor[3]);
-    glClearDepth(1.0);
+    glClearDepth(depthMode_ == DepthMode::ReversedInfinite ? 0.0 : 1.0);
     glClearStencil(0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
 }
 
 void Renderer::setFrameConstants(const Mat4& view) {
-    setView(constants_, view);
+    setView(constants_, view, depthMode_);
     view_ = view;
     glNamedBufferSubData(uniformBuffer_, 0, sizeof(FrameConstants), &constants_);
     glBindBufferBase(GL_UNIFORM_BUFFER, 0, uniformBuffer_);
@@ -339,8 +384,12 @@ void Renderer::releaseObject(RendererObject object) {
             // The window's own framebuffer (name 0) goes with the window.
             if (framebuffer_ != 0) glDeleteFramebuffers(1, &framebuffer_);
             if (colorTarget_ != 0) glDeleteRenderbuffers(1, &colorTarget_);
+            if (reversedFramebuffer_ != 0) glDeleteFramebuffers(1, &reversedFramebuffer_);
+            if (reversedColorTarget_ != 0) glDeleteRenderbuffers(1, &reversedColorTarget_);
             framebuffer_ = 0;
             colorTarget_ = 0;
+            reversedFramebuffer_ = 0;
+            reversedColorTarget_ = 0;
             break;
         case RendererObject::UniformBuffer:
             if (uniformBuffer_ != 0) glDeleteBuffers(1, &uniformBuffer_);
@@ -351,7 +400,9 @@ void Renderer::releaseObject(RendererObject object) {
             break;
         case RendererObject::DepthStencilTarget:
             if (depthTarget_ != 0) glDeleteRenderbuffers(1, &depthTarget_);
+            if (reversedDepthTarget_ != 0) glDeleteRenderbuffers(1, &reversedDepthTarget_);
             depthTarget_ = 0;
+            reversedDepthTarget_ = 0;
             break;
         case RendererObject::Texture:
             if (texture_ != 0) glDeleteTextures(1, &texture_);
@@ -370,7 +421,7 @@ RgbaImage Renderer::readColor() const {
     image.height = settings_.height;
     image.pixels.resize(static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 4);
     std::vector<std::uint8_t> bottomUp(image.pixels.size());
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, renderedFramebuffer());
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, image.width, image.height, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
     // GL reads from the bottom row up; images are stored top row first.
@@ -385,7 +436,7 @@ RgbaImage Renderer::readColor() const {
 
 float Renderer::readDepth(int x, int y) const {
     float depth = 0.0f;
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, renderedFramebuffer());
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(x, settings_.height - 1 - y, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
     return depth;

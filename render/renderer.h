@@ -16,7 +16,15 @@
 // at binding 0; the vertex and fragment shaders, from the entry points
 // "VShader" and "PShader" of the HLSL file; the vertex array holding the
 // ChunkVertex format (locations 0 to 3 in field order, one binding, stride
-// 48). None of it changes afterwards.
+// 48). None of it changes afterwards, except what the depth mode sets.
+//
+// Depth modes (frame_constants.h): Standard is all of the above. In
+// ReversedInfinite the renderer draws into its own framebuffer object (RGBA8
+// colour, 32-bit float depth with 8-bit stencil, made when first needed,
+// kept until release) with the reversed projection, depth cleared to 0 and
+// the depth test "greater"; a window frame reaches the window through
+// finishFrame's copy, since the window's own depth buffer is 24-bit fixed
+// point. The mode may change between frames.
 //
 // Threads: the main thread, with the GL context current, for everything,
 // except that device() may be handed to threads that create and release
@@ -30,6 +38,7 @@
 
 #include "camera/vector_math.h"
 #include "planet/draw_walk.h"
+#include "render/clear_color.h"
 #include "render/frame_constants.h"
 #include "render/gl_graphics_device.h"
 #include "render/image_file.h"
@@ -47,9 +56,9 @@ struct RendererSettings {
     // Leave out chunks outside the view frustum, and groups of faces that
     // all face away from the eye (the picture is the same).
     bool cull = true;
+    DepthMode depthMode = DepthMode::Standard;
 };
 
-inline constexpr float clearColor[4] = {0.4f, 0.6f, 0.9f, 1.0f};
 inline constexpr std::uint32_t vertexStride = sizeof(ChunkVertex);  // 48
 inline constexpr std::uint32_t vertexOffset = 0;
 
@@ -70,11 +79,23 @@ public:
     // The device the chunk factories create vertex buffers on.
     GlGraphicsDevice& device() { return device_; }
 
-    // Clears colour to the sky blue, depth to 1 and stencil to 0.
+    // Clears colour to the sky blue, depth to the far end (1 in Standard, 0
+    // in ReversedInfinite) and stencil to 0.
     void clear();
 
-    // viewProjection = view x projection; uploads the whole record and binds
-    // it, the sampler and the texture.
+    // Switches the target, projection, depth clear and depth test to
+    // `mode`, from the next clear on. False, with the reason in `error` and
+    // the mode unchanged, when the reversed target cannot be made.
+    bool setDepthMode(DepthMode mode, std::string& error);
+    DepthMode depthMode() const { return depthMode_; }
+
+    // Between the last drawing of a frame and the window's buffer swap:
+    // copies the reversed target's colour to the window. Nothing in Standard
+    // mode or offscreen.
+    void finishFrame();
+
+    // viewProjection = view x the depth mode's projection; uploads the whole
+    // record and binds it, the sampler and the texture.
     void setFrameConstants(const Mat4& view);
     const FrameConstants& frameConstants() const { return constants_; }
 
@@ -95,9 +116,11 @@ public:
     // must have been released before (the Planet destroyed).
     void release(const std::function<void(RendererObject)>& released = {});
 
-    // The colour target, top row first. Finishes rendering first.
+    // The colour target the depth mode renders into, top row first. Finishes
+    // rendering first.
     RgbaImage readColor() const;
-    // The depth value (0 to 1) at a pixel, x from the left, y from the top.
+    // The depth value (0 to 1) at a pixel of that target, x from the left, y
+    // from the top.
     float readDepth(int x, int y) const;
 
     int width() const { return settings_.width; }
@@ -109,12 +132,17 @@ public:
     std::uint32_t uniformBufferName() const { return uniformBuffer_; }
     std::uint32_t textureName() const { return texture_; }
     std::uint32_t samplerName() const { return sampler_; }
+    std::uint32_t reversedFramebufferName() const { return reversedFramebuffer_; }
     bool usingFallbackTexture() const { return fallbackTexture_; }
 
 private:
     explicit Renderer(const RendererSettings& settings);
     bool setUp(std::string& error);
     bool createTargets(std::string& error);
+    bool createReversedTarget(std::string& error);
+    // Binds the depth mode's target and sets its depth test.
+    void applyDepthMode();
+    std::uint32_t renderedFramebuffer() const;
     void setFixedState();
     void createTexture();
     bool createShaders(std::string& error);
@@ -137,10 +165,14 @@ private:
     FaceCounts faces_;
     bool released_ = false;
     bool fallbackTexture_ = false;
+    DepthMode depthMode_;
 
     std::uint32_t framebuffer_ = 0;  // 0: the window's
     std::uint32_t colorTarget_ = 0;
     std::uint32_t depthTarget_ = 0;
+    std::uint32_t reversedFramebuffer_ = 0;  // the ReversedInfinite target, made on first need
+    std::uint32_t reversedColorTarget_ = 0;
+    std::uint32_t reversedDepthTarget_ = 0;
     std::uint32_t texture_ = 0;
     std::uint32_t sampler_ = 0;
     std::uint32_t uniformBuffer_ = 0;

@@ -9,7 +9,8 @@
 //
 // Prints `name: value` lines: the renderer, whether streaming converged and
 // how long it took, the chunks drawn and culled, the faces drawn and left out
-// (facing away, outside the frustum), the frame time, the output path.
+// (facing away, outside the frustum), the frame time, the output path; with
+// --crack-check also `crack pixels: N` (render/crack_check.h).
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -18,17 +19,25 @@
 #include "app/view_snapshot.h"
 #include "cli/view_options.h"
 #include "app/heap_policy.h"
+#include "render/crack_check.h"
 #include "render/headless_snapshot.h"
 
 namespace {
 
 using namespace gravelkin;
 
+// The top of the solid shells: the earth terrain fills shells 0 to 8, 32
+// units thick each, solid whatever the seed, so ground covers this sphere
+// everywhere.
+constexpr float solidShellsTop = 288.0f;
+
 std::string usage() {
     return "usage: snapshot [options]\n" + viewOptionsHelp() +
            "  --overlay          draw the statistics overlay over the frame (as F3 shows it)\n"
            "  --no-cull          draw every face of every meshed chunk, not only the chunks in the\n"
            "                     view frustum and the faces that do not all face away\n"
+           "  --crack-check      also print `crack pixels: N`: sky pixels where the view ray meets\n"
+           "                     the solid shells (radius " + std::to_string(static_cast<int>(solidShellsTop)) + ")\n"
            "  --output PATH      PNG to write (default snapshot.png)\n"
            "  --time-limit S     stop waiting for streaming after S seconds (default 600)\n"
            "  --help             this text\n"
@@ -40,6 +49,7 @@ struct ToolOptions {
     std::string output = "snapshot.png";
     bool overlay = false;
     bool cull = true;
+    bool crackCheck = false;
     bool help = false;
 };
 
@@ -57,6 +67,8 @@ ToolOptions parseOptions(int argc, char** argv) {
             options.overlay = true;
         } else if (option == "--no-cull") {
             options.cull = false;
+        } else if (option == "--crack-check") {
+            options.crackCheck = true;
         } else if (option == "--output") {
             options.output = args.text(option);
         } else if (option == "--time-limit") {
@@ -127,5 +139,9 @@ int main(int argc, char** argv) {
     std::printf("faces outside the frustum: %llu\n", static_cast<unsigned long long>(result.facesOutside));
     std::printf("frame ms: %.1f\n", result.frameMilliseconds);
     std::printf("output: %s (%d x %d)\n", output.c_str(), result.image.width, result.image.height);
+    if (tool.crackCheck) {
+        std::printf("crack pixels: %llu\n", static_cast<unsigned long long>(countCrackPixels(
+                                                 result.image, result.viewProjection, result.eye, solidShellsTop)));
+    }
     return result.converged ? 0 : 3;
 }

@@ -53,10 +53,10 @@ using tools::ThreadTimes;
 
 constexpr const char* usage =
     "usage: stream_probe [options]\n"
-    "  --position X Y Z, --yaw DEG, --pitch DEG, --view-radius R, --seed N:\n"
-    "                     the camera's start, the streaming radius and the\n"
-    "                     terrain, as the program takes them (--radius R is\n"
-    "                     --view-radius R)\n"
+    "  --position X Y Z, --yaw DEG, --pitch DEG, --view-radius R, --seed N,\n"
+    "  --far-terrain:     the camera's start, the streaming radius, the\n"
+    "                     terrain and far terrain, as the program takes them\n"
+    "                     (--radius R is --view-radius R)\n"
     "  --velocity X Y Z   move the camera along a straight line, units/s\n"
     "                     (default 0 0 0: the camera stands still)\n"
     "  --move-time S      seconds the camera moves before it stops (default 10)\n"

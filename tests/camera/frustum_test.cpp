@@ -49,11 +49,13 @@ TEST(FrustumTest, ABoxIsOutsideOnlyWhenMoreThanTheMarginBeyondOnePlane) {
     }
 }
 
-// Whatever the view, a point the vertex stage keeps (clip coordinates inside
-// the volume, computed as the shader computes them) is never culled, even
-// with no margin beyond the bound on rounding.
-TEST(FrustumTest, NoPointTheClipVolumeKeepsIsCulled) {
-    std::uint32_t state = 12345;
+// Over 50 random views through `projection`, checks that no point the vertex
+// stage keeps (clip coordinates inside the volume, computed as the shader
+// computes them) is culled, even with no margin beyond the bound on
+// rounding. Every other point lies within 1000 units of the eye on each axis,
+// the rest within `farReach`. Returns how many points were kept.
+int expectNoKeptPointCulled(const Mat4& projection, std::uint32_t seed, float farReach) {
+    std::uint32_t state = seed;
     const auto next = [&](float low, float high) {
         state = state * 1664525u + 1013904223u;
         return low + (high - low) * static_cast<float>(state >> 8) / 16777216.0f;
@@ -62,10 +64,11 @@ TEST(FrustumTest, NoPointTheClipVolumeKeepsIsCulled) {
     for (int view = 0; view < 50; ++view) {
         const Vec4 from{next(-600, 600), next(-600, 600), next(-600, 600), 1};
         const Vec4 direction{next(-1, 1), next(-1, 1), next(-1, 1), 0};
-        const Mat4 m = multiply(lookToLH(from, direction, {0, 1, 0, 0}), perspectiveFovLH(1.2217305f, 1.6f, 0.1f, 1000.0f));
+        const Mat4 m = multiply(lookToLH(from, direction, {0, 1, 0, 0}), projection);
         const Frustum frustum = frustumFromViewProjection(m, 0.0f);
         for (int point = 0; point < 2000; ++point) {
-            const Vec4 p{from.x + next(-1000, 1000), from.y + next(-1000, 1000), from.z + next(-1000, 1000), 1};
+            const float reach = point % 2 == 0 ? 1000.0f : farReach;
+            const Vec4 p{from.x + next(-reach, reach), from.y + next(-reach, reach), from.z + next(-reach, reach), 1};
             const Vec4 clip = transformPoint(p, m);
             const bool inside = -clip.w <= clip.x && clip.x <= clip.w && -clip.w <= clip.y && clip.y <= clip.w &&
                                 0.0f <= clip.z && clip.z <= clip.w;
@@ -76,13 +79,39 @@ TEST(FrustumTest, NoPointTheClipVolumeKeepsIsCulled) {
             EXPECT_FALSE(boxOutsideFrustum(frustum, box)) << p.x << " " << p.y << " " << p.z;
         }
     }
-    EXPECT_GT(kept, 1000);
+    return kept;
 }
 
-TEST(FrustumTest, AMatrixWithoutPlanesCullsNothing) {
-    Box3 box;
-    includePoint(box, {5, 5, 5});
-    EXPECT_FALSE(boxOutsideFrustum(frustumFromViewProjection(Mat4{}), box));
+TEST(FrustumTest, NoPointTheClipVolumeKeepsIsCulled) {
+    EXPECT_GT(expectNoKeptPointCulled(perspectiveFovLH(1.2217305f, 1.6f, 0.1f, 1000.0f), 12345, 1000.0f), 1000);
+}
+
+// The reversed infinite projection from the same eye: the depth-0 plane is at
+// infinity, so nothing ahead is ever beyond it, and the near plane comes from
+// w - z.
+TEST(FrustumTest, AReversedInfiniteFrustumHasANearPlaneAndNoFarOne) {
+    const Mat4 reversed = multiply(lookToLH({eye.x, eye.y, eye.z, 1}, {1, 0, 0, 0}, {0, 1, 0, 0}),
+                                   perspectiveFovReversedInfiniteLH(1.2217305f, 1.6f, 0.1f));
+    const Frustum frustum = frustumFromViewProjection(reversed, 0.0f);
+    const auto pointOutside = [&](Vec3 view) { return boxOutsideFrustum(frustum, viewBox(view, view)); };
+    EXPECT_FALSE(pointOutside({0, 0, 0.11f}));  // just inside the near plane
+    EXPECT_TRUE(pointOutside({0, 0, 0.09f}));   // just outside it
+    EXPECT_TRUE(pointOutside({0, 0, -5}));      // behind the eye
+    EXPECT_TRUE(pointOutside({0, 0, -1e6f}));
+    EXPECT_FALSE(pointOutside({0, 0, 2000}));
+    EXPECT_FALSE(pointOutside({0, 0, 1e6f}));   // far beyond the standard far plane
+    EXPECT_FALSE(pointOutside({-1e6f, 0.5e6f, 1e6f}));  // the top left of the picture, a million ahead
+    EXPECT_TRUE(pointOutside({-1.2e6f, 0, 1e6f}));      // left of it
+    EXPECT_TRUE(pointOutside({0, -0.8e6f, 1e6f}));      // below it
+    // With the usual margin, boxes near the eye are kept, as for the standard
+    // projection.
+    EXPECT_FALSE(boxOutsideFrustum(frustumFromViewProjection(reversed), viewBox({-1, -1, -0.5f}, {1, 1, -0.5f})));
+}
+
+// Points out to a million units, where the standard projection has long
+// clipped everything.
+TEST(FrustumTest, NoPointTheReversedInfiniteClipVolumeKeepsIsCulled) {
+    EXPECT_GT(expectNoKeptPointCulled(perspectiveFovReversedInfiniteLH(1.2217305f, 1.6f, 0.1f), 6789, 1e6f), 1000);
 }
 
 }  // namespace

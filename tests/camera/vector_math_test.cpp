@@ -65,5 +65,27 @@ TEST(VectorMathTest, ViewTakesTheEyeToTheOriginAndTheFocusOntoPlusZ) {
     EXPECT_GT(transformPoint(eye + cross3(Vec4{0, 1, 0, 0}, direction), view).x, 0.0f);
 }
 
+// Same picture as the standard projection; depth runs from 1 at the near
+// plane toward 0 far away and never reaches it.
+TEST(VectorMathTest, ReversedInfinitePerspectiveKeepsXAndYAndReversesDepth) {
+    const Mat4 standard = perspectiveFovLH(1.2217305f, 1.6f, 0.1f, 1000.0f);
+    const Mat4 reversed = perspectiveFovReversedInfiniteLH(1.2217305f, 1.6f, 0.1f);
+    const auto depth = [&](float z) {
+        const Vec4 clip = transformPoint({0, 0, z, 1}, reversed);
+        return clip.z / clip.w;
+    };
+    for (const Vec4 p : {Vec4{1, 2, 5, 1}, Vec4{-300, 40, 700, 1}}) {
+        const Vec4 a = transformPoint(p, standard), b = transformPoint(p, reversed);
+        EXPECT_EQ(a.x, b.x);
+        EXPECT_EQ(a.y, b.y);
+        EXPECT_EQ(a.w, b.w);
+    }
+    EXPECT_EQ(depth(0.1f), 1.0f);
+    EXPECT_NEAR(depth(0.2f), 0.5f, tolerance);
+    EXPECT_NEAR(depth(1e6f), 1e-7f, 1e-12f);
+    EXPECT_GT(depth(2000.0f), depth(2001.0f));
+    EXPECT_GT(depth(1e30f), 0.0f);
+}
+
 }  // namespace
 }  // namespace gravelkin::test

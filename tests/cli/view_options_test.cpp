@@ -30,6 +30,7 @@ TEST(ViewOptionsTest, DefaultsAreTheProgramsStartAndEveryOptionIsRead) {
     EXPECT_EQ(defaults.pitchDegrees, 0.0f);
     EXPECT_EQ(defaults.viewRadius, Planet::defaultViewRadius);
     EXPECT_EQ(defaults.seed, defaultTerrainSeed);
+    EXPECT_FALSE(defaults.farTerrain);
 
     const ViewOptions view = parse({"--seed", "-7", "--position", "1.5", "-2", "3e2", "--yaw", "-400", "--pitch",
                                     "90", "--view-radius", "4000", "--seed", "2147483647"});
@@ -38,6 +39,12 @@ TEST(ViewOptionsTest, DefaultsAreTheProgramsStartAndEveryOptionIsRead) {
     EXPECT_EQ(view.pitchDegrees, 90.0f);
     EXPECT_EQ(view.viewRadius, 4000.0f);
     EXPECT_EQ(view.seed, 2147483647);  // the last of a repeated option counts
+    EXPECT_FALSE(view.farTerrain);
+
+    // A flag: the word after it is the next option, not its value.
+    const ViewOptions far = parse({"--far-terrain", "--seed", "5"});
+    EXPECT_TRUE(far.farTerrain);
+    EXPECT_EQ(far.seed, 5);
 }
 
 TEST(ViewOptionsTest, BadWordsAreRefusedWithTheOptionAndTheReason) {
@@ -78,7 +85,8 @@ TEST(ViewOptionsTest, HelpNamesEveryOptionWithItsDefault) {
     const std::string help = viewOptionsHelp();
     for (const char* line : {"--position X Y Z   camera position (default 0 400 0)", "--yaw DEG",
                              "--pitch DEG        elevation from -90 to 90", "at most 4000 (default 500)",
-                             "--seed N           terrain seed, a whole number (default 1337"}) {
+                             "--seed N           terrain seed, a whole number (default 1337",
+                             "--far-terrain      also draw coarser terrain beyond the streaming radius"}) {
         EXPECT_NE(help.find(line), std::string::npos) << line;
     }
 }

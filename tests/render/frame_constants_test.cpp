@@ -30,5 +30,32 @@ TEST(FrameConstantsTest, ViewProjectionIsViewTimesProjectionStoredRowByRow) {
     EXPECT_EQ(flat[11], 1.0f);                           // [2][3]: w takes the view depth
 }
 
+// The reversed record keeps the view's x and y and the standard one is left
+// as it was; the frustum of the reversed record keeps what lies a million
+// units ahead and culls what lies behind the eye.
+TEST(FrameConstantsTest, TheReversedRecordSharesThePictureAndReachesToInfinity) {
+    const Vec4 eye{0, 400, 0, 1};
+    const Mat4 startView = lookAtLH(eye, {0, 400, 1, 1}, {0, 1, 0, 0});
+    FrameConstants standard = initialFrameConstants(), reversed = initialFrameConstants();
+    setView(standard, startView, DepthMode::Standard);
+    setView(reversed, startView, DepthMode::ReversedInfinite);
+    EXPECT_EQ(standard.viewProjection, multiply(startView, fixedProjection()));
+    const Vec4 p{30, 420, 500, 1};
+    const Vec4 a = transformPoint(p, standard.viewProjection), b = transformPoint(p, reversed.viewProjection);
+    EXPECT_EQ(a.x, b.x);
+    EXPECT_EQ(a.y, b.y);
+    EXPECT_EQ(a.w, b.w);
+
+    const auto culled = [](const FrameConstants& constants, Vec3 point) {
+        Box3 box;
+        includePoint(box, point);
+        return boxOutsideFrustum(viewFrustum(constants), box);
+    };
+    EXPECT_TRUE(culled(standard, {0, 400, 1e6f}));
+    EXPECT_FALSE(culled(reversed, {0, 400, 1e6f}));
+    EXPECT_TRUE(culled(reversed, {0, 400, -10}));
+    EXPECT_FALSE(culled(reversed, {0, 400, 0.5f}));
+}
+
 }  // namespace
 }  // namespace gravelkin::test
