@@ -124,6 +124,10 @@ bool FarTerrain::visit(const FarNodeKey& key, Walk& walk) {
     }
     requestThis();
     // Until it comes, what is built below it stays.
+    return visitBuiltBelow(key, walk);
+}
+
+bool FarTerrain::visitBuiltBelow(const FarNodeKey& key, Walk& walk) {
     if (key.level == 1) {
         walk.list->chunkRegions.insert(key);
         return chunksReady(key, walk);
@@ -144,13 +148,7 @@ bool FarTerrain::visitBuilt(const FarNodeKey& key, Walk& walk) {
         walk.drawn.insert(key);
         return true;
     }
-    if (key.level == 1) {
-        walk.list->chunkRegions.insert(key);
-        return chunksReady(key, walk);
-    }
-    bool covered = true;
-    for (const FarNodeKey& child : farNodeChildren(key)) covered = visitBuilt(child, walk) && covered;
-    return covered;
+    return visitBuiltBelow(key, walk);
 }
 
 std::uint8_t FarTerrain::skirtSides(const FarNodeKey& key,

@@ -109,6 +109,8 @@ private:
 
     bool visit(const FarNodeKey& key, Walk& walk);
     bool visitBuilt(const FarNodeKey& key, Walk& walk);
+    // What is built of the node's children (or its chunks), drawn.
+    bool visitBuiltBelow(const FarNodeKey& key, Walk& walk);
     bool chunksReady(const FarNodeKey& key, Walk& walk) const;
     const FarNodeSphere& sphereOf(const FarNodeKey& key);
     bool hidden(const FarNodeSphere& sphere, const Vec3& eye) const;

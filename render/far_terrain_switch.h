@@ -4,8 +4,7 @@
 // lies far beyond the standard projection's far plane); without it, with
 // the standard depth of every other frame. tellPlanetFarTerrain is the one
 // place where the program and the snapshot hand the choice to the planet,
-// at start-up and at each switch; the planet has no far terrain of its own
-// yet to switch, so it hears nothing.
+// at start-up and at each switch.
 //
 // Threads: the main thread.
 #pragma once
@@ -19,6 +18,6 @@ inline DepthMode depthModeFor(bool farTerrain) {
     return farTerrain ? DepthMode::ReversedInfinite : DepthMode::Standard;
 }
 
-inline void tellPlanetFarTerrain(Planet& /*planet*/, bool /*farTerrain*/) {}
+inline void tellPlanetFarTerrain(Planet& planet, bool farTerrain) { planet.enableFarTerrain(farTerrain); }
 
 }  // namespace gravelkin

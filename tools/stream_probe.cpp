@@ -204,7 +204,7 @@ StreamRun streamUntilConverged(Planet& planet, Camera& camera, HostMemoryDevice&
         }
         const StreamingStats stats = planet.stats();
         if (stats.quietPasses == 0 || stillMoving) run.lastBusy = now;
-        if (resting && stats.quietPasses >= 3 && stats.passes >= passesAtRest + 4) {
+        if (resting && stats.quietPasses >= 3 && stats.passes >= passesAtRest + 4 && planet.idle()) {
             run.converged = true;
             break;
         }
@@ -315,6 +315,7 @@ int run(const Options& options) {
     HostMemoryDevice device;
     // The camera is declared first, so it outlives the planet's threads.
     Planet planet(device, options.view.viewRadius, options.pipeline, cameraPosition, options.view.seed);
+    planet.enableFarTerrain(options.view.farTerrain);
     const StreamRun streamed = streamUntilConverged(planet, camera, device, options);
     // Before stop(): the times of threads that have ended are gone.
     const ThreadTimes cpu = threadTimes();
