@@ -58,6 +58,13 @@ std::vector<ChunkKey> farNodeChunks(const FarNodeKey& key) {
     return chunks;
 }
 
+FarNodeKey farNodeParent(const FarNodeKey& key) {
+    const auto level = static_cast<std::uint8_t>(key.level + 1);
+    const std::uint32_t band = key.band >> 1;
+    const std::uint32_t ratio = gridRatio(farNodeGrid(key.level, key.band), farNodeGrid(level, band));
+    return {key.x / ratio, band, key.y / ratio, key.face, level};
+}
+
 FarNodeKey farNodeOfChunk(const ChunkKey& key) {
     const std::uint32_t band = key.shell >> 1;
     const std::uint32_t ratio = gridRatio(sideCount(key.shell), farNodeGrid(1, band));

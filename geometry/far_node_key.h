@@ -64,6 +64,9 @@ inline std::uint32_t farNodeOuterRadius(const FarNodeKey& key) {
 std::vector<FarNodeKey> farNodeChildren(const FarNodeKey& key);
 std::vector<ChunkKey> farNodeChunks(const FarNodeKey& key);
 
+// The node one level up whose region holds `key`'s (level below farTopLevel).
+FarNodeKey farNodeParent(const FarNodeKey& key);
+
 // The level-1 node whose region holds chunk `key`.
 FarNodeKey farNodeOfChunk(const ChunkKey& key);
 

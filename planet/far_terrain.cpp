@@ -207,6 +207,7 @@ void FarTerrain::pass(const Vec3& eye, const std::function<bool(const ChunkKey&)
     auto list = std::make_shared<FarDrawList>();
     list->firstShell = firstShell_;
     list->lastShell = lastShell_;
+    list->eye = eye;
     Walk walk{eye, &chunkReady, list.get(), {}, {}, {}};
     for (const FarNodeKey& root : farRootNodes(firstShell_, lastShell_)) visit(root, walk);
     for (FarDrawItem& item : list->items) item.skirtSides = skirtSides(item.node->key, walk.drawn);

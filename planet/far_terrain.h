@@ -58,6 +58,7 @@ struct FarDrawList {
     std::unordered_set<FarNodeKey, FarNodeKeyHasher> chunkRegions;
     std::uint32_t firstShell = 0;
     std::uint32_t lastShell = 0;
+    Vec3 eye{};  // where the walk that made the list looked from
 
     // Whether the chunk should be drawn beside the nodes.
     bool drawsChunk(const ChunkKey& key) const;
@@ -85,6 +86,14 @@ public:
     // One walk from `eye`; chunkReady says whether a chunk is published and
     // meshed. While disabled, drops every node, request and draw item.
     void pass(const Vec3& eye, const std::function<bool(const ChunkKey&)>& chunkReady);
+
+    // The hand-over invariant over the current draw list, seen from where
+    // its walk looked: no piece drawn inside another drawn piece (no region
+    // drawn twice), and, when `settled`, every part of the planet in sight
+    // drawn. Returns the
+    // violations; the first of each kind is written to standard error.
+    // Manager thread, after a pass (far_terrain_audit.cpp).
+    std::uint64_t audit(const std::function<bool(const ChunkKey&)>& chunkReady, bool settled);
 
     // --- Factory threads. ---
     bool beginJob(FarNodeKey& out);

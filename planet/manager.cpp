@@ -21,13 +21,27 @@ constexpr int managerNiceIncrement = 2;
 
 }  // namespace
 
-void passFarTerrain(PlanetManagerSide& state) {
-    const ChunkMap& chunks = state.chunks();
-    const std::function<bool(const ChunkKey&)> chunkReady = [&chunks](const ChunkKey& key) {
+namespace {
+
+// A chunk draws its part of the far terrain's planet once it is published
+// (not as a placeholder) and meshed.
+std::function<bool(const ChunkKey&)> chunkReadiness(const ChunkMap& chunks) {
+    return [&chunks](const ChunkKey& key) {
         const std::shared_ptr<Chunk> chunk = findChunk(chunks, key);
         return chunk && !isSkippedChunk(*chunk) && !chunk->meshPending.load(std::memory_order_acquire);
     };
-    state.farTerrain().pass(state.cameraPosition(), chunkReady);
+}
+
+}  // namespace
+
+void passFarTerrain(PlanetManagerSide& state) {
+    state.farTerrain().pass(state.cameraPosition(), chunkReadiness(state.chunks()));
+}
+
+void auditFarTerrain(PlanetManagerSide& state) {
+    const std::uint64_t violations =
+        state.farTerrain().audit(chunkReadiness(state.chunks()), state.idle());
+    state.counters().auditViolations.fetch_add(violations, std::memory_order_relaxed);
 }
 
 void runManager(PlanetManagerSide state) {
@@ -36,7 +50,11 @@ void runManager(PlanetManagerSide state) {
     while (!state.stopRequested()) {
         manager.pass();
         passFarTerrain(state);
-        if (state.takeAuditRequest()) manager.audit();
+        if (state.takeAuditRequest()) {
+            // Before the chunks' audit, which counts the audit as done.
+            auditFarTerrain(state);
+            manager.audit();
+        }
         std::this_thread::sleep_for(passSleep);
     }
 }

@@ -169,5 +169,8 @@ void runManager(PlanetManagerSide state);
 // The far terrain's pass (far_terrain.h) from the camera, after the chunks'
 // pass: a chunk counts as drawn once it is published and meshed.
 void passFarTerrain(PlanetManagerSide& state);
+// The far terrain's audit (FarTerrain::audit), settled when the planet is
+// idle; its violations join the audit's count.
+void auditFarTerrain(PlanetManagerSide& state);
 
 }  // namespace gravelkin

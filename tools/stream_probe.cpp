@@ -354,6 +354,8 @@ int main(int argc, char** argv) {
         std::fputs(tools::soakUsage, stdout);
         return 0;
     }
-    if (options.soak.requested()) return tools::runSoak(options.soak, options.view.viewRadius, options.view.position);
+    if (options.soak.requested()) {
+        return tools::runSoak(options.soak, options.view.viewRadius, options.view.position, options.view.farTerrain);
+    }
     return run(options);
 }

@@ -47,6 +47,7 @@ TEST(FarNodeKeyTest, ChildrenTileTheirParentAndFindItAgain) {
                 const std::uint32_t ratio = farNodeGrid(child.level, child.band) / farNodeGrid(key.level, key.band);
                 ASSERT_EQ(child.x / ratio, key.x);
                 ASSERT_EQ(child.y / ratio, key.y);
+                ASSERT_EQ(farNodeParent(child), key);
                 open.push_back(child);
             }
         }

@@ -76,6 +76,11 @@ public:
                                   ChunkPieces& pieces) const override;
     ChunkFillState generateSparse(const ChunkKey& key, Voxel* voxels, ColumnDirectionCache& cache,
                                   const ChunkPieces& pieces) const override;
+    // Far nodes as the inner generator samples them, unslowed: the faults
+    // aimed at chunks stay on chunks.
+    bool sampleFarBlock(const FarNodeKey& key, FarBlock& block) const override {
+        return inner_->sampleFarBlock(key, block);
+    }
 
 private:
     void maybeSleep() const;

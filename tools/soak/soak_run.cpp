@@ -119,7 +119,7 @@ void checkAtRest(const SoakOptions& soak, const SoakResult& result, SoakWatch& w
 
 }  // namespace
 
-int runSoak(const SoakOptions& soak, float viewRadius, const Vec3& start) {
+int runSoak(const SoakOptions& soak, float viewRadius, const Vec3& start, bool farTerrain) {
     StillCameraInput input;
     Camera camera(input);
     camera.setPosition(start);
@@ -141,6 +141,7 @@ int runSoak(const SoakOptions& soak, float viewRadius, const Vec3& start) {
     SoakResult result;
     {
         Planet planet(device, viewRadius, ChunkPipeline::Fast, cameraPosition, std::move(generator));
+        planet.enableFarTerrain(farTerrain);
         const Clock::time_point began = Clock::now();
         result.flight = fly(planet, camera, soak, watch, began);
         // The camera rests where the flight ended: the planet must converge

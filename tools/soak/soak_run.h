@@ -42,6 +42,8 @@ extern const char* const soakUsage;
 // throws UsageError on a bad value; false for any other option.
 bool takeSoakOption(std::string_view option, Arguments& args, SoakOptions& soak);
 
-int runSoak(const SoakOptions& soak, float viewRadius, const Vec3& start);
+// Flies and rests as `soak` says, from `start`, with far terrain when
+// `farTerrain` (its audit joins the planet's).
+int runSoak(const SoakOptions& soak, float viewRadius, const Vec3& start, bool farTerrain);
 
 }  // namespace gravelkin::tools
