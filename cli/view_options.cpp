@@ -8,20 +8,32 @@ namespace gravelkin {
 
 std::string viewOptionsHelp() {
     const ViewOptions defaults;
-    char text[700];
+    char text[400];
     std::snprintf(text, sizeof text,
                   "  --position X Y Z   camera position (default %g %g %g)\n"
                   "  --yaw DEG          heading; positive turns from +z toward +x (default 0)\n"
-                  "  --pitch DEG        elevation from -%g to %g; positive looks down (default 0)\n"
+                  "  --pitch DEG        elevation from -%g to %g; positive looks down (default 0)\n",
+                  static_cast<double>(defaults.position.x), static_cast<double>(defaults.position.y),
+                  static_cast<double>(defaults.position.z), static_cast<double>(maxPitchDegrees),
+                  static_cast<double>(maxPitchDegrees));
+    return text + planetOptionsHelp();
+}
+
+std::string planetOptionsHelp() {
+    const ViewOptions defaults;
+    char text[400];
+    std::snprintf(text, sizeof text,
                   "  --view-radius R    streaming radius, above 0 and at most %g (default %g)\n"
                   "  --seed N           terrain seed, a whole number (default %d: the usual planet)\n"
                   "  --far-terrain      also draw coarser terrain beyond the streaming radius, out to the\n"
                   "                     whole planet\n",
-                  static_cast<double>(defaults.position.x), static_cast<double>(defaults.position.y),
-                  static_cast<double>(defaults.position.z), static_cast<double>(maxPitchDegrees),
-                  static_cast<double>(maxPitchDegrees), static_cast<double>(maxViewRadius),
-                  static_cast<double>(defaults.viewRadius), static_cast<int>(defaults.seed));
+                  static_cast<double>(maxViewRadius), static_cast<double>(defaults.viewRadius),
+                  static_cast<int>(defaults.seed));
     return text;
+}
+
+bool isPoseOption(std::string_view option) {
+    return option == "--position" || option == "--yaw" || option == "--pitch";
 }
 
 bool takeViewOption(std::string_view option, Arguments& args, ViewOptions& view) {

@@ -47,5 +47,11 @@ bool takeViewOption(std::string_view option, Arguments& args, ViewOptions& view)
 
 // The options' lines for a usage text, each ending in a newline.
 std::string viewOptionsHelp();
+// The lines of the options that choose the planet (--view-radius, --seed,
+// --far-terrain), for a tool that sets the pose itself.
+std::string planetOptionsHelp();
+// Whether `option` places the camera (--position, --yaw, --pitch), which a
+// tool that sets the pose itself refuses.
+bool isPoseOption(std::string_view option);
 
 }  // namespace gravelkin

@@ -21,6 +21,11 @@
 
 namespace gravelkin {
 
+// The top of the solid shells: the earth terrain fills shells 0 to 8, 32
+// units thick each, solid whatever the seed, so ground covers this sphere
+// everywhere: the sphere to count against.
+inline constexpr float solidShellsTop = 288.0f;
+
 std::uint64_t countCrackPixels(const RgbaImage& image, const Mat4& viewProjection, const Vec3& eye,
                                float sphereRadius);
 

@@ -6,11 +6,8 @@
 
 #include <epoxy/gl.h>
 
-#include "camera/still_camera_input.h"
 #include "planet/planet.h"
-#include "render/egl_headless_context.h"
-#include "render/far_terrain_switch.h"
-#include "render/renderer.h"
+#include "render/headless_view.h"
 
 namespace gravelkin {
 
@@ -24,13 +21,17 @@ double secondsSince(Clock::time_point start) {
 
 }  // namespace
 
+bool streamingConverged(const Planet& planet, int quietPasses) {
+    return planet.idle() && planet.stats().quietPasses >= static_cast<std::uint64_t>(quietPasses);
+}
+
 bool streamUntilConverged(Planet& planet, GlGraphicsDevice& device, int quietPasses, double timeLimitSeconds) {
     const Clock::time_point start = Clock::now();
     for (;;) {
         // Uploading as the chunks arrive keeps the copies waiting for the
         // main thread few.
         device.processPending();
-        if (planet.idle() && planet.stats().quietPasses >= static_cast<std::uint64_t>(quietPasses)) return true;
+        if (streamingConverged(planet, quietPasses)) return true;
         if (secondsSince(start) > timeLimitSeconds) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
@@ -38,32 +39,14 @@ bool streamUntilConverged(Planet& planet, GlGraphicsDevice& device, int quietPas
 
 SnapshotResult renderSnapshot(const SnapshotOptions& options) {
     SnapshotResult result;
-    std::unique_ptr<EglHeadlessContext> context = EglHeadlessContext::create(result.error);
-    if (!context) return result;
-    result.rendererName = context->rendererName();
-
-    RendererSettings settings;
-    settings.width = options.width;
-    settings.height = options.height;
-    settings.offscreen = true;
-    settings.shaderPath = options.shaderPath;
-    settings.texturePath = options.texturePath;
-    settings.cull = options.cull;
-    settings.depthMode = depthModeFor(options.farTerrain);
-    std::unique_ptr<Renderer> renderer = Renderer::create(settings, result.error);
-    if (!renderer) return result;
-
-    StillCameraInput input;
-    auto camera = std::make_unique<Camera>(input);
-    camera->setPosition(options.position);
-    camera->setOrientation(options.yawDegrees, options.pitchDegrees);
-    auto planet = std::make_unique<Planet>(renderer->device(), options.viewRadius, ChunkPipeline::Fast,
-                                           cameraPosition, options.seed);
-    tellPlanetFarTerrain(*planet, options.farTerrain);
+    std::unique_ptr<HeadlessView> view = HeadlessView::create(options, result.error);
+    if (!view) return result;
+    result.rendererName = view->rendererName();
+    Renderer& renderer = view->renderer();
+    Planet& planet = view->planet();
 
     const Clock::time_point start = Clock::now();
-    result.converged =
-        streamUntilConverged(*planet, renderer->device(), options.quietPasses, options.timeLimitSeconds);
+    result.converged = streamUntilConverged(planet, renderer.device(), options.quietPasses, options.timeLimitSeconds);
     result.streamSeconds = secondsSince(start);
 
     SnapshotOverlay drawOverlay = options.overlay ? options.overlay() : SnapshotOverlay();
@@ -73,10 +56,8 @@ SnapshotResult renderSnapshot(const SnapshotOptions& options) {
     const int frames = options.timedFrames < 1 ? 1 : options.timedFrames;
     for (int frame = 0; frame < frames; ++frame) {
         const Clock::time_point frameStart = Clock::now();
-        renderer->clear();
-        renderer->setFrameConstants(camera->viewMatrix());
-        counts = renderer->drawChunksOf(*planet);
-        if (drawOverlay) drawOverlay(*planet, *camera, previousFrameSeconds);
+        counts = view->drawFrame();
+        if (drawOverlay) drawOverlay(planet, view->camera(), previousFrameSeconds);
         glFinish();
         const double seconds = secondsSince(frameStart);
         previousFrameSeconds = static_cast<float>(seconds);
@@ -85,21 +66,16 @@ SnapshotResult renderSnapshot(const SnapshotOptions& options) {
     result.frameMilliseconds = 1000.0 * timedSeconds / (frames > 1 ? frames - 1 : 1);
     result.chunksDrawn = counts.drawn;
     result.chunksCulled = counts.culled;
-    result.facesDrawn = renderer->lastFaceCounts().drawn;
-    result.facesFacingAway = renderer->lastFaceCounts().facingAway;
-    result.facesOutside = renderer->lastFaceCounts().outsideFrustum;
-    result.chunksResident = planet->chunkSnapshot().size();
-    result.image = renderer->readColor();
-    result.viewProjection = renderer->frameConstants().viewProjection;
-    result.eye = camera->position();
+    result.facesDrawn = renderer.lastFaceCounts().drawn;
+    result.facesFacingAway = renderer.lastFaceCounts().facingAway;
+    result.facesOutside = renderer.lastFaceCounts().outsideFrustum;
+    result.chunksResident = planet.chunkSnapshot().size();
+    result.image = renderer.readColor();
+    result.viewProjection = renderer.frameConstants().viewProjection;
+    result.eye = view->camera().position();
+    // The overlay's GL objects go while the context is current.
     drawOverlay = nullptr;
-
-    // Threads first, then the buffers they made, then the pipeline.
-    planet.reset();
-    camera.reset();
-    renderer->release();
-    renderer.reset();
-    context.reset();
+    view.reset();
     result.ok = true;
     return result;
 }

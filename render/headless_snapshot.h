@@ -78,4 +78,8 @@ class Planet;
 // thread that owns the device's context calls it.
 bool streamUntilConverged(Planet& planet, GlGraphicsDevice& device, int quietPasses, double timeLimitSeconds);
 
+// Whether the planet has converged: idle, and quietPasses manager passes in
+// a row with nothing to do. Any thread.
+bool streamingConverged(const Planet& planet, int quietPasses);
+
 }  // namespace gravelkin

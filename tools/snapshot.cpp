@@ -26,11 +26,6 @@ namespace {
 
 using namespace gravelkin;
 
-// The top of the solid shells: the earth terrain fills shells 0 to 8, 32
-// units thick each, solid whatever the seed, so ground covers this sphere
-// everywhere.
-constexpr float solidShellsTop = 288.0f;
-
 std::string usage() {
     return "usage: snapshot [options]\n" + viewOptionsHelp() +
            "  --overlay          draw the statistics overlay over the frame (as F3 shows it)\n"

@@ -91,5 +91,20 @@ TEST(ViewOptionsTest, HelpNamesEveryOptionWithItsDefault) {
     }
 }
 
+// A tool that sets the pose itself shows the planet's options and refuses
+// exactly the ones that place the camera.
+TEST(ViewOptionsTest, PlanetOptionsLeaveThePoseOut) {
+    const std::string help = planetOptionsHelp();
+    EXPECT_NE(viewOptionsHelp().find(help), std::string::npos);
+    for (const char* pose : {"--position", "--yaw", "--pitch"}) {
+        EXPECT_TRUE(isPoseOption(pose)) << pose;
+        EXPECT_EQ(help.find(pose), std::string::npos) << pose;
+    }
+    for (const char* planet : {"--view-radius", "--seed", "--far-terrain"}) {
+        EXPECT_FALSE(isPoseOption(planet)) << planet;
+        EXPECT_NE(help.find(planet), std::string::npos) << planet;
+    }
+}
+
 }  // namespace
 }  // namespace gravelkin::test
