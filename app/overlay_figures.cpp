@@ -25,12 +25,15 @@ const OverlayFigures& OverlayFigureRecorder::update(const Planet& planet, const 
     figures_.distanceFromCentre = std::sqrt(camera.x * camera.x + camera.y * camera.y + camera.z * camera.z);
     figures_.cameraChunk = chunkKeyAt(camera.x, camera.y, camera.z);
     figures_.viewRadius = planet.viewRadius();
-    if (!refreshed_ || sinceRefresh_ >= refreshSeconds) {
+    const bool farTerrain = planet.farTerrainEnabled();
+    if (!refreshed_ || sinceRefresh_ >= refreshSeconds || farTerrain != figures_.farTerrain) {
         figures_.chunks = takeChunkCensus(planet.chunkSnapshot());
         figures_.queued = planet.pendingRequests();
         figures_.inFlight = planet.inFlightCount();
         figures_.streaming = planet.stats();
         figures_.residentKiB = residentKiB();
+        figures_.farTerrain = farTerrain;
+        figures_.far = farTerrain ? planet.farTerrainStats() : FarTerrainStats{};
         refreshed_ = true;
         sinceRefresh_ = 0.0f;
     }

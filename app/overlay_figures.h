@@ -1,7 +1,8 @@
 // The figures the statistics overlay shows, gathered on the main thread: the
 // frame times of the last few seconds, the chunk census, the streaming
-// counters and the process's resident memory (refreshed four times a second,
-// since a census walks every published chunk), and the camera's place.
+// counters, the process's resident memory and, while it is on, the far
+// terrain's statistics (refreshed four times a second, since a census walks
+// every published chunk), and the camera's place.
 //
 // Threads: the main thread; the planet's statistics are read as it streams.
 #pragma once
@@ -13,6 +14,7 @@
 #include "camera/vector_math.h"
 #include "geometry/chunk_key.h"
 #include "planet/chunk_census.h"
+#include "planet/far_terrain.h"
 #include "planet/planet.h"
 #include "planet/streaming_stats.h"
 
@@ -30,6 +32,8 @@ struct OverlayFigures {
     float distanceFromCentre = 0.0f;
     ChunkKey cameraChunk;
     float viewRadius = 0.0f;
+    bool farTerrain = false;                 // whether the planet draws far terrain
+    FarTerrainStats far;                     // all zero while it does not
 };
 
 class OverlayFigureRecorder {
@@ -43,8 +47,11 @@ public:
     void recordFrame(float seconds);
 
     // The figures with the camera at `camera`; the census, the queue counts,
-    // the streaming counters and the memory are refreshed on the first call and whenever
-    // refreshSeconds of recorded frames have passed since the last refresh.
+    // the streaming counters, the memory and the far terrain's statistics are
+    // refreshed on the first call, whenever refreshSeconds of recorded frames
+    // have passed since the last refresh, and when the far terrain has been
+    // switched on or off since (so its lines never show another state's
+    // figures).
     const OverlayFigures& update(const Planet& planet, const Vec3& camera);
 
 private:

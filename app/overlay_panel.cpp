@@ -6,6 +6,8 @@
 #include <imgui.h>
 #include <backends/imgui_impl_opengl3.h>
 
+#include "app/overlay_far_terrain_lines.h"
+
 namespace gravelkin {
 
 namespace {
@@ -90,6 +92,7 @@ void OverlayPanel::draw(const OverlayFigures& figures, float frameSeconds) {
     ImGui::PlotLines("##frame times", times.data(), static_cast<int>(times.size()), 0, caption, 0.0f,
                      std::max(slowest, 1.0f) * 1.2f, ImVec2(360.0f, 70.0f));
     chunkLines(figures);
+    for (const std::string& line : farTerrainLines(figures)) ImGui::TextUnformatted(line.c_str());
     streamingLines(figures);
     cameraLines(figures);
     ImGui::End();

@@ -2,7 +2,8 @@
 // left corner, drawn over the current frame with ImGui's OpenGL 3 backend.
 // It shows frames per second and a plot of the recorded frame times, the
 // chunks by fill state, meshed, queued and in flight, faces, vertex and chunk
-// memory, the process's resident memory, every streaming counter under the
+// memory, the process's resident memory, while it is on the far terrain's
+// nodes (overlay_far_terrain_lines.h), every streaming counter under the
 // name the tools print it by, the camera's position, distance from the
 // centre and chunk key, and the streaming radius.
 //
