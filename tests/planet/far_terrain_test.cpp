@@ -27,6 +27,23 @@ bool waitUntilSettled(const Planet& planet, std::chrono::milliseconds limit) {
     return false;
 }
 
+TEST(FarTerrainTest, OffBuildsNothingAndOnDropsEverythingWhenSwitchedOff) {
+    TestPosition position({0.0f, 0.0f, -1600.0f});
+    NullGraphicsDevice device;
+    auto planet = streamingPlanet(device, 500.0f);
+    waitForPasses(*planet, 5);
+    EXPECT_EQ(planet->farTerrainStats().built, 0u);
+    planet->enableFarTerrain(true);
+    ASSERT_TRUE(waitUntilSettled(*planet, 60s));
+    EXPECT_GT(planet->farTerrainStats().drawnNodes, 0u);
+    planet->enableFarTerrain(false);
+    waitForPasses(*planet, 3);
+    const FarTerrainStats off = planet->farTerrainStats();
+    EXPECT_EQ(off.drawnNodes, 0u);
+    EXPECT_EQ(off.deviceBytes, 0u);
+    for (const std::uint64_t held : off.nodesByLevel) EXPECT_EQ(held, 0u);
+}
+
 TEST(FarTerrainTest, OrbitDrawsTheHemisphereAtLevelOne) {
     TestPosition position({0.0f, 0.0f, -1600.0f});
     NullGraphicsDevice device;
@@ -45,6 +62,14 @@ TEST(FarTerrainTest, OrbitDrawsTheHemisphereAtLevelOne) {
                 static_cast<unsigned long long>(stats.nodesByLevel[3]),
                 static_cast<unsigned long long>(stats.nodesByLevel[4]));
     EXPECT_GT(stats.drawnNodes, 100u);
+    EXPECT_EQ(stats.nodesByLevel[1], stats.drawnNodes);  // from 1,600 units every node drawn is level 1
+
+    // Settled: the audit finds every part in sight drawn exactly once.
+    const std::uint64_t audits = planet->stats().audits;
+    planet->requestAudit();
+    waitForPasses(*planet, 3);
+    ASSERT_GT(planet->stats().audits, audits);
+    EXPECT_EQ(planet->stats().auditViolations, 0u);
 }
 
 }  // namespace
