@@ -1,5 +1,7 @@
 // TerrainGeneratorEarth::sampleFarBlock: one far node's voxels, a layer of
 // 34 x 34 columns at a time through the SIMD kernels.
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -46,6 +48,43 @@ Vec4 farColumnCentre(std::uint8_t face, std::int64_t u, std::int64_t v, std::int
     return faceDirection(face, (static_cast<float>(u) + 0.5f) * step, (static_cast<float>(v) + 0.5f) * step);
 }
 
+// The box of the columns' directions.
+struct DirectionRange {
+    double lo[3] = {INFINITY, INFINITY, INFINITY};
+    double hi[3] = {-INFINITY, -INFINITY, -INFINITY};
+
+    void add(float x, float y, float z) {
+        const double c[3] = {x, y, z};
+        for (int k = 0; k < 3; ++k) {
+            lo[k] = std::min(lo[k], c[k]);
+            hi[k] = std::max(hi[k], c[k]);
+        }
+    }
+};
+
+enum class LayerVerdict { Air, Solid, Sampled };
+
+// What a whole layer of the block is without sampling it: the shells'
+// fill where the layer lies wholly within it, else what the density bounds
+// over the layer's sample points prove (air: at least 0.1; stone, coloured
+// like the solid fill: at most -10.1, the chunks' classification limits),
+// else Sampled.
+LayerVerdict layerVerdict(const TerrainGeneratorEarth& earth, const DirectionRange& directions, std::int64_t lowest,
+                          std::int64_t highest, float rho) {
+    if (highest < static_cast<std::int64_t>(earth.solidBelowRadius)) return LayerVerdict::Solid;
+    if (lowest > static_cast<std::int64_t>(earth.emptyAboveRadius)) return LayerVerdict::Air;
+    NoiseBox box;
+    for (int k = 0; k < 3; ++k) {
+        // The float products rho * d round by half an ulp of the radius.
+        box.lo[k] = std::min(rho * directions.lo[k], rho * directions.hi[k]) - 1e-3;
+        box.hi[k] = std::max(rho * directions.lo[k], rho * directions.hi[k]) + 1e-3;
+    }
+    const Interval density = earth.densityBounds(box, rho, rho);
+    if (density.lo >= 0.1) return LayerVerdict::Air;
+    if (density.hi <= -10.1) return LayerVerdict::Solid;
+    return LayerVerdict::Sampled;
+}
+
 }  // namespace
 
 bool TerrainGeneratorEarth::sampleFarBlock(const FarNodeKey& key, FarBlock& block) const {
@@ -68,6 +107,8 @@ bool TerrainGeneratorEarth::sampleFarBlock(const FarNodeKey& key, FarBlock& bloc
         }
     }
     earthBiomes(*this, x.data(), y.data(), z.data(), biome.data(), blockColumns);
+    DirectionRange directions;
+    for (std::size_t k = 0; k < blockColumns; ++k) directions.add(x[k], y[k], z[k]);
     for (std::size_t k = 0; k < blockColumns; ++k) {
         const std::int32_t b = biome[k];
         surface[k] = packed((b >= 0 && b < 4) ? surfaceColours[b] : surfaceColours[0]);
@@ -80,16 +121,17 @@ bool TerrainGeneratorEarth::sampleFarBlock(const FarNodeKey& key, FarBlock& bloc
         const std::int64_t lowest = inner + r * depth;
         const std::int64_t highest = lowest + depth - 1;
         const bool interiorLayer = r >= 0 && r < static_cast<int>(farNodeSide);
-        if (highest < static_cast<std::int64_t>(solidBelowRadius) || lowest > static_cast<std::int64_t>(emptyAboveRadius)) {
-            const Voxel constant = highest < static_cast<std::int64_t>(solidBelowRadius) ? solidFillVoxel : airVoxel;
+        // The middle of the layer, as a chunk's layer is sampled at r + 0.5.
+        const float rho = static_cast<float>(lowest) + 0.5f * static_cast<float>(depth);
+        const LayerVerdict verdict = layerVerdict(*this, directions, lowest, highest, rho);
+        if (verdict != LayerVerdict::Sampled) {
+            const Voxel constant = verdict == LayerVerdict::Solid ? solidFillVoxel : airVoxel;
             for (int i = -1; i <= static_cast<int>(farNodeSide); ++i) {
                 for (int j = -1; j <= static_cast<int>(farNodeSide); ++j) block.at(i, r, j) = constant;
             }
             if (interiorLayer) fill = nextFillState(nextFillState(fill, constant.density), constant.density);
             continue;
         }
-        // The middle of the layer, as a chunk's layer is sampled at r + 0.5.
-        const float rho = static_cast<float>(lowest) + 0.5f * static_cast<float>(depth);
         earthObservableDensities(*this, x.data(), y.data(), z.data(), rho, density.data(), blockColumns);
         earthColours(*this, density.data(), surface.data(), colour.data(), blockColumns);
         for (int i = -1; i <= static_cast<int>(farNodeSide); ++i) {

@@ -66,7 +66,8 @@ public:
     // The node's samples through the SIMD kernels (earth_columns.h): the
     // same density and colour rule as generate, at the coarse voxels'
     // centres; layers wholly below solidBelowRadius are the solid fill and
-    // wholly above emptyAboveRadius air, as for chunks.
+    // wholly above emptyAboveRadius air, as for chunks, and so are layers
+    // that the density bounds prove stone or air (never sampled).
     bool sampleFarBlock(const FarNodeKey& key, FarBlock& block) const override;
 
     // Bounds of densityAt's terms over sample points in `points` at radii

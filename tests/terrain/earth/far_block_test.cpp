@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "geometry/face_mapping.h"
 #include "geometry/neighbours.h"
 #include "terrain/earth/terrain_generator_earth.h"
 
@@ -57,6 +58,38 @@ TEST(FarBlockTest, MarginsAreTheNeighboursSamples) {
     expectMarginMatches(earth, {2, 6, 7, 0, 1}, PlusY);
     expectMarginMatches(earth, {7, 6, 2, 4, 1}, PlusX);
     expectMarginMatches(earth, {5, 6, 0, 5, 1}, MinusY);
+}
+
+// Every sample shows what the terrain's own scalar rule gives at its point:
+// the sign of densityAt, and a solid sample's voxelColour.
+TEST(FarBlockTest, SamplesShowTheTerrainsOwnRule) {
+    const TerrainGeneratorEarth earth;
+    FarBlock block;
+    for (const FarNodeKey key : {FarNodeKey{2, 6, 5, 1, 1}, FarNodeKey{0, 8, 0, 1, 1}, FarNodeKey{1, 4, 2, 0, 1},
+                                 FarNodeKey{1, 3, 0, 5, 2}}) {
+        ASSERT_TRUE(earth.sampleFarBlock(key, block));
+        const std::uint32_t columns = 32 * farNodeGrid(key.level, key.band);
+        const float step = 1.0f / static_cast<float>(columns);
+        const std::int64_t depth = farNodeVoxelDepth(key);
+        for (int i = 0; i < 32; i += 5) {
+            for (int j = 0; j < 32; j += 3) {
+                const Vec4 d = faceDirection(key.face, (static_cast<float>(key.x * 32 + i) + 0.5f) * step,
+                                             (static_cast<float>(key.y * 32 + j) + 0.5f) * step);
+                for (int r = 0; r < 32; ++r) {
+                    const std::int64_t lowest = farNodeInnerRadius(key) + r * depth;
+                    Voxel expected = earth.solidFillVoxel;
+                    if (lowest + depth - 1 >= earth.solidBelowRadius) {
+                        const float rho = static_cast<float>(lowest) + 0.5f * static_cast<float>(depth);
+                        const float density = lowest > earth.emptyAboveRadius ? 1.0f : earth.densityAt(d * rho, rho);
+                        const ColourBytes colour = earth.voxelColour(density, earth.biomeAt(d));
+                        expected = {density, {colour[0], colour[1], colour[2]}};
+                    }
+                    ASSERT_TRUE(sameShown(block.at(i, r, j), expected))
+                        << "level " << int(key.level) << " band " << key.band << " at " << i << " " << r << " " << j;
+                }
+            }
+        }
+    }
 }
 
 TEST(FarBlockTest, FillFollowsTheShells) {
