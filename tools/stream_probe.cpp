@@ -203,7 +203,9 @@ StreamRun streamUntilConverged(Planet& planet, Camera& camera, HostMemoryDevice&
             if (near.meshed == near.within) run.surroundingsMeshed = now;
         }
         const StreamingStats stats = planet.stats();
-        if (stats.quietPasses == 0 || stillMoving) run.lastBusy = now;
+        // With far terrain on, nodes still to build count as work too.
+        const bool nodesPending = planet.farTerrainEnabled() && !planet.idle();
+        if (stats.quietPasses == 0 || stillMoving || nodesPending) run.lastBusy = now;
         if (resting && stats.quietPasses >= 3 && stats.passes >= passesAtRest + 4 && planet.idle()) {
             run.converged = true;
             break;
@@ -268,6 +270,12 @@ void printTimes(const Options& options, const StreamRun& run, const ThreadTimes&
         std::printf("surroundings_meshed_s: %.2f\n", run.surroundingsMeshed);
     } else {
         std::printf("surroundings_meshed_s: never\n");
+    }
+    if (planet.farTerrainEnabled()) {
+        const FarTerrainStats far = planet.farTerrainStats();
+        std::printf("far_nodes_drawn: %llu\n", static_cast<unsigned long long>(far.drawnNodes));
+        std::printf("far_faces_drawn: %llu\n", static_cast<unsigned long long>(far.drawnFaces));
+        std::printf("far_node_mib: %.1f\n", mib(far.deviceBytes));
     }
     std::printf("surroundings_radius: %.2f\n", options.surroundingsRadius);
     std::printf("surroundings_chunks: %zu\n", run.surroundingsCount);
