@@ -10,6 +10,8 @@ namespace {
 
 // The solid sphere that terrain either is or covers: what hides a node.
 constexpr double horizonSphereRadius = 288.0;
+// Nodes built at once, at most: fewer than the factories.
+constexpr std::size_t maxConcurrentJobs = 3;
 // A key that nothing could be built for is asked for again after this many
 // passes (about a second), not on every pass.
 constexpr std::uint64_t retryPasses = 100;
@@ -257,6 +259,9 @@ void FarTerrain::pass(const Vec3& eye, const std::function<bool(const ChunkKey&)
 bool FarTerrain::beginJob(FarNodeKey& out) {
     if (!enabled()) return false;
     std::lock_guard<std::mutex> lock(requestMutex_);
+    // The other factories stay free for the chunk requests that come while
+    // nodes are built: a node takes about as long as a chunk.
+    if (inFlight_.size() >= maxConcurrentJobs) return false;
     while (!queue_.empty()) {
         const Request request = queue_.back();
         queue_.pop_back();

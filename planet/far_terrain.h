@@ -18,6 +18,7 @@
 //   horizon) are neither built nor drawn;
 // - nodes still missing are requested, coarsest level first and nearest
 //   first within a level, so the whole planet shows at once and sharpens;
+//   at most three are built at once, so factories stay free for chunks;
 // - nodes the walk no longer reaches are dropped.
 // A drawn node draws its main mesh, and each skirt (far_mesher.h) whose
 // side does not meet a drawn node of its own level.

@@ -28,6 +28,7 @@ public:
     bool beginFarJob(FarNodeKey& out) override { return state_.farTerrain().beginJob(out); }
     void finishFarJob(const FarNodeKey& key, std::unique_ptr<FarNode> node) override {
         state_.farTerrain().finishJob(key, std::move(node));
+        state_.countFinishedJob();
     }
     float viewRadius() const override { return state_.viewRadius(); }
     Vec3 cameraPosition() const override { return state_.cameraPosition(); }
