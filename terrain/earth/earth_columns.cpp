@@ -348,6 +348,15 @@ void earthObservableDensities(const TerrainGeneratorEarth& earth, const float* x
     HWY_DYNAMIC_DISPATCH(EarthObservableDensities)(earth, x, y, z, rho, out, count);
 }
 
+void earthSurfaceColours(const TerrainGeneratorEarth& earth, const std::int32_t* biome, PackedColour* out,
+                         std::size_t count) {
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::int32_t b = biome[k];
+        const ColourBytes& c = (b >= 0 && b < 4) ? earth.surfaceColours[b] : earth.surfaceColours[0];
+        out[k] = PackedColour{c[0]} | PackedColour{c[1]} << 8 | PackedColour{c[2]} << 16;
+    }
+}
+
 void earthBiomes(const TerrainGeneratorEarth& earth, const float* x, const float* y, const float* z,
                  std::int32_t* out, std::size_t count) {
     HWY_DYNAMIC_DISPATCH(EarthBiomes)(earth, x, y, z, out, count);

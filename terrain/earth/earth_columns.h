@@ -36,6 +36,10 @@ void earthBiomes(const TerrainGeneratorEarth& earth, const float* x, const float
 // A colour as one word: red | green << 8 | blue << 16.
 using PackedColour = std::uint32_t;
 
+// out[k] = the surface colour of biome[k], packed (biome 0's outside 0..3).
+void earthSurfaceColours(const TerrainGeneratorEarth& earth, const std::int32_t* biome, PackedColour* out,
+                         std::size_t count);
+
 // out[k] = earth.voxelColour(density[k], biome) packed, where surface[k] is
 // that biome's surface colour packed. Densities are finite.
 void earthColours(const TerrainGeneratorEarth& earth, const float* density, const PackedColour* surface,

@@ -9,23 +9,13 @@
 #include "geometry/neighbours.h"
 #include "terrain/earth/earth_columns.h"
 #include "terrain/earth/terrain_generator_earth.h"
+#include "terrain/earth/voxel_store.h"
 
 namespace gravelkin {
 
 namespace {
 
 constexpr std::uint32_t blockColumns = FarBlock::side * FarBlock::side;
-
-PackedColour packed(const ColourBytes& c) {
-    return PackedColour{c[0]} | PackedColour{c[1]} << 8 | PackedColour{c[2]} << 16;
-}
-
-void store(Voxel& voxel, float density, PackedColour colour) {
-    voxel.density = density;
-    voxel.colour[0] = static_cast<std::uint8_t>(colour & 0xffu);
-    voxel.colour[1] = static_cast<std::uint8_t>((colour >> 8) & 0xffu);
-    voxel.colour[2] = static_cast<std::uint8_t>((colour >> 16) & 0xffu);
-}
 
 // The centre of column (u, v) of a face's grid of `columns` a side; a column
 // just beyond an edge of the face is the column of the next face that shares
@@ -109,10 +99,7 @@ bool TerrainGeneratorEarth::sampleFarBlock(const FarNodeKey& key, FarBlock& bloc
     earthBiomes(*this, x.data(), y.data(), z.data(), biome.data(), blockColumns);
     DirectionRange directions;
     for (std::size_t k = 0; k < blockColumns; ++k) directions.add(x[k], y[k], z[k]);
-    for (std::size_t k = 0; k < blockColumns; ++k) {
-        const std::int32_t b = biome[k];
-        surface[k] = packed((b >= 0 && b < 4) ? surfaceColours[b] : surfaceColours[0]);
-    }
+    earthSurfaceColours(*this, biome.data(), surface.data(), blockColumns);
 
     const std::int64_t depth = farNodeVoxelDepth(key);
     const std::int64_t inner = farNodeInnerRadius(key);
@@ -137,7 +124,7 @@ bool TerrainGeneratorEarth::sampleFarBlock(const FarNodeKey& key, FarBlock& bloc
         for (int i = -1; i <= static_cast<int>(farNodeSide); ++i) {
             for (int j = -1; j <= static_cast<int>(farNodeSide); ++j) {
                 const std::size_t k = static_cast<std::size_t>(i + 1) * FarBlock::side + static_cast<std::size_t>(j + 1);
-                store(block.at(i, r, j), density[k], colour[k]);
+                storeVoxel(block.at(i, r, j), density[k], colour[k]);
                 const bool inside = interiorLayer && i >= 0 && j >= 0 && i < static_cast<int>(farNodeSide) &&
                                     j < static_cast<int>(farNodeSide);
                 if (inside) fill = nextFillState(fill, density[k]);

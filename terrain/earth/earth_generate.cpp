@@ -18,6 +18,7 @@
 #include "voxel/voxel.h"
 #include "geometry/chunk_layers.h"
 #include "terrain/earth/earth_columns.h"
+#include "terrain/earth/voxel_store.h"
 #include "terrain/earth/terrain_generator_earth.h"
 
 namespace gravelkin {
@@ -38,30 +39,10 @@ struct alignas(64) ColumnArrays {
     PackedColour colour[maxColumns];
 };
 
-// Writes density and colour into a voxel. Where the record is a float
-// followed by the three colour bytes and one byte of padding, as one 8-byte
-// store (the padding gets 0) rather than four.
-inline void storeVoxel(Voxel& voxel, float density, PackedColour colour) {
-    if constexpr (sizeof(Voxel) == 8 && offsetof(Voxel, density) == 0 && offsetof(Voxel, colour) == 4 &&
-                  std::endian::native == std::endian::little) {
-        const std::uint64_t bits = std::uint64_t{std::bit_cast<std::uint32_t>(density)} | std::uint64_t{colour} << 32;
-        std::memcpy(static_cast<void*>(&voxel), &bits, sizeof bits);
-    } else {
-        voxel.density = density;
-        voxel.colour[0] = static_cast<std::uint8_t>(colour);
-        voxel.colour[1] = static_cast<std::uint8_t>(colour >> 8);
-        voxel.colour[2] = static_cast<std::uint8_t>(colour >> 16);
-    }
-}
-
 // Computes the biomes and surface colours of the first `count` columns.
 void computeSurfaces(const TerrainGeneratorEarth& earth, std::uint32_t count, ColumnArrays& columns) {
     earthBiomes(earth, columns.x, columns.y, columns.z, columns.biome, count);
-    for (std::uint32_t k = 0; k < count; ++k) {
-        const std::int32_t biome = columns.biome[k];
-        const ColourBytes& c = (biome >= 0 && biome < 4) ? earth.surfaceColours[biome] : earth.surfaceColours[0];
-        columns.surface[k] = PackedColour{c[0]} | PackedColour{c[1]} << 8 | PackedColour{c[2]} << 16;
-    }
+    earthSurfaceColours(earth, columns.biome, columns.surface, count);
 }
 
 void gatherColumns(const TerrainGeneratorEarth& earth, ColumnDirectionCache& cache, std::uint32_t n,
