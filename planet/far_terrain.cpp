@@ -257,7 +257,7 @@ void FarTerrain::pass(const Vec3& eye, const std::function<bool(const ChunkKey&)
 }
 
 bool FarTerrain::beginJob(FarNodeKey& out) {
-    if (!enabled()) return false;
+    if (!enabled() || held_.load(std::memory_order_acquire)) return false;
     std::lock_guard<std::mutex> lock(requestMutex_);
     // The other factories stay free for the chunk requests that come while
     // nodes are built: a node takes about as long as a chunk.

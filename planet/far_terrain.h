@@ -18,7 +18,8 @@
 //   horizon) are neither built nor drawn;
 // - nodes still missing are requested, coarsest level first and nearest
 //   first within a level, so the whole planet shows at once and sharpens;
-//   at most three are built at once, so factories stay free for chunks;
+//   at most three are built at once, so factories stay free for chunks, and
+//   none is started while the manager holds them (holdJobs);
 // - nodes the walk no longer reaches are dropped.
 // A drawn node draws its main mesh, and each skirt (far_mesher.h) whose
 // side does not meet a drawn node of its own level.
@@ -96,6 +97,10 @@ public:
     // Manager thread, after a pass (far_terrain_audit.cpp).
     std::uint64_t audit(const std::function<bool(const ChunkKey&)>& chunkReady, bool settled);
 
+    // While held, factories start no node (those being built finish): the
+    // camera's surroundings come first.
+    void holdJobs(bool held) { held_.store(held, std::memory_order_release); }
+
     // --- Factory threads. ---
     bool beginJob(FarNodeKey& out);
     void finishJob(const FarNodeKey& key, std::unique_ptr<FarNode> node);
@@ -132,6 +137,7 @@ private:
     const std::uint32_t firstShell_;
     const std::uint32_t lastShell_;
     std::atomic<bool> enabled_{false};
+    std::atomic<bool> held_{false};
 
     // Manager thread only.
     std::unordered_map<FarNodeKey, FarNodeSphere, FarNodeKeyHasher> spheres_;

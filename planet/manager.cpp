@@ -1,6 +1,7 @@
 #include "planet/manager.h"
 
 #include <chrono>
+#include <cmath>
 #include <thread>
 #include <utility>
 
@@ -8,6 +9,7 @@
 #include "camera/distance.h"
 #include "planet/neighbours_present.h"
 #include "planet/freed_memory.h"
+#include "planet/surroundings_watch.h"
 #include "factory/thread_priority.h"
 #include "factory/chunk_factory.h"
 
@@ -34,8 +36,23 @@ std::function<bool(const ChunkKey&)> chunkReadiness(const ChunkMap& chunks) {
 
 }  // namespace
 
-void passFarTerrain(PlanetManagerSide& state) {
-    state.farTerrain().pass(state.cameraPosition(), chunkReadiness(state.chunks()));
+void passFarTerrain(PlanetManagerSide& state, SurroundingsWatch& surroundings) {
+    FarTerrain& far = state.farTerrain();
+    if (far.enabled()) {
+        // Far nodes wait while the ground around the camera is still being
+        // built: on two cores three node jobs would halve its pace. Once the
+        // chunks' work has run out, nothing more will come there, and the
+        // nodes go ahead whatever it holds.
+        const bool chunkWork = state.queuedRequests() > 0 || state.inFlightRequests() > 0;
+        const ChunkMap& chunks = state.chunks();
+        const auto meshed = [&chunks](const ChunkKey& key) {
+            const std::shared_ptr<Chunk> chunk = findChunk(chunks, key);
+            return chunk && !chunk->meshPending.load(std::memory_order_acquire);
+        };
+        const float radius = std::fmin(surroundingsRadius, state.viewRadius());
+        far.holdJobs(chunkWork && !surroundings.meshed(state.cameraPosition(), radius, meshed));
+    }
+    far.pass(state.cameraPosition(), chunkReadiness(state.chunks()));
 }
 
 void auditFarTerrain(PlanetManagerSide& state) {
@@ -47,9 +64,10 @@ void auditFarTerrain(PlanetManagerSide& state) {
 void runManager(PlanetManagerSide state) {
     lowerCurrentThreadPriority(managerNiceIncrement);
     Manager manager(state);
+    SurroundingsWatch surroundings;
     while (!state.stopRequested()) {
         manager.pass();
-        passFarTerrain(state);
+        passFarTerrain(state, surroundings);
         if (state.takeAuditRequest()) {
             // Before the chunks' audit, which counts the audit as done.
             auditFarTerrain(state);

@@ -36,6 +36,8 @@
 
 namespace gravelkin {
 
+class SurroundingsWatch;
+
 // One of the eight octants a pass walks around the camera's chunk: which way
 // its rows, layers and columns run.
 struct Octant {
@@ -167,8 +169,10 @@ private:
 void runManager(PlanetManagerSide state);
 
 // The far terrain's pass (far_terrain.h) from the camera, after the chunks'
-// pass: a chunk counts as drawn once it is published and meshed.
-void passFarTerrain(PlanetManagerSide& state);
+// pass: a chunk counts as drawn once it is published and meshed. Node jobs
+// are held while chunk work waits and the camera's surroundings are not yet
+// meshed (surroundings_watch.h).
+void passFarTerrain(PlanetManagerSide& state, SurroundingsWatch& surroundings);
 // The far terrain's audit (FarTerrain::audit), settled when the planet is
 // idle; its violations join the audit's count.
 void auditFarTerrain(PlanetManagerSide& state);

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "device/null_graphics_device.h"
+#include "planet/far_terrain.h"
 #include "planet/planet.h"
 #include "tests/support/test_planet.h"
 
@@ -42,6 +43,21 @@ TEST(FarTerrainTest, OffBuildsNothingAndOnDropsEverythingWhenSwitchedOff) {
     EXPECT_EQ(off.drawnNodes, 0u);
     EXPECT_EQ(off.deviceBytes, 0u);
     for (const std::uint64_t held : off.nodesByLevel) EXPECT_EQ(held, 0u);
+}
+
+TEST(FarTerrainTest, HeldJobsWaitAndThenStart) {
+    FarTerrain far(500.0f, 9, 16);
+    far.enable(true);
+    far.pass(Vec3{0.0f, 0.0f, -1600.0f}, [](const ChunkKey&) { return false; });
+    ASSERT_GT(far.stats().queued, 0u);
+    FarNodeKey key;
+    far.holdJobs(true);
+    EXPECT_FALSE(far.beginJob(key));
+    EXPECT_FALSE(far.idle()) << "held requests are still owed";
+    far.holdJobs(false);
+    ASSERT_TRUE(far.beginJob(key));
+    EXPECT_EQ(key.level, farTopLevel) << "the coarsest level comes first";
+    far.finishJob(key, nullptr);
 }
 
 TEST(FarTerrainTest, OrbitDrawsTheHemisphereAtLevelOne) {
