@@ -111,7 +111,11 @@ bool FarTerrain::visit(const FarNodeKey& key, Walk& walk) {
             for (FarDrawItem& item : finer.items) walk.list->items.push_back(std::move(item));
             walk.list->chunkRegions.insert(finer.chunkRegions.begin(), finer.chunkRegions.end());
             walk.drawn.insert(finerDrawn.begin(), finerDrawn.end());
-            if (!covered) requestThis();
+            // Where a node is too coarse, only a root (which shows the
+            // planet at once) or a level-1 node (the chunks stream to R only,
+            // so they may never cover it) is built: a level in between would
+            // be built only to be replaced.
+            if (!covered && (key.level == farTopLevel || key.level == 1)) requestThis();
             return covered;
         }
         walk.list->items.push_back({node, 0});

@@ -18,6 +18,7 @@
 //   horizon) are neither built nor drawn;
 // - nodes still missing are requested, coarsest level first and nearest
 //   first within a level, so the whole planet shows at once and sharpens;
+//   a node too coarse for its distance only if it is a root or of level 1;
 //   at most three are built at once, so factories stay free for chunks, and
 //   none is started while the manager holds them (holdJobs);
 // - nodes the walk no longer reaches are dropped.

@@ -79,6 +79,9 @@ TEST(FarTerrainTest, OrbitDrawsTheHemisphereAtLevelOne) {
                 static_cast<unsigned long long>(stats.nodesByLevel[4]));
     EXPECT_GT(stats.drawnNodes, 100u);
     EXPECT_EQ(stats.nodesByLevel[1], stats.drawnNodes);  // from 1,600 units every node drawn is level 1
+    // Levels between the roots and level 1 would only be replaced here.
+    EXPECT_EQ(stats.nodesByLevel[2], 0u);
+    EXPECT_EQ(stats.nodesByLevel[3], 0u);
 
     // Settled: the audit finds every part in sight drawn exactly once.
     const std::uint64_t audits = planet->stats().audits;
