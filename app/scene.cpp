@@ -7,6 +7,7 @@ Scene::Scene(CameraInput& input, GraphicsDevice& device, const ViewOptions& view
     camera->setPosition(view.position);
     camera->setOrientation(view.yawDegrees, view.pitchDegrees);
     planet = std::make_unique<Planet>(device, view.viewRadius, ChunkPipeline::Fast, cameraPosition, view.seed);
+    applyMemoryBudget(view, *planet);
 }
 
 Scene::~Scene() {

@@ -18,6 +18,7 @@ inline SnapshotOptions snapshotOptionsFor(const ViewOptions& view) {
     options.viewRadius = view.viewRadius;
     options.seed = view.seed;
     options.farTerrain = view.farTerrain;
+    options.memoryBudgetBytes = view.memoryBudgetBytes;
     return options;
 }
 

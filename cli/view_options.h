@@ -10,6 +10,9 @@
 //   --far-terrain      coarser terrain beyond the streaming radius, out to
 //                      the whole planet, drawn with reversed float depth
 //                      (default off)
+//   --memory-budget MIB what the planet may hold, minMemoryBudgetMiB to
+//                      maxMemoryBudgetMiB (default: a quarter of the
+//                      machine's memory, at most 4 GiB)
 // The defaults are the program's start and today's planet.
 //
 // Threads: plain values.
@@ -30,6 +33,9 @@ namespace gravelkin {
 // gigabytes.
 inline constexpr float maxViewRadius = 4000.0f;
 inline constexpr float maxPitchDegrees = 90.0f;
+// Below 64 MiB the planet could not hold the ground around the camera.
+inline constexpr std::int32_t minMemoryBudgetMiB = 64;
+inline constexpr std::int32_t maxMemoryBudgetMiB = 1 << 20;  // 1 TiB
 
 struct ViewOptions {
     Vec3 position = cameraStartPosition;
@@ -38,7 +44,11 @@ struct ViewOptions {
     float viewRadius = Planet::defaultViewRadius;
     std::int32_t seed = defaultTerrainSeed;
     bool farTerrain = false;
+    std::uint64_t memoryBudgetBytes = 0;  // 0: the planet's default
 };
+
+// Sets the planet's memory budget when the options name one.
+void applyMemoryBudget(const ViewOptions& view, Planet& planet);
 
 // When `option` is one of the view options, reads its values from `args`
 // into `view` and returns true; false leaves both untouched. Throws

@@ -45,6 +45,18 @@ Chunk::~Chunk() {
     // frees it, on whatever thread that is. The voxel block, if the chunk has
     // one of its own, goes with the volume.
     if (vertexBuffer != nullptr) vertexBuffer->release();
+    if (ledger_ != nullptr) ledger_->credit(charged_);
+}
+
+void Chunk::chargeTo(MemoryLedger& ledger) {
+    ledger_ = &ledger;
+    charge(sizeof(Chunk) + (voxels.ownsBlock() ? sizeof(VoxelBlock) : 0));
+}
+
+void Chunk::charge(std::uint64_t bytes) {
+    if (ledger_ == nullptr) return;
+    charged_ += bytes;
+    ledger_->charge(bytes);
 }
 
 }  // namespace gravelkin

@@ -28,6 +28,7 @@
 #include "geometry/chunk_key.h"
 #include "geometry/neighbours.h"
 #include "device/graphics_device.h"
+#include "factory/memory_ledger.h"
 
 namespace gravelkin {
 
@@ -52,7 +53,15 @@ public:
     // Every voxel holds `constant`, read from the shared block for that value:
     // no block of the chunk's own until something writes to it.
     Chunk(const ChunkKey& key, const Voxel& constant);
-    ~Chunk();  // releases vertexBuffer, if any, exactly once
+    ~Chunk();  // releases vertexBuffer, if any, exactly once, and credits the ledger
+
+    // From now on the chunk's memory is charged to `ledger`: its record and
+    // own voxel block at once, its mesh when published (mesh_upload.h).
+    // The builder calls it once, before publication.
+    void chargeTo(MemoryLedger& ledger);
+    // Charges `bytes` more to the ledger, if the chunk has one. Only the
+    // thread that may write the chunk's mesh.
+    void charge(std::uint64_t bytes);
     Chunk(const Chunk&) = delete;
     Chunk& operator=(const Chunk&) = delete;
 
@@ -89,6 +98,10 @@ public:
     // four finer chunks; written just before meshing.
     Chunk* neighbours[directionCount] = {};
     const FineNeighbourMap* fineNeighbours = nullptr;
+
+private:
+    MemoryLedger* ledger_ = nullptr;
+    std::uint64_t charged_ = 0;
 };
 
 }  // namespace gravelkin

@@ -62,6 +62,8 @@ public:
     // could be); false when none is queued. A host without far terrain never
     // has one.
     virtual bool beginFarJob(FarNodeKey& /*out*/) { return false; }
+    // Where built chunks charge their memory; null: nowhere.
+    virtual MemoryLedger* memoryLedger() { return nullptr; }
     virtual void finishFarJob(const FarNodeKey& /*key*/, std::unique_ptr<FarNode> /*node*/) {}
 
     virtual const TerrainGeneratorBase& generator() const = 0;

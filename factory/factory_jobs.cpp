@@ -99,6 +99,7 @@ void runGenerateJob(ChunkFactory& factory, FactoryHost& host, const ChunkRequest
         // manager asks again on a later pass.
         std::unique_ptr<Chunk> chunk = factory.buildChunkOrPlaceholder(request.key, host.generator());
         if (chunk && isSkippedChunk(*chunk)) host.reportSkippedChunk(request.key);
+        if (chunk && host.memoryLedger() != nullptr) chunk->chargeTo(*host.memoryLedger());
         if (chunk) host.publish(std::move(chunk));
     }
     host.finishRequest(request.key);

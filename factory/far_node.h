@@ -11,6 +11,7 @@
 
 #include "camera/frustum.h"
 #include "device/graphics_device.h"
+#include "factory/memory_ledger.h"
 #include "geometry/far_node_key.h"
 #include "geometry/neighbours.h"
 
@@ -39,6 +40,14 @@ struct FarNode {
     std::uint64_t faceCount() const;
     // Bytes of vertex data held on the device (four 48-byte corners a face).
     std::uint64_t deviceBytes() const;
+
+    // Charges the node's vertex bytes to `ledger`, credited back when the
+    // node goes. Once, before the node is shared.
+    void chargeTo(MemoryLedger& ledger);
+
+private:
+    MemoryLedger* ledger_ = nullptr;
+    std::uint64_t charged_ = 0;
 };
 
 }  // namespace gravelkin

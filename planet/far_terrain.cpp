@@ -34,8 +34,8 @@ struct FarTerrain::Walk {
     std::unordered_set<FarNodeKey, FarNodeKeyHasher> drawn;
 };
 
-FarTerrain::FarTerrain(float viewRadius, std::uint32_t firstShell, std::uint32_t lastShell)
-    : viewRadius_(viewRadius), firstShell_(firstShell), lastShell_(lastShell) {}
+FarTerrain::FarTerrain(float viewRadius, std::uint32_t firstShell, std::uint32_t lastShell, MemoryLedger* ledger)
+    : viewRadius_(viewRadius), firstShell_(firstShell), lastShell_(lastShell), ledger_(ledger) {}
 
 const FarNodeSphere& FarTerrain::sphereOf(const FarNodeKey& key) {
     auto found = spheres_.find(key);
@@ -277,6 +277,7 @@ bool FarTerrain::beginJob(FarNodeKey& out) {
 }
 
 void FarTerrain::finishJob(const FarNodeKey& key, std::unique_ptr<FarNode> node) {
+    if (node && ledger_ != nullptr) node->chargeTo(*ledger_);
     std::shared_ptr<const FarNode> replaced;
     {
         std::lock_guard<std::mutex> lock(nodesMutex_);

@@ -80,7 +80,8 @@ class FarTerrain {
 public:
     // The terrain lies in shells firstShell .. lastShell (others are all
     // solid or all air).
-    FarTerrain(float viewRadius, std::uint32_t firstShell, std::uint32_t lastShell);
+    // Built nodes charge their vertex bytes to `ledger`, if given.
+    FarTerrain(float viewRadius, std::uint32_t firstShell, std::uint32_t lastShell, MemoryLedger* ledger = nullptr);
 
     void enable(bool on) { enabled_.store(on, std::memory_order_release); }
     bool enabled() const { return enabled_.load(std::memory_order_acquire); }
@@ -137,6 +138,7 @@ private:
     const float viewRadius_;
     const std::uint32_t firstShell_;
     const std::uint32_t lastShell_;
+    MemoryLedger* const ledger_;
     std::atomic<bool> enabled_{false};
     std::atomic<bool> held_{false};
 

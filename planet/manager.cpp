@@ -1,6 +1,8 @@
 #include "planet/manager.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cmath>
 #include <thread>
 #include <utility>
@@ -9,6 +11,7 @@
 #include "camera/distance.h"
 #include "planet/neighbours_present.h"
 #include "planet/freed_memory.h"
+#include "planet/memory_budget.h"
 #include "planet/surroundings_watch.h"
 #include "factory/thread_priority.h"
 #include "factory/chunk_factory.h"
@@ -77,7 +80,64 @@ void runManager(PlanetManagerSide state) {
     }
 }
 
-Manager::Manager(PlanetManagerSide state) : state_(state) { eraseBatch_.reserve(eraseBatchLimit); }
+Manager::Manager(PlanetManagerSide state) : state_(state), radiusControl_(state.requestedRadius()) {
+    eraseBatch_.reserve(eraseBatchLimit);
+}
+
+namespace {
+
+// A guess at what a requested chunk will hold: a mixed chunk with its voxel
+// block and mesh holds about 100-200 KiB, an air or rock chunk a few hundred
+// bytes. Requests are served nearest first, so those owed at any moment are
+// mostly the ground's.
+constexpr std::uint64_t ownedBytesPerRequest = 64 * 1024;
+
+}  // namespace
+
+std::uint64_t Manager::memoryOwed() const {
+    const std::uint64_t owedRequests = state_.queuedRequests() + state_.inFlightRequests();
+    return state_.memoryBytes() + owedRequests * ownedBytesPerRequest;
+}
+
+bool Manager::requestFits() {
+    if (requestsStopped_) return false;
+    if (memoryOwed() + ownedBytesPerRequest <= state_.memoryBudget()) return true;
+    requestsStopped_ = true;
+    return false;
+}
+
+void Manager::controlRadius() {
+    RadiusInputs in;
+    // Requests stopped with nothing left to serve: not one more chunk fits,
+    // which binds as surely as going over.
+    const bool starved = requestsStopped_ && state_.queuedRequests() == 0 && state_.inFlightRequests() == 0;
+    in.usedBytes = starved ? std::max(state_.memoryBytes(), state_.memoryBudget() + 1) : state_.memoryBytes();
+    in.budgetBytes = state_.memoryBudget();
+    in.requestedRadius = state_.requestedRadius();
+    in.arrivalRadius = std::sqrt(arrivalFarthestSquared_);
+    in.settled = state_.queuedRequests() == 0 && state_.inFlightRequests() == 0;
+    in.dropsPending = !mappedWhole_;
+    in.eye = state_.cameraPosition();
+    arrivalFarthestSquared_ = 0.0f;
+    eraseLimit_ = in.usedBytes > in.budgetBytes ? overBudgetEraseBatchLimit : eraseBatchLimit;
+    const float before = radiusControl_.radius();
+    const float radius = radiusControl_.update(in);
+    if (radius == before) return;
+    state_.setEffectiveRadius(radius);
+    // The walk's replay, the map's last look and the gap sweep were for the
+    // old radius.
+    replay_.forget();
+    mappedWhole_ = false;
+    sweepOwed_ = true;
+    if (!budgetReported_ && radius < before) {
+        budgetReported_ = true;
+        std::fprintf(stderr,
+                     "gravelkin: the planet reached its memory budget of %llu MiB; it streams to %.0f units instead of "
+                     "%.0f, and more again where it fits. --memory-budget MIB sets the budget.\n",
+                     static_cast<unsigned long long>(in.budgetBytes / mebibyte), static_cast<double>(radius),
+                     static_cast<double>(in.requestedRadius));
+    }
+}
 
 std::uint32_t Manager::walkLength() const {
     // Truncated toward zero first, then shifted as an unsigned value.
@@ -89,6 +149,8 @@ void Manager::pass() {
     const bool idleAtStart = state_.idle();
     tally_ = PassTally{};
 
+    controlRadius();
+    requestsStopped_ = false;
     walk();
     const bool sweepOwed = sweepIfDue();
 
@@ -110,8 +172,9 @@ void Manager::pass() {
         reprioritise();
     }
 
-    const bool quiet = idleAtStart && !sweepOwed && tally_.generateRequests == 0 && tally_.meshRequests == 0 &&
-                       tally_.erased == 0 && state_.idle();
+    // A pass whose requests the budget stopped still owes them.
+    const bool quiet = idleAtStart && !sweepOwed && !requestsStopped_ && tally_.generateRequests == 0 &&
+                       tally_.meshRequests == 0 && tally_.erased == 0 && state_.idle();
     quietPasses_ = quiet ? quietPasses_ + 1 : 0;
 
     StreamingCounters& counters = state_.counters();
@@ -143,6 +206,8 @@ void Manager::takeOverPublished() {
 
 void Manager::hold(std::shared_ptr<Chunk> chunk) {
     const ChunkKey key = chunk->key;
+    arrivalFarthestSquared_ =
+        std::fmax(arrivalFarthestSquared_, distanceSquared(state_.cameraPosition(), chunk->centre));
     known_.setHeld(key, chunk->centre);
     resident_.insert_or_assign(key, std::move(chunk));
     arrived_.push_back(key);
@@ -151,7 +216,7 @@ void Manager::hold(std::shared_ptr<Chunk> chunk) {
 bool Manager::mapChunk(const ChunkKey& key, const Chunk& chunk, float dropThreshold) {
     const float d2 = distanceSquared(state_.cameraPosition(), chunk.centre);
     if (d2 > dropThreshold) {
-        if (eraseBatch_.size() < eraseBatchLimit && !state_.isInFlight(key)) {
+        if (eraseBatch_.size() < eraseLimit_ && !state_.isInFlight(key)) {
             eraseBatch_.push_back(key);
         } else {
             mappedWhole_ = false;  // left for a later pass

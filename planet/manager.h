@@ -28,6 +28,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "planet/radius_control.h"
+
 #include "factory/chunk.h"
 #include "geometry/chunk_key.h"
 #include "planet/known_chunk_keys.h"
@@ -57,6 +59,9 @@ class Manager {
 public:
     static constexpr float dropFactor = 1.3f;
     static constexpr std::size_t eraseBatchLimit = 64;
+    // While the planet holds more than its memory budget: dropping the
+    // farthest chunks is then what the pass is for.
+    static constexpr std::size_t overBudgetEraseBatchLimit = 2048;
     static constexpr std::int32_t rebuildThreshold = 256;
     static constexpr std::int32_t reprioritiseInterval = 33;  // passes
     static constexpr std::uint32_t gapSweepInterval = 16;     // passes, at least, between gap sweeps
@@ -125,7 +130,22 @@ private:
     // gapSweepInterval passes have gone by; true while a sweep is owed.
     bool sweepIfDue();
 
+    // Shrinks or grows the radius in effect against the memory budget,
+    // before the walk.
+    void controlRadius();
+    // What the planet holds plus what the requests not yet served will
+    // bring, at ownedBytesPerRequest each.
+    std::uint64_t memoryOwed() const;
+    // Whether one more chunk may be requested: the memory owed fits the
+    // budget. Once it does not, the pass requests no more chunks.
+    bool requestFits();
+
     PlanetManagerSide state_;
+    RadiusControl radiusControl_;
+    float arrivalFarthestSquared_ = 0.0f;  // of the chunks taken over since the last control
+    bool budgetReported_ = false;
+    bool requestsStopped_ = false;  // this pass found the budget full
+    std::size_t eraseLimit_ = eraseBatchLimit;
     std::vector<ChunkKey> eraseBatch_;
     std::int32_t eraseCount_ = 0;  // erasures since the last rebuild
     std::int32_t passCount_ = 0;   // drives reprioritise

@@ -90,6 +90,15 @@ public:
     FarTerrainStats farTerrainStats() const { return state_.farTerrainStats(); }
 
     float viewRadius() const { return state_.viewRadius; }
+    // The radius streamed to now: viewRadius, or less while the memory
+    // budget binds.
+    float effectiveRadius() const { return state_.effectiveRadius(); }
+    // What the planet holds in memory by its own account (chunk records, own
+    // voxel blocks, chunk meshes and far-terrain nodes' vertices), and what
+    // it may hold. Any thread; the budget may change while it streams.
+    std::uint64_t memoryBytes() const { return state_.memoryBytes(); }
+    std::uint64_t memoryBudget() const { return state_.memoryBudget(); }
+    void setMemoryBudget(std::uint64_t bytes) { state_.setMemoryBudget(bytes); }
     std::size_t pendingRequests() const { return state_.queuedRequests(); }
     std::size_t inFlightCount() const { return state_.inFlightRequests(); }
     // Factory jobs popped and not yet finished.

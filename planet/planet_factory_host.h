@@ -31,6 +31,7 @@ public:
         state_.countFinishedJob();
     }
     float viewRadius() const override { return state_.viewRadius(); }
+    MemoryLedger* memoryLedger() override { return &state_.memoryLedger(); }
     Vec3 cameraPosition() const override { return state_.cameraPosition(); }
     const TerrainGeneratorBase& generator() const override { return state_.generator(); }
     GraphicsDevice& device() const override { return state_.device(); }

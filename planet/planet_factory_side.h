@@ -50,7 +50,9 @@ public:
 
     FarTerrain& farTerrain() { return state_.farTerrain; }
 
-    float viewRadius() const { return state_.viewRadius; }
+    // The radius in effect (PlanetState::effectiveRadius).
+    float viewRadius() const { return state_.effectiveRadius(); }
+    MemoryLedger& memoryLedger() { return state_.memory; }
     Vec3 cameraPosition() const { return state_.cameraPosition(); }
     const TerrainGeneratorBase& generator() const { return *state_.generator; }
     GraphicsDevice& device() const { return state_.device; }

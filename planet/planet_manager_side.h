@@ -41,7 +41,13 @@ class PlanetManagerSide {
 public:
     explicit PlanetManagerSide(PlanetState& state) : state_(state) {}
 
-    float viewRadius() const { return state_.viewRadius; }
+    // The radius the manager streams to: the planet's viewRadius, or less
+    // while the memory budget binds (radius_control.h).
+    float viewRadius() const { return state_.effectiveRadius(); }
+    float requestedRadius() const { return state_.viewRadius; }
+    void setEffectiveRadius(float radius) { state_.radiusInEffect.store(radius, std::memory_order_relaxed); }
+    std::uint64_t memoryBytes() const { return state_.memoryBytes(); }
+    std::uint64_t memoryBudget() const { return state_.memoryBudget(); }
     FarTerrain& farTerrain() { return state_.farTerrain; }
     Vec3 cameraPosition() const { return state_.cameraPosition(); }
     // Acquire: once it reads true the manager leaves its loop.

@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "planet/memory_budget.h"
 #include "planet/neighbours_present.h"
 
 namespace gravelkin {
@@ -34,10 +35,12 @@ PlanetState::PlanetState(GraphicsDevice& graphicsDevice, float radius, std::uniq
       pipeline(chunkPipeline),
       device(graphicsDevice),
       position(positionSource),
+      budgetBytes(defaultMemoryBudget()),
+      radiusInEffect(radius),
       drawList(std::make_unique<std::vector<ChunkKey>>()),
       spareDrawList(std::make_unique<std::vector<ChunkKey>>()),
       generator(required(std::move(terrain))),
-      farTerrain(radius, firstTerrainShell(*generator), lastTerrainShell(*generator)) {}
+      farTerrain(radius, firstTerrainShell(*generator), lastTerrainShell(*generator), &memory) {}
 
 bool PlanetState::addChunk(std::unique_ptr<Chunk> chunk) {
     const ChunkKey key = chunk->key;

@@ -62,6 +62,17 @@ public:
     const float viewRadius;
     const ChunkPipeline pipeline;
 
+    // --- Memory: any thread. ---
+
+    // What the planet holds (memory_ledger.h), and what it may hold; while
+    // it is over, the manager streams to a smaller radius (radius_control.h).
+    std::uint64_t memoryBytes() const { return memory.bytes(); }
+    std::uint64_t memoryBudget() const { return budgetBytes.load(std::memory_order_relaxed); }
+    void setMemoryBudget(std::uint64_t bytes) { budgetBytes.store(bytes, std::memory_order_relaxed); }
+    // The radius the planet streams to now: viewRadius, or less while the
+    // memory budget binds.
+    float effectiveRadius() const { return radiusInEffect.load(std::memory_order_relaxed); }
+
     // --- Snapshots of a moving system: any thread. ---
 
     // Nothing queued, nothing in flight, no job in progress.
@@ -110,6 +121,12 @@ private:
 
     GraphicsDevice& device;
     const PositionSource position;
+
+    // Before the chunks and the far terrain, which credit it as they go.
+    MemoryLedger memory;
+    std::atomic<std::uint64_t> budgetBytes;
+    // Written by the manager only.
+    std::atomic<float> radiusInEffect;
 
     // Guards the drawList pointer, the array it points to and
     // publishedSinceTakeOver.

@@ -33,8 +33,13 @@ void Manager::walk() {
     const Vec3 camera = state_.cameraPosition();
     if (!replay_.replays(camera)) {
         replay_.start(camera);
-        for (const Octant& octant : octantScanOrder) scanOctant(octant);
+        for (const Octant& octant : octantScanOrder) {
+            scanOctant(octant);
+            if (requestsStopped_) break;
+        }
         replay_.finish(state_.cameraPosition());
+        // A walk cut short by the budget is no record of the whole.
+        if (requestsStopped_) replay_.forget();
         return;
     }
     // The same keys, requests and order as a walk from here; those held by
@@ -45,7 +50,7 @@ void Manager::walk() {
         const KnownChunkKey& known = known_(key);
         if (known.held) continue;
         unheld[kept++] = key;
-        if (!contains(state_.chunks(), key) && !state_.isInFlight(key)) {
+        if (!contains(state_.chunks(), key) && !state_.isInFlight(key) && requestFits()) {
             state_.request(key, RequestKind::Generate, distanceSquared(state_.cameraPosition(), known.centre));
             ++tally_.generateRequests;
         }
@@ -94,6 +99,7 @@ void Manager::scanOctant(const Octant& octant) {
                         if (!known.held) {
                             replay_.visitUnheld(cur);
                             if (!contains(chunks, cur) && !state_.isInFlight(cur)) {
+                                if (!requestFits()) return;
                                 state_.request(cur, RequestKind::Generate, d2);
                                 ++tally_.generateRequests;
                             }

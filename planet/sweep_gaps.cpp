@@ -41,6 +41,7 @@ void Manager::sweepGaps() {
         if (d2 > radiusSquared) {
             if (head != 0) continue;  // the camera's own chunk leads on even when out of range
         } else if (!known.held && !contains(chunks, key) && !state_.isInFlight(key)) {
+            if (!requestFits()) return;
             state_.request(key, RequestKind::Generate, d2);
             ++tally_.generateRequests;
             ++tally_.sweptRequests;

@@ -47,6 +47,7 @@ struct SnapshotOptions {
     // Far terrain: drawn with reversed infinite depth, and handed to the
     // planet (far_terrain_switch.h).
     bool farTerrain = false;
+    std::uint64_t memoryBudgetBytes = 0;  // the planet's; 0: its default
 };
 
 struct SnapshotResult {

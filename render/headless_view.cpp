@@ -26,6 +26,7 @@ std::unique_ptr<HeadlessView> HeadlessView::create(const SnapshotOptions& option
     view->camera_->setOrientation(options.yawDegrees, options.pitchDegrees);
     view->planet_ = std::make_unique<Planet>(view->renderer_->device(), options.viewRadius, ChunkPipeline::Fast,
                                              cameraPosition, options.seed);
+    if (options.memoryBudgetBytes != 0) view->planet_->setMemoryBudget(options.memoryBudgetBytes);
     tellPlanetFarTerrain(*view->planet_, options.farTerrain);
     return view;
 }

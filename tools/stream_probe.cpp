@@ -251,7 +251,7 @@ Census takeCensus(const Planet& planet, const Vec3& eye) {
             ++census.meshed;
         }
     });
-    for (const ChunkKey& key : chunkKeysWithin(eye, planet.viewRadius())) {
+    for (const ChunkKey& key : chunkKeysWithin(eye, planet.effectiveRadius())) {
         ++census.within;
         census.missing += planet.findChunk(key) == nullptr;
     }
@@ -282,6 +282,11 @@ void printTimes(const Options& options, const StreamRun& run, const ThreadTimes&
     std::printf("elapsed_s: %.2f\n", run.elapsed);
     std::printf("camera_position: %.2f %.2f %.2f\n", run.eye.x, run.eye.y, run.eye.z);
     std::printf("view_radius: %.2f\n", planet.viewRadius());
+    std::printf("effective_radius: %.2f\n", planet.effectiveRadius());
+    std::printf("memory_budget_bytes: %llu (%.1f MiB)\n", static_cast<unsigned long long>(planet.memoryBudget()),
+                mib(planet.memoryBudget()));
+    std::printf("memory_bytes: %llu (%.1f MiB)\n", static_cast<unsigned long long>(planet.memoryBytes()),
+                mib(planet.memoryBytes()));
     std::printf("factory_threads: %d\n", Planet::factoryCount);
     std::printf("hardware_threads: %u\n", std::thread::hardware_concurrency());
     std::printf("cpu_s_manager: %.3f\n", cpu.manager);
@@ -323,6 +328,7 @@ int run(const Options& options) {
     HostMemoryDevice device;
     // The camera is declared first, so it outlives the planet's threads.
     Planet planet(device, options.view.viewRadius, options.pipeline, cameraPosition, options.view.seed);
+    applyMemoryBudget(options.view, planet);
     planet.enableFarTerrain(options.view.farTerrain);
     const StreamRun streamed = streamUntilConverged(planet, camera, device, options);
     // Before stop(): the times of threads that have ended are gone.

@@ -45,6 +45,10 @@ TEST(ViewOptionsTest, DefaultsAreTheProgramsStartAndEveryOptionIsRead) {
     const ViewOptions far = parse({"--far-terrain", "--seed", "5"});
     EXPECT_TRUE(far.farTerrain);
     EXPECT_EQ(far.seed, 5);
+
+    EXPECT_EQ(defaults.memoryBudgetBytes, 0u) << "0: the planet's own default";
+    EXPECT_EQ(parse({"--memory-budget", "1024"}).memoryBudgetBytes, 1024ull << 20);
+    EXPECT_EQ(parse({"--memory-budget", "64"}).memoryBudgetBytes, 64ull << 20);
 }
 
 TEST(ViewOptionsTest, BadWordsAreRefusedWithTheOptionAndTheReason) {
@@ -70,6 +74,11 @@ TEST(ViewOptionsTest, BadWordsAreRefusedWithTheOptionAndTheReason) {
         {{"--seed", "2147483648"}, "--seed: '2147483648' is not a whole number from -2147483648 to 2147483647"},
         {{"--seed", "99999999999999999999"},
          "--seed: '99999999999999999999' is not a whole number from -2147483648 to 2147483647"},
+        {{"--memory-budget", "63"}, "--memory-budget: must be from 64 to 1048576 MiB (got 63)"},
+        {{"--memory-budget", "-1"}, "--memory-budget: must be from 64 to 1048576 MiB (got -1)"},
+        {{"--memory-budget", "1048577"}, "--memory-budget: must be from 64 to 1048576 MiB (got 1048577)"},
+        {{"--memory-budget", "1.5"}, "--memory-budget: '1.5' is not a whole number from -2147483648 to 2147483647"},
+        {{"--memory-budget"}, "--memory-budget: a value is missing"},
     };
     for (const auto& c : cases) {
         try {
@@ -86,7 +95,8 @@ TEST(ViewOptionsTest, HelpNamesEveryOptionWithItsDefault) {
     for (const char* line : {"--position X Y Z   camera position (default 0 400 0)", "--yaw DEG",
                              "--pitch DEG        elevation from -90 to 90", "at most 4000 (default 500)",
                              "--seed N           terrain seed, a whole number (default 1337",
-                             "--far-terrain      also draw coarser terrain beyond the streaming radius"}) {
+                             "--far-terrain      also draw coarser terrain beyond the streaming radius",
+                             "--memory-budget MIB  what the planet may hold in memory, 64 to 1048576 MiB"}) {
         EXPECT_NE(help.find(line), std::string::npos) << line;
     }
 }

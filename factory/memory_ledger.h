@@ -1,0 +1,26 @@
+// What the planet holds in memory, kept as it changes: chunk records and
+// their own voxel blocks, chunk meshes and far-terrain nodes' vertices, each
+// charged when it is made and credited when it goes. The memory budget is
+// judged against it, so it must not drift: whatever charges a thing credits
+// exactly the same amount when the thing goes.
+//
+// Threads: any; relaxed atomics, since the figure is a running total read
+// for decisions that tolerate a moment's lag.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+namespace gravelkin {
+
+class MemoryLedger {
+public:
+    void charge(std::uint64_t bytes) { bytes_.fetch_add(bytes, std::memory_order_relaxed); }
+    void credit(std::uint64_t bytes) { bytes_.fetch_sub(bytes, std::memory_order_relaxed); }
+    std::uint64_t bytes() const { return bytes_.load(std::memory_order_relaxed); }
+
+private:
+    std::atomic<std::uint64_t> bytes_{0};
+};
+
+}  // namespace gravelkin
