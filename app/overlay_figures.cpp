@@ -25,6 +25,9 @@ const OverlayFigures& OverlayFigureRecorder::update(const Planet& planet, const 
     figures_.distanceFromCentre = std::sqrt(camera.x * camera.x + camera.y * camera.y + camera.z * camera.z);
     figures_.cameraChunk = chunkKeyAt(camera.x, camera.y, camera.z);
     figures_.viewRadius = planet.viewRadius();
+    figures_.effectiveRadius = planet.effectiveRadius();
+    figures_.memoryBytes = planet.memoryBytes();
+    figures_.memoryBudget = planet.memoryBudget();
     const bool farTerrain = planet.farTerrainEnabled();
     if (!refreshed_ || sinceRefresh_ >= refreshSeconds || farTerrain != figures_.farTerrain) {
         figures_.chunks = takeChunkCensus(planet.chunkSnapshot());

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <vector>
 
@@ -32,6 +33,9 @@ struct OverlayFigures {
     float distanceFromCentre = 0.0f;
     ChunkKey cameraChunk;
     float viewRadius = 0.0f;
+    float effectiveRadius = 0.0f;            // viewRadius, or less while the budget binds
+    std::uint64_t memoryBytes = 0;           // the planet's own account
+    std::uint64_t memoryBudget = 0;
     bool farTerrain = false;                 // whether the planet draws far terrain
     FarTerrainStats far;                     // all zero while it does not
 };

@@ -7,6 +7,7 @@
 #include <backends/imgui_impl_opengl3.h>
 
 #include "app/overlay_far_terrain_lines.h"
+#include "app/overlay_memory_lines.h"
 
 namespace gravelkin {
 
@@ -45,7 +46,10 @@ void cameraLines(const OverlayFigures& f) {
                 static_cast<double>(f.distanceFromCentre));
     const ChunkKey& k = f.cameraChunk;
     ImGui::Text("chunk x %u shell %u y %u face %u", k.x, k.shell, k.y, static_cast<unsigned>(k.face));
-    ImGui::Text("streaming radius %.0f", static_cast<double>(f.viewRadius));
+    const std::string radius = radiusLine(f);
+    const std::string memory = memoryLine(f);
+    ImGui::TextUnformatted(radius.c_str());
+    ImGui::TextUnformatted(memory.c_str());
 }
 
 }  // namespace
