@@ -50,7 +50,7 @@ Chunk::~Chunk() {
 
 void Chunk::chargeTo(MemoryLedger& ledger) {
     ledger_ = &ledger;
-    charge(sizeof(Chunk) + (voxels.ownsBlock() ? sizeof(VoxelBlock) : 0));
+    charge(sizeof(Chunk) + chunkBookkeepingBytes + (voxels.ownsBlock() ? sizeof(VoxelBlock) : 0));
 }
 
 void Chunk::charge(std::uint64_t bytes) {

@@ -55,8 +55,9 @@ public:
     Chunk(const ChunkKey& key, const Voxel& constant);
     ~Chunk();  // releases vertexBuffer, if any, exactly once, and credits the ledger
 
-    // From now on the chunk's memory is charged to `ledger`: its record and
-    // own voxel block at once, its mesh when published (mesh_upload.h).
+    // From now on the chunk's memory is charged to `ledger`: its record, its
+    // bookkeeping and own voxel block at once, its mesh when published
+    // (mesh_upload.h).
     // The builder calls it once, before publication.
     void chargeTo(MemoryLedger& ledger);
     // Charges `bytes` more to the ledger, if the chunk has one. Only the

@@ -33,18 +33,19 @@ struct TestFaces {
 TEST(MemoryLedgerTest, AChunkCreditsWhatItChargedWithItsBlockAndMesh) {
     MemoryLedger ledger;
     NullGraphicsDevice device;
+    const std::uint64_t record = sizeof(Chunk) + chunkBookkeepingBytes;
     {
         auto shared = std::make_unique<Chunk>(ChunkKey{0, 12, 0, 0}, airVoxel);
         shared->chargeTo(ledger);
-        EXPECT_EQ(ledger.bytes(), sizeof(Chunk)) << "a chunk reading a shared block owns none";
+        EXPECT_EQ(ledger.bytes(), record) << "a chunk reading a shared block owns none";
 
         auto own = std::make_unique<Chunk>(ChunkKey{1, 12, 0, 0});
         own->chargeTo(ledger);
-        EXPECT_EQ(ledger.bytes(), 2 * sizeof(Chunk) + sizeof(VoxelBlock));
+        EXPECT_EQ(ledger.bytes(), 2 * record + sizeof(VoxelBlock));
 
         const TestFaces mesh(3);
         ASSERT_TRUE(publishMesh(*own, device, mesh.faces));
-        EXPECT_EQ(ledger.bytes(), 2 * sizeof(Chunk) + sizeof(VoxelBlock) + 3 * cornersPerFace * sizeof(ChunkVertex));
+        EXPECT_EQ(ledger.bytes(), 2 * record + sizeof(VoxelBlock) + 3 * cornersPerFace * sizeof(ChunkVertex));
     }
     EXPECT_EQ(ledger.bytes(), 0u);
 }
