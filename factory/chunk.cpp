@@ -45,7 +45,7 @@ Chunk::~Chunk() {
     // frees it, on whatever thread that is. The voxel block, if the chunk has
     // one of its own, goes with the volume.
     if (vertexBuffer != nullptr) vertexBuffer->release();
-    if (ledger_ != nullptr) ledger_->credit(charged_);
+    if (ledger_ != nullptr) ledger_->credit(chargedBytes());
 }
 
 void Chunk::chargeTo(MemoryLedger& ledger) {
@@ -55,7 +55,7 @@ void Chunk::chargeTo(MemoryLedger& ledger) {
 
 void Chunk::charge(std::uint64_t bytes) {
     if (ledger_ == nullptr) return;
-    charged_ += bytes;
+    charged_.fetch_add(bytes, std::memory_order_relaxed);
     ledger_->charge(bytes);
 }
 

@@ -63,6 +63,8 @@ public:
     // Charges `bytes` more to the ledger, if the chunk has one. Only the
     // thread that may write the chunk's mesh.
     void charge(std::uint64_t bytes);
+    // What the chunk has charged so far; any thread.
+    std::uint64_t chargedBytes() const { return charged_.load(std::memory_order_relaxed); }
     Chunk(const Chunk&) = delete;
     Chunk& operator=(const Chunk&) = delete;
 
@@ -102,7 +104,7 @@ public:
 
 private:
     MemoryLedger* ledger_ = nullptr;
-    std::uint64_t charged_ = 0;
+    std::atomic<std::uint64_t> charged_{0};
 };
 
 }  // namespace gravelkin

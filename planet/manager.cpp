@@ -91,6 +91,9 @@ namespace {
 // bytes. Requests are served nearest first, so those owed at any moment are
 // mostly the ground's.
 constexpr std::uint64_t ownedBytesPerRequest = 64 * 1024;
+// A shrink keeps the chunks that hold this share of the budget: meshes still
+// to come and the next steps' requests need the rest.
+constexpr double fitShareOfBudget = 0.8;
 
 }  // namespace
 
@@ -106,6 +109,33 @@ bool Manager::requestFits() {
     return false;
 }
 
+float Manager::fitRadius(const RadiusInputs& in) const {
+    struct Held {
+        float distanceSquared;
+        std::uint64_t bytes;
+    };
+    std::vector<Held> held;
+    held.reserve(resident_.size());
+    std::uint64_t chunkBytes = 0;
+    for (const auto& [key, chunk] : resident_) {
+        held.push_back({distanceSquared(in.eye, chunk->centre), chunk->chargedBytes()});
+        chunkBytes += held.back().bytes;
+    }
+    // What is not the chunks' (far-terrain nodes) stays whatever the radius.
+    const std::uint64_t others = state_.memoryBytes() > chunkBytes ? state_.memoryBytes() - chunkBytes : 0;
+    const auto target = static_cast<std::uint64_t>(static_cast<double>(in.budgetBytes) * fitShareOfBudget);
+    if (others >= target) return minEffectiveRadius;
+    std::sort(held.begin(), held.end(), [](const Held& a, const Held& b) { return a.distanceSquared < b.distanceSquared; });
+    std::uint64_t sum = others;
+    float radiusSquared = 0.0f;
+    for (const Held& chunk : held) {
+        sum += chunk.bytes;
+        if (sum > target) break;
+        radiusSquared = chunk.distanceSquared;
+    }
+    return std::sqrt(radiusSquared);
+}
+
 void Manager::controlRadius() {
     RadiusInputs in;
     // Requests stopped with nothing left to serve: not one more chunk fits,
@@ -114,11 +144,10 @@ void Manager::controlRadius() {
     in.usedBytes = starved ? std::max(state_.memoryBytes(), state_.memoryBudget() + 1) : state_.memoryBytes();
     in.budgetBytes = state_.memoryBudget();
     in.requestedRadius = state_.requestedRadius();
-    in.arrivalRadius = std::sqrt(arrivalFarthestSquared_);
     in.settled = state_.queuedRequests() == 0 && state_.inFlightRequests() == 0;
     in.dropsPending = !mappedWhole_;
     in.eye = state_.cameraPosition();
-    arrivalFarthestSquared_ = 0.0f;
+    if (in.usedBytes > in.budgetBytes && radiusControl_.shrinkDue(in)) in.fitRadius = fitRadius(in);
     eraseLimit_ = in.usedBytes > in.budgetBytes ? overBudgetEraseBatchLimit : eraseBatchLimit;
     const float before = radiusControl_.radius();
     const float radius = radiusControl_.update(in);
@@ -206,8 +235,6 @@ void Manager::takeOverPublished() {
 
 void Manager::hold(std::shared_ptr<Chunk> chunk) {
     const ChunkKey key = chunk->key;
-    arrivalFarthestSquared_ =
-        std::fmax(arrivalFarthestSquared_, distanceSquared(state_.cameraPosition(), chunk->centre));
     known_.setHeld(key, chunk->centre);
     resident_.insert_or_assign(key, std::move(chunk));
     arrived_.push_back(key);

@@ -139,10 +139,12 @@ private:
     // Whether one more chunk may be requested: the memory owed fits the
     // budget. Once it does not, the pass requests no more chunks.
     bool requestFits();
+    // The radius within which the resident chunks, nearest first, hold
+    // fitShareOfBudget of the budget with whatever else the planet holds.
+    float fitRadius(const RadiusInputs& in) const;
 
     PlanetManagerSide state_;
     RadiusControl radiusControl_;
-    float arrivalFarthestSquared_ = 0.0f;  // of the chunks taken over since the last control
     bool budgetReported_ = false;
     bool requestsStopped_ = false;  // this pass found the budget full
     std::size_t eraseLimit_ = eraseBatchLimit;

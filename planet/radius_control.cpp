@@ -13,7 +13,7 @@ constexpr float shrinkStep = 0.9f;
 constexpr float minShrinkStep = 0.5f;
 constexpr float growStep = 1.15f;
 constexpr float growBelowShare = 0.85f;
-constexpr float ceilingShare = 0.95f;
+constexpr float ceilingShare = 0.95f;  // of the square root's estimate
 constexpr float moveToForget = 0.25f;
 // Passes between two steps, so that requests and drops catch up.
 constexpr std::uint32_t passesBetweenShrinks = 5;
@@ -23,37 +23,36 @@ constexpr std::uint32_t passesBetweenGrowths = 10;
 
 RadiusControl::RadiusControl(float requestedRadius) : radius_(requestedRadius), ceiling_(requestedRadius) {}
 
+bool RadiusControl::shrinkDue(const RadiusInputs& in) const {
+    // passesSinceChange_ counts this pass too once update() runs.
+    return radius_ >= in.requestedRadius || (!in.dropsPending && passesSinceChange_ + 1 >= passesBetweenShrinks);
+}
+
 float RadiusControl::update(const RadiusInputs& in) {
-    ++passesSinceChange_;
     const float floor = std::min(in.requestedRadius, minEffectiveRadius);
     const float before = radius_;
     const double used = static_cast<double>(in.usedBytes);
     const double budget = static_cast<double>(in.budgetBytes);
     if (used > budget) {
-        if (radius_ >= in.requestedRadius) {
-            // The budget binds at the full radius: what is out to the
-            // arrivals fits no longer, so nothing beyond them is asked for.
-            hasBound_ = true;
-            boundAt_ = in.eye;
-            const float arrivals = in.arrivalRadius > 0.0f ? in.arrivalRadius : radius_;
-            ceiling_ = std::min(radius_, arrivals);
-            radius_ = std::max(floor, ceiling_ * shrinkStep);
-        } else if (!in.dropsPending && passesSinceChange_ >= passesBetweenShrinks) {
+        if (shrinkDue(in)) {
             // Near the ground what a radius holds grows about as its square.
             const auto share = static_cast<float>(std::sqrt(budget / used));
-            ceiling_ = radius_;
+            const float estimate = radius_ * std::clamp(share * ceilingShare, minShrinkStep, shrinkStep);
+            const float target = in.fitRadius > 0.0f ? in.fitRadius : estimate;
+            hasBound_ = true;
             boundAt_ = in.eye;
-            radius_ = std::max(floor, radius_ * std::clamp(share * ceilingShare, minShrinkStep, shrinkStep));
+            radius_ = std::max(floor, std::min(target, radius_ * shrinkStep));
+            ceiling_ = radius_;
         }
     } else if (used < budget * growBelowShare && in.settled && radius_ < in.requestedRadius &&
-               passesSinceChange_ >= passesBetweenGrowths) {
+               passesSinceChange_ + 1 >= passesBetweenGrowths) {
         if (distanceSquared(in.eye, boundAt_) > moveToForget * moveToForget * ceiling_ * ceiling_) {
             ceiling_ = in.requestedRadius;
         }
-        const float limit = ceiling_ >= in.requestedRadius ? in.requestedRadius : ceiling_ * ceilingShare;
+        const float limit = ceiling_ >= in.requestedRadius ? in.requestedRadius : ceiling_;
         radius_ = std::max(radius_, std::min(limit, radius_ * growStep));
     }
-    if (radius_ != before) passesSinceChange_ = 0;
+    passesSinceChange_ = radius_ != before ? 0 : passesSinceChange_ + 1;
     return radius_;
 }
 

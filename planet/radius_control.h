@@ -2,16 +2,17 @@
 //
 // Each manager pass tells the control what the planet holds against its
 // budget; the control answers with the radius in effect:
-// - over budget, the radius shrinks: at once to just inside the farthest
-//   chunks arriving now (requests beyond are no longer made and the
-//   farthest chunks are dropped first), then, once the drops of the last
-//   step are done, by what the overshoot asks (memory near the ground grows
-//   as the radius squared; a tenth to a half a step), never below
+// - over budget, the radius shrinks to the one whose chunks hold the
+//   manager's target share of the budget (fitRadius; where that is not
+//   known, by what the overshoot asks, memory near the ground growing as the
+//   radius squared), by a tenth at least: requests beyond are no longer
+//   made and the farthest chunks are dropped first. It shrinks again only
+//   once the drops of the last step are done, and never below
 //   minEffectiveRadius, so the nearest chunks are always kept;
 // - well under budget (below 85%) and settled, it grows back by up to 15% a
-//   step toward the requested radius, but not past 95% of the radius where
-//   the budget last bound unless the camera has since moved a quarter of a
-//   radius away: somewhere else the same radius may need less.
+//   step toward the requested radius, but not past where the budget last
+//   bound unless the camera has since moved a quarter of a radius away:
+//   somewhere else the same radius may need less.
 //
 // Pure state, no clock: one owner (the manager thread), or a test.
 #pragma once
@@ -29,8 +30,9 @@ struct RadiusInputs {
     std::uint64_t usedBytes = 0;
     std::uint64_t budgetBytes = 0;
     float requestedRadius = 0.0f;
-    // The farthest of the chunks that arrived in this pass (0: none did).
-    float arrivalRadius = 0.0f;
+    // The radius within which the chunks held hold no more than the share
+    // of the budget a shrink aims at (0: not known).
+    float fitRadius = 0.0f;
     // No chunk request waits or is being served.
     bool settled = false;
     // Chunks beyond the drop distance still wait to be dropped.
@@ -44,6 +46,9 @@ public:
 
     // One pass: the radius in effect from now on.
     float update(const RadiusInputs& in);
+    // Whether a pass over budget with these inputs would shrink the radius:
+    // fitRadius is worth working out only then.
+    bool shrinkDue(const RadiusInputs& in) const;
     float radius() const { return radius_; }
     // Whether the budget has ever bound.
     bool hasBound() const { return hasBound_; }

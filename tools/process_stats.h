@@ -12,15 +12,20 @@
 
 namespace gravelkin::tools {
 
-// Peak resident set size of this process, from the kernel's VmHWM line.
-inline long peakResidentKiB() {
+// A KiB figure of /proc/self/status, by its field ("VmRSS:"); -1 if absent.
+inline long processStatusKiB(const std::string& field) {
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
+        if (line.rfind(field, 0) == 0) return std::strtol(line.c_str() + field.size(), nullptr, 10);
     }
     return -1;
 }
+
+// Peak resident set size of this process, from the kernel's VmHWM line.
+inline long peakResidentKiB() { return processStatusKiB("VmHWM:"); }
+// The resident set size now.
+inline long residentKiB() { return processStatusKiB("VmRSS:"); }
 
 // Processor time of this process's threads, grouped by thread name: the
 // planet's manager, its factories, and everything else (this thread).

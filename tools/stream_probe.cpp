@@ -123,6 +123,8 @@ struct Coverage {
 };
 
 // Any thread; finds are safe while the planet streams.
+double mib(std::uint64_t bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0); }
+
 Coverage measureCoverage(const Planet& planet, const std::vector<ChunkKey>& keys, double seconds) {
     Coverage coverage{seconds, keys.size(), 0, 0};
     for (const ChunkKey& key : keys) {
@@ -178,7 +180,8 @@ StreamRun streamUntilConverged(Planet& planet, Camera& camera, HostMemoryDevice&
     const Clock::time_point start = Clock::now();
     StreamRun run;
     run.eye = options.view.position;
-    double nextReport = 1.0;
+    constexpr double reportInterval = 0.5;
+    double nextReport = reportInterval;
     // Passes completed when the camera came to rest: the quiet streak must
     // lie wholly in passes that started afterwards.
     std::uint64_t passesAtRest = 0;
@@ -213,11 +216,14 @@ StreamRun streamUntilConverged(Planet& planet, Camera& camera, HostMemoryDevice&
         if (now >= options.timeLimitSeconds) break;
         if (now >= nextReport) {
             if (moving) run.coverage.push_back(measureCoverage(planet, chunkKeysWithin(run.eye, planet.viewRadius()), now));
-            std::fprintf(stderr, "[%7.1fs] chunks %zu  queued %zu  in flight %zu  jobs %d  passes %llu%s\n", now,
-                         planet.chunkCount(), planet.pendingRequests(), planet.inFlightCount(),
+            std::fprintf(stderr,
+                         "[%7.1fs] chunks %zu  queued %zu  in flight %zu  jobs %d  passes %llu  radius %.0f  "
+                         "planet %.0f MiB  rss %.0f MiB%s\n",
+                         now, planet.chunkCount(), planet.pendingRequests(), planet.inFlightCount(),
                          planet.activeJobCount(), static_cast<unsigned long long>(stats.passes),
-                         stillMoving ? "  (moving)" : "");
-            nextReport += 1.0;
+                         static_cast<double>(planet.effectiveRadius()), mib(planet.memoryBytes()),
+                         static_cast<double>(tools::residentKiB()) / 1024.0, stillMoving ? "  (moving)" : "");
+            nextReport += reportInterval;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
@@ -258,8 +264,6 @@ Census takeCensus(const Planet& planet, const Vec3& eye) {
     census.memory = measureChunkMemory(planet);
     return census;
 }
-
-double mib(std::uint64_t bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0); }
 
 void printTimes(const Options& options, const StreamRun& run, const ThreadTimes& cpu, const Planet& planet) {
     const StreamingStats stats = planet.stats();
