@@ -10,9 +10,10 @@
 //
 // Threads: the building worker writes everything until the chunk is
 // published. Afterwards only the worker that meshes it writes neighbours,
-// fineNeighbours, vertexBuffer, bounds, vertexCount and meshPending; the
-// manager reads meshPending and centre, the renderer reads vertexCount
-// (acquire) and then vertexBuffer and bounds. Voxels never change after publication.
+// fineNeighbours, vertexBuffer, bounds, vertexCount, meshPending and
+// bufferFailures; the manager reads meshPending and centre, the renderer
+// reads vertexCount (acquire) and then vertexBuffer and bounds. Voxels never
+// change after publication.
 #pragma once
 
 #include <atomic>
@@ -83,6 +84,9 @@ public:
     ChunkFillState fillState = ChunkFillState::Unknown;
     bool levelStepInShell = false;  // the column grid changes inside this shell
     std::atomic<bool> meshPending{true};
+    // How many times the device failed to create this chunk's buffer; raised
+    // (release) by the mesh job before it finishes its request.
+    std::atomic<std::uint32_t> bufferFailures{0};
     // Read-only here: writes go through voxel() or writableVoxels().
     VoxelVolume voxels;
     // The one adjacent chunk per direction, or null where the space beyond is

@@ -80,6 +80,7 @@ bool meshGathered(Chunk& chunk, const FineNeighbourMap& fine, ColumnDirectionCac
     // Uploaded straight from the output's memory, which the thread keeps.
     const bool published = output.faces.count == 0 || publishMesh(chunk, device, output.faces);
     output.trim();
+    if (!published) chunk.bufferFailures.fetch_add(1, std::memory_order_release);
     chunk.meshPending.store(false, std::memory_order_release);
     chunk.fineNeighbours = nullptr;
     return published;

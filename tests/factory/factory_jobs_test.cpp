@@ -116,6 +116,7 @@ TEST(FactoryJobsTest, AFailedBufferCreationLeavesNothingToDrawAndIsReportedToThe
         EXPECT_EQ(chunk->vertexBuffer, nullptr);
         EXPECT_EQ(chunk->vertexCount.load(), 0u);
         EXPECT_FALSE(chunk->meshPending.load());  // not retried
+        EXPECT_EQ(chunk->bufferFailures.load(), 1u);
     }
     EXPECT_EQ(jobs.host.nullDevice.liveBuffers(), 0);
     // The far chunk has faces too: both failures reach the host, which
