@@ -100,9 +100,13 @@ RestCensus takeCensus(const Planet& planet, const Vec3& eye) {
             continue;
         }
         census.skippedWithin += isSkippedChunk(*chunk);
-        // A failure and no mesh drawn since: the retry, if any, failed too.
-        census.failedBufferWithin += chunk->bufferFailures.load(std::memory_order_acquire) != 0 &&
-                                     chunk->vertexCount.load(std::memory_order_acquire) == 0;
+        // Its last buffer creation failed, and it could be meshed: every
+        // neighbour is present. (A retry that succeeds may find no face to
+        // draw, where a placeholder beside it was built since; and a chunk
+        // whose neighbour has gone waits for it like any other.)
+        census.failedBufferWithin += chunk->meshPending.load(std::memory_order_acquire) &&
+                                     chunk->bufferFailures.load(std::memory_order_acquire) != 0 &&
+                                     planet.neighboursPublished(key);
     }
     return census;
 }
