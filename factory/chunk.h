@@ -10,9 +10,12 @@
 //
 // Threads: the building worker writes everything until the chunk is
 // published. Afterwards only the worker that meshes it writes neighbours,
-// fineNeighbours, vertexBuffer, bounds, vertexCount and meshPending; the
-// manager reads meshPending and centre, the renderer reads vertexCount
-// (acquire) and then vertexBuffer and bounds. Voxels never change after publication.
+// fineNeighbours, vertexBuffer, bounds, vertexCount, meshPending and
+// bufferFailures; the manager reads meshPending, bufferFailures and centre,
+// the renderer reads vertexCount (acquire) and then vertexBuffer and bounds.
+// A chunk is meshed again only while it has no buffer (its last creation
+// failed), so vertexCount stays 0 and the renderer never reads what the new
+// mesh job writes. Voxels never change after publication.
 #pragma once
 
 #include <atomic>
@@ -94,7 +97,14 @@ public:
     Vec3 centre;
     ChunkFillState fillState = ChunkFillState::Unknown;
     bool levelStepInShell = false;  // the column grid changes inside this shell
+    // Set until the chunk is meshed with its buffer created (or found to need
+    // none); a failed creation leaves it set.
     std::atomic<bool> meshPending{true};
+    // How many times the device failed to create this chunk's buffer: raised
+    // (release) by the mesh job before it finishes its request, so that the
+    // manager, seeing the key no longer in flight, reads the new count and
+    // waits before it asks for the mesh again (planet/retry_backoff.h).
+    std::atomic<std::uint32_t> bufferFailures{0};
     // Read-only here: writes go through voxel() or writableVoxels().
     VoxelVolume voxels;
     // The one adjacent chunk per direction, or null where the space beyond is

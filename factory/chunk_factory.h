@@ -43,10 +43,10 @@ public:
 // The placeholder published for a chunk whose voxels could not be allocated:
 // fill state Unknown (no generated chunk has it), the shared air block, and
 // no mesh pending. Published like any chunk, it lets its neighbours mesh (they
-// see air on its side), keeps the manager from requesting it again while it
-// stays within range, and leaves with the other far chunks, so that a later
-// approach builds it afresh. Throws std::bad_alloc when the record itself
-// cannot be allocated.
+// see air on its side) and keeps the manager from requesting it again at
+// once; the manager erases it after a delay that grows with each failure of
+// the same key, and asks for the chunk afresh (planet/retry_backoff.h).
+// Throws std::bad_alloc when the record itself cannot be allocated.
 std::unique_ptr<Chunk> skippedChunk(const ChunkKey& key);
 
 inline bool isSkippedChunk(const Chunk& chunk) { return chunk.fillState == ChunkFillState::Unknown; }

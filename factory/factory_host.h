@@ -49,7 +49,8 @@ public:
     virtual void reportSkippedChunk(const ChunkKey& key) = 0;
 
     // Counts a chunk whose vertex buffer the device could not create; it
-    // stays without a mesh. Called once per failure.
+    // stays without a mesh until a later mesh job succeeds. Called once per
+    // failure.
     virtual void reportFailedBuffer(const ChunkKey& key) = 0;
 
     // Chunks whose centres lie within this distance of the camera are built.

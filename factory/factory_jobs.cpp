@@ -80,7 +80,13 @@ bool meshGathered(Chunk& chunk, const FineNeighbourMap& fine, ColumnDirectionCac
     // Uploaded straight from the output's memory, which the thread keeps.
     const bool published = output.faces.count == 0 || publishMesh(chunk, device, output.faces);
     output.trim();
-    chunk.meshPending.store(false, std::memory_order_release);
+    // Without its buffer the chunk still wants a mesh: the manager asks again
+    // after a delay that grows with the count.
+    if (published) {
+        chunk.meshPending.store(false, std::memory_order_release);
+    } else {
+        chunk.bufferFailures.fetch_add(1, std::memory_order_release);
+    }
     chunk.fineNeighbours = nullptr;
     return published;
 }
@@ -122,8 +128,9 @@ void runMeshJob(ChunkFactory& factory, FactoryHost& host, FactoryWorkspace& work
             !meshGathered(*chunk, workspace.fineNeighbours, factory.cache, host.device(), factory.pipeline)) {
             host.reportFailedBuffer(request.key);
         }
-        // A failed gathering leaves meshPending set: the manager asks again
-        // once it finds every neighbour present.
+        // A failed gathering or buffer creation leaves meshPending set: the
+        // manager asks again once it finds every neighbour present, and after
+        // a failed creation only once the chunk's retry delay is over.
     }
     host.finishRequest(request.key);
     // The slots and our owner of the chunk go after the mark, as the scope

@@ -54,9 +54,11 @@ bool gatherNeighbours(const FactoryHost& host, Chunk& chunk, NeighbourSlots& slo
 // (mesher.h) into the calling thread's output, creates its vertex buffer on
 // `device` and publishes it on the chunk (mesh_upload.h), then clears
 // meshPending. A chunk with no face gets no buffer. False when the device
-// could not create the buffer: the chunk then has nothing to draw. When a
-// holding chunk is missing the mesher's std::out_of_range passes through,
-// with nothing published and meshPending still set.
+// could not create the buffer: the chunk then has nothing to draw, keeps
+// meshPending set and counts the failure in bufferFailures, so that it may be
+// meshed again. When a holding chunk is missing the mesher's
+// std::out_of_range passes through, with nothing published and meshPending
+// still set.
 [[nodiscard]] bool meshGathered(Chunk& chunk, const FineNeighbourMap& fine, ColumnDirectionCache& cache, GraphicsDevice& device,
                   ChunkPipeline pipeline = ChunkPipeline::Fast);
 

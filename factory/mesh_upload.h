@@ -8,9 +8,9 @@
 // positions goes into bounds, and only then is the count stored with release
 // ordering.
 //
-// A failed creation leaves vertexCount 0 and no buffer: the chunk simply has
-// nothing to draw, and it is not retried (the mesh job clears meshPending all
-// the same, and reports the failure to its host).
+// A failed creation leaves vertexCount 0 and no buffer: the chunk has
+// nothing to draw until a later mesh job succeeds (the job leaves meshPending
+// set, counts the failure on the chunk and reports it to its host).
 //
 // Runs on the meshing worker; the device allows creation from any thread.
 #pragma once

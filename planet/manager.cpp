@@ -177,6 +177,7 @@ std::uint32_t Manager::walkLength() const {
 void Manager::pass() {
     const bool idleAtStart = state_.idle();
     tally_ = PassTally{};
+    ++passNumber_;
 
     controlRadius();
     requestsStopped_ = false;
@@ -185,7 +186,9 @@ void Manager::pass() {
 
     const float radius = state_.viewRadius();
     mapPass(radius * radius * dropFactor);
+    retrySkippedChunks();
     eraseStep();
+    pruneRetries();
 
     if (eraseCount_ > rebuildThreshold) {
         rebuildDrawList();
@@ -201,9 +204,10 @@ void Manager::pass() {
         reprioritise();
     }
 
-    // A pass whose requests the budget stopped still owes them.
+    // A pass whose requests the budget stopped still owes them; so does one
+    // with a retry waiting.
     const bool quiet = idleAtStart && !sweepOwed && !requestsStopped_ && tally_.generateRequests == 0 &&
-                       tally_.meshRequests == 0 && tally_.erased == 0 && state_.idle();
+                       tally_.meshRequests == 0 && tally_.erased == 0 && tally_.retriesWaiting == 0 && state_.idle();
     quietPasses_ = quiet ? quietPasses_ + 1 : 0;
 
     StreamingCounters& counters = state_.counters();
@@ -212,6 +216,8 @@ void Manager::pass() {
     counters.meshRequests.fetch_add(tally_.meshRequests, relaxed);
     counters.erasedChunks.fetch_add(tally_.erased, relaxed);
     counters.sweptRequests.fetch_add(tally_.sweptRequests, relaxed);
+    counters.chunkRetries.fetch_add(tally_.chunkRetries, relaxed);
+    counters.meshRetries.fetch_add(tally_.meshRetries, relaxed);
     counters.quietPasses.store(quietPasses_, relaxed);
     counters.passes.fetch_add(1, relaxed);
 }
@@ -235,6 +241,11 @@ void Manager::takeOverPublished() {
 
 void Manager::hold(std::shared_ptr<Chunk> chunk) {
     const ChunkKey key = chunk->key;
+    if (isSkippedChunk(*chunk)) {
+        skippedRetries_.fail(key, passNumber_);
+    } else if (!skippedRetries_.empty()) {
+        skippedRetries_.forget(key);
+    }
     known_.setHeld(key, chunk->centre);
     resident_.insert_or_assign(key, std::move(chunk));
     arrived_.push_back(key);
@@ -260,10 +271,19 @@ bool Manager::mapChunk(const ChunkKey& key, const Chunk& chunk, float dropThresh
     // in flight, so a second Mesh request may follow a finished mesh; the
     // factory re-checks the flag under the entry's write accessor, which
     // makes that request harmless.
-    if (chunk.meshPending.load(std::memory_order_acquire) && !state_.isInFlight(key) &&
-        neighboursPresent(state_.chunks(), key)) {
+    if (!chunk.meshPending.load(std::memory_order_acquire) || state_.isInFlight(key)) return false;
+    // Read after the in-flight test: a job that failed to create the buffer
+    // raised the count before it finished its request, so a failure is never
+    // mistaken for a chunk not yet tried, and retried at once.
+    const std::uint32_t failures = chunk.bufferFailures.load(std::memory_order_acquire);
+    if (failures != 0 && !meshRetries_.due(key, failures, passNumber_)) {
+        ++tally_.retriesWaiting;
+        return false;
+    }
+    if (neighboursPresent(state_.chunks(), key)) {
         state_.request(key, RequestKind::Mesh, d2);
         ++tally_.meshRequests;
+        if (failures != 0) ++tally_.meshRetries;
     }
     return false;
 }
@@ -303,6 +323,67 @@ void Manager::mapPass(float dropThreshold) {
     if (!sameBits(state_.cameraPosition(), camera)) mappedWhole_ = false;
 }
 
+void Manager::retrySkippedChunks() {
+    if (skippedRetries_.empty()) return;
+    const float radius = state_.viewRadius();
+    const float radiusSquared = radius * radius;
+    struct Due {
+        ChunkKey key;
+        float distanceSquared;
+    };
+    std::vector<Due> due;
+    skippedRetries_.forEach([&](const ChunkKey& key, const RetryBackoff::Entry& entry) {
+        const auto found = resident_.find(key);
+        // Not held: erased and asked for again (pruneRetries forgets the key
+        // if that request comes to nothing).
+        if (found == resident_.end() || !isSkippedChunk(*found->second)) return;
+        // Beyond the radius the chunk is not needed: the placeholder goes
+        // with the far chunks, or is retried once the camera comes nearer.
+        const float d2 = distanceSquared(state_.cameraPosition(), found->second->centre);
+        if (d2 > radiusSquared) return;
+        // In flight only in the moment between its publication and the end
+        // of its job.
+        if (passNumber_ < entry.duePass || state_.isInFlight(key)) {
+            ++tally_.retriesWaiting;
+        } else {
+            due.push_back({key, d2});
+        }
+    });
+    for (const Due& retry : due) {
+        // Neighbours meshed while the placeholder stood here keep their
+        // meshes: the faces they show toward it lie inside solid ground once
+        // the chunk is built, or are the right ones where it is air.
+        if (state_.eraseChunk(retry.key)) {
+            ++eraseCount_;
+            ++tally_.erased;
+        }
+        known_.setReleased(retry.key);
+        resident_.erase(retry.key);
+        replay_.released(retry.key);
+        state_.request(retry.key, RequestKind::Generate, retry.distanceSquared);
+        ++tally_.generateRequests;
+        ++tally_.chunkRetries;
+    }
+}
+
+void Manager::pruneRetries() {
+    if (!skippedRetries_.empty()) {
+        // A key neither held nor in flight nor published since the take-over:
+        // its last request came to nothing (the camera moved away), and a new
+        // approach starts afresh. In flight is read before the map: a job
+        // publishes before it finishes its request.
+        skippedRetries_.forgetIf([&](const ChunkKey& key, const RetryBackoff::Entry&) {
+            return resident_.count(key) == 0 && !state_.isInFlight(key) && !contains(state_.chunks(), key);
+        });
+    }
+    if (!meshRetries_.empty()) {
+        meshRetries_.forgetIf([&](const ChunkKey& key, const RetryBackoff::Entry&) {
+            const auto found = resident_.find(key);
+            return found == resident_.end() || !found->second->meshPending.load(std::memory_order_acquire);
+        });
+    }
+}
+
 void Manager::eraseStep() {
     while (!eraseBatch_.empty()) {
         const ChunkKey key = eraseBatch_.back();
@@ -316,6 +397,8 @@ void Manager::eraseStep() {
         // factory still holds it.
         known_.setReleased(key);
         resident_.erase(key);
+        skippedRetries_.forget(key);
+        meshRetries_.forget(key);
         eraseBatch_.pop_back();
     }
 }

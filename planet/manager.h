@@ -8,6 +8,13 @@
 // after more than 256 drops; and every 33rd pass re-sorts the waiting
 // requests by the camera's new position.
 //
+// Failures to get memory are tried again after a delay that grows with each
+// failure of the same chunk (retry_backoff.h): a placeholder within the
+// radius (skippedChunk in factory/chunk_factory.h) is erased and its chunk
+// requested anew; a chunk whose buffer could not be created (its
+// bufferFailures count) gets its Mesh request again. A pass that leaves such
+// a retry waiting is not quiet.
+//
 // Resident chunks. The pass needs every chunk in the planet's map, but a
 // traversal of a tbb::concurrent_hash_map is not safe while the factories
 // insert and find (a find may split a bucket under the traversal). So the
@@ -34,6 +41,7 @@
 #include "geometry/chunk_key.h"
 #include "planet/known_chunk_keys.h"
 #include "planet/planet_manager_side.h"
+#include "planet/retry_backoff.h"
 #include "planet/walk_replay.h"
 
 namespace gravelkin {
@@ -94,6 +102,10 @@ public:
     // waiting for a mesh are looked at.
     void mapPass(float dropThreshold);
 
+    // Erases every placeholder within viewRadius whose retry delay is over,
+    // and requests its chunk again.
+    void retrySkippedChunks();
+
     // Erases the batch from the map, counting the erasures.
     void eraseStep();
 
@@ -116,6 +128,10 @@ public:
     std::int32_t eraseCount() const { return eraseCount_; }
     std::int32_t passCount() const { return passCount_; }
     std::size_t residentCount() const { return resident_.size(); }
+    // The keys waiting to be tried again: placeholders, and chunks whose
+    // buffer could not be created.
+    const RetryBackoff& skippedRetries() const { return skippedRetries_; }
+    const RetryBackoff& meshRetries() const { return meshRetries_; }
 
 private:
     // What one pass did; decides whether it was quiet.
@@ -124,6 +140,9 @@ private:
         std::uint64_t meshRequests = 0;
         std::uint64_t erased = 0;
         std::uint64_t sweptRequests = 0;  // of generateRequests, made by the gap sweep
+        std::uint64_t chunkRetries = 0;   // placeholders erased to be built again
+        std::uint64_t meshRetries = 0;    // of meshRequests, after a failed buffer
+        std::uint64_t retriesWaiting = 0; // retries whose delay is not over yet
     };
 
     // Sweeps for gaps when the camera has moved since the last sweep and
@@ -151,15 +170,24 @@ private:
     std::vector<ChunkKey> eraseBatch_;
     std::int32_t eraseCount_ = 0;  // erasures since the last rebuild
     std::int32_t passCount_ = 0;   // drives reprioritise
+    std::uint64_t passNumber_ = 0; // passes begun: the retries' clock
     std::uint64_t quietPasses_ = 0;
     PassTally tally_;
-    // Adds a chunk handed over by addChunk to resident_ and known_.
+    // Adds a chunk handed over by addChunk to resident_ and known_, noting a
+    // placeholder as one more failure of its key.
     void hold(std::shared_ptr<Chunk> chunk);
+    // Forgets the retries of keys that no longer wait for one.
+    void pruneRetries();
     // mapPass's look at one chunk: whether it is far; a near one waiting for
     // its mesh is requested when it may be.
     bool mapChunk(const ChunkKey& key, const Chunk& chunk, float dropThreshold);
 
     std::unordered_map<ChunkKey, std::shared_ptr<Chunk>, ChunkKeyHasher> resident_;
+    // Keys whose chunk was published as a placeholder, kept while it is
+    // erased and built again, so that each further failure waits longer; and
+    // chunks whose buffer could not be created, by their own count.
+    RetryBackoff skippedRetries_;
+    RetryBackoff meshRetries_;
     std::vector<std::shared_ptr<Chunk>> handedOver_;  // reused between passes
     // Holds the same keys as resident_ (marked held), and the centres the
     // walk has needed.

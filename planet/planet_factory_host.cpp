@@ -31,15 +31,15 @@ void reportChunk(const char* what, const ChunkKey& key, const char* consequence)
 void PlanetFactoryHost::reportSkippedChunk(const ChunkKey& key) {
     if (state_.countSkippedChunk() != 0) return;
     reportChunk("no memory for the voxels of", key,
-                "it is skipped (drawn as air) until it leaves the view radius, and the rest of the planet streams "
-                "on (further skipped chunks are counted, not reported)");
+                "it is skipped (drawn as air) and tried again after a growing delay, and the rest of the planet "
+                "streams on (further skipped chunks are counted, not reported)");
 }
 
 void PlanetFactoryHost::reportFailedBuffer(const ChunkKey& key) {
     if (state_.countFailedBuffer() != 0) return;
     reportChunk("the graphics device could not create a vertex buffer for", key,
-                "such chunks stay without a mesh and are not retried (further failures are counted, not "
-                "reported)");
+                "such chunks stay without a mesh until it is tried again after a growing delay (further "
+                "failures are counted, not reported)");
 }
 
 }  // namespace gravelkin

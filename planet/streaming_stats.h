@@ -22,8 +22,9 @@
     X(passes, "manager_passes")                                                              \
     /* Consecutive passes, up to the last one, that found nothing to do: no                \
        request made, nothing erased, and no request queued, in flight or being             \
-       worked on at the start and at the end of the pass, and no gap sweep owed            \
-       (the camera has not moved since the last). */                                       \
+       worked on at the start and at the end of the pass, no gap sweep owed                \
+       (the camera has not moved since the last), and no retry waiting for its             \
+       delay (planet/retry_backoff.h). */                                                  \
     X(quietPasses, "quiet_passes")                                                          \
     X(generateRequests, "generate_requests")                                                \
     X(meshRequests, "mesh_requests")                                                        \
@@ -40,6 +41,11 @@
     X(skippedChunks, "skipped_chunks")                                                      \
     /* Meshes left undrawn because the device could not create their buffer. */             \
     X(failedBuffers, "failed_buffers")                                                      \
+    /* Placeholders the manager erased, once their retry delay was over, to                \
+       ask for their chunks again (planet/retry_backoff.h). */                              \
+    X(chunkRetries, "chunk_retries")                                                        \
+    /* Of meshRequests, those for chunks whose buffer could not be created. */              \
+    X(meshRetries, "mesh_retries")                                                          \
     /* Audits the manager has run (Manager::audit, manager_audit.cpp) and the              \
        broken invariants they found in all. */                                              \
     X(audits, "audits")                                                                     \

@@ -4,10 +4,11 @@
 // The walk's path depends only on the camera's position and the radius: from
 // one position it visits the same keys in the same order every pass, and
 // for a key the manager holds it does nothing. While the camera stands still
-// a held key stays held (only chunks beyond the drop distance are erased),
-// so a pass from the recorded position only has to look again at the keys
-// that were not held, in the walk's order: it makes exactly the requests a
-// whole walk would. At rest the manager's passes then cost a fraction of a
+// a held key stays held (only chunks beyond the drop distance are erased,
+// and placeholders, which the manager hands back through released()), so a
+// pass from the recorded position only has to look again at the keys that
+// were not held, in the walk's order: it makes exactly the requests a whole
+// walk would. At rest the manager's passes then cost a fraction of a
 // walk, which is most of what it spends while the planet streams in.
 //
 // Threads: the manager's, like the walk.
@@ -43,6 +44,12 @@ public:
     void finish(const Vec3& camera) {
         recording_ = false;
         whole_ = sameBits(camera, camera_);
+    }
+    // A held key within the radius that the manager released while the
+    // camera stands still (a placeholder erased to be built again): the
+    // replay looks at it again, as the walk would (last in its order).
+    void released(const ChunkKey& key) {
+        if (whole_) unheld_.push_back(key);
     }
     // Forgets the recording.
     void forget() { whole_ = false; }

@@ -108,19 +108,40 @@ TEST(FactoryJobsTest, AMeshJobPublishesTheMeshOnceOrNothing) {
     EXPECT_EQ(jobs.host.finished, (std::vector<ChunkKey>{surfaceKey, surfaceKey, surfaceKey, farKey}));
 }
 
-TEST(FactoryJobsTest, AFailedBufferCreationLeavesNothingToDrawAndIsReportedToTheHost) {
+// The chunk keeps meshPending set and counts the failure, for the manager's
+// retry; a later mesh job, with the device working again, publishes the mesh.
+TEST(FactoryJobsTest, AFailedBufferCreationLeavesNothingToDrawUntilAMeshJobSucceeds) {
     Jobs jobs;
     jobs.host.nullDevice.setFailCreation(true);
     for (const ChunkKey& key : {surfaceKey, farKey}) {
         const std::shared_ptr<Chunk> chunk = jobs.mesh(key);
         EXPECT_EQ(chunk->vertexBuffer, nullptr);
         EXPECT_EQ(chunk->vertexCount.load(), 0u);
-        EXPECT_FALSE(chunk->meshPending.load());  // not retried
+        EXPECT_TRUE(chunk->meshPending.load());
+        EXPECT_EQ(chunk->bufferFailures.load(), 1u);
+        EXPECT_EQ(chunk->fineNeighbours, nullptr);
     }
     EXPECT_EQ(jobs.host.nullDevice.liveBuffers(), 0);
     // The far chunk has faces too: both failures reach the host, which
     // decides what to say of them.
     EXPECT_EQ(jobs.host.failedBuffers, (std::vector<ChunkKey>{surfaceKey, farKey}));
+
+    jobs.host.request(surfaceKey, RequestKind::Mesh);
+    ASSERT_TRUE(jobs.serve());
+    const std::shared_ptr<Chunk> failedTwice = jobs.host.findChunk(surfaceKey);
+    EXPECT_EQ(failedTwice->bufferFailures.load(), 2u);
+    EXPECT_TRUE(failedTwice->meshPending.load());
+
+    jobs.host.nullDevice.setFailCreation(false);
+    jobs.host.request(surfaceKey, RequestKind::Mesh);
+    ASSERT_TRUE(jobs.serve());
+    const std::shared_ptr<Chunk> meshed = jobs.host.findChunk(surfaceKey);
+    ASSERT_NE(meshed->vertexBuffer, nullptr);
+    EXPECT_EQ(meshed->vertexCount.load(), 36u);
+    EXPECT_FALSE(meshed->meshPending.load());
+    EXPECT_EQ(meshed->bufferFailures.load(), 2u);
+    EXPECT_EQ(jobs.host.nullDevice.liveBuffers(), 1);
+    EXPECT_EQ(jobs.host.failedBuffers, (std::vector<ChunkKey>{surfaceKey, farKey, surfaceKey}));
 }
 
 std::atomic<bool> failNextBlock{false};

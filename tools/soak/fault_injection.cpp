@@ -14,6 +14,9 @@ std::atomic<std::uint64_t> faultSeed{1};
 std::atomic<std::uint64_t> threadsSeeded{0};
 // Read by the allocation hook, which takes no argument.
 std::atomic<float> blockFailureRate{0.0f};
+std::atomic<bool> faultsStopped{false};
+
+bool faultsOver() { return faultsStopped.load(std::memory_order_relaxed); }
 
 // A number in [0, 1) from this thread's own generator.
 float draw() {
@@ -27,7 +30,7 @@ void sleepMilliseconds(float low, float high) {
 }
 
 bool failThisBlock() {
-    if (draw() >= blockFailureRate.load(std::memory_order_relaxed)) return false;
+    if (faultsOver() || draw() >= blockFailureRate.load(std::memory_order_relaxed)) return false;
     faultCounts().blockFailures.fetch_add(1, std::memory_order_relaxed);
     return true;
 }
@@ -44,9 +47,15 @@ FaultSnapshot snapshotFaults() {
     return {c.bufferFailures.load(), c.bufferDelays.load(), c.generatorSleeps.load(), c.blockFailures.load()};
 }
 
-void seedFaults(std::uint64_t seed) { faultSeed.store(seed); }
+void seedFaults(std::uint64_t seed) {
+    faultSeed.store(seed);
+    faultsStopped.store(false);
+}
+
+void stopFaults() { faultsStopped.store(true); }
 
 bool FaultyGraphicsDevice::survivesFaults() const {
+    if (faultsOver()) return true;
     const float roll = draw();
     if (roll < rates_.bufferFailure) {
         faultCounts().bufferFailures.fetch_add(1, std::memory_order_relaxed);
@@ -79,7 +88,7 @@ SleepyGenerator::SleepyGenerator(std::unique_ptr<const TerrainGeneratorBase> inn
 }
 
 void SleepyGenerator::maybeSleep() const {
-    if (draw() >= rates_.generatorSleep) return;
+    if (faultsOver() || draw() >= rates_.generatorSleep) return;
     faultCounts().generatorSleeps.fetch_add(1, std::memory_order_relaxed);
     sleepMilliseconds(1.0f, 30.0f);
 }

@@ -9,7 +9,9 @@
 //   (setVoxelBlockAllocationFault) so that a fraction of the allocations
 //   throw std::bad_alloc, and removes it again when it goes.
 // The draws come from per-thread generators seeded from one seed. Every
-// fault is counted in the process-wide FaultCounts.
+// fault is counted in the process-wide FaultCounts. stopFaults() ends them
+// all at once (the faulty objects then pass every call straight through), so
+// that a soak can judge what the planet makes of them once they are over.
 //
 // Threads: the device's creation, the generator's calls and the allocation
 // hook run on every factory thread at once.
@@ -49,8 +51,12 @@ struct FaultSnapshot {
 };
 FaultSnapshot snapshotFaults();
 
-// Seeds the per-thread draws; call before any faulty object is used.
+// Seeds the per-thread draws and lets the faults begin (again); call before
+// any faulty object is used.
 void seedFaults(std::uint64_t seed);
+
+// No fault is injected from now on, until seedFaults. Any thread.
+void stopFaults();
 
 class FaultyGraphicsDevice final : public GraphicsDevice {
 public:

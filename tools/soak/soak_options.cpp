@@ -17,7 +17,9 @@ const char* const soakUsage =
     "  --faults           inject faults while streaming: 5% of buffer creations\n"
     "                     fail and 10% are delayed 1-10 ms, 5% of generator calls\n"
     "                     sleep 1-30 ms, 2% of voxel block allocations fail;\n"
-    "                     with or without --soak\n";
+    "                     with or without --soak; they stop when the flight ends\n"
+    "                     (without --soak: once the planet first converges), and\n"
+    "                     the rest must find no hole they left\n";
 
 bool takeSoakOption(std::string_view option, Arguments& args, SoakOptions& soak) {
     if (option == "--faults") {

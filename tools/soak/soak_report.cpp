@@ -62,6 +62,8 @@ void printSoakReport(const SoakOptions& soak, float viewRadius, const SoakResult
     std::printf("chunks_within_radius_missing: %zu\n", result.census.missing);
     std::printf("chunks_skipped_at_rest: %zu\n", result.census.skipped);
     std::printf("chunks_unmeshed_with_all_neighbours: %zu\n", result.census.unmeshedReady);
+    std::printf("chunks_skipped_within_radius_at_rest: %zu\n", result.census.skippedWithin);
+    std::printf("chunks_unmeshed_by_failed_buffer_within_radius_at_rest: %zu\n", result.census.failedBufferWithin);
     if (soak.faults) printFaults(result);
     std::printf("invariant_violations: %llu\n", u64(watch.violations));
 }

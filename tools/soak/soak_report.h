@@ -26,6 +26,10 @@ struct RestCensus {
     std::size_t missing = 0;
     std::size_t skipped = 0;        // placeholders for chunks without voxel memory
     std::size_t unmeshedReady = 0;  // mesh pending with every neighbour present
+    // Within the radius: placeholders, and chunks whose neighbours are all
+    // present left without a mesh by their last, failed, buffer creation.
+    std::size_t skippedWithin = 0;
+    std::size_t failedBufferWithin = 0;
 };
 
 struct SoakResult {

@@ -94,7 +94,19 @@ RestCensus takeCensus(const Planet& planet, const Vec3& eye) {
     });
     for (const ChunkKey& key : chunkKeysWithin(eye, planet.viewRadius())) {
         ++census.within;
-        census.missing += planet.findChunk(key) == nullptr;
+        const std::shared_ptr<const Chunk> chunk = planet.findChunk(key);
+        if (chunk == nullptr) {
+            ++census.missing;
+            continue;
+        }
+        census.skippedWithin += isSkippedChunk(*chunk);
+        // Its last buffer creation failed, and it could be meshed: every
+        // neighbour is present. (A retry that succeeds may find no face to
+        // draw, where a placeholder beside it was built since; and a chunk
+        // whose neighbour has gone waits for it like any other.)
+        census.failedBufferWithin += chunk->meshPending.load(std::memory_order_acquire) &&
+                                     chunk->bufferFailures.load(std::memory_order_acquire) != 0 &&
+                                     planet.neighboursPublished(key);
     }
     return census;
 }
@@ -108,6 +120,11 @@ void checkAtRest(const SoakOptions& soak, const SoakResult& result, SoakWatch& w
     }
     if (result.census.missing != 0) watch.violation("chunks within the radius missing at rest");
     if (result.census.unmeshedReady != 0) watch.violation("chunks with every neighbour left unmeshed at rest");
+    // The faults ended with the flight: what they left must be made good.
+    if (result.census.skippedWithin != 0) watch.violation("chunks within the radius skipped at rest");
+    if (result.census.failedBufferWithin != 0) {
+        watch.violation("chunks within the radius left unmeshed by a failed buffer at rest");
+    }
     if (result.stats.auditViolations != 0) watch.violation("the manager's audit found broken invariants");
     if (result.faults.bufferFailures != result.stats.failedBuffers) {
         watch.violation("injected buffer failures and reported ones differ");
@@ -144,6 +161,12 @@ int runSoak(const SoakOptions& soak, float viewRadius, const Vec3& start, bool f
         planet.enableFarTerrain(farTerrain);
         const Clock::time_point began = Clock::now();
         result.flight = fly(planet, camera, soak, watch, began);
+        // Without a flight the faults last while the planet first streams in
+        // around the still camera.
+        if (soak.faults && soak.seconds <= 0.0) rest(planet, watch, soak, began);
+        // The faults end here: the rest judges what the planet made of the
+        // holes they left.
+        stopFaults();
         // The camera rests where the flight ended: the planet must converge
         // there from whatever the flight left behind.
         result.flightEnd = camera.position();

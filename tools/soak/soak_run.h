@@ -2,11 +2,14 @@
 // null device) under a long, erratic, seeded flight (soak_flight.h),
 // optionally with injected faults (fault_injection.h), checked every second
 // (soak_watch.h and the manager's audit), then at rest where the flight ended:
-// the planet must converge around the resting camera with every chunk within
-// the radius present and no chunk that could be meshed left unmeshed.
+// the faults stop, and the planet must converge around the resting camera
+// with every chunk within the radius present, none of them a placeholder or
+// left without a mesh by a failed buffer, and no chunk that could be meshed
+// left unmeshed.
 //
-// --faults without --soak streams around the still camera with the faults and
-// the same checks.
+// --faults without --soak streams around the still camera with the faults
+// until the planet first converges, then rests without them, with the same
+// checks.
 //
 // Prints "name: value" lines on stdout, progress on stderr every 10 s. Exit
 // status 0 when no invariant broke, 1 otherwise.
