@@ -373,7 +373,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.soak.requested()) {
-        return tools::runSoak(options.soak, options.view.viewRadius, options.view.position, options.view.farTerrain);
+        return tools::runSoak(options.soak, options.view);
     }
     return run(options);
 }

@@ -20,6 +20,11 @@ void printMemory(const WatchTally& watch, double seconds) {
         std::printf("peak_rss_late_over_early: %.3f\n",
                     static_cast<double>(watch.latePeakRssKiB) / static_cast<double>(watch.earlyPeakRssKiB));
     }
+    std::printf("peak_planet_memory_bytes: %llu (%.1f MiB)\n", u64(watch.peakPlanetBytes),
+                static_cast<double>(watch.peakPlanetBytes) / (1024.0 * 1024.0));
+    std::printf("largest_rss_vs_planet_memory_gap_kib: %lld (%.1f MiB; allowed %llu MiB)\n",
+                static_cast<long long>(watch.largestAccountGapKiB), static_cast<double>(watch.largestAccountGapKiB) / 1024.0,
+                u64(memoryOverheadBytes >> 20));
 }
 
 void printFaults(const SoakResult& result) {
@@ -40,6 +45,9 @@ void printSoakReport(const SoakOptions& soak, float viewRadius, const SoakResult
     std::printf("flight_seed: %llu\n", u64(soak.flightSeed));
     std::printf("faults: %s\n", soak.faults ? "on" : "off");
     std::printf("view_radius: %.2f\n", viewRadius);
+    std::printf("effective_radius: %.2f\n", static_cast<double>(result.effectiveRadius));
+    std::printf("memory_budget_bytes: %llu (%.1f MiB)\n", u64(result.memoryBudget),
+                static_cast<double>(result.memoryBudget) / (1024.0 * 1024.0));
     std::printf("flight_frames: %llu\n", u64(result.flight.frames));
     std::printf("flight_waypoints: %llu\n", u64(result.flight.waypoints));
     std::printf("flight_reversals: %llu\n", u64(result.flight.reversals));

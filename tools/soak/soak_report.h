@@ -41,6 +41,8 @@ struct SoakResult {
     StreamingStats stats;
     FaultSnapshot faults;
     WatchTally watch;
+    float effectiveRadius = 0.0f;  // at rest
+    std::uint64_t memoryBudget = 0;
 };
 
 void printSoakReport(const SoakOptions& soak, float viewRadius, const SoakResult& result);

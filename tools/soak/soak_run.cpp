@@ -13,7 +13,7 @@
 #include "factory/mesh_upload.h"
 #include "planet/chunks_within.h"
 #include "planet/planet.h"
-#include "device/null_graphics_device.h"
+#include "device/host_memory_device.h"
 #include "terrain/earth/terrain_generator_earth.h"
 #include "tools/soak/fault_injection.h"
 #include "tools/soak/soak_flight.h"
@@ -28,7 +28,8 @@ using Clock = std::chrono::steady_clock;
 
 double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
-FlightTally fly(Planet& planet, Camera& camera, const SoakOptions& soak, SoakWatch& watch, Clock::time_point start) {
+FlightTally fly(Planet& planet, Camera& camera, HostMemoryDevice& device, const SoakOptions& soak, SoakWatch& watch,
+                Clock::time_point start) {
     // The dive opens the early window (a tenth of the soak in) and holds for
     // half of it.
     SoakFlight flight(soak.flightSeed, camera.position(), {soak.seconds * 0.1, soak.seconds * 0.05});
@@ -42,6 +43,8 @@ FlightTally fly(Planet& planet, Camera& camera, const SoakOptions& soak, SoakWat
             camera.setPosition(flight.step());
             watch.fly(camera.position(), now);
         }
+        // The main thread's share of a frame: storing the meshes made since.
+        device.processPending();
         watch.tick(planet, now);
         if (now >= nextReport) {
             const Vec3 p = flight.position();
@@ -58,12 +61,14 @@ FlightTally fly(Planet& planet, Camera& camera, const SoakOptions& soak, SoakWat
 
 // Waits, with the camera at rest, for three quiet passes that all began after
 // it came to rest, then for one more audit.
-RestResult rest(Planet& planet, SoakWatch& watch, const SoakOptions& soak, Clock::time_point start) {
+RestResult rest(Planet& planet, HostMemoryDevice& device, SoakWatch& watch, const SoakOptions& soak,
+                Clock::time_point start) {
     const std::uint64_t passesAtRest = planet.stats().passes;
     const double restStart = secondsSince(start);
     RestResult result;
     for (;;) {
         const double now = secondsSince(start);
+        device.processPending();
         watch.tick(planet, now);
         const StreamingStats stats = planet.stats();
         if (stats.quietPasses >= 3 && stats.passes >= passesAtRest + 4) {
@@ -92,7 +97,7 @@ RestCensus takeCensus(const Planet& planet, const Vec3& eye) {
         census.skipped += isSkippedChunk(chunk);
         if (chunk.meshPending.load(std::memory_order_acquire)) census.unmeshedReady += planet.neighboursPublished(chunk.key);
     });
-    for (const ChunkKey& key : chunkKeysWithin(eye, planet.viewRadius())) {
+    for (const ChunkKey& key : chunkKeysWithin(eye, planet.effectiveRadius())) {
         ++census.within;
         const std::shared_ptr<const Chunk> chunk = planet.findChunk(key);
         if (chunk == nullptr) {
@@ -136,34 +141,38 @@ void checkAtRest(const SoakOptions& soak, const SoakResult& result, SoakWatch& w
 
 }  // namespace
 
-int runSoak(const SoakOptions& soak, float viewRadius, const Vec3& start, bool farTerrain) {
+int runSoak(const SoakOptions& soak, const ViewOptions& view) {
+    const float viewRadius = view.viewRadius;
     StillCameraInput input;
     Camera camera(input);
-    camera.setPosition(start);
-    NullGraphicsDevice nullDevice;
+    camera.setPosition(view.position);
+    // Vertices live in the process's memory, as with a software rasteriser,
+    // so that the resident set can be held to the planet's own account.
+    HostMemoryDevice hostDevice;
     const FaultRates rates;
     seedFaults(soak.flightSeed);
     std::optional<FaultyGraphicsDevice> faultyDevice;
     std::optional<VoxelBlockFaults> blockFaults;  // outlives the planet's threads
     std::unique_ptr<TerrainGeneratorBase> generator;
     if (soak.faults) {
-        faultyDevice.emplace(nullDevice, rates);
+        faultyDevice.emplace(hostDevice, rates);
         blockFaults.emplace(rates);
         generator = std::make_unique<SleepyGenerator>(std::make_unique<TerrainGeneratorEarth>(), rates);
     } else {
         generator = std::make_unique<TerrainGeneratorEarth>();
     }
-    GraphicsDevice& device = faultyDevice ? static_cast<GraphicsDevice&>(*faultyDevice) : nullDevice;
+    GraphicsDevice& device = faultyDevice ? static_cast<GraphicsDevice&>(*faultyDevice) : hostDevice;
     SoakWatch watch(viewRadius, soak.seconds);
     SoakResult result;
     {
         Planet planet(device, viewRadius, ChunkPipeline::Fast, cameraPosition, std::move(generator));
-        planet.enableFarTerrain(farTerrain);
+        applyMemoryBudget(view, planet);
+        planet.enableFarTerrain(view.farTerrain);
         const Clock::time_point began = Clock::now();
-        result.flight = fly(planet, camera, soak, watch, began);
+        result.flight = fly(planet, camera, hostDevice, soak, watch, began);
         // Without a flight the faults last while the planet first streams in
         // around the still camera.
-        if (soak.faults && soak.seconds <= 0.0) rest(planet, watch, soak, began);
+        if (soak.faults && soak.seconds <= 0.0) rest(planet, hostDevice, watch, soak, began);
         // The faults end here: the rest judges what the planet made of the
         // holes they left.
         stopFaults();
@@ -171,15 +180,19 @@ int runSoak(const SoakOptions& soak, float viewRadius, const Vec3& start, bool f
         // there from whatever the flight left behind.
         result.flightEnd = camera.position();
         result.eye = result.flightEnd;
-        result.rest = rest(planet, watch, soak, began);
+        result.rest = rest(planet, hostDevice, watch, soak, began);
         planet.stop();
         result.stats = planet.stats();
         result.census = takeCensus(planet, result.eye);
+        result.effectiveRadius = planet.effectiveRadius();
+        result.memoryBudget = planet.memoryBudget();
     }
     blockFaults.reset();
     result.faults = snapshotFaults();
     checkAtRest(soak, result, watch);
-    if (nullDevice.liveBuffers() != 0) watch.violation("vertex buffers left on the device after the planet went");
+    // Discards what the planet released as it went.
+    hostDevice.processPending();
+    if (hostDevice.liveBuffers() != 0) watch.violation("vertex buffers left on the device after the planet went");
     result.watch = watch.tally();
     printSoakReport(soak, viewRadius, result);
     return result.watch.violations == 0 ? 0 : 1;

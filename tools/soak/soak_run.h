@@ -1,5 +1,5 @@
 // stream_probe's soak: the real streaming planet (manager and five factories,
-// null device) under a long, erratic, seeded flight (soak_flight.h),
+// host-memory device) under a long, erratic, seeded flight (soak_flight.h),
 // optionally with injected faults (fault_injection.h), checked every second
 // (soak_watch.h and the manager's audit), then at rest where the flight ended:
 // the faults stop, and the planet must converge around the resting camera
@@ -21,6 +21,7 @@
 #include <string>
 
 #include "camera/vector_math.h"
+#include "cli/view_options.h"
 
 namespace gravelkin {
 class Arguments;
@@ -45,8 +46,8 @@ extern const char* const soakUsage;
 // throws UsageError on a bad value; false for any other option.
 bool takeSoakOption(std::string_view option, Arguments& args, SoakOptions& soak);
 
-// Flies and rests as `soak` says, from `start`, with far terrain when
-// `farTerrain` (its audit joins the planet's).
-int runSoak(const SoakOptions& soak, float viewRadius, const Vec3& start, bool farTerrain);
+// Flies and rests as `soak` says, from the view's position, with its radius,
+// memory budget and far terrain (whose audit joins the planet's).
+int runSoak(const SoakOptions& soak, const ViewOptions& view);
 
 }  // namespace gravelkin::tools

@@ -4,8 +4,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <string>
 
 #include "planet/chunks_within.h"
 #include "planet/manager.h"
@@ -17,6 +15,13 @@ namespace {
 constexpr double stallSeconds = 5.0;
 constexpr double sampleInterval = 0.1;
 
+// A sanitizer's shadow memory and quarantine are not the program's.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool memoryJudged = false;
+#else
+constexpr bool memoryJudged = true;
+#endif
+
 // The path's samples lie this far apart: well within the margin between
 // the view and the drop radius, so that the neighbourhood stays tight.
 constexpr float pathSpacing = 32.0f;
@@ -25,15 +30,6 @@ constexpr float pathSpacing = 32.0f;
 constexpr double passMargin = 1.0;
 
 }  // namespace
-
-long residentKiB() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
-    }
-    return -1;
-}
 
 SoakWatch::SoakWatch(float viewRadius, double soakSeconds)
     : soakSeconds_(soakSeconds), path_(viewRadius * std::sqrt(Manager::dropFactor), pathSpacing) {}
@@ -45,7 +41,7 @@ void SoakWatch::violation(const char* what) {
 
 void SoakWatch::tick(Planet& planet, double now) {
     if (now >= nextSample_) {
-        sampleMemory(now);
+        sampleMemory(planet, now);
         nextSample_ += sampleInterval;
     }
     if (now >= nextCheck_) {
@@ -54,9 +50,23 @@ void SoakWatch::tick(Planet& planet, double now) {
     }
 }
 
-void SoakWatch::sampleMemory(double now) {
+void SoakWatch::sampleMemory(const Planet& planet, double now) {
     const long rss = residentKiB();
     tally_.peakRssKiB = std::max(tally_.peakRssKiB, rss);
+    const std::uint64_t planetBytes = planet.memoryBytes();
+    tally_.peakPlanetBytes = std::max(tally_.peakPlanetBytes, planetBytes);
+    const auto rssBytes = static_cast<std::int64_t>(rss) * 1024;
+    const std::int64_t gap = rssBytes - static_cast<std::int64_t>(planetBytes);
+    tally_.largestAccountGapKiB = std::max(tally_.largestAccountGapKiB, (gap < 0 ? -gap : gap) / 1024);
+    if (memoryJudged && !accountBroken_ && (gap < 0 ? -gap : gap) > static_cast<std::int64_t>(memoryOverheadBytes)) {
+        accountBroken_ = true;
+        violation("the resident set and the planet's memory figure differ by more than 256 MiB");
+    }
+    if (memoryJudged && !budgetBroken_ &&
+        rssBytes > static_cast<std::int64_t>(planet.memoryBudget() + memoryOverheadBytes)) {
+        budgetBroken_ = true;
+        violation("the resident set exceeds the memory budget by more than 256 MiB");
+    }
     if (now >= soakSeconds_ * 0.1 && now < soakSeconds_ * 0.2) {
         tally_.earlyPeakRssKiB = std::max(tally_.earlyPeakRssKiB, rss);
     }
