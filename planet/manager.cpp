@@ -104,7 +104,8 @@ std::uint64_t Manager::memoryOwed() const {
 
 bool Manager::requestFits() {
     if (requestsStopped_) return false;
-    if (memoryOwed() + ownedBytesPerRequest <= state_.memoryBudget()) return true;
+    const std::size_t owedChunks = resident_.size() + state_.queuedRequests() + state_.inFlightRequests();
+    if (memoryOwed() + ownedBytesPerRequest <= state_.memoryBudget() && owedChunks < maxHeldChunks) return true;
     requestsStopped_ = true;
     return false;
 }
@@ -128,9 +129,11 @@ float Manager::fitRadius(const RadiusInputs& in) const {
     std::sort(held.begin(), held.end(), [](const Held& a, const Held& b) { return a.distanceSquared < b.distanceSquared; });
     std::uint64_t sum = others;
     float radiusSquared = 0.0f;
+    const auto countTarget = static_cast<std::size_t>(static_cast<double>(maxHeldChunks) * fitShareOfBudget);
+    std::size_t count = 0;
     for (const Held& chunk : held) {
         sum += chunk.bytes;
-        if (sum > target) break;
+        if (sum > target || ++count > countTarget) break;
         radiusSquared = chunk.distanceSquared;
     }
     return std::sqrt(radiusSquared);
@@ -161,10 +164,11 @@ void Manager::controlRadius() {
     if (!budgetReported_ && radius < before) {
         budgetReported_ = true;
         std::fprintf(stderr,
-                     "gravelkin: the planet reached its memory budget of %llu MiB; it streams to %.0f units instead of "
-                     "%.0f, and more again where it fits. --memory-budget MIB sets the budget.\n",
-                     static_cast<unsigned long long>(in.budgetBytes / mebibyte), static_cast<double>(radius),
-                     static_cast<double>(in.requestedRadius));
+                     "gravelkin: the planet reached what it may hold (its memory budget of %llu MiB, or %zu chunks); "
+                     "it streams to %.0f units instead of %.0f, and more again where it fits. --memory-budget MIB "
+                     "sets the budget.\n",
+                     static_cast<unsigned long long>(in.budgetBytes / mebibyte), maxHeldChunks,
+                     static_cast<double>(radius), static_cast<double>(in.requestedRadius));
     }
 }
 

@@ -70,6 +70,11 @@ public:
     // While the planet holds more than its memory budget: dropping the
     // farthest chunks is then what the pass is for.
     static constexpr std::size_t overBudgetEraseBatchLimit = 2048;
+    // The most chunks the manager holds, whatever the budget: a radius of
+    // thousands in open space holds millions of air chunks, cheap in memory
+    // but each walked, mapped and looked up every pass. At the size of its
+    // key table (about six times the start view's chunks).
+    static constexpr std::size_t maxHeldChunks = KnownChunkKeys::capacity;
     static constexpr std::int32_t rebuildThreshold = 256;
     static constexpr std::int32_t reprioritiseInterval = 33;  // passes
     static constexpr std::uint32_t gapSweepInterval = 16;     // passes, at least, between gap sweeps
