@@ -104,7 +104,8 @@ std::uint64_t Manager::memoryOwed() const {
 
 bool Manager::requestFits() {
     if (requestsStopped_) return false;
-    const std::size_t owedChunks = resident_.size() + state_.queuedRequests() + state_.inFlightRequests();
+    // The map, not resident_: chunks published since the last take-over count.
+    const std::size_t owedChunks = state_.chunks().size() + state_.queuedRequests() + state_.inFlightRequests();
     if (memoryOwed() + ownedBytesPerRequest <= state_.memoryBudget() && owedChunks < maxHeldChunks) return true;
     requestsStopped_ = true;
     return false;

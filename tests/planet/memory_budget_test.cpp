@@ -10,6 +10,7 @@
 
 #include "device/null_graphics_device.h"
 #include "planet/chunks_within.h"
+#include "planet/manager.h"
 #include "planet/planet.h"
 #include "tests/support/test_planet.h"
 
@@ -40,6 +41,19 @@ TEST(MemoryBudgetTest, ASmallBudgetSettlesAtASmallerRadiusWithEveryChunkWithinIt
     EXPECT_LE(planet->memoryBytes(), budget);
     EXPECT_GT(planet->memoryBytes(), budget / 2) << "the budget is used, not left idle";
     for (const ChunkKey& key : chunkKeysWithin(cameraStartPosition, radius)) {
+        ASSERT_NE(planet->findChunk(key), nullptr) << "missing within the radius in effect";
+    }
+}
+
+TEST(MemoryBudgetTest, OpenSpaceHoldsNoMoreChunksThanTheManagerTracks) {
+    // Some 74,000 air chunks lie within 1,000 units out here.
+    TestPosition position({0.0f, 0.0f, -3000.0f});
+    NullGraphicsDevice device;
+    auto planet = streamingPlanet(device, 1000.0f);
+    ASSERT_TRUE(settles(*planet, 60s));
+    EXPECT_LE(planet->chunkCount(), Manager::maxHeldChunks);
+    EXPECT_LT(planet->effectiveRadius(), 1000.0f);
+    for (const ChunkKey& key : chunkKeysWithin({0.0f, 0.0f, -3000.0f}, planet->effectiveRadius())) {
         ASSERT_NE(planet->findChunk(key), nullptr) << "missing within the radius in effect";
     }
 }
