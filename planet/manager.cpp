@@ -233,7 +233,8 @@ bool Manager::sweepIfDue() {
     if (sweepOwed_ && passesSinceSweep_ >= gapSweepInterval) {
         sweepGaps();
         passesSinceSweep_ = 0;
-        sweepOwed_ = false;
+        // A sweep the budget cut short is owed again.
+        sweepOwed_ = requestsStopped_;
     }
     return sweepOwed_;
 }
