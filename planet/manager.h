@@ -8,6 +8,13 @@
 // after more than 256 drops; and every 33rd pass re-sorts the waiting
 // requests by the camera's new position.
 //
+// The memory budget (manager_budget.cpp): "viewRadius" here is the radius in
+// effect, which shrinks while the planet holds more than its budget (or more
+// than maxHeldChunks chunks) and grows back where more fits
+// (radius_control.h); requests stop for the rest of a pass once what the
+// planet holds and is owed would pass the budget, and while over it up to
+// 2048 chunks a pass are dropped.
+//
 // Failures to get memory are tried again after a delay that grows with each
 // failure of the same chunk (retry_backoff.h): a placeholder within the
 // radius (skippedChunk in factory/chunk_factory.h) is erased and its chunk
