@@ -58,14 +58,17 @@ void SoakWatch::sampleMemory(const Planet& planet, double now) {
     const auto rssBytes = static_cast<std::int64_t>(rss) * 1024;
     const std::int64_t gap = rssBytes - static_cast<std::int64_t>(planetBytes);
     tally_.largestAccountGapKiB = std::max(tally_.largestAccountGapKiB, (gap < 0 ? -gap : gap) / 1024);
-    if (memoryJudged && !accountBroken_ && (gap < 0 ? -gap : gap) > static_cast<std::int64_t>(memoryOverheadBytes)) {
+    const auto share = static_cast<double>(gap < 0 ? -gap : gap) / static_cast<double>(memoryOverhead(planetBytes));
+    tally_.largestShareOfOverhead = std::max(tally_.largestShareOfOverhead, share);
+    if (memoryJudged && !accountBroken_ &&
+        (gap < 0 ? -gap : gap) > static_cast<std::int64_t>(memoryOverhead(planetBytes))) {
         accountBroken_ = true;
-        violation("the resident set and the planet's memory figure differ by more than 256 MiB");
+        violation("the resident set and the planet's memory figure differ by more than 256 MiB and an eighth");
     }
-    if (memoryJudged && !budgetBroken_ &&
-        rssBytes > static_cast<std::int64_t>(planet.memoryBudget() + memoryOverheadBytes)) {
+    const std::uint64_t budget = planet.memoryBudget();
+    if (memoryJudged && !budgetBroken_ && rssBytes > static_cast<std::int64_t>(budget + memoryOverhead(budget))) {
         budgetBroken_ = true;
-        violation("the resident set exceeds the memory budget by more than 256 MiB");
+        violation("the resident set exceeds the memory budget by more than 256 MiB and an eighth");
     }
     if (now >= soakSeconds_ * 0.1 && now < soakSeconds_ * 0.2) {
         tally_.earlyPeakRssKiB = std::max(tally_.earlyPeakRssKiB, rss);

@@ -27,9 +27,10 @@
 //   of two windows: the early one, from a tenth to a fifth of the soak, and
 //   the late one, its second half (minutes 1-2 and 5-10 of a 10-minute soak).
 //   At every sample the planet's own memory figure (Planet::memoryBytes)
-//   and the resident set differ by at most memoryOverheadBytes (the process
-//   itself, the allocator's slack, meshes staged and not yet stored), and
-//   the resident set stays within the planet's budget plus that overhead.
+//   and the resident set differ by at most memoryOverhead of that figure
+//   (the process itself, meshes staged and not yet stored, and the
+//   allocator's slack, which grows with what is allocated and freed), and
+//   the resident set stays within the budget plus memoryOverhead of it.
 //   Builds with a sanitizer, whose shadow memory and quarantine swell the
 //   resident set, report these figures without judging them.
 // Each broken check counts one violation (a stall once, however long) and is
@@ -46,8 +47,9 @@
 
 namespace gravelkin::tools {
 
-// What the process holds beyond the planet's own account.
-inline constexpr std::uint64_t memoryOverheadBytes = 256ull << 20;
+// What the process may hold beyond the planet's own account of `bytes`:
+// 256 MiB and an eighth.
+inline constexpr std::uint64_t memoryOverhead(std::uint64_t bytes) { return (256ull << 20) + bytes / 8; }
 
 struct WatchTally {
     std::uint64_t violations = 0;
@@ -61,6 +63,7 @@ struct WatchTally {
     long latePeakRssKiB = 0;
     std::uint64_t peakPlanetBytes = 0;      // the planet's own figure
     std::int64_t largestAccountGapKiB = 0;  // |resident set - the planet's figure|, largest sampled
+    double largestShareOfOverhead = 0.0;    // of a sample's gap to what it allowed
 };
 
 class SoakWatch {
