@@ -19,6 +19,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <unordered_map>
@@ -36,6 +37,13 @@
 namespace gravelkin {
 
 class Chunk;
+
+// The clock of a chunk's stamps (Chunk::builtAt, meshedAt): steady-clock
+// nanoseconds.
+inline std::int64_t stampNow() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 // The finer chunks across a side whose neighbouring shell is divided twice as
 // finely; owned by a worker and lent to the chunk while it is meshed.
@@ -105,6 +113,13 @@ public:
     // manager, seeing the key no longer in flight, reads the new count and
     // waits before it asks for the mesh again (planet/retry_backoff.h).
     std::atomic<std::uint32_t> bufferFailures{0};
+    // When the chunk was built, and when its mesh step ended (its buffer
+    // published, or none needed), by stampNow(); 0 until then. They tell how
+    // soon streaming settled, read once the planet's threads have stopped:
+    // builtAt is written before publication, meshedAt before meshPending is
+    // cleared.
+    std::int64_t builtAt = 0;
+    std::int64_t meshedAt = 0;
     // Read-only here: writes go through voxel() or writableVoxels().
     VoxelVolume voxels;
     // The one adjacent chunk per direction, or null where the space beyond is

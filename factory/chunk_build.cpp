@@ -81,7 +81,11 @@ std::unique_ptr<Chunk> ChunkFactory::buildChunk(const ChunkKey& key, const Terra
     }
 
     // Nothing to draw in air: such a chunk is never meshed.
-    if (chunk->fillState == ChunkFillState::AllAir) chunk->meshPending.store(false, std::memory_order_relaxed);
+    chunk->builtAt = stampNow();
+    if (chunk->fillState == ChunkFillState::AllAir) {
+        chunk->meshedAt = chunk->builtAt;
+        chunk->meshPending.store(false, std::memory_order_relaxed);
+    }
     return chunk;
 }
 

@@ -83,6 +83,7 @@ bool meshGathered(Chunk& chunk, const FineNeighbourMap& fine, ColumnDirectionCac
     // Without its buffer the chunk still wants a mesh: the manager asks again
     // after a delay that grows with the count.
     if (published) {
+        chunk.meshedAt = stampNow();
         chunk.meshPending.store(false, std::memory_order_release);
     } else {
         chunk.bufferFailures.fetch_add(1, std::memory_order_release);

@@ -35,6 +35,11 @@ struct ThreadTimes {
     double other = 0.0;
 };
 
+// The time spent between two readings.
+inline ThreadTimes operator-(const ThreadTimes& later, const ThreadTimes& earlier) {
+    return {later.manager - earlier.manager, later.factories - earlier.factories, later.other - earlier.other};
+}
+
 inline std::string firstLine(const std::filesystem::path& path) {
     std::ifstream file(path);
     std::string line;

@@ -2,7 +2,12 @@
 // factories) headless, around a camera that stands still or moves along a
 // straight line, and reports how long the streaming takes to settle, how
 // soon the camera's surroundings are meshed, what it built, what the chunks
-// cost in memory, and where the processor time went (per thread).
+// cost in memory, and where the processor time went (per thread). Both
+// moments come from the chunks' own stamps (planet/settle_moments.h): the
+// last chunk built or meshed, and the last of the surroundings meshed.
+//
+// --jump streams at the start until it converges, then moves the camera at
+// once by the offset given and times the streaming around the new spot.
 //
 // The graphics device keeps vertices in host memory but otherwise works as
 // the OpenGL device does: the factories pack and group each mesh, and the
@@ -17,6 +22,7 @@
 // "name: value" per line. Exit status: 0 converged, 1 not converged within
 // the time limit, 2 bad arguments.
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -37,6 +43,7 @@
 #include "planet/chunks_within.h"
 #include "camera/distance.h"
 #include "planet/planet.h"
+#include "planet/settle_moments.h"
 #include "device/host_memory_device.h"
 #include "tools/print_streaming_stats.h"
 #include "tools/process_stats.h"
@@ -60,6 +67,8 @@ constexpr const char* usage =
     "  --velocity X Y Z   move the camera along a straight line, units/s\n"
     "                     (default 0 0 0: the camera stands still)\n"
     "  --move-time S      seconds the camera moves before it stops (default 10)\n"
+    "  --jump X Y Z       converge at the start first, then jump by this\n"
+    "                     offset and time the streaming from the jump\n"
     "  --time-limit S     give up after S seconds (default 300)\n"
     "  --surroundings R   radius of the camera's surroundings whose meshing\n"
     "                     is timed (default 100)\n"
@@ -68,14 +77,18 @@ constexpr const char* usage =
     "Streaming has converged once the camera is at rest and the manager has\n"
     "since made three passes in a row with nothing queued, in flight or being\n"
     "worked on, no request made and nothing dropped: every chunk still\n"
-    "unmeshed then lacks a neighbour. The surroundings are meshed once every\n"
-    "chunk whose centre is within R of the camera at rest is present and\n"
-    "meshed (or all air, which needs no mesh).\n"
+    "unmeshed then lacks a neighbour. The time to converge is when the last\n"
+    "chunk was built or meshed (or the far terrain last had work). The\n"
+    "surroundings are meshed when the last chunk whose centre is within R of\n"
+    "the camera at rest was meshed (or built all air); chunks there that lack\n"
+    "a neighbour beyond the streaming radius are never meshed, and are counted\n"
+    "apart (surroundings_past_radius).\n"
     "Exit status: 0 converged, 1 not converged in time, 2 bad arguments.\n";
 
 struct Options {
     ViewOptions view;
     Vec3 velocity{0.0f, 0.0f, 0.0f};
+    Vec3 jump{0.0f, 0.0f, 0.0f};
     float moveSeconds = 10.0f;
     float timeLimitSeconds = 300.0f;
     float surroundingsRadius = 100.0f;
@@ -97,6 +110,10 @@ Options parseOptions(int argc, char** argv) {
             const float x = args.number(option);
             const float y = args.number(option);
             options.velocity = {x, y, args.number(option)};
+        } else if (option == "--jump") {
+            const float x = args.number(option);
+            const float y = args.number(option);
+            options.jump = {x, y, args.number(option)};
         } else if (option == "--move-time") {
             options.moveSeconds = args.number(option);
             if (options.moveSeconds < 0.0f) throw UsageError("--move-time: must not be negative");
@@ -164,51 +181,58 @@ ChunkMemory measureChunkMemory(const Planet& planet) {
 // What the streaming loop saw.
 struct StreamRun {
     bool converged = false;
-    double lastBusy = 0.0;  // last time the manager's quiet streak was 0
+    std::int64_t startStamp = 0;  // stampNow() when the clock started
+    double restedAt = 0.0;        // when the camera came to rest
+    double farLastBusy = 0.0;     // last time the far terrain had work
     double elapsed = 0.0;
-    // When every chunk of the resting camera's surroundings was first meshed.
-    double surroundingsMeshed = -1.0;
-    std::size_t surroundingsCount = 0;
     Vec3 eye;
     std::vector<Coverage> coverage;
 };
 
-// Moves the camera as the options say and waits until the planet converges
+// How the camera moves in one timed stretch: from `origin`, at `velocity`
+// for `moveSeconds`, then at rest.
+struct Motion {
+    Vec3 origin;
+    Vec3 velocity;
+    float moveSeconds;
+    bool moving() const { return velocity != Vec3{0.0f, 0.0f, 0.0f} && moveSeconds > 0.0f; }
+    Vec3 rest() const { return moving() ? origin + velocity * moveSeconds : origin; }
+};
+
+// Moves the camera as `motion` says and waits until the planet converges
 // around it at rest, or the time limit passes.
-StreamRun streamUntilConverged(Planet& planet, Camera& camera, HostMemoryDevice& device, const Options& options) {
-    const bool moving = options.velocity != Vec3{0.0f, 0.0f, 0.0f} && options.moveSeconds > 0.0f;
+StreamRun streamUntilConverged(Planet& planet, Camera& camera, HostMemoryDevice& device, const Options& options,
+                               const Motion& motion) {
+    const bool moving = motion.moving();
+    camera.setPosition(motion.origin);
     const Clock::time_point start = Clock::now();
     StreamRun run;
-    run.eye = options.view.position;
+    run.startStamp = std::chrono::duration_cast<std::chrono::nanoseconds>(start.time_since_epoch()).count();
+    run.eye = motion.origin;
     constexpr double reportInterval = 0.5;
     double nextReport = reportInterval;
     // Passes completed when the camera came to rest: the quiet streak must
     // lie wholly in passes that started afterwards.
-    std::uint64_t passesAtRest = 0;
+    std::uint64_t passesAtRest = planet.stats().passes;
     bool resting = !moving;
-    std::vector<ChunkKey> surroundings;
     for (;;) {
         device.processPending();
         const double now = secondsSince(start);
         const bool stillMoving = moving && now < options.moveSeconds;
         if (moving) {
-            const auto t = static_cast<float>(stillMoving ? now : options.moveSeconds);
-            run.eye = options.view.position + options.velocity * t;
+            const auto t = static_cast<float>(stillMoving ? now : motion.moveSeconds);
+            run.eye = motion.origin + motion.velocity * t;
             camera.setPosition(run.eye);
         }
         if (!stillMoving && !resting) {
             resting = true;
+            run.restedAt = now;
             passesAtRest = planet.stats().passes;
         }
-        if (resting && run.surroundingsMeshed < 0.0) {
-            if (surroundings.empty()) surroundings = chunkKeysWithin(run.eye, options.surroundingsRadius);
-            const Coverage near = measureCoverage(planet, surroundings, now);
-            if (near.meshed == near.within) run.surroundingsMeshed = now;
-        }
         const StreamingStats stats = planet.stats();
-        // With far terrain on, nodes still to build count as work too.
-        const bool nodesPending = planet.farTerrainEnabled() && !planet.idle();
-        if (stats.quietPasses == 0 || stillMoving || nodesPending) run.lastBusy = now;
+        // With far terrain on, nodes still to build count as work too; they
+        // carry no stamps, so the loop notes when it last saw them.
+        if (planet.farTerrainEnabled() && !planet.idle()) run.farLastBusy = now;
         if (resting && stats.quietPasses >= 3 && stats.passes >= passesAtRest + 4 && planet.idle()) {
             run.converged = true;
             break;
@@ -229,8 +253,29 @@ StreamRun streamUntilConverged(Planet& planet, Camera& camera, HostMemoryDevice&
     }
     run.elapsed = secondsSince(start);
     if (moving) run.coverage.push_back(measureCoverage(planet, chunkKeysWithin(run.eye, planet.viewRadius()), run.elapsed));
-    run.surroundingsCount = surroundings.size();
     return run;
+}
+
+// The run's two moments, in seconds from its start, from the stamps of the
+// stopped planet; neither before the camera came to rest.
+struct Moments {
+    double converge = 0.0;
+    double surroundings = -1.0;  // -1: not every surrounding chunk was meshed
+    std::size_t surroundingsMeshed = 0;
+    std::size_t surroundingsUnmeshed = 0;
+};
+
+Moments takeMoments(const Planet& planet, const StreamRun& run, const std::vector<ChunkKey>& surroundings) {
+    const SettleMoments settled = settleMoments(planet, surroundings);
+    const auto seconds = [&](std::int64_t stamp) {
+        return std::max(run.restedAt, static_cast<double>(stamp - run.startStamp) / 1e9);
+    };
+    Moments moments;
+    moments.converge = std::max(seconds(settled.lastChange), run.farLastBusy);
+    moments.surroundingsMeshed = settled.surroundingsMeshed;
+    moments.surroundingsUnmeshed = settled.surroundingsUnmeshed;
+    if (settled.surroundingsMeshed != 0) moments.surroundings = seconds(settled.lastSurroundingMeshed);
+    return moments;
 }
 
 // What a stopped planet holds.
@@ -265,16 +310,34 @@ Census takeCensus(const Planet& planet, const Vec3& eye) {
     return census;
 }
 
-void printTimes(const Options& options, const StreamRun& run, const ThreadTimes& cpu, const Planet& planet) {
+// The surroundings' figure. Once converged, a surrounding chunk still
+// unmeshed lacks a neighbour beyond the radius, which is never built: the
+// figure is then the moment the others were meshed, and says so.
+void printSurroundings(const StreamRun& run, const Moments& moments) {
+    const std::size_t count = moments.surroundingsMeshed + moments.surroundingsUnmeshed;
+    if (moments.surroundingsUnmeshed == 0) {
+        std::printf("surroundings_meshed_s: %.2f\n", moments.surroundings);
+    } else if (!run.converged) {
+        std::printf("surroundings_meshed_s: never (%zu of %zu chunks unmeshed when the time ran out)\n",
+                    moments.surroundingsUnmeshed, count);
+    } else if (moments.surroundingsMeshed == 0) {
+        std::printf("surroundings_meshed_s: beyond radius (none of the %zu chunks has every neighbour within it)\n",
+                    count);
+    } else {
+        std::printf("surroundings_meshed_s: %.2f (beyond radius: %zu of %zu chunks lack a neighbour past it, "
+                    "timed without them)\n",
+                    moments.surroundings, moments.surroundingsUnmeshed, count);
+    }
+    std::printf("surroundings_past_radius: %zu\n", run.converged ? moments.surroundingsUnmeshed : 0);
+}
+
+void printTimes(const Options& options, const StreamRun& run, const Moments& moments, const ThreadTimes& cpu,
+                const Planet& planet) {
     const StreamingStats stats = planet.stats();
     std::printf("pipeline: %s\n", options.pipeline == ChunkPipeline::Reference ? "reference" : "fast");
     std::printf("converged: %s\n", run.converged ? "yes" : "no");
-    if (run.converged) std::printf("converge_time_s: %.2f\n", run.lastBusy);
-    if (run.surroundingsMeshed >= 0.0) {
-        std::printf("surroundings_meshed_s: %.2f\n", run.surroundingsMeshed);
-    } else {
-        std::printf("surroundings_meshed_s: never\n");
-    }
+    if (run.converged) std::printf("converge_time_s: %.2f\n", moments.converge);
+    printSurroundings(run, moments);
     if (planet.farTerrainEnabled()) {
         const FarTerrainStats far = planet.farTerrainStats();
         std::printf("far_nodes_drawn: %llu\n", static_cast<unsigned long long>(far.drawnNodes));
@@ -282,7 +345,7 @@ void printTimes(const Options& options, const StreamRun& run, const ThreadTimes&
         std::printf("far_node_mib: %.1f\n", mib(far.deviceBytes));
     }
     std::printf("surroundings_radius: %.2f\n", options.surroundingsRadius);
-    std::printf("surroundings_chunks: %zu\n", run.surroundingsCount);
+    std::printf("surroundings_chunks: %zu\n", moments.surroundingsMeshed + moments.surroundingsUnmeshed);
     std::printf("elapsed_s: %.2f\n", run.elapsed);
     std::printf("camera_position: %.2f %.2f %.2f\n", run.eye.x, run.eye.y, run.eye.z);
     std::printf("view_radius: %.2f\n", planet.viewRadius());
@@ -334,14 +397,30 @@ int run(const Options& options) {
     Planet planet(device, options.view.viewRadius, options.pipeline, cameraPosition, options.view.seed);
     applyMemoryBudget(options.view, planet);
     planet.enableFarTerrain(options.view.farTerrain);
-    const StreamRun streamed = streamUntilConverged(planet, camera, device, options);
+    Motion motion{options.view.position, options.velocity, options.moveSeconds};
+    const bool jumping = options.jump != Vec3{0.0f, 0.0f, 0.0f};
+    if (jumping) {
+        const StreamRun before = streamUntilConverged(planet, camera, device, options, Motion{motion.origin, {}, 0.0f});
+        if (!before.converged) {
+            std::printf("converged: no (before the jump)\n");
+            return 1;
+        }
+        std::printf("converged_before_jump_s: %.2f\n", before.elapsed);
+        motion.origin = motion.origin + options.jump;
+    }
+    // Built before the clock starts.
+    const std::vector<ChunkKey> surroundings = chunkKeysWithin(motion.rest(), options.surroundingsRadius);
+    const ThreadTimes cpuBefore = threadTimes();
+    const StreamRun streamed = streamUntilConverged(planet, camera, device, options, motion);
     // Before stop(): the times of threads that have ended are gone.
-    const ThreadTimes cpu = threadTimes();
+    const ThreadTimes cpu = threadTimes() - cpuBefore;
     // From here no thread of the planet runs, so its chunks may be walked.
     planet.stop();
     const Census census = takeCensus(planet, streamed.eye);
+    const Moments moments = takeMoments(planet, streamed, surroundings);
 
-    printTimes(options, streamed, cpu, planet);
+    if (jumping) std::printf("jump: %.2f %.2f %.2f\n", options.jump.x, options.jump.y, options.jump.z);
+    printTimes(options, streamed, moments, cpu, planet);
     printChunks(census, planet);
     device.processPending();
     std::printf("device_vertex_bytes: %llu (%.1f MiB)\n", static_cast<unsigned long long>(device.storedBytes()),
