@@ -82,11 +82,7 @@ Manager::Manager(PlanetManagerSide state) : state_(state), radiusControl_(state.
 }
 
 
-std::uint32_t Manager::walkLength() const {
-    // Truncated toward zero first, then shifted as an unsigned value.
-    const auto radius = static_cast<std::uint32_t>(static_cast<std::int32_t>(state_.viewRadius()));
-    return (radius >> 5) + 1;
-}
+std::uint32_t Manager::walkLength() const { return walkLengthFor(state_.viewRadius()); }
 
 void Manager::pass() {
     const bool idleAtStart = state_.idle();
@@ -94,12 +90,20 @@ void Manager::pass() {
     ++passNumber_;
 
     controlRadius();
+    rampWalk();
+    const float radius = state_.viewRadius();
+    const float dropThreshold = radius * radius * dropFactor;
+    // While the walk ramps out, the meshes of the chunks that arrived since
+    // the last pass are asked for before the walk too: its requests can wait
+    // for them, and the ground round the camera is what a user sees first.
+    if (rampRadius_ != 0.0f) mapPass(dropThreshold);
     requestsStopped_ = false;
     walk();
-    const bool sweepOwed = sweepIfDue();
 
-    const float radius = state_.viewRadius();
-    mapPass(radius * radius * dropFactor);
+    mapPass(dropThreshold);
+    // After the map pass, so that the meshes found waiting are asked for
+    // before the sweep's requests.
+    const bool sweepOwed = sweepIfDue();
     retrySkippedChunks();
     eraseStep();
     pruneRetries();
@@ -120,7 +124,8 @@ void Manager::pass() {
 
     // A pass whose requests the budget stopped still owes them; so does one
     // with a retry waiting.
-    const bool quiet = idleAtStart && !sweepOwed && !requestsStopped_ && tally_.generateRequests == 0 &&
+    const bool quiet = idleAtStart && !sweepOwed && rampRadius_ == 0.0f && !requestsStopped_ &&
+                       tally_.generateRequests == 0 &&
                        tally_.meshRequests == 0 && tally_.erased == 0 && tally_.retriesWaiting == 0 && state_.idle();
     quietPasses_ = quiet ? quietPasses_ + 1 : 0;
 
@@ -137,9 +142,12 @@ void Manager::pass() {
 }
 
 bool Manager::sweepIfDue() {
-    if (!(state_.cameraPosition() == sweptAt_)) sweepOwed_ = true;
+    if (!(state_.cameraPosition() == sweptAt_) || walkRadius() != sweptRadius_) sweepOwed_ = true;
     if (passesSinceSweep_ < gapSweepInterval) ++passesSinceSweep_;
-    if (sweepOwed_ && passesSinceSweep_ >= gapSweepInterval) {
+    // A walk that reaches farther than the last sweep (its ramp out from the
+    // camera) is swept at once: the walk alone misses chunks, near the camera
+    // too where it stands above a level step.
+    if (sweepOwed_ && (passesSinceSweep_ >= gapSweepInterval || walkRadius() != sweptRadius_)) {
         sweepGaps();
         passesSinceSweep_ = 0;
         // A sweep the budget cut short is owed again.

@@ -8,6 +8,14 @@
 // after more than 256 drops; and every 33rd pass re-sorts the waiting
 // requests by the camera's new position.
 //
+// Near first (walk_ramp.cpp): when the camera arrives in a chunk not held
+// (at the start, after a jump), the walk and the gap sweep reach only
+// nearWalkRadius at first, and walkRampFactor times farther each pass, until
+// they reach the radius in effect. A whole walk at radius 500 takes a few
+// milliseconds, many more on two cores busy with the factories, and the
+// meshes of the chunks it finds waiting are asked for only after it: near
+// chunks then wait for the walk that requests far ones.
+//
 // The memory budget (manager_budget.cpp): "viewRadius" here is the radius in
 // effect, which shrinks while the planet holds more than its budget (or more
 // than maxHeldChunks chunks) and grows back where more fits
@@ -39,6 +47,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -49,11 +58,10 @@
 #include "planet/known_chunk_keys.h"
 #include "planet/planet_manager_side.h"
 #include "planet/retry_backoff.h"
+#include "planet/surroundings_watch.h"
 #include "planet/walk_replay.h"
 
 namespace gravelkin {
-
-class SurroundingsWatch;
 
 // One of the eight octants a pass walks around the camera's chunk: which way
 // its rows, layers and columns run.
@@ -70,6 +78,10 @@ inline constexpr Octant octantScanOrder[8] = {
     {false, false, true}, {false, true, false}, {true, false, false}, {false, false, false},
 };
 
+// Steps per walk axis for a walk of `radius`: (radius truncated, shifted
+// right by 5) + 1.
+std::uint32_t walkLengthFor(float radius);
+
 class Manager {
 public:
     static constexpr float dropFactor = 1.3f;
@@ -85,6 +97,14 @@ public:
     static constexpr std::int32_t rebuildThreshold = 256;
     static constexpr std::int32_t reprioritiseInterval = 33;  // passes
     static constexpr std::uint32_t gapSweepInterval = 16;     // passes, at least, between gap sweeps
+    // The first walk around a camera with nothing held: the surroundings a
+    // user sees first (100 units) and their neighbours. Each pass then walks
+    // walkRampFactor times farther.
+    static constexpr float nearWalkRadius = 160.0f;
+    static constexpr float walkRampFactor = 1.5f;
+    // The most passes the ramp waits at nearWalkRadius for the surroundings'
+    // meshes: a chunk there whose buffer keeps failing holds it no longer.
+    static constexpr std::uint32_t maxRampHoldPasses = 16;
 
     explicit Manager(PlanetManagerSide state);
 
@@ -131,6 +151,10 @@ public:
     // Steps per walk axis: (viewRadius truncated, shifted right by 5) + 1.
     std::uint32_t walkLength() const;
 
+    // How far this pass's walk and gap sweep reach: the radius in effect, or
+    // less while the walk ramps out from the camera (walk_ramp.cpp).
+    float walkRadius() const;
+
     // Checks the invariants that tie the resident chunks to the map and the
     // draw list, adding one audit and the violations found to the counters
     // (manager_audit.cpp). Between passes, on the manager's thread.
@@ -164,6 +188,9 @@ private:
     // Shrinks or grows the radius in effect against the memory budget,
     // before the walk.
     void controlRadius();
+    // Starts the walk's ramp where the camera's own chunk is not held, or
+    // widens it by a step; before the walk.
+    void rampWalk();
     // What the planet holds plus what the requests not yet served will
     // bring, at ownedBytesPerRequest each.
     std::uint64_t memoryOwed() const;
@@ -224,6 +251,16 @@ private:
     bool sweepOwed_ = true;
     std::uint32_t passesSinceSweep_ = gapSweepInterval;
     std::vector<ChunkKey> sweepQueue_;
+    float sweptRadius_ = 0.0f;
+    // The walk's reach while it ramps out; 0 once it reaches the radius. The
+    // ramp started last in the camera's chunk rampStart_.
+    float rampRadius_ = 0.0f;
+    std::optional<ChunkKey> rampStart_;
+    std::uint32_t rampHeldPasses_ = 0;
+    // Whether every chunk within surroundingsRadius of the camera is present
+    // and meshed (or needs no mesh).
+    bool surroundingsMeshed();
+    SurroundingsWatch surroundings_;
 };
 
 // The manager thread body: passes, 10 ms apart, until the stop flag is seen;

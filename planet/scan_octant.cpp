@@ -38,8 +38,8 @@ void Manager::walk() {
             if (requestsStopped_) break;
         }
         replay_.finish(state_.cameraPosition());
-        // A walk cut short by the budget is no record of the whole.
-        if (requestsStopped_) replay_.forget();
+        // A walk cut short by the budget, or by the ramp, is no record of the whole.
+        if (requestsStopped_ || rampRadius_ != 0.0f) replay_.forget();
         return;
     }
     // The same keys, requests and order as a walk from here; those held by
@@ -64,9 +64,9 @@ void Manager::scanOctant(const Octant& octant) {
     const bool minusY = octant.minusY;
     const bool outward = octant.outward;
     const bool plusX = octant.plusX;
-    const float radius = state_.viewRadius();
+    const float radius = walkRadius();
     const float radiusSquared = radius * radius;
-    const std::uint32_t n = walkLength();
+    const std::uint32_t n = walkLengthFor(radius);
     const ChunkMap& chunks = state_.chunks();
 
     // The start comes from one copy of the camera position; every distance

@@ -24,7 +24,8 @@ void Manager::sweepGaps() {
     if (++sweepNumber_ == 0) sweepNumber_ = 1;  // 0 marks keys no sweep reached
     const Vec3 camera = state_.cameraPosition();
     sweptAt_ = camera;
-    const float radius = state_.viewRadius();
+    const float radius = walkRadius();
+    sweptRadius_ = radius;
     const float radiusSquared = radius * radius;
     const ChunkMap& chunks = state_.chunks();
 

@@ -2,6 +2,7 @@
 // camera is: the octant walk with the gap sweep, against a brute-force
 // enumeration. The walk alone misses up to a thousand chunks from some of
 // these positions (past a shell whose grid doubles, and round cube corners).
+// From a camera with nothing held the walk ramps out, nearest first.
 
 #include <gtest/gtest.h>
 
@@ -9,8 +10,12 @@
 #include <random>
 #include <vector>
 
+#include "camera/distance.h"
+#include "geometry/level_table.h"
+#include "geometry/neighbours.h"
 #include "planet/chunks_within.h"
 #include "planet/manager.h"
+#include "planet/surroundings_watch.h"
 #include "tests/support/test_planet.h"
 
 namespace gravelkin::test {
@@ -19,14 +24,16 @@ namespace {
 
 constexpr float radius = 500.0f;
 
-// Pops every waiting request, clearing its in-flight mark as a factory would.
-KeySet drainRequests(TestState& state) {
+// Pops every waiting request, clearing its in-flight mark as a factory would
+// that dropped it, or leaving it marked as for a job still running.
+enum class Marks { Clear, Keep };
+KeySet drainRequests(TestState& state, Marks marks = Marks::Clear) {
     PlanetFactorySide factories = state.factorySide();
     KeySet keys;
     ChunkRequest request;
     while (factories.tryPopRequest(request)) {
         keys.insert(request.key);
-        factories.finishRequest(request.key);
+        if (marks == Marks::Clear) factories.finishRequest(request.key);
     }
     return keys;
 }
@@ -70,7 +77,12 @@ std::vector<Vec3> testPositions() {
     return positions;
 }
 
-TEST(GapSweepTest, OnePassRequestsExactlyTheChunksWithinTheRadiusFromEveryPosition) {
+// From a fresh planet the walk ramps out from the camera: the first pass
+// requests exactly the chunks near it, and once the walk reaches the radius
+// every chunk within it has been requested, once. No factory serves the
+// requests here, so the surroundings are never meshed: the ramp waits for
+// them only so long.
+TEST(GapSweepTest, PassesRequestExactlyTheChunksWithinTheRadiusFromEveryPosition) {
     for (const Vec3& eye : testPositions()) {
         SCOPED_TRACE(::testing::Message() << "camera at " << eye.x << " " << eye.y << " " << eye.z);
         TestPosition position(eye);
@@ -78,16 +90,90 @@ TEST(GapSweepTest, OnePassRequestsExactlyTheChunksWithinTheRadiusFromEveryPositi
         TestState state(device, radius);
         Manager manager(state.managerSide());
         manager.pass();
-        const KeySet requested = drainRequests(state);
+        KeySet requested = drainRequests(state, Marks::Keep);
+        const std::vector<ChunkKey> near = chunkKeysWithin(eye, Manager::nearWalkRadius);
+        EXPECT_EQ(requested.size(), near.size());
+        EXPECT_EQ(lacking(near, requested), "0 lacking") << "chunks near the camera not requested first";
+        int passes = 1;
+        for (; manager.walkRadius() < radius; ++passes) {
+            manager.pass();
+            const KeySet more = drainRequests(state, Marks::Keep);
+            for (const ChunkKey& key : more) EXPECT_TRUE(requested.insert(key).second) << "requested twice";
+        }
+        EXPECT_LE(passes, static_cast<int>(Manager::maxRampHoldPasses) + 4)
+            << "passes before the walk reached the radius";
         const std::vector<ChunkKey> within = chunkKeysWithin(eye, radius);
         EXPECT_EQ(requested.size(), within.size());
         EXPECT_EQ(lacking(within, requested), "0 lacking") << "chunks within the radius never requested";
     }
 }
 
-// After the camera moves, passes are not quiet until a sweep has run from
-// the new position, and that sweep comes within gapSweepInterval passes;
-// while the camera rests, no further sweep runs.
+// The first walk reaches every neighbour a mesh of the surroundings needs,
+// from anywhere: otherwise the ramp would wait for meshes that cannot come.
+TEST(GapSweepTest, TheNearWalkHoldsEveryNeighbourOfTheSurroundings) {
+    for (const Vec3& eye : testPositions()) {
+        SCOPED_TRACE(::testing::Message() << "camera at " << eye.x << " " << eye.y << " " << eye.z);
+        float farthest = 0.0f;
+        for (const ChunkKey& key : chunkKeysWithin(eye, surroundingsRadius)) {
+            for (const Direction d : allDirections) {
+                for (const ChunkKey& neighbour : chunkKeysAcross(key, d)) {
+                    farthest = std::fmax(farthest, std::sqrt(distanceSquared(eye, chunkCentre(neighbour))));
+                }
+            }
+        }
+        EXPECT_LE(farthest, Manager::nearWalkRadius);
+    }
+}
+
+// The walk stays near the camera until the surroundings are meshed, and then
+// reaches the radius within a few passes; the chunks it holds meanwhile are
+// kept.
+TEST(GapSweepTest, TheWalkWaitsNearTheCameraUntilTheSurroundingsAreMeshed) {
+    TestPosition position;
+    const Vec3 eye = testPosition();
+    NullGraphicsDevice device;
+    TestState state(device, radius);
+    PlanetFactorySide factories = state.factorySide();
+    Manager manager(state.managerSide());
+    const float nearSquared = Manager::nearWalkRadius * Manager::nearWalkRadius;
+
+    // Every generate request is served with an unmeshed chunk.
+    std::vector<Chunk*> built;
+    const auto serve = [&] {
+        ChunkRequest request;
+        while (factories.tryPopRequest(request)) {
+            if (request.kind == RequestKind::Generate) {
+                EXPECT_LE(distanceSquared(eye, chunkCentre(request.key)), nearSquared) << "far request too soon";
+                auto chunk = std::make_unique<Chunk>(request.key, airVoxel);
+                built.push_back(chunk.get());
+                ASSERT_TRUE(factories.addChunk(std::move(chunk)));
+            }
+            factories.finishRequest(request.key);
+        }
+    };
+    for (int pass = 0; pass < 5; ++pass) {
+        manager.pass();
+        EXPECT_EQ(manager.walkRadius(), Manager::nearWalkRadius);
+        serve();
+    }
+    ASSERT_EQ(built.size(), chunkKeysWithin(eye, Manager::nearWalkRadius).size());
+
+    for (Chunk* chunk : built) chunk->meshPending.store(false);
+    std::uint32_t passes = 0;
+    while (manager.walkRadius() < radius && passes < 4) {
+        manager.pass();
+        ++passes;
+        ChunkRequest request;
+        while (factories.tryPopRequest(request)) factories.finishRequest(request.key);
+    }
+    EXPECT_EQ(manager.walkRadius(), radius) << "after " << passes << " passes";
+    EXPECT_EQ(state.chunkCount(), built.size()) << "a chunk held during the ramp was dropped";
+}
+
+// After the camera moves, passes are not quiet until a sweep of the whole
+// radius has run from the new position, and that sweep comes once the walk
+// has ramped out there (no factory meshes the surroundings here, so the
+// ramp waits its longest); while the camera rests, no further sweep runs.
 TEST(GapSweepTest, FollowsAMovedCameraWithinTheIntervalAndOwesQuietUntilThen) {
     TestPosition position(Vec3{0.0f, -400.0f, 0.0f});
     NullGraphicsDevice device;
@@ -102,7 +188,7 @@ TEST(GapSweepTest, FollowsAMovedCameraWithinTheIntervalAndOwesQuietUntilThen) {
     KeySet requested;
     std::uint32_t passes = 0;
     std::uint64_t swept = 0;
-    while (swept == 0 && passes < Manager::gapSweepInterval) {
+    while (swept == 0 && passes < Manager::maxRampHoldPasses + Manager::gapSweepInterval) {
         manager.pass();
         ++passes;
         EXPECT_EQ(state.stats().quietPasses, 0u) << "quiet while a sweep is owed";
