@@ -96,7 +96,8 @@ void Manager::pass() {
     // While the walk ramps out, the meshes of the chunks that arrived since
     // the last pass are asked for before the walk too: its requests can wait
     // for them, and the ground round the camera is what a user sees first.
-    if (rampRadius_ != 0.0f) mapPass(dropThreshold);
+    // Only where the map pass looks at the new arrivals alone.
+    if (rampRadius_ != 0.0f && mappedWhole_ && sameBits(state_.cameraPosition(), mappedAt_)) mapPass(dropThreshold);
     requestsStopped_ = false;
     walk();
 
@@ -113,7 +114,13 @@ void Manager::pass() {
         eraseCount_ = 0;
         // Hundreds of chunks have gone since the last rebuild: their memory
         // goes back to the system, or a long flight's resident set creeps.
+        trimOwed_ = true;
+    }
+    // Not while the walk ramps out: the trim walks the whole heap (up to a
+    // tenth of a second after a jump), and the surroundings would wait.
+    if (trimOwed_ && rampRadius_ == 0.0f) {
         returnFreedMemoryToTheSystem();
+        trimOwed_ = false;
     }
     if (passCount_ < reprioritiseInterval - 1) {
         ++passCount_;

@@ -257,6 +257,8 @@ private:
     float rampRadius_ = 0.0f;
     std::optional<ChunkKey> rampStart_;
     std::uint32_t rampHeldPasses_ = 0;
+    // Chunks have gone in hundreds since the heap was last trimmed.
+    bool trimOwed_ = false;
     // Whether every chunk within surroundingsRadius of the camera is present
     // and meshed (or needs no mesh).
     bool surroundingsMeshed();
