@@ -36,21 +36,27 @@ std::function<bool(const ChunkKey&)> chunkReadiness(const ChunkMap& chunks) {
 
 }  // namespace
 
-void passFarTerrain(PlanetManagerSide& state, SurroundingsWatch& surroundings) {
+void passFarTerrain(PlanetManagerSide& state, SurroundingsWatch& surroundings, bool walkRamping) {
     FarTerrain& far = state.farTerrain();
     if (far.enabled()) {
         // Far nodes wait while the ground around the camera is still being
         // built: on two cores three node jobs would halve its pace. Once the
         // chunks' work has run out, nothing more will come there, and the
-        // nodes go ahead whatever it holds.
-        const bool chunkWork = state.queuedRequests() > 0 || state.inFlightRequests() > 0;
+        // nodes go ahead whatever it holds; but while the walk ramps out,
+        // the chunks' work runs out for a moment before each mesh request.
+        const bool chunkWork = state.queuedRequests() > 0 || state.inFlightRequests() > 0 || walkRamping;
         const ChunkMap& chunks = state.chunks();
         const auto meshed = [&chunks](const ChunkKey& key) {
             const std::shared_ptr<Chunk> chunk = findChunk(chunks, key);
             return chunk && !chunk->meshPending.load(std::memory_order_acquire);
         };
         const float radius = std::fmin(surroundingsRadius, state.viewRadius());
-        far.holdJobs(chunkWork && !surroundings.meshed(state.cameraPosition(), radius, meshed));
+        const bool hold = chunkWork && !surroundings.meshed(state.cameraPosition(), radius, meshed);
+        far.holdJobs(hold);
+        // The far terrain's whole pass waits too while the walk ramps out:
+        // its first, which lays out the whole planet's nodes, takes tens of
+        // milliseconds, and the next mesh requests would wait for it.
+        if (hold && walkRamping) return;
     }
     far.pass(state.cameraPosition(), chunkReadiness(state.chunks()));
 }
@@ -67,7 +73,7 @@ void runManager(PlanetManagerSide state) {
     SurroundingsWatch surroundings;
     while (!state.stopRequested()) {
         manager.pass();
-        passFarTerrain(state, surroundings);
+        passFarTerrain(state, surroundings, manager.walkRamping());
         if (state.takeAuditRequest()) {
             // Before the chunks' audit, which counts the audit as done.
             auditFarTerrain(state);

@@ -154,6 +154,8 @@ public:
     // How far this pass's walk and gap sweep reach: the radius in effect, or
     // less while the walk ramps out from the camera (walk_ramp.cpp).
     float walkRadius() const;
+    // Whether the walk is still ramping out from the camera.
+    bool walkRamping() const { return rampRadius_ != 0.0f; }
 
     // Checks the invariants that tie the resident chunks to the map and the
     // draw list, adding one audit and the violations found to the counters
@@ -271,9 +273,9 @@ void runManager(PlanetManagerSide state);
 
 // The far terrain's pass (far_terrain.h) from the camera, after the chunks'
 // pass: a chunk counts as drawn once it is published and meshed. Node jobs
-// are held while chunk work waits and the camera's surroundings are not yet
-// meshed (surroundings_watch.h).
-void passFarTerrain(PlanetManagerSide& state, SurroundingsWatch& surroundings);
+// are held while chunk work waits (or the manager's walk ramps out) and the
+// camera's surroundings are not yet meshed (surroundings_watch.h).
+void passFarTerrain(PlanetManagerSide& state, SurroundingsWatch& surroundings, bool walkRamping = false);
 // The far terrain's audit (FarTerrain::audit), settled when the planet is
 // idle; its violations join the audit's count.
 void auditFarTerrain(PlanetManagerSide& state);
