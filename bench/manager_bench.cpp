@@ -7,9 +7,13 @@
 // - BM_ScanOctantsConverged, BM_MapPassConverged: its two parts.
 // - BM_SweepGapsConverged: the gap sweep, which a pass adds at most every
 //   Manager::gapSweepInterval passes while the camera moves.
-// - BM_ManagerPassEmpty: the first pass on an empty planet, which requests
-//   every chunk within the radius (the requests are withdrawn, untimed,
-//   after each iteration).
+// - BM_ManagerPassEmpty: the eight octant walks of a pass at the whole
+//   radius on an empty planet, which request every chunk the walk reaches
+//   (the requests are withdrawn, untimed, after each iteration).
+// - BM_WalkCold: the same walks by a new manager, whose table of known keys
+//   has yet to learn every key and its centre, as at the program's start.
+// - BM_ManagerFirstPassCold: a new manager's first pass, which walks only
+//   near the camera (the walk's ramp).
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -98,6 +102,10 @@ void BM_MapPassConverged(benchmark::State& state) {
     reportPerChunk(state, converged.manager);
 }
 
+void walkOctants(Manager& manager) {
+    for (const Octant& octant : octantScanOrder) manager.scanOctant(octant);
+}
+
 void BM_ManagerPassEmpty(benchmark::State& state) {
     NullGraphicsDevice device;
     StartState planet(device);
@@ -105,7 +113,7 @@ void BM_ManagerPassEmpty(benchmark::State& state) {
     PlanetFactorySide factories(planet);
     std::size_t requested = 0;
     for (auto _ : state) {
-        manager.pass();
+        walkOctants(manager);
         state.PauseTiming();
         requested = planet.queuedRequests();
         ChunkRequest request;
@@ -116,11 +124,40 @@ void BM_ManagerPassEmpty(benchmark::State& state) {
     reportTimePer(state, "per_request", static_cast<double>(requested));
 }
 
+// A new planet and manager for each iteration, made and freed untimed;
+// `work` is timed.
+template <typename Work>
+void onNewManagers(benchmark::State& state, Work work) {
+    NullGraphicsDevice device;
+    std::size_t requested = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto planet = std::make_unique<StartState>(device);
+        auto manager = std::make_unique<Manager>(PlanetManagerSide(*planet));
+        state.ResumeTiming();
+        work(*manager);
+        state.PauseTiming();
+        requested = planet->queuedRequests();
+        manager.reset();
+        planet.reset();
+        state.ResumeTiming();
+    }
+    state.counters["requests"] = static_cast<double>(requested);
+}
+
+void BM_WalkCold(benchmark::State& state) { onNewManagers(state, walkOctants); }
+
+void BM_ManagerFirstPassCold(benchmark::State& state) {
+    onNewManagers(state, [](Manager& manager) { manager.pass(); });
+}
+
 BENCHMARK(BM_ManagerPassConverged)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanOctantsConverged)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SweepGapsConverged)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MapPassConverged)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ManagerPassEmpty)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WalkCold)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ManagerFirstPassCold)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace gravelkin::bench
