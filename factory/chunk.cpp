@@ -45,18 +45,10 @@ Chunk::~Chunk() {
     // frees it, on whatever thread that is. The voxel block, if the chunk has
     // one of its own, goes with the volume.
     if (vertexBuffer != nullptr) vertexBuffer->release();
-    if (ledger_ != nullptr) ledger_->credit(chargedBytes());
 }
 
 void Chunk::chargeTo(MemoryLedger& ledger) {
-    ledger_ = &ledger;
-    charge(sizeof(Chunk) + chunkBookkeepingBytes + (voxels.ownsBlock() ? sizeof(VoxelBlock) : 0));
-}
-
-void Chunk::charge(std::uint64_t bytes) {
-    if (ledger_ == nullptr) return;
-    charged_.fetch_add(bytes, std::memory_order_relaxed);
-    ledger_->charge(bytes);
+    charge_.open(ledger, sizeof(Chunk) + chunkBookkeepingBytes + (voxels.ownsBlock() ? sizeof(VoxelBlock) : 0));
 }
 
 }  // namespace gravelkin

@@ -73,9 +73,9 @@ public:
     void chargeTo(MemoryLedger& ledger);
     // Charges `bytes` more to the ledger, if the chunk has one. Only the
     // thread that may write the chunk's mesh.
-    void charge(std::uint64_t bytes);
+    void charge(std::uint64_t bytes) { charge_.add(bytes); }
     // What the chunk has charged so far; any thread.
-    std::uint64_t chargedBytes() const { return charged_.load(std::memory_order_relaxed); }
+    std::uint64_t chargedBytes() const { return charge_.bytes(); }
     Chunk(const Chunk&) = delete;
     Chunk& operator=(const Chunk&) = delete;
 
@@ -128,8 +128,7 @@ public:
     const FineNeighbourMap* fineNeighbours = nullptr;
 
 private:
-    MemoryLedger* ledger_ = nullptr;
-    std::atomic<std::uint64_t> charged_{0};
+    LedgerCharge charge_;
 };
 
 }  // namespace gravelkin

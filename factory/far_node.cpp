@@ -6,7 +6,6 @@
 namespace gravelkin {
 
 FarNode::~FarNode() {
-    if (ledger_ != nullptr) ledger_->credit(charged_);
     if (main.buffer != nullptr) main.buffer->release();
     for (FarMesh& skirt : skirts) {
         if (skirt.buffer != nullptr) skirt.buffer->release();
@@ -21,10 +20,6 @@ std::uint64_t FarNode::faceCount() const {
 
 std::uint64_t FarNode::deviceBytes() const { return faceCount() * cornersPerFace * sizeof(ChunkVertex); }
 
-void FarNode::chargeTo(MemoryLedger& ledger) {
-    ledger_ = &ledger;
-    charged_ = deviceBytes();
-    ledger.charge(charged_);
-}
+void FarNode::chargeTo(MemoryLedger& ledger) { charge_.open(ledger, deviceBytes()); }
 
 }  // namespace gravelkin

@@ -46,8 +46,7 @@ struct FarNode {
     void chargeTo(MemoryLedger& ledger);
 
 private:
-    MemoryLedger* ledger_ = nullptr;
-    std::uint64_t charged_ = 0;
+    LedgerCharge charge_;
 };
 
 }  // namespace gravelkin

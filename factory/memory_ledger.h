@@ -28,4 +28,37 @@ private:
     std::atomic<std::uint64_t> bytes_{0};
 };
 
+// One thing's account with the ledger: what it has charged, credited back
+// exactly when the thing (which holds this as a member) goes. Without a
+// ledger nothing is charged.
+//
+// Threads: open() and add() by the one thread that may change the thing;
+// bytes() any thread.
+class LedgerCharge {
+public:
+    LedgerCharge() = default;
+    LedgerCharge(const LedgerCharge&) = delete;
+    LedgerCharge& operator=(const LedgerCharge&) = delete;
+    ~LedgerCharge() {
+        if (ledger_ != nullptr) ledger_->credit(bytes());
+    }
+
+    // From now on charges go to `ledger`, starting with `bytes`. Once.
+    void open(MemoryLedger& ledger, std::uint64_t bytes) {
+        ledger_ = &ledger;
+        add(bytes);
+    }
+    // Charges `bytes` more, if a ledger was opened.
+    void add(std::uint64_t bytes) {
+        if (ledger_ == nullptr) return;
+        charged_.fetch_add(bytes, std::memory_order_relaxed);
+        ledger_->charge(bytes);
+    }
+    std::uint64_t bytes() const { return charged_.load(std::memory_order_relaxed); }
+
+private:
+    MemoryLedger* ledger_ = nullptr;
+    std::atomic<std::uint64_t> charged_{0};
+};
+
 }  // namespace gravelkin

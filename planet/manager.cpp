@@ -289,12 +289,7 @@ void Manager::retrySkippedChunks() {
         // Neighbours meshed while the placeholder stood here keep their
         // meshes: the faces they show toward it lie inside solid ground once
         // the chunk is built, or are the right ones where it is air.
-        if (state_.eraseChunk(retry.key)) {
-            ++eraseCount_;
-            ++tally_.erased;
-        }
-        known_.setReleased(retry.key);
-        resident_.erase(retry.key);
+        release(retry.key);
         replay_.released(retry.key);
         state_.request(retry.key, RequestKind::Generate, retry.distanceSquared);
         ++tally_.generateRequests;
@@ -323,20 +318,24 @@ void Manager::pruneRetries() {
 void Manager::eraseStep() {
     while (!eraseBatch_.empty()) {
         const ChunkKey key = eraseBatch_.back();
-        // Waits for every accessor on the entry, so a chunk being drawn or
-        // copied out by a factory is not pulled from under it.
-        if (state_.eraseChunk(key)) {
-            ++eraseCount_;
-            ++tally_.erased;
-        }
-        // Our own owner goes last; the chunk is destroyed here unless a
-        // factory still holds it.
-        known_.setReleased(key);
-        resident_.erase(key);
+        release(key);
         skippedRetries_.forget(key);
         meshRetries_.forget(key);
         eraseBatch_.pop_back();
     }
+}
+
+void Manager::release(const ChunkKey& key) {
+    // Waits for every accessor on the entry, so a chunk being drawn or
+    // copied out by a factory is not pulled from under it.
+    if (state_.eraseChunk(key)) {
+        ++eraseCount_;
+        ++tally_.erased;
+    }
+    // Our own owner goes last; the chunk is destroyed here unless a factory
+    // still holds it.
+    known_.setReleased(key);
+    resident_.erase(key);
 }
 
 void Manager::rebuildDrawList() {

@@ -219,6 +219,9 @@ private:
     void hold(std::shared_ptr<Chunk> chunk);
     // Forgets the retries of keys that no longer wait for one.
     void pruneRetries();
+    // Erases the chunk of `key` from the map, counting the erasure, and lets
+    // the manager's own hold of it go.
+    void release(const ChunkKey& key);
     // mapPass's look at one chunk: whether it is far; a near one waiting for
     // its mesh is requested when it may be.
     bool mapChunk(const ChunkKey& key, const Chunk& chunk, float dropThreshold);
