@@ -155,12 +155,13 @@ void Manager::pass() {
 }
 
 bool Manager::sweepIfDue() {
-    if (!(state_.cameraPosition() == sweptAt_) || walkRadius() != sweptRadius_) sweepOwed_ = true;
+    if (!(state_.cameraPosition() == sweptAt_) || rampSweepOwed_) sweepOwed_ = true;
     if (passesSinceSweep_ < gapSweepInterval) ++passesSinceSweep_;
-    // A walk that reaches farther than the last sweep (its ramp out from the
-    // camera) is swept at once: the walk alone misses chunks, near the camera
-    // too where it stands above a level step.
-    if (sweepOwed_ && (passesSinceSweep_ >= gapSweepInterval || walkRadius() != sweptRadius_)) {
+    // A step of the walk's ramp out from the camera is swept at once: the
+    // walk alone misses chunks, near the camera too where it stands above a
+    // level step. (A change of the radius in effect waits for the interval:
+    // in open space a sweep visits tens of thousands of keys.)
+    if (sweepOwed_ && (passesSinceSweep_ >= gapSweepInterval || rampSweepOwed_)) {
         sweepGaps();
         passesSinceSweep_ = 0;
         // A sweep the budget cut short is owed again.

@@ -256,7 +256,7 @@ private:
     bool sweepOwed_ = true;
     std::uint32_t passesSinceSweep_ = gapSweepInterval;
     std::vector<ChunkKey> sweepQueue_;
-    float sweptRadius_ = 0.0f;
+    bool rampSweepOwed_ = false;  // the walk's ramp has stepped since the last sweep
     // The walk's reach while it ramps out; 0 once it reaches the radius. The
     // ramp started last in the camera's chunk rampStart_.
     float rampRadius_ = 0.0f;

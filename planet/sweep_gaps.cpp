@@ -25,7 +25,7 @@ void Manager::sweepGaps() {
     const Vec3 camera = state_.cameraPosition();
     sweptAt_ = camera;
     const float radius = walkRadius();
-    sweptRadius_ = radius;
+    rampSweepOwed_ = false;
     const float radiusSquared = radius * radius;
     const ChunkMap& chunks = state_.chunks();
 

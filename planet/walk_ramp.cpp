@@ -47,11 +47,13 @@ void Manager::rampWalk() {
         rampStart_ = own;
         rampRadius_ = nearWalkRadius;
         rampHeldPasses_ = 0;
+        rampSweepOwed_ = true;
     } else if (rampRadius_ != 0.0f) {
         if (rampHeldPasses_ < maxRampHoldPasses && !surroundingsMeshed()) {
             ++rampHeldPasses_;
         } else {
             rampRadius_ *= walkRampFactor;
+            rampSweepOwed_ = true;
         }
     }
     if (rampRadius_ >= state_.viewRadius()) rampRadius_ = 0.0f;
