@@ -120,11 +120,15 @@ void Manager::pass() {
         eraseCount_ = 0;
         // Hundreds of chunks have gone since the last rebuild: their memory
         // goes back to the system, or a long flight's resident set creeps.
+        if (!trimOwed_) trimOwedSince_ = passNumber_;
         trimOwed_ = true;
     }
     // Not while the walk ramps out: the trim walks the whole heap (up to a
-    // tenth of a second after a jump), and the surroundings would wait.
-    if (trimOwed_ && rampRadius_ == 0.0f) {
+    // tenth of a second after a jump), and the surroundings would wait. But
+    // a flight that keeps outrunning the streaming keeps restarting the ramp,
+    // and freed memory must not pile up meanwhile: a trim waits
+    // maxRampHoldPasses passes at most.
+    if (trimOwed_ && (rampRadius_ == 0.0f || passNumber_ - trimOwedSince_ >= maxRampHoldPasses)) {
         returnFreedMemoryToTheSystem();
         trimOwed_ = false;
     }

@@ -262,8 +262,10 @@ private:
     float rampRadius_ = 0.0f;
     std::optional<ChunkKey> rampStart_;
     std::uint32_t rampHeldPasses_ = 0;
-    // Chunks have gone in hundreds since the heap was last trimmed.
+    // Chunks have gone in hundreds since the heap was last trimmed; owed
+    // since that pass.
     bool trimOwed_ = false;
+    std::uint64_t trimOwedSince_ = 0;
     // Whether every chunk within surroundingsRadius of the camera is present
     // and meshed (or needs no mesh).
     bool surroundingsMeshed();
