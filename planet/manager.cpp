@@ -1,7 +1,6 @@
 #include "planet/manager.h"
 
 #include <chrono>
-#include <cmath>
 #include <thread>
 #include <utility>
 
@@ -9,7 +8,6 @@
 #include "camera/distance.h"
 #include "planet/neighbours_present.h"
 #include "planet/freed_memory.h"
-#include "planet/surroundings_watch.h"
 #include "factory/thread_priority.h"
 #include "factory/chunk_factory.h"
 
@@ -36,7 +34,7 @@ std::function<bool(const ChunkKey&)> chunkReadiness(const ChunkMap& chunks) {
 
 }  // namespace
 
-void passFarTerrain(PlanetManagerSide& state, SurroundingsWatch& surroundings, bool walkRamping) {
+void passFarTerrain(PlanetManagerSide& state, Manager& manager) {
     FarTerrain& far = state.farTerrain();
     if (far.enabled()) {
         // Far nodes wait while the ground around the camera is still being
@@ -44,14 +42,9 @@ void passFarTerrain(PlanetManagerSide& state, SurroundingsWatch& surroundings, b
         // chunks' work has run out, nothing more will come there, and the
         // nodes go ahead whatever it holds; but while the walk ramps out,
         // the chunks' work runs out for a moment before each mesh request.
+        const bool walkRamping = manager.walkRamping();
         const bool chunkWork = state.queuedRequests() > 0 || state.inFlightRequests() > 0 || walkRamping;
-        const ChunkMap& chunks = state.chunks();
-        const auto meshed = [&chunks](const ChunkKey& key) {
-            const std::shared_ptr<Chunk> chunk = findChunk(chunks, key);
-            return chunk && !chunk->meshPending.load(std::memory_order_acquire);
-        };
-        const float radius = std::fmin(surroundingsRadius, state.viewRadius());
-        const bool hold = chunkWork && !surroundings.meshed(state.cameraPosition(), radius, meshed);
+        const bool hold = chunkWork && !manager.surroundingsMeshed();
         far.holdJobs(hold);
         // The far terrain's whole pass waits too while the walk ramps out:
         // its first, which lays out the whole planet's nodes, takes tens of
@@ -70,10 +63,9 @@ void auditFarTerrain(PlanetManagerSide& state) {
 void runManager(PlanetManagerSide state) {
     lowerCurrentThreadPriority(managerNiceIncrement);
     Manager manager(state);
-    SurroundingsWatch surroundings;
     while (!state.stopRequested()) {
         manager.pass();
-        passFarTerrain(state, surroundings, manager.walkRamping());
+        passFarTerrain(state, manager);
         if (state.takeAuditRequest()) {
             // Before the chunks' audit, which counts the audit as done.
             auditFarTerrain(state);

@@ -156,6 +156,9 @@ public:
     float walkRadius() const;
     // Whether the walk is still ramping out from the camera.
     bool walkRamping() const { return rampRadius_ != 0.0f; }
+    // Whether every chunk within surroundingsRadius of the camera is present
+    // and meshed (or needs no mesh).
+    bool surroundingsMeshed();
 
     // Checks the invariants that tie the resident chunks to the map and the
     // draw list, adding one audit and the violations found to the counters
@@ -266,9 +269,6 @@ private:
     // since that pass.
     bool trimOwed_ = false;
     std::uint64_t trimOwedSince_ = 0;
-    // Whether every chunk within surroundingsRadius of the camera is present
-    // and meshed (or needs no mesh).
-    bool surroundingsMeshed();
     SurroundingsWatch surroundings_;
 };
 
@@ -280,7 +280,7 @@ void runManager(PlanetManagerSide state);
 // pass: a chunk counts as drawn once it is published and meshed. Node jobs
 // are held while chunk work waits (or the manager's walk ramps out) and the
 // camera's surroundings are not yet meshed (surroundings_watch.h).
-void passFarTerrain(PlanetManagerSide& state, SurroundingsWatch& surroundings, bool walkRamping = false);
+void passFarTerrain(PlanetManagerSide& state, Manager& manager);
 // The far terrain's audit (FarTerrain::audit), settled when the planet is
 // idle; its violations join the audit's count.
 void auditFarTerrain(PlanetManagerSide& state);
