@@ -24,12 +24,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -39,13 +35,11 @@
 #include "camera/still_camera_input.h"
 #include "cli/view_options.h"
 #include "factory/chunk_pipeline.h"
-#include "voxel/constant_voxel_blocks.h"
 #include "planet/chunks_within.h"
-#include "camera/distance.h"
 #include "planet/planet.h"
 #include "planet/settle_moments.h"
 #include "device/host_memory_device.h"
-#include "tools/print_streaming_stats.h"
+#include "tools/probe/planet_census.h"
 #include "tools/process_stats.h"
 #include "tools/soak/soak_run.h"
 
@@ -54,7 +48,10 @@ namespace {
 using namespace gravelkin;
 using Clock = std::chrono::steady_clock;
 using tools::peakResidentKiB;
-using tools::printStreamingStats;
+using tools::Census;
+using tools::mib;
+using tools::printChunks;
+using tools::takeCensus;
 using tools::threadTimes;
 using tools::ThreadTimes;
 
@@ -140,8 +137,6 @@ struct Coverage {
 };
 
 // Any thread; finds are safe while the planet streams.
-double mib(std::uint64_t bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0); }
-
 Coverage measureCoverage(const Planet& planet, const std::vector<ChunkKey>& keys, double seconds) {
     Coverage coverage{seconds, keys.size(), 0, 0};
     for (const ChunkKey& key : keys) {
@@ -157,26 +152,6 @@ double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-
-// What the chunks of a stopped planet hold in memory: their records, the
-// voxel blocks of their own, and the shared constant blocks. Vertex data
-// lives on the graphics device and is reported apart.
-struct ChunkMemory {
-    std::uint64_t records = 0;
-    std::uint64_t ownBlocks = 0;
-    std::uint64_t bytes = 0;
-};
-
-ChunkMemory measureChunkMemory(const Planet& planet) {
-    ChunkMemory memory;
-    planet.forEachChunk([&](const Chunk& chunk) {
-        ++memory.records;
-        memory.ownBlocks += chunk.voxels.ownsBlock();
-    });
-    const std::uint64_t sharedBlocks = constantVoxelBlockCount();
-    memory.bytes = memory.records * sizeof(Chunk) + (memory.ownBlocks + sharedBlocks) * sizeof(VoxelBlock);
-    return memory;
-}
 
 // What the streaming loop saw.
 struct StreamRun {
@@ -278,38 +253,6 @@ Moments takeMoments(const Planet& planet, const StreamRun& run, const std::vecto
     return moments;
 }
 
-// What a stopped planet holds.
-struct Census {
-    std::size_t byFill[4] = {0, 0, 0, 0};
-    std::size_t meshed = 0, withFaces = 0, unmeshed = 0, unmeshedReady = 0;
-    std::size_t within = 0, missing = 0;
-    std::uint64_t vertices = 0;
-    ChunkMemory memory;
-};
-
-Census takeCensus(const Planet& planet, const Vec3& eye) {
-    Census census;
-    planet.forEachChunk([&](const Chunk& chunk) {
-        const auto fill = static_cast<std::size_t>(chunk.fillState);
-        ++census.byFill[chunk.fillState <= ChunkFillState::AllSolid ? fill : 0u];
-        const std::uint32_t count = chunk.vertexCount.load(std::memory_order_acquire);
-        census.vertices += count;
-        census.withFaces += count != 0;
-        if (chunk.meshPending.load(std::memory_order_acquire)) {
-            ++census.unmeshed;
-            census.unmeshedReady += planet.neighboursPublished(chunk.key);
-        } else if (chunk.fillState != ChunkFillState::AllAir) {
-            ++census.meshed;
-        }
-    });
-    for (const ChunkKey& key : chunkKeysWithin(eye, planet.effectiveRadius())) {
-        ++census.within;
-        census.missing += planet.findChunk(key) == nullptr;
-    }
-    census.memory = measureChunkMemory(planet);
-    return census;
-}
-
 // The surroundings' figure. Once converged, a surrounding chunk still
 // unmeshed lacks a neighbour beyond the radius, which is never built: the
 // figure is then the moment the others were meshed, and says so.
@@ -362,29 +305,6 @@ void printTimes(const Options& options, const StreamRun& run, const Moments& mom
     if (stats.passes != 0) {
         std::printf("cpu_ms_per_manager_pass: %.3f\n", cpu.manager * 1e3 / static_cast<double>(stats.passes));
     }
-}
-
-void printChunks(const Census& census, const Planet& planet) {
-    const auto byFill = [&](ChunkFillState state) { return census.byFill[static_cast<std::size_t>(state)]; };
-    const auto u64 = [](std::uint64_t value) { return static_cast<unsigned long long>(value); };
-    std::printf("chunks: %zu\n", planet.chunkCount());
-    std::printf("chunks_unknown: %zu\n", byFill(ChunkFillState::Unknown));
-    std::printf("chunks_mixed: %zu\n", byFill(ChunkFillState::Mixed));
-    std::printf("chunks_all_air: %zu\n", byFill(ChunkFillState::AllAir));
-    std::printf("chunks_all_solid: %zu\n", byFill(ChunkFillState::AllSolid));
-    std::printf("chunks_meshed: %zu\n", census.meshed);
-    std::printf("chunks_with_faces: %zu\n", census.withFaces);
-    std::printf("chunks_unmeshed: %zu\n", census.unmeshed);
-    std::printf("chunks_unmeshed_with_all_neighbours: %zu\n", census.unmeshedReady);
-    std::printf("chunks_within_radius: %zu\n", census.within);
-    std::printf("chunks_within_radius_missing: %zu\n", census.missing);
-    std::printf("chunks_with_own_voxel_block: %llu\n", u64(census.memory.ownBlocks));
-    std::printf("chunk_memory_bytes: %llu (%.1f MiB)\n", u64(census.memory.bytes), mib(census.memory.bytes));
-    std::printf("faces: %llu\n", u64(census.vertices / 6));
-    std::printf("vertices: %llu\n", u64(census.vertices));
-    std::printf("vertex_bytes: %llu (%.1f MiB)\n", u64(census.vertices * sizeof(ChunkVertex)),
-                mib(census.vertices * sizeof(ChunkVertex)));
-    printStreamingStats(planet.stats());
 }
 
 int run(const Options& options) {
