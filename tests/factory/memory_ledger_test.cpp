@@ -50,13 +50,6 @@ TEST(MemoryLedgerTest, AChunkCreditsWhatItChargedWithItsBlockAndMesh) {
     EXPECT_EQ(ledger.bytes(), 0u);
 }
 
-TEST(MemoryLedgerTest, AChunkWithoutALedgerChargesNothing) {
-    NullGraphicsDevice device;
-    Chunk chunk(ChunkKey{0, 12, 0, 0});
-    const TestFaces mesh(1);
-    EXPECT_TRUE(publishMesh(chunk, device, mesh.faces));
-}
-
 TEST(MemoryLedgerTest, AFarNodeCreditsItsVertexBytes) {
     MemoryLedger ledger;
     {

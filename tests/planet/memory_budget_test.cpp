@@ -58,14 +58,5 @@ TEST(MemoryBudgetTest, OpenSpaceHoldsNoMoreChunksThanTheManagerTracks) {
     }
 }
 
-TEST(MemoryBudgetTest, TheDefaultBudgetLeavesTheRadiusAlone) {
-    TestPosition position;
-    NullGraphicsDevice device;
-    auto planet = streamingPlanet(device, 200.0f);
-    ASSERT_TRUE(settles(*planet, 60s));
-    EXPECT_EQ(planet->effectiveRadius(), 200.0f);
-    EXPECT_GT(planet->memoryBytes(), 0u);
-}
-
 }  // namespace
 }  // namespace gravelkin::test
