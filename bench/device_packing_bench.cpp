@@ -53,10 +53,11 @@ void BM_PackAndGroupFaces(benchmark::State& state) {
     std::uint64_t faces = 0;
     for (const KeptFaces& mesh : meshes) faces += mesh.sides.size();
     std::uint64_t groups = 0;
+    StagingArena arena;
     for (auto _ : state) {
         groups = 0;
         for (const KeptFaces& mesh : meshes) {
-            const StagedMesh staged(mesh.faces());
+            const StagedMesh staged(mesh.faces(), arena);
             groups += staged.groups.size();
         }
         benchmark::DoNotOptimize(groups);

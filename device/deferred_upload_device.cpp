@@ -7,13 +7,13 @@
 
 namespace gravelkin {
 
-StagedMesh::StagedMesh(const ChunkVertex* list, std::uint32_t listCount)
-    : vertices(std::make_unique_for_overwrite<ChunkVertex[]>(listCount)), count(listCount) {
+StagedMesh::StagedMesh(const ChunkVertex* list, std::uint32_t listCount, StagingArena& arena)
+    : vertices(arena.take(listCount)), count(listCount) {
     std::copy(list, list + listCount, vertices.get());
 }
 
-StagedMesh::StagedMesh(const ChunkFaces& faces)
-    : vertices(std::make_unique_for_overwrite<ChunkVertex[]>(std::size_t{cornersPerFace} * faces.count)),
+StagedMesh::StagedMesh(const ChunkFaces& faces, StagingArena& arena)
+    : vertices(arena.take(std::size_t{cornersPerFace} * faces.count)),
       count(cornersPerFace * faces.count),
       quads(true) {
     groups = packFaceGroups(faces, vertices.get());
@@ -53,12 +53,12 @@ VertexBuffer* DeferredUploadDevice::create(const Stage& stage) {
 
 VertexBuffer* DeferredUploadDevice::createVertexBuffer(const ChunkVertex* vertices, std::uint32_t count) {
     if (vertices == nullptr || count == 0) return nullptr;
-    return create([&] { return StagedMesh(vertices, count); });
+    return create([&] { return StagedMesh(vertices, count, staging_); });
 }
 
 VertexBuffer* DeferredUploadDevice::createFaceBuffer(const ChunkFaces& faces) {
     if (faces.corners == nullptr || faces.sides == nullptr || faces.count == 0) return nullptr;
-    return create([&] { return StagedMesh(faces); });
+    return create([&] { return StagedMesh(faces, staging_); });
 }
 
 void DeferredUploadDevice::queueRelease(StagedVertexBuffer* buffer) {

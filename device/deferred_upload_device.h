@@ -6,7 +6,8 @@
 // Creating a buffer copies the mesh on the creating thread and queues the
 // buffer: createVertexBuffer copies a triangle list as it is, and
 // createFaceBuffer copies a face mesh's corners (drawn through quad indices,
-// quad_packing.h) grouped by side and place (face_groups.h). The main thread
+// quad_packing.h) grouped by side and place (face_groups.h), into memory
+// from the device's staging arena (staging_arena.h). The main thread
 // stores the buffer in the device's memory at the latest when it is first
 // asked for, and in bulk once per frame in processPending(), then frees the
 // copy. release() queues the buffer; the
@@ -31,6 +32,7 @@
 
 #include "device/graphics_device.h"
 #include "device/face_groups.h"
+#include "device/staging_arena.h"
 
 namespace gravelkin {
 
@@ -39,11 +41,11 @@ class DeferredUploadDevice;
 // What the creating thread makes of a mesh: a triangle list as it is, or a
 // face mesh's corners packed and grouped.
 struct StagedMesh {
-    StagedMesh(const ChunkVertex* vertices, std::uint32_t count);
-    explicit StagedMesh(const ChunkFaces& faces);
+    StagedMesh(const ChunkVertex* vertices, std::uint32_t count, StagingArena& arena);
+    StagedMesh(const ChunkFaces& faces, StagingArena& arena);
 
-    // Left uninitialised until written: its pages are touched once.
-    std::unique_ptr<ChunkVertex[]> vertices;
+    // Left uninitialised until written.
+    StagingBlock vertices;
     std::uint32_t count = 0;
     bool quads = false;             // vertices holds packed faces
     std::vector<FaceGroup> groups;  // of the packed faces
@@ -126,6 +128,7 @@ private:
     std::unordered_set<StagedVertexBuffer*> live_;
     bool closed_ = false;
 
+    StagingArena staging_;
     // Main thread only: the batches being worked on, kept to reuse their
     // storage from frame to frame.
     std::vector<StagedVertexBuffer*> storeBatch_;
