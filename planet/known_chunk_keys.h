@@ -16,7 +16,9 @@
 //
 // Bounded: past `capacity` keys (a camera that travels far), the keys of
 // chunks not held are forgotten and come back as the walk visits them. Held
-// keys are never forgotten; there are as many as the manager holds chunks.
+// keys are never forgotten; there are as many as the manager holds chunks,
+// up to `capacity`. A forgetting leaves room for a quarter of the capacity
+// more, so the table holds at most twice the capacity.
 //
 // Threads: one owner (the manager thread).
 #pragma once
