@@ -86,7 +86,8 @@ class Manager {
 public:
     static constexpr float dropFactor = 1.3f;
     static constexpr std::size_t eraseBatchLimit = 64;
-    // While the planet holds more than its memory budget: dropping the
+    // While the planet holds more than its memory budget, and until the
+    // drops of a shrink of the radius it made are done: dropping the
     // farthest chunks is then what the pass is for.
     static constexpr std::size_t overBudgetEraseBatchLimit = 2048;
     // The most chunks the manager holds, whatever the budget: a radius of
@@ -210,6 +211,7 @@ private:
     RadiusControl radiusControl_;
     bool budgetReported_ = false;
     bool requestsStopped_ = false;  // this pass found the budget full
+    bool shrinkDropsOwed_ = false;  // the radius shrank; its drops are not all done
     std::size_t eraseLimit_ = eraseBatchLimit;
     std::vector<ChunkKey> eraseBatch_;
     std::int32_t eraseCount_ = 0;  // erasures since the last rebuild

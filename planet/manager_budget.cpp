@@ -81,9 +81,15 @@ void Manager::controlRadius() {
     in.dropsPending = !mappedWhole_;
     in.eye = state_.cameraPosition();
     if (in.usedBytes > in.budgetBytes && radiusControl_.shrinkDue(in)) in.fitRadius = fitRadius(in);
-    eraseLimit_ = in.usedBytes > in.budgetBytes ? overBudgetEraseBatchLimit : eraseBatchLimit;
+    // A shrink's drops are done once a map pass has left none for later.
+    if (mappedWhole_) shrinkDropsOwed_ = false;
     const float before = radiusControl_.radius();
     const float radius = radiusControl_.update(in);
+    if (radius < before) shrinkDropsOwed_ = true;
+    // The shrink's drops free what the budget needs, and until they are done
+    // the radius cannot shrink again: at 64 a pass, the ten thousand air
+    // chunks a shrink drops in open space took a hundred and fifty passes.
+    eraseLimit_ = in.usedBytes > in.budgetBytes || shrinkDropsOwed_ ? overBudgetEraseBatchLimit : eraseBatchLimit;
     if (radius == before) return;
     state_.setEffectiveRadius(radius);
     // The walk's replay, the map's last look and the gap sweep were for the

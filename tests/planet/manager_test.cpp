@@ -205,6 +205,29 @@ TEST_F(ManagerTest, ErasesAtMostSixtyFourFarChunksAPassAndRebuildsAfterTwoHundre
     EXPECT_EQ(device.liveBuffers(), 0);
 }
 
+TEST_F(ManagerTest, AShrinkOfTheRadiusDropsItsChunksAtTheOverBudgetRateUntilTheyAreDone) {
+    constexpr std::uint32_t farCount = 3000;
+    for (std::uint32_t i = 0; i < farCount; ++i) {
+        auto chunk = std::make_unique<Chunk>(farKey(i), airVoxel);
+        chunk->chargeTo(factories.memoryLedger());
+        ASSERT_TRUE(factories.addChunk(std::move(chunk)));
+    }
+    // A request left waiting: the planet is over its budget, not starved.
+    managerSide.request(ChunkKey{0, 12, 0, 1}, RequestKind::Generate, 0.0f);
+    const std::uint64_t held = planet.memoryBytes();
+    ASSERT_GT(held, 0u);
+    planet.setMemoryBudget(held / 2);
+
+    manager.pass();
+    EXPECT_LT(planet.effectiveRadius(), radius);
+    EXPECT_EQ(planet.stats().erasedChunks, Manager::overBudgetEraseBatchLimit);
+    ASSERT_LT(planet.memoryBytes(), held / 2) << "the rest is dropped within the budget";
+    // Within the budget now, but the shrink's drops are not done: they go
+    // on at the same rate, not 64 a pass.
+    manager.pass();
+    EXPECT_EQ(planet.stats().erasedChunks, farCount);
+}
+
 TEST_F(ManagerTest, KeepsAChunkExactlyAtTheDropDistance) {
     // Put the camera where a chunk's squared distance is exactly 1.3 R².
     const ChunkKey key{7, 12, 8, 1};
