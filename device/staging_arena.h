@@ -7,8 +7,9 @@
 // Blocks are carved one after another from 4 MiB slabs, mapped with
 // transparent huge pages asked for (so one fault maps 2 MiB where the system
 // allows it). Copies are stored in about the order they were staged, so a
-// slab empties soon after it fills; an empty slab is kept for reuse, a few at
-// most, or unmapped. A block too large for a slab gets a mapping of its own.
+// slab empties soon after it fills; one empty slab is kept for reuse, and the
+// others are unmapped: memory kept here is not the heap's, so no trim of the
+// heap gives it back. A block too large for a slab gets a mapping of its own.
 //
 // Threads: any; the slabs' counts are guarded by a mutex. The arena must
 // outlive every block it has handed out.
@@ -49,7 +50,7 @@ public:
     // this much at its end.
     static constexpr std::size_t largestSlabBlockBytes = slabBytes / 4;
 
-    explicit StagingArena(std::size_t maxSpareSlabs = 4);
+    explicit StagingArena(std::size_t maxSpareSlabs = 1);
     ~StagingArena();
     StagingArena(const StagingArena&) = delete;
     StagingArena& operator=(const StagingArena&) = delete;
