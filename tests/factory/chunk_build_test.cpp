@@ -209,30 +209,6 @@ TEST(ChunkMemoryTest, AChunkLeftForTheGeneratorHoldsTheConstructionVoxelOutsideI
     }
 }
 
-TEST(ChunkMemoryTest, FreedBlocksAreReusedAndAtMostAFewAreKept) {
-    std::vector<VoxelBlock*> blocks;
-    for (std::size_t k = 0; k < 2 * maxSpareVoxelBlocks; ++k) {
-        VoxelBlock* block = allocateVoxelBlock();
-        // Every byte of a block is usable.
-        block->voxels[0] = Voxel{-1.0f, {1, 2, 3}};
-        block->voxels[voxelsPerBlock - 1] = Voxel{2.0f, {4, 5, 6}};
-        EXPECT_TRUE(test::sameBits(block->voxels[0], Voxel{-1.0f, {1, 2, 3}}));
-        EXPECT_TRUE(test::sameBits(block->voxels[voxelsPerBlock - 1], Voxel{2.0f, {4, 5, 6}}));
-        blocks.push_back(block);
-    }
-    for (VoxelBlock* block : blocks) freeVoxelBlock(block);
-    freeVoxelBlock(nullptr);
-    if (!voxelBlocksMapped) {
-        EXPECT_EQ(spareVoxelBlocks(), 0u);  // the sanitizer sees every block go
-        return;
-    }
-    EXPECT_EQ(spareVoxelBlocks(), maxSpareVoxelBlocks);
-    VoxelBlock* again = allocateVoxelBlock();
-    EXPECT_NE(std::find(blocks.begin(), blocks.end(), again), blocks.end()) << "a spare block was not reused";
-    EXPECT_EQ(spareVoxelBlocks(), maxSpareVoxelBlocks - 1);
-    freeVoxelBlock(again);
-}
-
 TEST(ChunkMemoryTest, TheLastOwnerReleasesTheBufferOnce) {
     NullGraphicsDevice device;
     std::shared_ptr<Chunk> chunk = test::chunkWithBuffer({2, 12, 2, 2}, device);
