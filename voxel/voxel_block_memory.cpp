@@ -174,34 +174,58 @@ void freeVoxelBlock(VoxelBlock* block) {
         delete block;
         return;
     }
+    // The system calls run outside the lock, so that the factories' blocks
+    // keep coming while thousands go after a jump.
     Slabs& s = slabs();
-    std::lock_guard guard(s.lock);
-    const auto found = s.byStart.find(slabStartOf(block));
-    Slab& slab = found->second;
-    const std::uint32_t bit = 1u << ((reinterpret_cast<std::uintptr_t>(block) - slab.start) / blockBytes);
-    // open has room for every slab mapped: markOpen does not allocate.
-    if (slab.free == 0) markOpen(s, slab);
-    slab.free |= bit;
-    ++s.warmFree;
-    if (slab.free == allBlocks) {
-        if (s.warmFree <= maxSpareVoxelBlocks) return;
-        // An empty slab beyond the spares goes back to the system whole.
-        s.warmFree -= static_cast<std::size_t>(std::popcount(slab.free & ~slab.cold));
-        markClosed(s, slab);
-        munmap(reinterpret_cast<void*>(slab.start), voxelSlabBytes);
-        s.byStart.erase(found);
-    } else if (s.warmFree > maxSpareVoxelBlocks) {
-        // The others in use: only this block's pages go back. The kernel
-        // would otherwise merge the slab into one huge page again in the
-        // background, block and all.
-        if (!slab.smallPages) {
-            (void)madvise(reinterpret_cast<void*>(slab.start), voxelSlabBytes, MADV_NOHUGEPAGE);
+    std::uintptr_t start = 0;
+    const std::uint32_t bit = 1u << ((reinterpret_cast<std::uintptr_t>(block) & (voxelSlabBytes - 1)) / blockBytes);
+    bool split = false;
+    {
+        std::lock_guard guard(s.lock);
+        const auto found = s.byStart.find(slabStartOf(block));
+        Slab& slab = found->second;
+        if (s.warmFree < maxSpareVoxelBlocks || (slab.free | bit) == allBlocks) {
+            // open has room for every slab mapped: markOpen does not allocate.
+            if (slab.free == 0) markOpen(s, slab);
+            slab.free |= bit;
+            ++s.warmFree;
+            if (slab.free != allBlocks || s.warmFree <= maxSpareVoxelBlocks) return;
+            // An empty slab beyond the spares goes back to the system whole;
+            // once out of the table, no other thread can reach it.
+            s.warmFree -= static_cast<std::size_t>(std::popcount(slab.free & ~slab.cold));
+            markClosed(s, slab);
+            start = slab.start;
+            s.byStart.erase(found);
+        } else {
+            // The slab's other blocks are in use: only this block's pages go
+            // back, and it stays taken until they have. The kernel would
+            // otherwise merge the slab into one huge page again in the
+            // background, block and all.
+            split = !slab.smallPages;
             slab.smallPages = true;
         }
-        (void)madvise(block, blockBytes, MADV_DONTNEED);
-        slab.cold |= bit;
-        --s.warmFree;
     }
+    if (start != 0) {
+        munmap(reinterpret_cast<void*>(start), voxelSlabBytes);
+        return;
+    }
+    if (split) (void)madvise(reinterpret_cast<void*>(slabStartOf(block)), voxelSlabBytes, MADV_NOHUGEPAGE);
+    (void)madvise(block, blockBytes, MADV_DONTNEED);
+    {
+        std::lock_guard guard(s.lock);
+        const auto found = s.byStart.find(slabStartOf(block));
+        Slab& slab = found->second;
+        if (slab.free == 0) markOpen(s, slab);
+        slab.free |= bit;
+        slab.cold |= bit;
+        if (slab.free != allBlocks) return;
+        // Every other block went meanwhile.
+        s.warmFree -= static_cast<std::size_t>(std::popcount(slab.free & ~slab.cold));
+        markClosed(s, slab);
+        start = slab.start;
+        s.byStart.erase(found);
+    }
+    munmap(reinterpret_cast<void*>(start), voxelSlabBytes);
 }
 
 std::size_t spareVoxelBlocks() {

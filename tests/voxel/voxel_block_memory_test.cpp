@@ -72,7 +72,9 @@ TEST(VoxelBlockMemoryTest, FreedBlocksAreReusedAndAtMostAFewAreKept) {
 
 TEST(VoxelBlockMemoryTest, BlocksFreedFromSlabsStillInUseGiveTheirPagesBackAndAreReusedFirst) {
     if (!voxelBlocksMapped) GTEST_SKIP() << "blocks come from the heap under AddressSanitizer";
-    constexpr std::size_t count = 8 * blocksPerSlab;
+    // Every other block freed is twice the spares.
+    constexpr std::size_t count = 4 * maxSpareVoxelBlocks;
+    static_assert(count % blocksPerSlab == 0);
     std::vector<VoxelBlock*> blocks;
     for (std::size_t k = 0; k < count; ++k) {
         blocks.push_back(allocateVoxelBlock());
@@ -113,36 +115,38 @@ TEST(VoxelBlockMemoryTest, BlocksFreedFromSlabsStillInUseGiveTheirPagesBackAndAr
 }
 
 TEST(VoxelBlockMemoryTest, ThreadsTakeAndGiveBlocksAtOnceWithoutSharingOne) {
+    // Each burst holds more blocks than the spares, so that blocks are also
+    // given back page by page, whole slabs unmapped and given-back blocks
+    // taken again, on every thread at once.
     constexpr int threads = 4;
-    constexpr int rounds = 400;
-    constexpr std::size_t held = 12;
+    constexpr int rounds = 30;
+    constexpr std::size_t burst = maxSpareVoxelBlocks + 2 * blocksPerSlab;
     std::vector<std::thread> workers;
     std::vector<int> mixedUp(threads, 0);
     for (int t = 0; t < threads; ++t) {
         workers.emplace_back([t, &mixedUp] {
-            std::vector<std::pair<VoxelBlock*, float>> mine;
+            std::vector<VoxelBlock*> mine;
             for (int round = 0; round < rounds; ++round) {
-                const float tag = static_cast<float>(t * rounds + round);
-                VoxelBlock* block = allocateVoxelBlock();
-                writeTag(block, tag);
-                mine.emplace_back(block, tag);
-                if (mine.size() > held) {
-                    // Given back out of order: the middle one.
-                    const auto middle = mine.begin() + static_cast<std::ptrdiff_t>(round % held);
-                    if (!holdsTag(middle->first, middle->second)) ++mixedUp[t];
-                    freeVoxelBlock(middle->first);
-                    mine.erase(middle);
+                const auto tag = static_cast<float>(t * rounds + round);
+                for (std::size_t k = 0; k < burst; ++k) {
+                    mine.push_back(allocateVoxelBlock());
+                    writeTag(mine.back(), tag);
                 }
-            }
-            for (const auto& [block, tag] : mine) {
-                if (!holdsTag(block, tag)) ++mixedUp[t];
-                freeVoxelBlock(block);
+                // Given back out of order: odd places first, then even.
+                for (const std::size_t first : {1, 0}) {
+                    for (std::size_t k = first; k < burst; k += 2) {
+                        if (!holdsTag(mine[k], tag)) ++mixedUp[t];
+                        freeVoxelBlock(mine[k]);
+                    }
+                }
+                mine.clear();
             }
         });
     }
     for (std::thread& worker : workers) worker.join();
     for (int t = 0; t < threads; ++t) EXPECT_EQ(mixedUp[t], 0) << "thread " << t;
     if (voxelBlocksMapped) {
+        EXPECT_LE(spareVoxelBlocks(), maxSpareVoxelBlocks);
         EXPECT_LE(mappedVoxelSlabs(), maxSpareVoxelBlocks);
     }
 }
