@@ -39,10 +39,10 @@ void KnownChunkKeys::reserveOneMore() {
     if (count_ >= capacity) {
         rebuild(slots_.size(), false);
         // Where the held keys alone nearly fill the table (the manager holds
-        // up to `capacity` chunks where the budget binds in open space), the
-        // table forgot again every few keys, rehashing all of them each time:
-        // a pass took seconds. A forgetting leaves room for a quarter of the
-        // capacity, or the table doubles.
+        // up to `capacity` chunks where the budget binds in open space),
+        // forgetting down to them would come round again every few keys,
+        // rehashing all of them each time. So a forgetting must leave room
+        // for a quarter of the capacity, or the table doubles.
         if (2 * (count_ + capacity / 4) <= slots_.size()) return;
     }
     rebuild(2 * slots_.size(), true);

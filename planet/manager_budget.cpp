@@ -88,7 +88,8 @@ void Manager::controlRadius() {
     if (radius < before) shrinkDropsOwed_ = true;
     // The shrink's drops free what the budget needs, and until they are done
     // the radius cannot shrink again: at 64 a pass, the ten thousand air
-    // chunks a shrink drops in open space took a hundred and fifty passes.
+    // chunks a shrink drops in open space would take a hundred and fifty
+    // passes.
     eraseLimit_ = in.usedBytes > in.budgetBytes || shrinkDropsOwed_ ? overBudgetEraseBatchLimit : eraseBatchLimit;
     if (radius == before) return;
     state_.setEffectiveRadius(radius);

@@ -107,6 +107,17 @@ Slab* bestOpenSlab(const Slabs& s) {
     return best;
 }
 
+// Takes an empty slab out of the table and returns where it starts: once
+// out, no other thread can reach it, so it is unmapped after the lock.
+std::uintptr_t forgetEmptySlab(Slabs& s, std::unordered_map<std::uintptr_t, Slab>::iterator found) {
+    Slab& slab = found->second;
+    s.warmFree -= static_cast<std::size_t>(std::popcount(slab.free & ~slab.cold));
+    markClosed(s, slab);
+    const std::uintptr_t start = slab.start;
+    s.byStart.erase(found);
+    return start;
+}
+
 struct Taken {
     VoxelBlock* block = nullptr;
     bool cold = false;
@@ -177,8 +188,8 @@ void freeVoxelBlock(VoxelBlock* block) {
     // The system calls run outside the lock, so that the factories' blocks
     // keep coming while thousands go after a jump.
     Slabs& s = slabs();
-    std::uintptr_t start = 0;
     const std::uint32_t bit = 1u << ((reinterpret_cast<std::uintptr_t>(block) & (voxelSlabBytes - 1)) / blockBytes);
+    std::uintptr_t emptied = 0;
     bool split = false;
     {
         std::lock_guard guard(s.lock);
@@ -189,13 +200,9 @@ void freeVoxelBlock(VoxelBlock* block) {
             if (slab.free == 0) markOpen(s, slab);
             slab.free |= bit;
             ++s.warmFree;
+            // An empty slab beyond the spares goes back to the system whole.
             if (slab.free != allBlocks || s.warmFree <= maxSpareVoxelBlocks) return;
-            // An empty slab beyond the spares goes back to the system whole;
-            // once out of the table, no other thread can reach it.
-            s.warmFree -= static_cast<std::size_t>(std::popcount(slab.free & ~slab.cold));
-            markClosed(s, slab);
-            start = slab.start;
-            s.byStart.erase(found);
+            emptied = forgetEmptySlab(s, found);
         } else {
             // The slab's other blocks are in use: only this block's pages go
             // back, and it stays taken until they have. The kernel would
@@ -205,27 +212,20 @@ void freeVoxelBlock(VoxelBlock* block) {
             slab.smallPages = true;
         }
     }
-    if (start != 0) {
-        munmap(reinterpret_cast<void*>(start), voxelSlabBytes);
-        return;
-    }
-    if (split) (void)madvise(reinterpret_cast<void*>(slabStartOf(block)), voxelSlabBytes, MADV_NOHUGEPAGE);
-    (void)madvise(block, blockBytes, MADV_DONTNEED);
-    {
+    if (emptied == 0) {
+        if (split) (void)madvise(reinterpret_cast<void*>(slabStartOf(block)), voxelSlabBytes, MADV_NOHUGEPAGE);
+        (void)madvise(block, blockBytes, MADV_DONTNEED);
         std::lock_guard guard(s.lock);
         const auto found = s.byStart.find(slabStartOf(block));
         Slab& slab = found->second;
         if (slab.free == 0) markOpen(s, slab);
         slab.free |= bit;
         slab.cold |= bit;
+        // Every other block may have gone meanwhile.
         if (slab.free != allBlocks) return;
-        // Every other block went meanwhile.
-        s.warmFree -= static_cast<std::size_t>(std::popcount(slab.free & ~slab.cold));
-        markClosed(s, slab);
-        start = slab.start;
-        s.byStart.erase(found);
+        emptied = forgetEmptySlab(s, found);
     }
-    munmap(reinterpret_cast<void*>(start), voxelSlabBytes);
+    munmap(reinterpret_cast<void*>(emptied), voxelSlabBytes);
 }
 
 std::size_t spareVoxelBlocks() {
