@@ -1,11 +1,16 @@
+// The chunk map's key hashing and presence checks, and the request queue.
+
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <thread>
+#include <vector>
 
+#include "geometry/neighbours.h"
 #include "planet/chunk_containers.h"
 #include "planet/chunk_request_queue.h"
+#include "planet/neighbours_present.h"
+#include "tests/support/test_chunks.h"
 
 namespace gravelkin::test {
 namespace {
@@ -62,6 +67,32 @@ TEST(ChunkRequestQueueTest, MarksTheKeyBeforeTheRecordCanBePopped) {
     consumer.join();
     EXPECT_EQ(unmarked.load(), 0u);
     EXPECT_EQ(requests.inFlightCount(), 0u);  // no mark outlived its request
+}
+
+// Presence is all that is tested: the entries need no chunk.
+void insertAll(ChunkMap& chunks, const std::vector<ChunkKey>& keys) {
+    for (const ChunkKey& key : keys) chunks.insert(std::make_pair(key, std::shared_ptr<Chunk>()));
+}
+
+// Inside a face (the six adjacent chunks), across a face edge, below a finer
+// shell (four chunks across the outward side), at the centre and at a cube
+// corner. The chunk itself need not be present.
+TEST(NeighboursPresentTest, EachMissingNeighbourIsNoticed) {
+    const std::vector<ChunkKey> inside = {{5, 12, 6, 0}, {5, 13, 5, 0}, {5, 12, 4, 0},
+                                          {5, 11, 5, 0}, {4, 12, 5, 0}, {6, 12, 5, 0}};
+    ASSERT_EQ(meshNeighbourKeys(ChunkKey{5, 12, 5, 0}), inside);
+    ASSERT_EQ(meshNeighbourKeys(ChunkKey{3, 9, 5, 2}).size(), 9u);
+    for (const ChunkKey& key : {ChunkKey{5, 12, 5, 0}, ChunkKey{0, 12, 15, 4}, ChunkKey{3, 9, 5, 2},
+                                ChunkKey{0, 0, 0, 3}, ChunkKey{15, 19, 0, 5}}) {
+        const std::vector<ChunkKey> required = meshNeighbourKeys(key);
+        for (std::size_t missing = 0; missing < required.size(); ++missing) {
+            ChunkMap chunks;
+            insertAll(chunks, required);
+            ASSERT_TRUE(neighboursPresent(chunks, key));
+            chunks.erase(required[missing]);
+            EXPECT_FALSE(neighboursPresent(chunks, key)) << "missing neighbour " << missing;
+        }
+    }
 }
 
 }  // namespace

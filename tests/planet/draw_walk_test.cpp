@@ -13,10 +13,12 @@
 namespace gravelkin::test {
 namespace {
 
+using Draw = std::pair<VertexBuffer*, std::uint32_t>;
+
 class RecordingSink final : public ChunkDrawSink {
 public:
     void drawChunk(VertexBuffer* buffer, std::uint32_t vertexCount) override { draws.emplace_back(buffer, vertexCount); }
-    std::vector<std::pair<VertexBuffer*, std::uint32_t>> draws;
+    std::vector<Draw> draws;
 };
 
 class ChunkDrawWalkTest : public ::testing::Test {
@@ -24,13 +26,15 @@ protected:
     // A chunk in the map with a mesh of `count` vertices (0: none).
     std::shared_ptr<Chunk> addChunk(const ChunkKey& key, std::uint32_t count) {
         auto chunk = std::make_shared<Chunk>(key);
-        if (count > 0) {
-            const std::vector<ChunkVertex> vertices(count, ChunkVertex{});
-            chunk->vertexBuffer = device.createVertexBuffer(vertices.data(), count);
-            chunk->vertexCount.store(count, std::memory_order_release);
-        }
+        if (count > 0) mesh(*chunk, count);
         chunks.insert({key, chunk});
         return chunk;
+    }
+
+    void mesh(Chunk& chunk, std::uint32_t count) {
+        const std::vector<ChunkVertex> vertices(count, ChunkVertex{});
+        chunk.vertexBuffer = device.createVertexBuffer(vertices.data(), count);
+        chunk.vertexCount.store(count, std::memory_order_release);
     }
 
     NullGraphicsDevice device;
@@ -57,12 +61,9 @@ TEST_F(ChunkDrawWalkTest, DrawsListedMeshedChunksInListOrder) {
     auto b = addChunk(keyB, 0);
     *drawList = {keyA, keyC, keyB, keyA};
     drawListedChunks(mutex, drawList, chunks, sink);
-    using Draw = std::pair<VertexBuffer*, std::uint32_t>;
     EXPECT_EQ(sink.draws, (std::vector<Draw>{{a->vertexBuffer, 36u}, {a->vertexBuffer, 36u}}));
 
-    const std::vector<ChunkVertex> vertices(9, ChunkVertex{});
-    b->vertexBuffer = device.createVertexBuffer(vertices.data(), 9);
-    b->vertexCount.store(9, std::memory_order_release);
+    mesh(*b, 9);
     sink.draws.clear();
     drawListedChunks(mutex, drawList, chunks, sink);
     EXPECT_EQ(sink.draws, (std::vector<Draw>{{a->vertexBuffer, 36u}, {b->vertexBuffer, 9u}, {a->vertexBuffer, 36u}}));
@@ -72,18 +73,13 @@ TEST_F(ChunkDrawWalkTest, DrawsListedMeshedChunksInListOrder) {
 // culled and counted, one reaching inside is drawn; an unmeshed one is
 // neither. The identity's clip volume is -1 to 1 in x and y, 0 to 1 in z.
 TEST_F(ChunkDrawWalkTest, CullsMeshedChunksWhoseBoundsLieOutsideTheFrustum) {
-    const auto place = [](Chunk& chunk, Vec3 low, Vec3 high) {
-        includePoint(chunk.bounds, low);
-        includePoint(chunk.bounds, high);
-    };
     auto a = addChunk(keyA, 6), b = addChunk(keyB, 6), c = addChunk(keyC, 0);
-    place(*a, {0.9f, -3, 0.5f}, {5, 3, 0.6f});  // crosses the right side
-    place(*b, {1.6f, -3, 0.5f}, {5, 3, 0.6f});  // beyond it by more than the margin
-    place(*c, {-0.1f, -0.1f, 0.1f}, {0.1f, 0.1f, 0.2f});
+    a->bounds = Box3{{0.9f, -3, 0.5f}, {5, 3, 0.6f}};  // crosses the right side
+    b->bounds = Box3{{1.6f, -3, 0.5f}, {5, 3, 0.6f}};  // beyond it by more than the margin
+    c->bounds = Box3{{-0.1f, -0.1f, 0.1f}, {0.1f, 0.1f, 0.2f}};
     *drawList = {keyA, keyB, keyC};
     const Frustum frustum = frustumFromViewProjection({{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}}, 0.5f);
     const DrawWalkCounts culled = drawListedChunks(mutex, drawList, chunks, sink, &frustum);
-    using Draw = std::pair<VertexBuffer*, std::uint32_t>;
     EXPECT_EQ(sink.draws, (std::vector<Draw>{{a->vertexBuffer, 6u}}));
     EXPECT_EQ(culled.drawn, 1u);
     EXPECT_EQ(culled.culled, 1u);
@@ -92,9 +88,9 @@ TEST_F(ChunkDrawWalkTest, CullsMeshedChunksWhoseBoundsLieOutsideTheFrustum) {
     EXPECT_EQ(whole.culled, 0u);
 }
 
+// An append made while the mutex is held elsewhere is seen once the walk
+// gets the mutex, never half-way.
 TEST_F(ChunkDrawWalkTest, ReadsTheListOnlyUnderTheMutex) {
-    // An append made while the mutex is held elsewhere is seen once the walk
-    // gets the mutex, never half-way.
     addChunk(keyA, 3);
     addChunk(keyB, 3);
     *drawList = {keyA};
@@ -112,43 +108,9 @@ TEST_F(ChunkDrawWalkTest, ReadsTheListOnlyUnderTheMutex) {
     EXPECT_EQ(sink.draws.size(), 2u);
 }
 
-TEST_F(ChunkDrawWalkTest, AnEraseWaitsForTheDrawOfItsEntry) {
-    // The sink is inside the walk, holding the entry's read accessor: the
-    // erase on another thread cannot finish until the draw returns.
-    // (Drawn nearest first, see below, a chunk is held by the walk's own
-    // reference instead.)
-    auto a = addChunk(keyA, 3);
-    *drawList = {keyA};
-    std::weak_ptr<Chunk> weak = a;
-    a.reset();
-
-    struct ErasingSink final : ChunkDrawSink {
-        ChunkMap* map = nullptr;
-        std::weak_ptr<Chunk>* watched = nullptr;
-        std::thread eraser;
-        std::atomic<bool> erased{false};
-        bool aliveDuringDraw = false;
-        void drawChunk(VertexBuffer*, std::uint32_t) override {
-            eraser = std::thread([this] {
-                map->erase(keyA);
-                erased.store(true);
-            });
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            aliveDuringDraw = !erased.load() && !watched->expired();
-        }
-    } erasing;
-    erasing.map = &chunks;
-    erasing.watched = &weak;
-    drawListedChunks(mutex, drawList, chunks, erasing);
-    // The accessor went with the walk: the erase can finish now.
-    erasing.eraser.join();
-    EXPECT_TRUE(erasing.aliveDuringDraw);
-    EXPECT_TRUE(weak.expired());
-}
-
-TEST_F(ChunkDrawWalkTest, GivenAnEyeDrawsNearestFirstWhateverTheListOrderAndKeepsErasedChunksAliveUntilDrawn) {
-    // Three chunks along x, meshed with distinct counts to tell them apart;
-    // b and c are equally far from the eye, so the key decides.
+TEST_F(ChunkDrawWalkTest, GivenAnEyeDrawsNearestFirstWhateverTheListOrder) {
+    // Meshed with distinct counts to tell them apart; the last two are
+    // equally far from the eye, so the key decides.
     const ChunkKey keys[] = {{1, 12, 0, 0}, {2, 12, 0, 0}, {3, 12, 0, 0}};
     const float xs[] = {10.0f, -20.0f, 20.0f};
     for (int k = 0; k < 3; ++k) {
@@ -156,7 +118,6 @@ TEST_F(ChunkDrawWalkTest, GivenAnEyeDrawsNearestFirstWhateverTheListOrderAndKeep
         chunk->bounds = Box3{{xs[k] - 1.0f, -1.0f, -1.0f}, {xs[k] + 1.0f, 1.0f, 1.0f}};
     }
     const Vec3 eye{0.0f, 0.0f, 0.0f};
-    std::vector<std::vector<std::uint32_t>> orders;
     for (const std::vector<ChunkKey>& list : {std::vector<ChunkKey>{keys[0], keys[1], keys[2]},
                                               std::vector<ChunkKey>{keys[2], keys[1], keys[0]},
                                               std::vector<ChunkKey>{keys[1], keys[2], keys[0]}}) {
@@ -165,31 +126,40 @@ TEST_F(ChunkDrawWalkTest, GivenAnEyeDrawsNearestFirstWhateverTheListOrderAndKeep
         EXPECT_EQ(drawListedChunks(mutex, drawList, chunks, sink, nullptr, &eye).drawn, 3u);
         std::vector<std::uint32_t> order;
         for (const auto& draw : sink.draws) order.push_back(draw.second);
-        orders.push_back(order);
+        EXPECT_EQ(order, (std::vector<std::uint32_t>{3, 6, 9}));
     }
-    for (const std::vector<std::uint32_t>& order : orders) EXPECT_EQ(order, (std::vector<std::uint32_t>{3, 6, 9}));
+}
 
-    // An entry erased while the walk is drawing: its chunk outlives its draw.
-    std::weak_ptr<Chunk> weak;
-    {
-        ChunkMap::const_accessor entry;
-        ASSERT_TRUE(chunks.find(entry, keys[2]));
-        weak = entry->second;
+// An entry erased on another thread while its chunk is being drawn: the
+// chunk outlives its draw, in list order (the erase waits for the walk's
+// accessor) and nearest first (the walk holds its own reference).
+TEST_F(ChunkDrawWalkTest, AnErasedChunkOutlivesItsDraw) {
+    const Vec3 eye{0.0f, 0.0f, 0.0f};
+    for (const Vec3* sortEye : {static_cast<const Vec3*>(nullptr), &eye}) {
+        std::weak_ptr<Chunk> weak = addChunk(keyA, 3);
+        *drawList = {keyA};
+        struct ErasingSink final : ChunkDrawSink {
+            ChunkMap* map = nullptr;
+            std::weak_ptr<Chunk>* watched = nullptr;
+            std::thread eraser;
+            std::atomic<bool> erased{false};
+            bool aliveDuringDraw = false;
+            void drawChunk(VertexBuffer*, std::uint32_t) override {
+                eraser = std::thread([this] {
+                    map->erase(keyA);
+                    erased.store(true);
+                });
+                for (int ms = 0; ms < 20 && !erased.load(); ++ms) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                aliveDuringDraw = !watched->expired();
+            }
+        } erasing;
+        erasing.map = &chunks;
+        erasing.watched = &weak;
+        drawListedChunks(mutex, drawList, chunks, erasing, nullptr, sortEye);
+        erasing.eraser.join();
+        EXPECT_TRUE(erasing.aliveDuringDraw) << (sortEye ? "nearest first" : "in list order");
+        EXPECT_TRUE(weak.expired());
     }
-    struct ErasingSink final : ChunkDrawSink {
-        ChunkMap* map = nullptr;
-        std::weak_ptr<Chunk>* watched = nullptr;
-        bool aliveAtEveryDraw = true;
-        void drawChunk(VertexBuffer*, std::uint32_t) override {
-            map->erase(ChunkKey{3, 12, 0, 0});
-            aliveAtEveryDraw = aliveAtEveryDraw && !watched->expired();
-        }
-    } erasing;
-    erasing.map = &chunks;
-    erasing.watched = &weak;
-    drawListedChunks(mutex, drawList, chunks, erasing, nullptr, &eye);
-    EXPECT_TRUE(erasing.aliveAtEveryDraw);
-    EXPECT_TRUE(weak.expired());
 }
 
 }  // namespace

@@ -2,7 +2,8 @@
 // camera is: the octant walk with the gap sweep, against a brute-force
 // enumeration. The walk alone misses up to a thousand chunks from some of
 // these positions (past a shell whose grid doubles, and round cube corners).
-// From a camera with nothing held the walk ramps out, nearest first.
+// From a camera with nothing held the walk ramps out, nearest first, until
+// the surroundings are meshed; across a face edge it keeps its heading.
 
 #include <gtest/gtest.h>
 
@@ -16,16 +17,16 @@
 #include "planet/chunks_within.h"
 #include "planet/manager.h"
 #include "planet/surroundings_watch.h"
+#include "planet/transform_direction.h"
 #include "tests/support/test_planet.h"
 
 namespace gravelkin::test {
 namespace {
 
-
 constexpr float radius = 500.0f;
 
-// Pops every waiting request, clearing its in-flight mark as a factory would
-// that dropped it, or leaving it marked as for a job still running.
+// Pops every waiting request, clearing its in-flight mark or leaving it as
+// for a job still running.
 enum class Marks { Clear, Keep };
 KeySet drainRequests(TestState& state, Marks marks = Marks::Clear) {
     PlanetFactorySide factories = state.factorySide();
@@ -43,8 +44,7 @@ std::string lacking(const std::vector<ChunkKey>& keys, const KeySet& other) {
     std::string text;
     std::size_t count = 0;
     for (const ChunkKey& k : keys) {
-        if (other.count(k) != 0) continue;
-        if (++count <= 4) {
+        if (other.count(k) == 0 && ++count <= 4) {
             text += " (x " + std::to_string(k.x) + " shell " + std::to_string(k.shell) + " y " + std::to_string(k.y) +
                     " face " + std::to_string(k.face) + ")";
         }
@@ -77,11 +77,10 @@ std::vector<Vec3> testPositions() {
     return positions;
 }
 
-// From a fresh planet the walk ramps out from the camera: the first pass
-// requests exactly the chunks near it, and once the walk reaches the radius
-// every chunk within it has been requested, once. No factory serves the
-// requests here, so the surroundings are never meshed: the ramp waits for
-// them only so long.
+// From a fresh planet the first pass requests exactly the chunks near the
+// camera, and once the walk reaches the radius every chunk within it has been
+// requested, once. Unserved, the surroundings are never meshed: the ramp
+// waits for them only so long.
 TEST(GapSweepTest, PassesRequestExactlyTheChunksWithinTheRadiusFromEveryPosition) {
     for (const Vec3& eye : testPositions()) {
         SCOPED_TRACE(::testing::Message() << "camera at " << eye.x << " " << eye.y << " " << eye.z);
@@ -93,6 +92,7 @@ TEST(GapSweepTest, PassesRequestExactlyTheChunksWithinTheRadiusFromEveryPosition
         KeySet requested = drainRequests(state, Marks::Keep);
         const std::vector<ChunkKey> near = chunkKeysWithin(eye, Manager::nearWalkRadius);
         EXPECT_EQ(requested.size(), near.size());
+        EXPECT_EQ(state.stats().generateRequests, near.size()) << "a key requested twice";
         EXPECT_EQ(lacking(near, requested), "0 lacking") << "chunks near the camera not requested first";
         int passes = 1;
         for (; manager.walkRadius() < radius; ++passes) {
@@ -125,9 +125,8 @@ TEST(GapSweepTest, TheNearWalkHoldsEveryNeighbourOfTheSurroundings) {
     }
 }
 
-// The walk stays near the camera until the surroundings are meshed, and then
-// reaches the radius within a few passes; the chunks it holds meanwhile are
-// kept.
+// The walk stays near the camera until the surroundings are meshed, then
+// reaches the radius within a few passes, keeping what it held.
 TEST(GapSweepTest, TheWalkWaitsNearTheCameraUntilTheSurroundingsAreMeshed) {
     TestPosition position;
     const Vec3 eye = testPosition();
@@ -137,7 +136,6 @@ TEST(GapSweepTest, TheWalkWaitsNearTheCameraUntilTheSurroundingsAreMeshed) {
     Manager manager(state.managerSide());
     const float nearSquared = Manager::nearWalkRadius * Manager::nearWalkRadius;
 
-    // Every generate request is served with an unmeshed chunk.
     std::vector<Chunk*> built;
     const auto serve = [&] {
         ChunkRequest request;
@@ -171,9 +169,8 @@ TEST(GapSweepTest, TheWalkWaitsNearTheCameraUntilTheSurroundingsAreMeshed) {
 }
 
 // After the camera moves, passes are not quiet until a sweep of the whole
-// radius has run from the new position, and that sweep comes once the walk
-// has ramped out there (no factory meshes the surroundings here, so the
-// ramp waits its longest); while the camera rests, no further sweep runs.
+// radius has run from the new position (once the walk has ramped out there,
+// at its longest here); while the camera rests, no further sweep runs.
 TEST(GapSweepTest, FollowsAMovedCameraWithinTheIntervalAndOwesQuietUntilThen) {
     TestPosition position(Vec3{0.0f, -400.0f, 0.0f});
     NullGraphicsDevice device;
@@ -202,6 +199,63 @@ TEST(GapSweepTest, FollowsAMovedCameraWithinTheIntervalAndOwesQuietUntilThen) {
         manager.pass();
     }
     EXPECT_EQ(state.stats().sweptRequests - sweptBefore, swept) << "a still camera is swept once";
+}
+
+TEST(SurroundingsWatchTest, MeshedOnlyWhenEveryNearChunkIsAndAskedAgainAfterAMove) {
+    const Vec3 eye{0.0f, 400.0f, 0.0f};
+    const std::vector<ChunkKey> near = chunkKeysWithin(eye, 100.0f);
+    ASSERT_GT(near.size(), 10u);
+
+    KeySet meshedKeys(near.begin(), near.end() - 1);
+    std::size_t asked = 0;
+    const auto meshed = [&](const ChunkKey& key) {
+        ++asked;
+        return meshedKeys.count(key) > 0;
+    };
+    SurroundingsWatch watch;
+    EXPECT_FALSE(watch.meshed(eye, 100.0f, meshed));
+    asked = 0;
+    EXPECT_FALSE(watch.meshed(eye, 100.0f, meshed));
+    EXPECT_EQ(asked, 1u) << "chunks already seen meshed are not asked again";
+
+    meshedKeys.insert(near.back());
+    EXPECT_TRUE(watch.meshed(eye, 100.0f, meshed));
+
+    // A step away brings chunks the set does not hold.
+    EXPECT_FALSE(watch.meshed(Vec3{0.0f, 400.0f, 64.0f}, 100.0f, meshed));
+    // A smaller radius is a new list too, and all of it is meshed here.
+    EXPECT_TRUE(watch.meshed(eye, 50.0f, meshed));
+}
+
+// Across every face edge, the carried direction keeps the walk heading away
+// from the edge it crossed: stepping back against it returns to the start,
+// and stepping on with it does not.
+TEST(TransformDirectionTest, KeepsAWalkHeadingTheSameWayAcrossEveryEdge) {
+    const std::uint32_t shell = 12;
+    const auto n = static_cast<std::uint32_t>(chunksPerSide(shell));
+    for (std::uint8_t face = 0; face < 6; ++face) {
+        for (Direction d : {PlusY, MinusY, PlusX, MinusX}) {
+            for (std::uint32_t along : {0u, 5u, n - 1}) {
+                // A cell on the edge that d leaves the face across.
+                ChunkKey start{along, shell, along, face};
+                if (d == PlusY) start.y = n - 1;
+                if (d == MinusY) start.y = 0;
+                if (d == PlusX) start.x = n - 1;
+                if (d == MinusX) start.x = 0;
+                SCOPED_TRACE(::testing::Message() << "face " << int(face) << " direction " << int(d) << " along "
+                                                << along);
+                const ChunkKey across = chunkNeighbour(start, d).address;
+                ASSERT_NE(across.face, face);
+                const Direction carried = transformDirection(d, face, across.face);
+                EXPECT_EQ(chunkNeighbour(across, opposite(carried)).address, start);
+                const ChunkKey onward = chunkNeighbour(across, carried).address;
+                EXPECT_EQ(onward.face, across.face);
+                EXPECT_NE(onward, start);
+                EXPECT_EQ(transformDirection(Outward, face, across.face), Outward);
+                EXPECT_EQ(transformDirection(Inward, face, across.face), Inward);
+            }
+        }
+    }
 }
 
 }  // namespace

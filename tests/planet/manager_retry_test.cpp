@@ -1,8 +1,9 @@
-// The manager's retries after a failure to get memory, driven by hand on one
-// thread against a planet without threads: the test plays the factories.
+// Retries after a failure to get memory or a buffer: the delay and its
+// table, then the manager driven by hand against a planet without threads.
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 
 #include "camera/camera.h"
@@ -18,6 +19,52 @@
 namespace gravelkin::test {
 namespace {
 
+TEST(RetryBackoffTest, TheDelayDoublesWithEachFailureUpToTheCap) {
+    EXPECT_EQ(retryDelayPasses(0), 0u);
+    EXPECT_EQ(retryDelayPasses(1), 8u);
+    for (std::uint32_t failures = 1; failures < 100; ++failures) {
+        const std::uint32_t now = retryDelayPasses(failures);
+        const std::uint32_t next = retryDelayPasses(failures + 1);
+        EXPECT_EQ(next, now * 2 > retryDelayCap ? retryDelayCap : now * 2) << failures;
+    }
+    EXPECT_EQ(retryDelayPasses(0xFFFFFFFFu), retryDelayCap);
+    // A few seconds at 10-20 ms a pass.
+    EXPECT_LE(retryDelayCap, 512u);
+}
+
+TEST(RetryBackoffTest, EachCountedFailureWaitsLongerFromThePassItHappened) {
+    const ChunkKey key{7, 12, 8, 1}, other{3, 12, 3, 4};
+    RetryBackoff backoff;
+    backoff.fail(key, 100);
+    ASSERT_NE(backoff.find(key), nullptr);
+    EXPECT_EQ(backoff.find(key)->failures, 1u);
+    EXPECT_EQ(backoff.find(key)->duePass, 108u);
+    backoff.fail(key, 110);
+    EXPECT_EQ(backoff.find(key)->failures, 2u);
+    EXPECT_EQ(backoff.find(key)->duePass, 126u);
+    EXPECT_EQ(backoff.find(other), nullptr);
+    backoff.forget(key);
+    EXPECT_TRUE(backoff.empty());
+}
+
+// A count kept elsewhere (the chunk's own): a new count starts its delay and
+// is not due at once; the same count is due once its delay is over.
+TEST(RetryBackoffTest, ACountSeenForTheFirstTimeStartsItsDelay) {
+    const ChunkKey key{7, 12, 8, 1};
+    RetryBackoff backoff;
+    EXPECT_FALSE(backoff.due(key, 1, 50));
+    EXPECT_FALSE(backoff.due(key, 1, 57));
+    EXPECT_TRUE(backoff.due(key, 1, 58));
+    EXPECT_FALSE(backoff.due(key, 2, 60));  // failed again
+    EXPECT_FALSE(backoff.due(key, 2, 75));
+    EXPECT_TRUE(backoff.due(key, 2, 76));
+    EXPECT_EQ(backoff.size(), 1u);
+    backoff.forgetIf([&](const ChunkKey& k, const RetryBackoff::Entry& entry) {
+        return k == key && entry.failures == 2;
+    });
+    EXPECT_TRUE(backoff.empty());
+}
+
 // A chunk as a generate job builds it: bare voxels, but a known fill state
 // (a placeholder's is Unknown).
 std::unique_ptr<Chunk> builtChunk(const ChunkKey& key) {
@@ -30,9 +77,8 @@ class ManagerRetryTest : public ::testing::Test {
 protected:
     static constexpr float radius = 100.0f;
 
-    // One pass, then every request it left queued is popped: those of `key`
-    // as `kind` stay in flight (the test finishes them), the rest are
-    // finished at once without a chunk. Whether `key` was requested so.
+    // One pass, then every request it left is popped and finished without a
+    // chunk, but those of `key` as `kind`: whether there was one.
     bool passRequesting(const ChunkKey& key, RequestKind kind) {
         manager.pass();
         bool requested = false;
@@ -66,8 +112,7 @@ protected:
 
 // A placeholder within the radius stands for the delay of its key's failures
 // so far, counted from the pass that takes it over; then it is erased and
-// its chunk requested again. Each further placeholder waits twice as long;
-// a built chunk ends the retries.
+// its chunk requested again.
 TEST_F(ManagerRetryTest, APlaceholderIsErasedAndRequestedAgainAfterAGrowingDelay) {
     ASSERT_EQ(passesUntilRequested(own, RequestKind::Generate), 1);
     for (std::uint32_t failures = 1; failures <= 3; ++failures) {
@@ -86,9 +131,8 @@ TEST_F(ManagerRetryTest, APlaceholderIsErasedAndRequestedAgainAfterAGrowingDelay
     EXPECT_NE(planet.findChunk(own), nullptr);
 }
 
-// Around a camera at rest with every chunk present and meshed, a waiting
-// placeholder keeps the passes from being quiet (a planet that counts as
-// converged has no hole left); once its chunk is built they are quiet again.
+// A planet that counts as converged has no hole left: a waiting placeholder
+// keeps the passes from being quiet.
 TEST_F(ManagerRetryTest, NoPassIsQuietWhileARetryWaits) {
     for (const ChunkKey& key : chunkKeysWithin(cameraStartPosition, radius)) {
         std::unique_ptr<Chunk> chunk = key == own ? skippedChunk(own) : builtChunk(key);
@@ -126,9 +170,8 @@ TEST_F(ManagerRetryTest, APlaceholderBeyondTheRadiusWaitsForTheCamera) {
     EXPECT_EQ(planet.findChunk(own), nullptr);
 }
 
-// A chunk whose buffer could not be created (its bufferFailures count, as a
-// mesh job leaves it) gets its Mesh request again after the delay of its
-// count, counted from the pass that first sees that count; success ends it.
+// A chunk whose buffer could not be created gets its Mesh request again
+// after the delay of its count, from the pass that first sees that count.
 TEST_F(ManagerRetryTest, AFailedBufferIsMeshedAgainAfterAGrowingDelay) {
     auto failed = builtChunk(own);
     failed->bufferFailures.store(1);

@@ -13,13 +13,11 @@
 #include "planet/planet.h"
 #include "planet/planet_factory_host.h"
 #include "planet/planet_state.h"
+#include "planet/streaming_stats.h"
 #include "tests/support/test_planet.h"
 
 namespace gravelkin::test {
 namespace {
-
-using test::chunkWithBuffer;
-using test::mapKeys;
 
 // What the factories report of a chunk without voxel memory or without a
 // buffer: each planet counts every one and writes one line for its first, so
@@ -105,22 +103,12 @@ TEST(PlanetStateTest, ConcurrentPublishersKeepOneChunkPerKey) {
     EXPECT_EQ(KeySet(drawn.begin(), drawn.end()), mapKeys(planet));
 }
 
-TEST(PlanetTest, StopIsIdempotentAndOnlyThenMayTheChunksBeWalked) {
+// The threads are named for debuggers and profilers; the chunks may be
+// walked only once they have stopped.
+TEST(PlanetTest, NamesItsThreadsAndOnlyOnceStoppedMayTheChunksBeWalked) {
     TestPosition position;
     NullGraphicsDevice device;
-    const auto planet = test::streamingPlanet(device, 60.0f);
-    EXPECT_THROW(planet->forEachChunk([](const Chunk&) {}), std::logic_error);
-    planet->stop();
-    planet->stop();
-    std::size_t walked = 0;
-    planet->forEachChunk([&](const Chunk&) { ++walked; });
-    EXPECT_EQ(walked, planet->chunkCount());
-}
-
-TEST(PlanetTest, NamesItsThreads) {
-    TestPosition position;
-    NullGraphicsDevice device;
-    const auto planet = test::streamingPlanet(device, 60.0f);
+    const auto planet = streamingPlanet(device, 60.0f);
     std::multiset<std::string> names;
     for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
         std::ifstream comm(task.path() / "comm");
@@ -130,6 +118,30 @@ TEST(PlanetTest, NamesItsThreads) {
     }
     EXPECT_EQ(names.count("gk-manager"), 1u);
     for (int i = 1; i <= Planet::factoryCount; ++i) EXPECT_EQ(names.count("gk-factory-" + std::to_string(i)), 1u);
+
+    EXPECT_THROW(planet->forEachChunk([](const Chunk&) {}), std::logic_error);
+    planet->stop();
+    planet->stop();
+    std::size_t walked = 0;
+    planet->forEachChunk([&](const Chunk&) { ++walked; });
+    EXPECT_EQ(walked, planet->chunkCount());
+}
+
+// Each entry's counter shows in its own member of the snapshot and nowhere
+// else; the entries cover every member of StreamingStats, each once.
+TEST(StreamingCountersTest, TheTableReadsEachCounterFromItsOwnMemberAndMissesNone) {
+    constexpr std::size_t entries = sizeof streamingCounterTable / sizeof streamingCounterTable[0];
+    EXPECT_EQ(sizeof(StreamingStats), entries * sizeof(std::uint64_t)) << "a member the table does not list";
+    std::set<std::string> names;
+    for (const StreamingCounterEntry& counted : streamingCounterTable) {
+        EXPECT_TRUE(names.insert(counted.name).second) << "two counters named " << counted.name;
+        StreamingCounters counters;
+        (counters.*counted.counter).store(7);
+        const StreamingStats stats = counters.snapshot();
+        for (const StreamingCounterEntry& other : streamingCounterTable) {
+            EXPECT_EQ(stats.*other.stat, &other == &counted ? 7u : 0u) << counted.name << " read as " << other.name;
+        }
+    }
 }
 
 }  // namespace

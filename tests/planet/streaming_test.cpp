@@ -1,9 +1,11 @@
 // The real planet, with its manager and five factories, streaming around a
-// still camera until it settles.
+// still camera until it settles: with a moving camera, with stops at random
+// moments, and with a device or a voxel allocator that fails for a while.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <optional>
@@ -17,6 +19,8 @@
 #include "planet/chunk_census.h"
 #include "planet/chunks_within.h"
 #include "planet/manager.h"
+#include "planet/settle_moments.h"
+#include "voxel/voxel_block_memory.h"
 #include "tests/support/comparisons.h"
 #include "tests/support/test_host.h"
 #include "tests/support/test_planet.h"
@@ -25,8 +29,6 @@ namespace gravelkin::test {
 namespace {
 
 using namespace std::chrono_literals;
-using test::chunkKeys;
-using test::waitForConvergence;
 
 // Small enough to settle in a second or two, large enough to span several
 // shells and a level step.
@@ -70,7 +72,7 @@ void expectConvergedAround(const Planet& planet, const Vec3& eye) {
 TEST(StreamingTest, ConvergesWhereverTheCameraRestsAndMeshesLikeThePlainPipelineOnOneThread) {
     TestPosition position;
     NullGraphicsDevice device;
-    const auto owner = test::streamingPlanet(device, testRadius);
+    const auto owner = streamingPlanet(device, testRadius);
     Planet& planet = *owner;
     ASSERT_TRUE(waitForConvergence(planet, 120s));
     const std::vector<ChunkKey> before = planet.drawListSnapshot();
@@ -86,9 +88,8 @@ TEST(StreamingTest, ConvergesWhereverTheCameraRestsAndMeshesLikeThePlainPipeline
     EXPECT_EQ(kept, 0u);
     EXPECT_GT(planet.stats().erasedChunks, 0u);
 
-    // The same keys, built and meshed on this thread alone, with the same
-    // generator, by the plain generator and mesher: the fast paths, under
-    // five threads, must give the same chunks and meshes bit for bit.
+    // The fast paths, under five threads, must give the same chunks and
+    // meshes bit for bit as the plain generator and mesher on one thread.
     TestHost reference;
     ChunkFactory factory(ChunkPipeline::Reference);
     for (const ChunkKey& key : chunkKeys(planet)) reference.publish(factory.buildChunk(key, reference.earth));
@@ -117,7 +118,7 @@ TEST(StreamingTest, ConvergesWhereverTheCameraRestsAndMeshesLikeThePlainPipeline
         const auto b = verticesOf(*built);
         ASSERT_EQ(a.has_value(), b.has_value());
         if (a) {
-            EXPECT_TRUE(test::sameBits(*a, *b));
+            EXPECT_TRUE(sameBits(*a, *b));
             ++meshed;
             faces += a->size() / 6;
         }
@@ -125,7 +126,7 @@ TEST(StreamingTest, ConvergesWhereverTheCameraRestsAndMeshesLikeThePlainPipeline
     EXPECT_GT(meshed, 0u);
     EXPECT_GT(faces, 0u);
 
-    // The overlay's census of the same chunks, from the shared owners.
+    // The overlay's census of the same chunks.
     const ChunkCensus census = takeChunkCensus(planet.chunkSnapshot());
     EXPECT_EQ(census.chunks, planet.chunkCount());
     EXPECT_EQ(census.count(ChunkFillState::Mixed) + census.count(ChunkFillState::AllAir) +
@@ -141,7 +142,7 @@ TEST(StreamingTest, SurvivesACameraJumpingAroundAndLeaksNothing) {
     NullGraphicsDevice device;
     {
         TestPosition position;
-        const auto planet = test::streamingPlanet(device, 80.0f);
+        const auto planet = streamingPlanet(device, 80.0f);
         const Vec3 stops[] = {
             {0.0f, 400.0f, 0.0f},  {400.0f, 0.0f, 0.0f},  {0.0f, -400.0f, 0.0f}, {0.0f, 0.0f, 0.0f},
             {300.0f, 300.0f, 0.0f}, {0.0f, 0.0f, -420.0f}, {-250.0f, 20.0f, 280.0f}, {0.0f, 900.0f, 0.0f},
@@ -166,11 +167,9 @@ constexpr int stopCycles = 20;
 #endif
 
 // Planets, each streamed for a random 0-300 ms around one of four places
-// (surface, core, space, and a slope) and then stopped: every stop returns
-// within the bound, and nothing is left behind (under the sanitizers: no
-// leak, no use after free, no race). The stop waits for the manager's pass
-// and each factory's current job, no more; the bound only catches a thread
-// that never stops, and the longest stop is printed.
+// (surface, core, space, and a slope) and then stopped: every stop returns,
+// and nothing is left behind (under the sanitizers: no leak, no use after
+// free, no race). The bound only catches a thread that never stops.
 TEST(StreamingTest, PlanetsStoppedAtRandomMomentsStopPromptlyAndLeaveNothing) {
     NullGraphicsDevice device;
     TestPosition position;
@@ -180,7 +179,7 @@ TEST(StreamingTest, PlanetsStoppedAtRandomMomentsStopPromptlyAndLeaveNothing) {
     std::chrono::steady_clock::duration longest{};
     for (int cycle = 0; cycle < stopCycles; ++cycle) {
         position.set(places[cycle % std::size(places)]);
-        auto planet = test::streamingPlanet(device, Planet::defaultViewRadius);
+        auto planet = streamingPlanet(device, Planet::defaultViewRadius);
         std::this_thread::sleep_for(std::chrono::milliseconds(streamMilliseconds(random)));
         const auto start = std::chrono::steady_clock::now();
         planet->stop();
@@ -192,6 +191,123 @@ TEST(StreamingTest, PlanetsStoppedAtRandomMomentsStopPromptlyAndLeaveNothing) {
     std::printf("longest stop of %d: %.1f ms\n", stopCycles, longestMs);
     RecordProperty("longest_stop_ms", std::to_string(longestMs));
     EXPECT_LT(longest, 5s);
+}
+
+// Fails the first `failures` buffer creations, then creates as the null
+// device does. Any thread.
+class FirstCreationsFailDevice final : public GraphicsDevice {
+public:
+    explicit FirstCreationsFailDevice(std::int64_t failures) : failuresLeft_(failures) {}
+    VertexBuffer* createVertexBuffer(const ChunkVertex* vertices, std::uint32_t count) override {
+        return fails() ? nullptr : inner.createVertexBuffer(vertices, count);
+    }
+    VertexBuffer* createFaceBuffer(const ChunkFaces& faces) override {
+        return fails() ? nullptr : inner.createFaceBuffer(faces);
+    }
+
+    NullGraphicsDevice inner;
+
+private:
+    bool fails() { return failuresLeft_.fetch_sub(1) > 0; }
+    std::atomic<std::int64_t> failuresLeft_;
+};
+
+TEST(RetryStreamingTest, ADeviceThatFailsTheFirstCreationsEndsWithEveryChunkMeshed) {
+    constexpr std::int64_t failures = 20;
+    TestPosition position;
+    FirstCreationsFailDevice device(failures);
+    {
+        Planet planet(device, testRadius, ChunkPipeline::Fast, testPosition);
+        ASSERT_TRUE(waitForConvergence(planet, 120s));
+        planet.stop();
+        expectConvergedAround(planet, cameraStartPosition);
+        const StreamingStats stats = planet.stats();
+        EXPECT_EQ(stats.failedBuffers, std::uint64_t{failures});
+        // One more retry where a neighbour went missing meanwhile.
+        EXPECT_GE(stats.meshRetries, stats.failedBuffers);
+
+        std::size_t failedOnce = 0, withoutBuffer = 0, drawn = 0;
+        planet.forEachChunk([&](const Chunk& chunk) {
+            const bool failed = chunk.bufferFailures.load() != 0;
+            failedOnce += failed;
+            withoutBuffer += failed && chunk.vertexCount.load() == 0;
+            drawn += chunk.vertexCount.load() != 0;
+        });
+        EXPECT_GT(failedOnce, 0u);
+        EXPECT_EQ(withoutBuffer, 0u) << "chunks whose buffer failed and was never created";
+        EXPECT_EQ(device.inner.liveBuffers(), static_cast<std::int64_t>(drawn));
+    }
+    EXPECT_EQ(device.inner.liveBuffers(), 0);
+}
+
+std::atomic<int> blockFailuresLeft{0};
+bool failWhileAny() { return blockFailuresLeft.fetch_sub(1) > 0; }
+
+TEST(RetryStreamingTest, AnAllocatorThatFailsForAWhileLeavesNoPlaceholderWithinTheRadius) {
+    constexpr int failures = 30;
+    TestPosition position;
+    NullGraphicsDevice device;
+    blockFailuresLeft.store(failures);
+    setVoxelBlockAllocationFault(failWhileAny);
+    {
+        Planet planet(device, testRadius, ChunkPipeline::Fast, testPosition);
+        const bool converged = waitForConvergence(planet, 120s);
+        planet.stop();
+        setVoxelBlockAllocationFault(nullptr);
+        ASSERT_TRUE(converged);
+        expectConvergedAround(planet, cameraStartPosition);
+        EXPECT_EQ(planet.stats().skippedChunks, std::uint64_t{failures});
+        EXPECT_GT(planet.stats().chunkRetries, 0u);
+        std::size_t placeholders = 0;
+        for (const ChunkKey& key : chunkKeysWithin(cameraStartPosition, testRadius)) {
+            const std::shared_ptr<const Chunk> chunk = planet.findChunk(key);
+            placeholders += chunk != nullptr && isSkippedChunk(*chunk);
+        }
+        EXPECT_EQ(placeholders, 0u) << "placeholders within the radius after the failures stopped";
+    }
+    setVoxelBlockAllocationFault(nullptr);
+}
+
+TEST(SettleMomentsTest, AreTheLastStampsOfWhatWasBuiltAndMeshed) {
+    TestPosition position;
+    NullGraphicsDevice device;
+    const std::int64_t before = stampNow();
+    const std::unique_ptr<Planet> planet = streamingPlanet(device, testRadius);
+    ASSERT_TRUE(waitForConvergence(*planet, 60s));
+    planet->stop();
+    const std::int64_t after = stampNow();
+
+    // The surroundings reach past the radius: their outer chunks lack a
+    // neighbour and are never meshed.
+    const std::vector<ChunkKey> near = chunkKeysWithin(testPosition(), 60.0f);
+    const std::vector<ChunkKey> wide = chunkKeysWithin(testPosition(), testRadius);
+    const SettleMoments nearMoments = settleMoments(*planet, near);
+    const SettleMoments wideMoments = settleMoments(*planet, wide);
+
+    std::int64_t lastBuilt = 0;
+    planet->forEachChunk([&](const Chunk& chunk) {
+        EXPECT_GT(chunk.builtAt, before);
+        EXPECT_LT(chunk.builtAt, after);
+        if (!chunk.meshPending.load()) {
+            EXPECT_GE(chunk.meshedAt, chunk.builtAt) << "every chunk needing no more mesh work was stamped";
+        } else {
+            EXPECT_EQ(chunk.meshedAt, 0) << "an unmeshed chunk has no mesh stamp";
+        }
+        lastBuilt = std::max(lastBuilt, chunk.builtAt);
+    });
+    EXPECT_GE(nearMoments.lastChange, lastBuilt);
+    EXPECT_LT(nearMoments.lastChange, after);
+
+    EXPECT_EQ(nearMoments.surroundingsMeshed, near.size());
+    EXPECT_EQ(nearMoments.surroundingsUnmeshed, 0u);
+    std::int64_t lastNear = 0;
+    for (const ChunkKey& key : near) lastNear = std::max(lastNear, planet->findChunk(key)->meshedAt);
+    EXPECT_EQ(nearMoments.lastSurroundingMeshed, lastNear);
+    EXPECT_LE(nearMoments.lastSurroundingMeshed, nearMoments.lastChange);
+
+    EXPECT_GT(wideMoments.surroundingsUnmeshed, 0u);
+    EXPECT_EQ(wideMoments.surroundingsMeshed + wideMoments.surroundingsUnmeshed, wide.size());
+    EXPECT_GE(wideMoments.lastSurroundingMeshed, nearMoments.lastSurroundingMeshed);
 }
 
 }  // namespace
