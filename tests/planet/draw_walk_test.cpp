@@ -149,14 +149,16 @@ TEST_F(ChunkDrawWalkTest, AnErasedChunkOutlivesItsDraw) {
                     map->erase(keyA);
                     erased.store(true);
                 });
-                for (int ms = 0; ms < 20 && !erased.load(); ++ms) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                for (int ms = 0; ms < 20 && !erased.load(); ++ms) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                }
                 aliveDuringDraw = !watched->expired();
             }
         } erasing;
         erasing.map = &chunks;
         erasing.watched = &weak;
         drawListedChunks(mutex, drawList, chunks, erasing, nullptr, sortEye);
-        erasing.eraser.join();
+        if (erasing.eraser.joinable()) erasing.eraser.join();
         EXPECT_TRUE(erasing.aliveDuringDraw) << (sortEye ? "nearest first" : "in list order");
         EXPECT_TRUE(weak.expired());
     }
