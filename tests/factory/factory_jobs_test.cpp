@@ -3,9 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -40,6 +38,11 @@ struct Jobs {
         host.add(std::move(chunk));
         const std::vector<ChunkKey> keys = test::meshNeighbourKeys(key);
         for (std::size_t k = 0; k + missing < keys.size(); ++k) host.add(std::make_unique<Chunk>(keys[k], fill));
+        return remesh(key);
+    }
+
+    // Serves a mesh request for the chunk at `key`; returns the chunk held there.
+    std::shared_ptr<Chunk> remesh(const ChunkKey& key) {
         host.request(key, RequestKind::Mesh);
         EXPECT_TRUE(serve());
         return host.findChunk(key);
@@ -68,8 +71,7 @@ TEST(FactoryJobsTest, AGenerateJobBuildsAtTheRadiusDropsJustBeyondItAndClearsThe
 TEST(FactoryJobsTest, AMeshJobPublishesTheMeshOnceOrNothing) {
     Jobs jobs;
     // A chunk no longer held: only the mark is cleared.
-    jobs.host.request(surfaceKey, RequestKind::Mesh);
-    ASSERT_TRUE(jobs.serve());
+    EXPECT_EQ(jobs.remesh(surfaceKey), nullptr);
     EXPECT_TRUE(jobs.host.chunks.empty());
     EXPECT_EQ(jobs.host.nullDevice.createdBuffers(), 0);
 
@@ -78,22 +80,16 @@ TEST(FactoryJobsTest, AMeshJobPublishesTheMeshOnceOrNothing) {
     EXPECT_FALSE(chunk->meshPending.load());
     EXPECT_EQ(chunk->vertexCount.load(), 36u);
     // The direct neighbours stay wired after the job: the mesh can be taken again.
-    EXPECT_TRUE(test::sameBits(static_cast<const NullVertexBuffer*>(chunk->vertexBuffer)->vertices(),
-                                  meshWith(Mesher::Fast, *chunk)));
+    const std::vector<ChunkVertex> drawn = static_cast<const NullVertexBuffer*>(chunk->vertexBuffer)->vertices();
+    EXPECT_TRUE(test::sameBits(drawn, meshWith(Mesher::Fast, *chunk)));
     // The bounds are published with the mesh: the tightest box over its vertices.
-    float lowest[3] = {1e30f, 1e30f, 1e30f}, highest[3] = {-1e30f, -1e30f, -1e30f};
-    for (const ChunkVertex& vertex : meshWith(Mesher::Fast, *chunk)) {
-        for (int axis = 0; axis < 3; ++axis) {
-            lowest[axis] = std::min(lowest[axis], vertex.position[axis]);
-            highest[axis] = std::max(highest[axis], vertex.position[axis]);
-        }
-    }
-    EXPECT_EQ(chunk->bounds.min, (Vec3{lowest[0], lowest[1], lowest[2]}));
-    EXPECT_EQ(chunk->bounds.max, (Vec3{highest[0], highest[1], highest[2]}));
+    Box3 box;
+    for (const ChunkVertex& v : drawn) includePoint(box, {v.position[0], v.position[1], v.position[2]});
+    EXPECT_EQ(chunk->bounds.min, box.min);
+    EXPECT_EQ(chunk->bounds.max, box.max);
     const VertexBuffer* buffer = chunk->vertexBuffer;
     // A second request for a meshed chunk is harmless.
-    jobs.host.request(surfaceKey, RequestKind::Mesh);
-    ASSERT_TRUE(jobs.serve());
+    jobs.remesh(surfaceKey);
     EXPECT_EQ(chunk->vertexBuffer, buffer);
     EXPECT_EQ(chunk->vertexCount.load(), 36u);
 
@@ -126,16 +122,12 @@ TEST(FactoryJobsTest, AFailedBufferCreationLeavesNothingToDrawUntilAMeshJobSucce
     // decides what to say of them.
     EXPECT_EQ(jobs.host.failedBuffers, (std::vector<ChunkKey>{surfaceKey, farKey}));
 
-    jobs.host.request(surfaceKey, RequestKind::Mesh);
-    ASSERT_TRUE(jobs.serve());
-    const std::shared_ptr<Chunk> failedTwice = jobs.host.findChunk(surfaceKey);
+    const std::shared_ptr<Chunk> failedTwice = jobs.remesh(surfaceKey);
     EXPECT_EQ(failedTwice->bufferFailures.load(), 2u);
     EXPECT_TRUE(failedTwice->meshPending.load());
 
     jobs.host.nullDevice.setFailCreation(false);
-    jobs.host.request(surfaceKey, RequestKind::Mesh);
-    ASSERT_TRUE(jobs.serve());
-    const std::shared_ptr<Chunk> meshed = jobs.host.findChunk(surfaceKey);
+    const std::shared_ptr<Chunk> meshed = jobs.remesh(surfaceKey);
     ASSERT_NE(meshed->vertexBuffer, nullptr);
     EXPECT_EQ(meshed->vertexCount.load(), 36u);
     EXPECT_FALSE(meshed->meshPending.load());

@@ -6,31 +6,16 @@
 #include <memory>
 #include <vector>
 
-#include "device/chunk_faces.h"
-#include "device/chunk_vertex.h"
 #include "device/null_graphics_device.h"
-#include "factory/chunk.h"
 #include "factory/far_node.h"
 #include "factory/memory_ledger.h"
 #include "factory/mesh_upload.h"
-#include "voxel/voxel.h"
+#include "tests/factory/mesher/mesh_test_support.h"
 
 namespace gravelkin::test {
 namespace {
 
-// `count` faces, all of them facing outward, with zeroed corners.
-struct TestFaces {
-    explicit TestFaces(std::uint32_t count) : corners(count * cornersPerFace), sides(count, Outward) {
-        faces.corners = corners.data();
-        faces.sides = sides.data();
-        faces.count = count;
-    }
-    std::vector<ChunkVertex> corners;
-    std::vector<Direction> sides;
-    ChunkFaces faces;
-};
-
-TEST(MemoryLedgerTest, AChunkCreditsWhatItChargedWithItsBlockAndMesh) {
+TEST(MemoryLedgerTest, ChunksAndFarNodesCreditWhatTheyCharged) {
     MemoryLedger ledger;
     NullGraphicsDevice device;
     const std::uint64_t record = sizeof(Chunk) + chunkBookkeepingBytes;
@@ -43,21 +28,16 @@ TEST(MemoryLedgerTest, AChunkCreditsWhatItChargedWithItsBlockAndMesh) {
         own->chargeTo(ledger);
         EXPECT_EQ(ledger.bytes(), 2 * record + sizeof(VoxelBlock));
 
-        const TestFaces mesh(3);
-        ASSERT_TRUE(publishMesh(*own, device, mesh.faces));
-        EXPECT_EQ(ledger.bytes(), 2 * record + sizeof(VoxelBlock) + 3 * cornersPerFace * sizeof(ChunkVertex));
-    }
-    EXPECT_EQ(ledger.bytes(), 0u);
-}
+        const KeptFaces mesh{std::vector<ChunkVertex>(3 * cornersPerFace), std::vector<Direction>(3, Outward)};
+        ASSERT_TRUE(publishMesh(*own, device, mesh.faces()));
+        const std::uint64_t chunks = 2 * record + sizeof(VoxelBlock) + 3 * cornersPerFace * sizeof(ChunkVertex);
+        EXPECT_EQ(ledger.bytes(), chunks);
 
-TEST(MemoryLedgerTest, AFarNodeCreditsItsVertexBytes) {
-    MemoryLedger ledger;
-    {
         FarNode node;
         node.main.faces = 10;
         node.skirts[0].faces = 2;
         node.chargeTo(ledger);
-        EXPECT_EQ(ledger.bytes(), 12 * cornersPerFace * sizeof(ChunkVertex));
+        EXPECT_EQ(ledger.bytes(), chunks + 12 * cornersPerFace * sizeof(ChunkVertex));
     }
     EXPECT_EQ(ledger.bytes(), 0u);
 }

@@ -55,15 +55,10 @@ inline KeptFaces facesWith(Mesher mesher, Chunk& chunk, const FineNeighbourMap* 
 }
 
 // The triangle list of those faces.
-inline std::vector<ChunkVertex> meshWith(Mesher mesher, Chunk& chunk, const FineNeighbourMap* fine,
-                                         ColumnDirectionCache& cache, MesherOutput& output) {
-    return triangleList(facesWith(mesher, chunk, fine, cache, output).faces());
-}
-
 inline std::vector<ChunkVertex> meshWith(Mesher mesher, Chunk& chunk, const FineNeighbourMap* fine = nullptr) {
     ColumnDirectionCache cache;
     MesherOutput output;
-    return meshWith(mesher, chunk, fine, cache, output);
+    return triangleList(facesWith(mesher, chunk, fine, cache, output).faces());
 }
 
 }  // namespace gravelkin::test

@@ -1,8 +1,7 @@
 // The fast mesher against the reference one, bit for bit, with several
-// workers at once: on made-up volumes that reach its corners, and on the
-// Earth generator's terrain.
+// workers at once, on made-up volumes that reach its corners. The Earth
+// generator's terrain is meshed both ways by the streaming test.
 #include <cstdint>
-#include <functional>
 #include <limits>
 #include <memory>
 #include <random>
@@ -14,10 +13,8 @@
 
 #include <gtest/gtest.h>
 
-#include "factory/chunk_factory.h"
 #include "factory/mesher/neighbour_voxel.h"
 #include "geometry/level_table.h"
-#include "terrain/earth/terrain_generator_earth.h"
 #include "tests/factory/mesher/mesh_test_support.h"
 #include "tests/support/comparisons.h"
 
@@ -58,21 +55,15 @@ std::shared_ptr<Chunk> patterned(const ChunkKey& key, Pattern pattern) {
     return chunk;
 }
 
-// A made-up chunk of the pattern drawn from its key's hash.
-std::shared_ptr<Chunk> madeUp(const ChunkKey& key) {
-    return patterned(key, static_cast<Pattern>(chunkKeyHash(key) % 6));
-}
-
-// Chunks made on first use by `make`, unless put there first, so that a chunk
-// and its neighbours always agree.
+// Chunks made up on first use, of the pattern their key's hash draws, unless
+// put there first, so that a chunk and its neighbours always agree.
 class ChunkWorld {
 public:
-    using Maker = std::function<std::shared_ptr<Chunk>(const ChunkKey&)>;
-    explicit ChunkWorld(Maker make = madeUp) : make_(std::move(make)) {}
-
     std::shared_ptr<Chunk> chunk(const ChunkKey& key) {
         auto found = chunks_.find(key);
-        if (found == chunks_.end()) found = chunks_.emplace(key, make_(key)).first;
+        if (found == chunks_.end()) {
+            found = chunks_.emplace(key, patterned(key, static_cast<Pattern>(chunkKeyHash(key) % 6))).first;
+        }
         return found->second;
     }
     // Keeps the first chunk put or made for a key.
@@ -93,7 +84,6 @@ public:
     }
 
 private:
-    Maker make_;
     std::unordered_map<ChunkKey, std::shared_ptr<Chunk>, ChunkKeyHasher> chunks_;
 };
 
@@ -204,7 +194,7 @@ TEST(MesherEqualityTest, AMissingNeighbourFailsAlike) {
             MesherOutput output;
             ColumnDirectionCache cache;
             try {
-                meshWith(mesher, chunk, split ? &fine : nullptr, cache, output);
+                facesWith(mesher, chunk, split ? &fine : nullptr, cache, output);
                 ADD_FAILURE() << "expected std::out_of_range from mesher " << static_cast<int>(mesher);
             } catch (const std::out_of_range& error) {
                 EXPECT_STREQ(error.what(), missingHoldingChunkText);
@@ -212,36 +202,6 @@ TEST(MesherEqualityTest, AMissingNeighbourFailsAlike) {
             EXPECT_EQ(output.faces.count, 0u);
         }
     }
-}
-
-TEST(MesherEqualityTest, EarthChunks) {
-    // Built through the build step: the surface shells' face edges, a corner and
-    // the middle on all six faces; a few below (9: solid, split above; 10: a
-    // level step) and above.
-    static const TerrainGeneratorEarth earth;
-    ChunkFactory factory;
-    ChunkWorld world([&](const ChunkKey& key) { return std::shared_ptr<Chunk>(factory.buildChunk(key, earth)); });
-    std::vector<ChunkKey> keys = {{3, 9, 5, 2},   {0, 9, 7, 0},  {6, 10, 1, 1},   {15, 10, 0, 4},   {7, 14, 8, 1},
-                                  {0, 14, 5, 3},  {7, 15, 8, 1}, {15, 15, 15, 5}, {7, 16, 8, 1},    {0, 16, 0, 0}};
-    for (std::uint8_t face = 0; face < 6; ++face) {
-        keys.insert(keys.end(), {ChunkKey{0, 12, 3u + face, face}, ChunkKey{15, 12, 9u + face % 4u, face},
-                                 ChunkKey{5u + face, 12, 0, face}, ChunkKey{10, 12, 15, face},
-                                 ChunkKey{15, 12, 15, face}, ChunkKey{7, 11, 8, face}, ChunkKey{0, 11, 0, face},
-                                 ChunkKey{7, 13, 8, face}, ChunkKey{0, 13, 3u + face, face}});
-    }
-    const Coverage coverage = expectSameMeshes(world, keys);
-    int mixed = 0;
-    std::uint32_t shellsSeen = 0;
-    for (const ChunkKey& key : keys) {
-        mixed += world.chunk(key)->fillState == ChunkFillState::Mixed;
-        shellsSeen |= 1u << key.shell;
-    }
-    // Real work: many surface faces, every shell from 9 to 16, split sides, level steps.
-    EXPECT_GE(mixed, 30);
-    EXPECT_GE(coverage.faces, 40000u);
-    EXPECT_GE(coverage.split, 2);
-    EXPECT_GE(coverage.levelSteps, 2);
-    EXPECT_EQ(shellsSeen, 0x1fe00u);
 }
 
 }  // namespace
