@@ -191,15 +191,12 @@ TEST(ChunkMemoryTest, AChunkLeftForTheGeneratorHoldsTheConstructionVoxelOutsideI
         }
         const Chunk chunk(key, Chunk::UsedVoxelsWrittenNext{});
         std::size_t unused = 0;
-        for (std::uint32_t i = 0; i < chunkSize; ++i) {
-            for (std::uint32_t r = 0; r < chunkSize; ++r) {
-                for (std::uint32_t j = 0; j < chunkSize; ++j) {
-                    if (i < used[r] && j < used[r]) continue;
-                    ++unused;
-                    ASSERT_TRUE(test::sameBits(chunk.voxels[voxelIndex(i, r, j)], constructionVoxel))
-                        << "voxel (" << i << ", " << r << ", " << j << ")";
-                }
-            }
+        for (std::uint32_t n = 0; n < chunkSize * chunkSize * chunkSize; ++n) {
+            const std::uint32_t i = n / (chunkSize * chunkSize), r = n / chunkSize % chunkSize, j = n % chunkSize;
+            if (i < used[r] && j < used[r]) continue;
+            ++unused;
+            ASSERT_TRUE(test::sameBits(chunk.voxels[voxelIndex(i, r, j)], constructionVoxel))
+                << "voxel (" << i << ", " << r << ", " << j << ")";
         }
         EXPECT_GT(unused, 0u);
     }

@@ -25,7 +25,8 @@ namespace {
 // The camera's chunk at the start position, and one whose neighbours are none of its.
 const ChunkKey surfaceKey{8, 12, 8, 1}, farKey{3, 12, 3, 4};
 
-struct Jobs {
+class FactoryJobsTest : public ::testing::Test {
+protected:
     bool serve() { return serveOneRequest(factory, host, workspace); }
 
     // Publishes the chunk at `key`, all `fill` but one solid voxel on layer
@@ -53,29 +54,27 @@ struct Jobs {
     FactoryWorkspace workspace;
 };
 
-TEST(FactoryJobsTest, AGenerateJobBuildsAtTheRadiusDropsJustBeyondItAndClearsTheMark) {
-    Jobs jobs;
+TEST_F(FactoryJobsTest, AGenerateJobBuildsAtTheRadiusDropsJustBeyondItAndClearsTheMark) {
     const Vec3 centre = chunkCentre(surfaceKey);
-    const DistanceBoundary x = test::boundaryAlongX(centre, jobs.host.radius * jobs.host.radius);
+    const DistanceBoundary x = test::boundaryAlongX(centre, host.radius * host.radius);
     for (const float cameraX : {x.beyond, x.within}) {
-        jobs.host.camera = Vec3{cameraX, centre.y, centre.z};
-        jobs.host.request(surfaceKey, RequestKind::Generate);
-        ASSERT_TRUE(jobs.serve());
-        EXPECT_FALSE(jobs.serve());  // nothing left
-        EXPECT_EQ(jobs.host.chunks.count(surfaceKey), cameraX == x.within ? 1u : 0u);
-        EXPECT_EQ(jobs.host.activeJobs, 0);
+        host.camera = Vec3{cameraX, centre.y, centre.z};
+        host.request(surfaceKey, RequestKind::Generate);
+        ASSERT_TRUE(serve());
+        EXPECT_FALSE(serve());  // nothing left
+        EXPECT_EQ(host.chunks.count(surfaceKey), cameraX == x.within ? 1u : 0u);
+        EXPECT_EQ(host.activeJobs, 0);
     }
-    EXPECT_EQ(jobs.host.finished, (std::vector<ChunkKey>{surfaceKey, surfaceKey}));
+    EXPECT_EQ(host.finished, (std::vector<ChunkKey>{surfaceKey, surfaceKey}));
 }
 
-TEST(FactoryJobsTest, AMeshJobPublishesTheMeshOnceOrNothing) {
-    Jobs jobs;
+TEST_F(FactoryJobsTest, AMeshJobPublishesTheMeshOnceOrNothing) {
     // A chunk no longer held: only the mark is cleared.
-    EXPECT_EQ(jobs.remesh(surfaceKey), nullptr);
-    EXPECT_TRUE(jobs.host.chunks.empty());
-    EXPECT_EQ(jobs.host.nullDevice.createdBuffers(), 0);
+    EXPECT_EQ(remesh(surfaceKey), nullptr);
+    EXPECT_TRUE(host.chunks.empty());
+    EXPECT_EQ(host.nullDevice.createdBuffers(), 0);
 
-    const std::shared_ptr<Chunk> chunk = jobs.mesh(surfaceKey);
+    const std::shared_ptr<Chunk> chunk = mesh(surfaceKey);
     ASSERT_NE(chunk->vertexBuffer, nullptr);
     EXPECT_FALSE(chunk->meshPending.load());
     EXPECT_EQ(chunk->vertexCount.load(), 36u);
@@ -89,51 +88,50 @@ TEST(FactoryJobsTest, AMeshJobPublishesTheMeshOnceOrNothing) {
     EXPECT_EQ(chunk->bounds.max, box.max);
     const VertexBuffer* buffer = chunk->vertexBuffer;
     // A second request for a meshed chunk is harmless.
-    jobs.remesh(surfaceKey);
+    remesh(surfaceKey);
     EXPECT_EQ(chunk->vertexBuffer, buffer);
     EXPECT_EQ(chunk->vertexCount.load(), 36u);
 
     // All rock among rock: no face, no buffer.
     const Voxel rock{solidDensity, {1, 2, 3}};
-    const std::shared_ptr<Chunk> sealed = jobs.mesh(farKey, 0, 5, rock);
+    const std::shared_ptr<Chunk> sealed = mesh(farKey, 0, 5, rock);
     EXPECT_EQ(sealed->vertexBuffer, nullptr);
     EXPECT_EQ(sealed->vertexCount.load(), 0u);
     EXPECT_FALSE(sealed->meshPending.load());
-    EXPECT_EQ(jobs.host.nullDevice.createdBuffers(), 1);
-    EXPECT_EQ(jobs.host.nullDevice.liveBuffers(), 1);
-    EXPECT_EQ(jobs.host.finished, (std::vector<ChunkKey>{surfaceKey, surfaceKey, surfaceKey, farKey}));
+    EXPECT_EQ(host.nullDevice.createdBuffers(), 1);
+    EXPECT_EQ(host.nullDevice.liveBuffers(), 1);
+    EXPECT_EQ(host.finished, (std::vector<ChunkKey>{surfaceKey, surfaceKey, surfaceKey, farKey}));
 }
 
 // The chunk keeps meshPending set and counts the failure, for the manager's
 // retry; a later mesh job, with the device working again, publishes the mesh.
-TEST(FactoryJobsTest, AFailedBufferCreationLeavesNothingToDrawUntilAMeshJobSucceeds) {
-    Jobs jobs;
-    jobs.host.nullDevice.setFailCreation(true);
+TEST_F(FactoryJobsTest, AFailedBufferCreationLeavesNothingToDrawUntilAMeshJobSucceeds) {
+    host.nullDevice.setFailCreation(true);
     for (const ChunkKey& key : {surfaceKey, farKey}) {
-        const std::shared_ptr<Chunk> chunk = jobs.mesh(key);
+        const std::shared_ptr<Chunk> chunk = mesh(key);
         EXPECT_EQ(chunk->vertexBuffer, nullptr);
         EXPECT_EQ(chunk->vertexCount.load(), 0u);
         EXPECT_TRUE(chunk->meshPending.load());
         EXPECT_EQ(chunk->bufferFailures.load(), 1u);
         EXPECT_EQ(chunk->fineNeighbours, nullptr);
     }
-    EXPECT_EQ(jobs.host.nullDevice.liveBuffers(), 0);
+    EXPECT_EQ(host.nullDevice.liveBuffers(), 0);
     // The far chunk has faces too: both failures reach the host, which
     // decides what to say of them.
-    EXPECT_EQ(jobs.host.failedBuffers, (std::vector<ChunkKey>{surfaceKey, farKey}));
+    EXPECT_EQ(host.failedBuffers, (std::vector<ChunkKey>{surfaceKey, farKey}));
 
-    const std::shared_ptr<Chunk> failedTwice = jobs.remesh(surfaceKey);
+    const std::shared_ptr<Chunk> failedTwice = remesh(surfaceKey);
     EXPECT_EQ(failedTwice->bufferFailures.load(), 2u);
     EXPECT_TRUE(failedTwice->meshPending.load());
 
-    jobs.host.nullDevice.setFailCreation(false);
-    const std::shared_ptr<Chunk> meshed = jobs.remesh(surfaceKey);
+    host.nullDevice.setFailCreation(false);
+    const std::shared_ptr<Chunk> meshed = remesh(surfaceKey);
     ASSERT_NE(meshed->vertexBuffer, nullptr);
     EXPECT_EQ(meshed->vertexCount.load(), 36u);
     EXPECT_FALSE(meshed->meshPending.load());
     EXPECT_EQ(meshed->bufferFailures.load(), 2u);
-    EXPECT_EQ(jobs.host.nullDevice.liveBuffers(), 1);
-    EXPECT_EQ(jobs.host.failedBuffers, (std::vector<ChunkKey>{surfaceKey, farKey, surfaceKey}));
+    EXPECT_EQ(host.nullDevice.liveBuffers(), 1);
+    EXPECT_EQ(host.failedBuffers, (std::vector<ChunkKey>{surfaceKey, farKey, surfaceKey}));
 }
 
 std::atomic<bool> failNextBlock{false};
@@ -142,32 +140,31 @@ bool takeBlockFailure() { return failNextBlock.exchange(false); }
 // The surface chunk needs a block of its own: with none to be had, the job
 // publishes a placeholder (air, never meshed), reports it once and clears the
 // mark; the next job builds its chunk as usual.
-TEST(FactoryJobsTest, AChunkWithoutVoxelMemoryIsPublishedAsAPlaceholderAndReportedOnce) {
-    Jobs jobs;
+TEST_F(FactoryJobsTest, AChunkWithoutVoxelMemoryIsPublishedAsAPlaceholderAndReportedOnce) {
     setVoxelBlockAllocationFault(takeBlockFailure);
     const std::int64_t blocksBefore = VoxelVolume::liveOwnBlocks();
     failNextBlock = true;
     const ChunkKey next = test::meshNeighbourKeys(surfaceKey)[0];
-    for (const ChunkKey& key : {surfaceKey, next}) jobs.host.request(key, RequestKind::Generate);
-    ASSERT_TRUE(jobs.serve());
-    ASSERT_TRUE(jobs.serve());
+    for (const ChunkKey& key : {surfaceKey, next}) host.request(key, RequestKind::Generate);
+    ASSERT_TRUE(serve());
+    ASSERT_TRUE(serve());
     setVoxelBlockAllocationFault(nullptr);
 
-    const std::shared_ptr<Chunk> placeholder = jobs.host.findChunk(surfaceKey);
+    const std::shared_ptr<Chunk> placeholder = host.findChunk(surfaceKey);
     ASSERT_NE(placeholder, nullptr);
     EXPECT_TRUE(isSkippedChunk(*placeholder));
     EXPECT_FALSE(placeholder->meshPending.load());
     EXPECT_FALSE(placeholder->voxels.ownsBlock());
     EXPECT_GE(std::as_const(*placeholder).voxel(0, 0, 0).density, 0.0f);  // its neighbours see air
-    EXPECT_EQ(jobs.host.skipped, std::vector<ChunkKey>{surfaceKey});
-    EXPECT_EQ(jobs.host.finished, (std::vector<ChunkKey>{surfaceKey, next}));
-    EXPECT_FALSE(isSkippedChunk(*jobs.host.findChunk(next)));
-    EXPECT_EQ(VoxelVolume::liveOwnBlocks(), blocksBefore + (jobs.host.findChunk(next)->voxels.ownsBlock() ? 1 : 0));
+    EXPECT_EQ(host.skipped, std::vector<ChunkKey>{surfaceKey});
+    EXPECT_EQ(host.finished, (std::vector<ChunkKey>{surfaceKey, next}));
+    const std::shared_ptr<Chunk> built = host.findChunk(next);
+    EXPECT_FALSE(isSkippedChunk(*built));
+    EXPECT_EQ(VoxelVolume::liveOwnBlocks(), blocksBefore + (built->voxels.ownsBlock() ? 1 : 0));
 }
 
-TEST(FactoryJobsTest, AMeshJobWaitsForAMissingNeighbourAndHoldsTheFourFinerChunks) {
-    Jobs jobs;
-    const std::shared_ptr<Chunk> pending = jobs.mesh(surfaceKey, 1);
+TEST_F(FactoryJobsTest, AMeshJobWaitsForAMissingNeighbourAndHoldsTheFourFinerChunks) {
+    const std::shared_ptr<Chunk> pending = mesh(surfaceKey, 1);
     EXPECT_TRUE(pending->meshPending.load());
     EXPECT_EQ(pending->vertexCount.load(), 0u);
     // No pointer is left to the neighbours, which the job no longer keeps.
@@ -177,17 +174,17 @@ TEST(FactoryJobsTest, AMeshJobWaitsForAMissingNeighbourAndHoldsTheFourFinerChunk
     // the outermost layer: its outward side is looked up among the finer chunks.
     ASSERT_EQ(chunksPerSide(19) * 2, chunksPerSide(20));
     const ChunkKey key{3, 19, 5, 2};
-    const std::shared_ptr<Chunk> chunk = jobs.mesh(key, 0, 31);
+    const std::shared_ptr<Chunk> chunk = mesh(key, 0, 31);
     EXPECT_FALSE(chunk->meshPending.load());
     EXPECT_EQ(chunk->vertexCount.load(), 36u);
-    EXPECT_EQ(jobs.host.nullDevice.createdBuffers(), 1);
-    EXPECT_EQ(jobs.host.finished, (std::vector<ChunkKey>{surfaceKey, key}));
+    EXPECT_EQ(host.nullDevice.createdBuffers(), 1);
+    EXPECT_EQ(host.finished, (std::vector<ChunkKey>{surfaceKey, key}));
     EXPECT_EQ(chunk->neighbours[Outward], nullptr);
     EXPECT_EQ(chunk->fineNeighbours, nullptr);  // lent only while meshing
-    ASSERT_EQ(jobs.workspace.fineNeighbours.size(), 4u);
+    ASSERT_EQ(workspace.fineNeighbours.size(), 4u);
     for (const ChunkKey& fineKey : fineKeysFrom(ChunkKey{6, 20, 10, 2}).keys) {
-        ASSERT_EQ(jobs.workspace.fineNeighbours.count(fineKey), 1u);
-        EXPECT_EQ(jobs.workspace.fineNeighbours.at(fineKey), jobs.host.findChunk(fineKey));
+        ASSERT_EQ(workspace.fineNeighbours.count(fineKey), 1u);
+        EXPECT_EQ(workspace.fineNeighbours.at(fineKey), host.findChunk(fineKey));
     }
 }
 

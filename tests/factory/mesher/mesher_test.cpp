@@ -49,66 +49,47 @@ Vec3 voxelCentre(const ChunkKey& key, std::uint32_t i, std::uint32_t r, std::uin
     return mid * ((static_cast<float>(radius) + 0.5f) / length(mid));
 }
 
-// A solid chunk whose neighbours, solid too, are itself.
-std::shared_ptr<Chunk> sealedChunk(const ChunkKey& key) {
-    auto chunk = makeChunk(key, solidDensity);
-    for (Chunk*& neighbour : chunk->neighbours) neighbour = chunk.get();
-    return chunk;
-}
-
+// In air of either zero: -0.0 is not solid.
 TEST(MesherTest, OneSolidVoxelGivesSixFacesInSideOrder) {
     const ChunkKey key{7, 12, 8, 1};
     const std::uint32_t radius = 32 * 12 + 10;
-    auto chunk = makeChunk(key);
-    chunk->voxel(5, 10, 7) = Voxel{solidDensity, {10, 200, 255}};
-    ColumnDirectionCache cache;
-    MesherOutput output;
-    const KeptFaces faces = facesWith(Mesher::Fast, *chunk, nullptr, cache, output);
-    EXPECT_EQ(faces.sides, std::vector<Direction>(std::begin(allDirections), std::end(allDirections)));
-    const std::vector<ChunkVertex> vertices = triangleList(faces.faces());
-    ASSERT_EQ(vertices.size(), 36u);
     const float texcoords[6][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 0}, {1, 1}, {0, 1}};
     const float colour[4] = {10.0f * 0.003921569f, 200.0f * 0.003921569f, 255.0f * 0.003921569f, 1.0f};
     const Vec3 centre = voxelCentre(key, 5, 10, 7);
-    for (const Direction side : allDirections) {
-        SCOPED_TRACE(::testing::Message() << "side " << int{side});
-        const Vec3 n = normal(vertices[6 * side]);
-        EXPECT_NEAR(length(n), 1.0f, 1e-5f);
-        EXPECT_GT(dot3(n, faceCentroid(vertices, side) - centre), 0.0f);  // out of the voxel
-        unsigned cornersUsed = 0;
-        for (int k = 0; k < 6; ++k) {
-            const ChunkVertex& v = vertices[6 * side + k];
-            // Each vertex is one of the voxel's eight corners (di, dj, outer),
-            // one on the side it faces.
-            for (std::uint32_t c = 0; c < 8; ++c) {
-                const std::uint32_t di = c & 1u, dj = (c >> 1) & 1u, outer = c >> 2;
-                const Vec3 corner = gridCorner(key, radius, 5 + di, 7 + dj, static_cast<float>(radius + outer));
-                if (length(position(v) - corner) > cornerTolerance) continue;
-                const std::uint32_t onSide[6] = {dj, outer, 1 - dj, 1 - outer, 1 - di, di};
-                EXPECT_EQ(onSide[side], 1u) << "vertex " << k;
-                cornersUsed |= 1u << c;
-            }
-            EXPECT_TRUE(test::sameBits(normal(v), n));
-            EXPECT_EQ(v.texcoord[0], texcoords[k][0]);
-            EXPECT_EQ(v.texcoord[1], texcoords[k][1]);
-            for (int channel = 0; channel < 4; ++channel) EXPECT_EQ(v.color[channel], colour[channel]);
-        }
-        EXPECT_EQ(std::popcount(cornersUsed), 4);
-    }
-}
-
-TEST(MesherTest, AirOfDensityZeroShowsTheSidesAroundIt) {
     for (const float airDensity : {0.0f, -0.0f}) {
-        const ChunkKey key{7, 12, 8, 1};
-        auto chunk = sealedChunk(key);
-        chunk->voxel(5, 10, 7).density = airDensity;
-        const std::vector<ChunkVertex> vertices = meshWith(Mesher::Fast, *chunk);
-        // The six voxels around the air voxel each show the side facing it.
-        ASSERT_EQ(vertices.size(), 36u) << "air density " << airDensity;
-        const Vec3 air = voxelCentre(key, 5, 10, 7);
-        for (std::size_t face = 0; face < 6; ++face) {
-            EXPECT_LT(length(faceCentroid(vertices, face) - air), 1.5f);
-            EXPECT_LT(dot3(normal(vertices[6 * face]), faceCentroid(vertices, face) - air), 0.0f);
+        SCOPED_TRACE(::testing::Message() << "air density " << airDensity);
+        auto chunk = makeChunk(key, airDensity);
+        chunk->voxel(5, 10, 7) = Voxel{solidDensity, {10, 200, 255}};
+        ColumnDirectionCache cache;
+        MesherOutput output;
+        const KeptFaces faces = facesWith(Mesher::Fast, *chunk, nullptr, cache, output);
+        EXPECT_EQ(faces.sides, std::vector<Direction>(std::begin(allDirections), std::end(allDirections)));
+        const std::vector<ChunkVertex> vertices = triangleList(faces.faces());
+        ASSERT_EQ(vertices.size(), 36u);
+        for (const Direction side : allDirections) {
+            SCOPED_TRACE(::testing::Message() << "side " << int{side});
+            const Vec3 n = normal(vertices[6 * side]);
+            EXPECT_NEAR(length(n), 1.0f, 1e-5f);
+            EXPECT_GT(dot3(n, faceCentroid(vertices, side) - centre), 0.0f);  // out of the voxel
+            unsigned cornersUsed = 0;
+            for (int k = 0; k < 6; ++k) {
+                const ChunkVertex& v = vertices[6 * side + k];
+                // Each vertex is one of the voxel's eight corners (di, dj, outer),
+                // one on the side it faces.
+                for (std::uint32_t c = 0; c < 8; ++c) {
+                    const std::uint32_t di = c & 1u, dj = (c >> 1) & 1u, outer = c >> 2;
+                    const Vec3 corner = gridCorner(key, radius, 5 + di, 7 + dj, static_cast<float>(radius + outer));
+                    if (length(position(v) - corner) > cornerTolerance) continue;
+                    const std::uint32_t onSide[6] = {dj, outer, 1 - dj, 1 - outer, 1 - di, di};
+                    EXPECT_EQ(onSide[side], 1u) << "vertex " << k;
+                    cornersUsed |= 1u << c;
+                }
+                EXPECT_TRUE(test::sameBits(normal(v), n));
+                EXPECT_EQ(v.texcoord[0], texcoords[k][0]);
+                EXPECT_EQ(v.texcoord[1], texcoords[k][1]);
+                for (int channel = 0; channel < 4; ++channel) EXPECT_EQ(v.color[channel], colour[channel]);
+            }
+            EXPECT_EQ(std::popcount(cornersUsed), 4);
         }
     }
 }
@@ -116,7 +97,9 @@ TEST(MesherTest, AirOfDensityZeroShowsTheSidesAroundIt) {
 TEST(MesherTest, OutwardSideBelowALevelStepIsDrawnWithoutLooking) {
     // Shell 10: layer 4 (radius 324) has 16 columns, layer 5 has 32.
     const ChunkKey key{3, 10, 5, 2};
-    const std::vector<ChunkVertex> vertices = meshWith(Mesher::Fast, *sealedChunk(key));
+    auto chunk = makeChunk(key, solidDensity);
+    for (Chunk*& neighbour : chunk->neighbours) neighbour = chunk.get();  // solid all round
+    const std::vector<ChunkVertex> vertices = meshWith(Mesher::Fast, *chunk);
     // All solid, yet each of the 16 x 16 voxels of layer 4 shows its outward
     // side, and nothing else shows.
     ASSERT_EQ(vertices.size(), 6u * 256u);
@@ -150,13 +133,9 @@ struct Lookup {
     std::uint32_t hi, hr, hj;  // the marker's voxel in it
 };
 
+// Reads inside a chunk of one grid are left to mesher_equality_test.cpp: the
+// reference mesher makes them for every side, the fast one reads masks.
 const Lookup lookups[] = {
-    {"+j inside", {7, 12, 8, 1}, 5, 10, 7, Direction::PlusY, {7, 12, 8, 1}, 5, 10, 8},
-    {"-j inside", {7, 12, 8, 1}, 5, 10, 9, Direction::MinusY, {7, 12, 8, 1}, 5, 10, 8},
-    {"outward inside", {7, 12, 8, 1}, 5, 10, 7, Direction::Outward, {7, 12, 8, 1}, 5, 11, 7},
-    {"inward inside", {7, 12, 8, 1}, 5, 12, 7, Direction::Inward, {7, 12, 8, 1}, 5, 11, 7},
-    {"-i inside", {7, 12, 8, 1}, 5, 10, 7, Direction::MinusX, {7, 12, 8, 1}, 4, 10, 7},
-    {"+i inside", {7, 12, 8, 1}, 3, 10, 7, Direction::PlusX, {7, 12, 8, 1}, 4, 10, 7},
     // +x from (15, 12, 3, face 0) is (0, 12, 3, face 4).
     {"across a cube-face edge", {15, 12, 3, 0}, 31, 10, 7, Direction::PlusX, {0, 12, 3, 4}, 0, 10, 7},
     // Column 3 * 32 + 21 = 117 at radius 319 lies under column 117 at radius
