@@ -1,77 +1,131 @@
-// The two depth modes as they reach the pixels: reversed float depth sorts
-// surfaces a unit apart two thousand units away, the mode switches between
-// frames and back without leaving a trace, and the reversed target goes with
-// the rest at release.
+// The two depth modes: their frame constants, and as they reach the pixels
+// the depth range, clipping and clear of each, reversed float depth sorting
+// surfaces a unit apart two thousand units away, and the mode switching
+// between frames without leaving a trace.
+#include "render/frame_constants.h"
+
+#include <cmath>
+#include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <epoxy/gl.h>
 #include <gtest/gtest.h>
+
+#include "render/clear_color.h"
 
 #include "tests/render/gl_test_support.h"
 
 namespace gravelkin::test {
 namespace {
 
+// The corner of a 70-degree, 1.6-wide view lands on the corner of clip space,
+// whatever the window measures. The depth range is checked by rendering.
+TEST(FrameConstantsTest, TheProjectionFitsTheDesignedFieldOfViewAndAspect) {
+    const float halfHeight = std::sin(0.61086524f) / std::cos(0.61086524f);
+    const Vec4 corner = transformPoint({1.6f * halfHeight, halfHeight, 1.0f, 1}, fixedProjection());
+    EXPECT_NEAR(corner.x / corner.w, 1.0f, 1e-5f);
+    EXPECT_NEAR(corner.y / corner.w, 1.0f, 1e-5f);
+}
+
+// Guards the upload layout: the shader reads the matrix row 0 first, never
+// transposed, and takes world points to clip space as row vectors. The
+// reversed record keeps the view's x, y and w; its frustum keeps what lies a
+// million units ahead and culls what lies behind the eye.
+TEST(FrameConstantsTest, ViewProjectionIsStoredRowByRowAndTheReversedOneReachesToInfinity) {
+    const Mat4 startView = lookAtLH({0, 400, 0, 1}, {0, 400, 1, 1}, {0, 1, 0, 0});
+    FrameConstants standard = initialFrameConstants(), reversed = initialFrameConstants();
+    setView(standard, startView);
+    setView(reversed, startView, DepthMode::ReversedInfinite);
+    EXPECT_EQ(standard.viewProjection, multiply(startView, fixedProjection()));
+    float flat[16];
+    std::memcpy(flat, &standard, sizeof flat);
+    EXPECT_NEAR(flat[13], -400.0f * 1.4281480f, 1e-3f);  // [3][1]: the translation's y times yScale
+    EXPECT_EQ(flat[11], 1.0f);                           // [2][3]: w takes the view depth
+    const Vec4 p{30, 420, 500, 1};
+    const Vec4 a = transformPoint(p, standard.viewProjection), b = transformPoint(p, reversed.viewProjection);
+    EXPECT_EQ(a.x, b.x);
+    EXPECT_EQ(a.y, b.y);
+    EXPECT_EQ(a.w, b.w);
+
+    const auto culled = [](const FrameConstants& constants, Vec3 point) {
+        Box3 box;
+        includePoint(box, point);
+        return boxOutsideFrustum(viewFrustum(constants), box);
+    };
+    EXPECT_TRUE(culled(standard, {0, 400, 1e6f}));
+    EXPECT_FALSE(culled(reversed, {0, 400, 1e6f}));
+    EXPECT_TRUE(culled(reversed, {0, 400, -10}));
+    EXPECT_FALSE(culled(reversed, {0, 400, 0.5f}));
+}
+
 using DepthModeTest = GlTest;
 
-// A red square at view depth 2000 in front of a wider green one at 2001:
-// in 24-bit fixed point the two would share depth values.
-const std::vector<ChunkVertex> nearRed = square(0, 0, 2000, 200, {1, 0, 0});
-const std::vector<ChunkVertex> farGreen = square(0, 0, 2001, 1000, {0, 1, 0});
+// Standard depth maps view depths 0.1 to 1000 onto 0 to 1, reversed maps 0.1
+// to infinity onto 1 to 0. Both clear to the bytes that the crack count takes
+// for sky (clearColorBytes).
+TEST_F(DepthModeTest, EachModeMapsViewDepthClipsAndClearsAsDesigned) {
+    const auto expectCleared = [&](float depth) {
+        const Pixel corner = pixelAt(renderer->readColor(), 0, 0);
+        EXPECT_EQ((std::vector{corner.r, corner.g, corner.b, corner.a}),
+                  (std::vector<int>(clearColorBytes, clearColorBytes + 4)));
+        EXPECT_EQ(renderer->readDepth(0, 0), depth);
+    };
+    EXPECT_NEAR(depthOfSquareAt(*renderer, 0.1001f), 0.0f, 2e-3f);
+    const float farDepth = depthOfSquareAt(*renderer, 990.0f);
+    EXPECT_LT(farDepth, 1.0f);
+    EXPECT_GT(farDepth, 0.99999f);
+    EXPECT_EQ(depthOfSquareAt(*renderer, 0.0999f), -1.0f);
+    EXPECT_EQ(depthOfSquareAt(*renderer, 1001.0f), -1.0f);
+    expectCleared(1.0f);
 
-void expectRedInFrontOfGreen(const RgbaImage& image) {
-    const Pixel centre = pixelAt(image, centreX, centreY), ring = pixelAt(image, centreX + 30, centreY);
-    EXPECT_GT(centre.r, 40);
-    EXPECT_EQ(centre.g, 0);
-    EXPECT_EQ(ring.r, 0);
-    EXPECT_GT(ring.g, 40);
+    switchDepthMode(*renderer, DepthMode::ReversedInfinite);
+    EXPECT_EQ(depthOfSquareAt(*renderer, 0.0999f), -1.0f);
+    EXPECT_NEAR(depthOfSquareAt(*renderer, 0.1001f), 1.0f, 2e-3f);
+    EXPECT_FLOAT_EQ(depthOfSquareAt(*renderer, 1e6f), 1e-7f);
+    expectCleared(0.0f);
 }
 
-void switchTo(Renderer& renderer, DepthMode mode) {
-    std::string error;
-    ASSERT_TRUE(renderer.setDepthMode(mode, error)) << error;
-    EXPECT_EQ(renderer.depthMode(), mode);
-}
-
-TEST_F(DepthModeTest, ReversedDepthSortsSurfacesAUnitApartTwoThousandAway) {
-    switchTo(*renderer, DepthMode::ReversedInfinite);
-    for (bool nearFirst : {true, false}) {
-        SCOPED_TRACE(nearFirst ? "near first" : "far first");
-        expectRedInFrontOfGreen(
-            renderFrame(*renderer, nearFirst ? std::vector{nearRed, farGreen} : std::vector{farGreen, nearRed}));
-        EXPECT_FLOAT_EQ(renderer->readDepth(centreX, centreY), 0.1f / 2000.0f);
-        EXPECT_FLOAT_EQ(renderer->readDepth(centreX + 30, centreY), 0.1f / 2001.0f);
+// In 24-bit fixed point the reversed case's two squares would share depth
+// values.
+TEST_F(DepthModeTest, NearerGeometryHidesFartherWhateverTheOrder) {
+    for (const DepthMode mode : {DepthMode::Standard, DepthMode::ReversedInfinite}) {
+        switchDepthMode(*renderer, mode);
+        const bool reversed = mode == DepthMode::ReversedInfinite;
+        const float nearZ = reversed ? 2000 : 3, farZ = reversed ? 2001 : 5;
+        std::vector<std::vector<ChunkVertex>> scene = redBeforeGreen(nearZ, farZ);
+        for (bool nearFirst : {true, false}) {
+            SCOPED_TRACE(std::string(reversed ? "reversed" : "standard") +
+                         (nearFirst ? ", near first" : ", far first"));
+            expectRedBeforeGreen(renderFrame(*renderer, scene));
+            if (reversed) {
+                EXPECT_FLOAT_EQ(renderer->readDepth(centreX, centreY), 0.1f / nearZ);
+                EXPECT_FLOAT_EQ(renderer->readDepth(centreX + 15, centreY), 0.1f / farZ);
+            }
+            std::swap(scene[0], scene[1]);
+        }
     }
 }
 
-TEST_F(DepthModeTest, ReversedDepthClearsToZeroAndClipsOnlyInFrontOfTheNearPlane) {
-    switchTo(*renderer, DepthMode::ReversedInfinite);
-    const auto depthAt = [&](float z) {  // -1 where nothing is drawn
-        const bool drawn = !isSky(pixelAt(renderFrame(*renderer, {square(0, 0, z, 0.2f * z)}), centreX, centreY));
-        return drawn ? renderer->readDepth(centreX, centreY) : -1.0f;
-    };
-    EXPECT_EQ(depthAt(0.0999f), -1.0f);
-    EXPECT_NEAR(depthAt(0.1001f), 1.0f, 2e-3f);
-    EXPECT_FLOAT_EQ(depthAt(1e6f), 1e-7f);
-    EXPECT_EQ(renderer->readDepth(0, 0), 0.0f);  // cleared, nothing drawn there
-}
-
-// Standard, reversed and standard again: the last frame is the first bit
-// for bit, and the reversed one shows the same picture.
+// Standard, reversed and standard again: the last frame is the first bit for
+// bit, the reversed one shows the same picture, and finishing the offscreen
+// reversed frame leaves it alone.
 TEST_F(DepthModeTest, SwitchingAtRunTimeLeavesStandardFramesAsTheyWere) {
-    const std::vector<std::vector<ChunkVertex>> scene = {square(0, 0, 3, 0.3f, {1, 0, 0}), square(0, 0, 5, 1.5f, {0, 1, 0})};
+    const std::vector<std::vector<ChunkVertex>> scene = redBeforeGreen(3, 5);
     const RgbaImage before = renderFrame(*renderer, scene);
     const float depthBefore = renderer->readDepth(centreX, centreY);
 
-    switchTo(*renderer, DepthMode::ReversedInfinite);
+    switchDepthMode(*renderer, DepthMode::ReversedInfinite);
     const RgbaImage reversed = renderFrame(*renderer, scene);
     EXPECT_FLOAT_EQ(renderer->readDepth(centreX, centreY), 0.1f / 3.0f);
     EXPECT_EQ(pixelAt(reversed, centreX, centreY).r, pixelAt(before, centreX, centreY).r);
     EXPECT_EQ(pixelAt(reversed, centreX + 15, centreY).g, pixelAt(before, centreX + 15, centreY).g);
+    renderer->finishFrame();
+    EXPECT_EQ(renderer->readColor().pixels, reversed.pixels);
 
-    switchTo(*renderer, DepthMode::Standard);
+    switchDepthMode(*renderer, DepthMode::Standard);
     const RgbaImage after = renderFrame(*renderer, scene);
     EXPECT_EQ(after.pixels, before.pixels);
     EXPECT_EQ(renderer->readDepth(centreX, centreY), depthBefore);
@@ -90,27 +144,9 @@ TEST_F(DepthModeTest, TheSettingsChooseTheModeFromTheStart) {
         std::unique_ptr<Renderer> reversed = Renderer::create(settings, error);
         ASSERT_TRUE(reversed) << error;
         EXPECT_EQ(reversed->depthMode(), DepthMode::ReversedInfinite);
-        expectRedInFrontOfGreen(renderFrame(*reversed, {farGreen, nearRed}));
+        const auto scene = redBeforeGreen(2000, 2001);
+        expectRedBeforeGreen(renderFrame(*reversed, {scene[1], scene[0]}));
     }
-}
-
-TEST_F(DepthModeTest, FinishFrameLeavesAnOffscreenFrameAlone) {
-    switchTo(*renderer, DepthMode::ReversedInfinite);
-    const RgbaImage drawn = renderFrame(*renderer, {nearRed, farGreen});
-    renderer->finishFrame();
-    EXPECT_EQ(renderer->readColor().pixels, drawn.pixels);
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
-
-TEST_F(DepthModeTest, ReleaseFreesTheReversedTarget) {
-    EXPECT_EQ(renderer->reversedFramebufferName(), 0u);  // made only when first needed
-    switchTo(*renderer, DepthMode::ReversedInfinite);
-    const GLuint framebuffer = renderer->reversedFramebufferName();
-    EXPECT_TRUE(glIsFramebuffer(framebuffer));
-    switchTo(*renderer, DepthMode::Standard);
-    EXPECT_TRUE(glIsFramebuffer(framebuffer));  // kept for the next switch
-    renderer->release();
-    EXPECT_FALSE(glIsFramebuffer(framebuffer));
 }
 
 }  // namespace

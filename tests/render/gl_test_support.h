@@ -1,6 +1,7 @@
 // Helpers for the rendering tests: one headless EGL context per test program
 // (Mesa's software rasteriser, no display), a small offscreen renderer with
-// the real shaders and texture per test, squares built by hand, pixel reads.
+// the real shaders and texture per test, squares built by hand, pixel and
+// depth reads.
 #pragma once
 
 #include <array>
@@ -84,6 +85,33 @@ inline RgbaImage renderFrame(Renderer& renderer, const std::vector<std::vector<C
     }
     renderer.device().processPending();
     return renderer.readColor();
+}
+
+// The depth stored under a square drawn alone at view depth z, filling the
+// centre; -1 where nothing is drawn.
+inline float depthOfSquareAt(Renderer& renderer, float z) {
+    const bool drawn = !isSky(pixelAt(renderFrame(renderer, {square(0, 0, z, 0.2f * z)}), centreX, centreY));
+    return drawn ? renderer.readDepth(centreX, centreY) : -1.0f;
+}
+
+// A red square at view depth nearZ covering the centre, in front of a wider
+// green one at farZ that shows 15 pixels to the right.
+inline std::vector<std::vector<ChunkVertex>> redBeforeGreen(float nearZ, float farZ) {
+    return {square(0, 0, nearZ, 0.1f * nearZ, {1, 0, 0}), square(0, 0, farZ, 0.3f * farZ, {0, 1, 0})};
+}
+
+inline void expectRedBeforeGreen(const RgbaImage& image) {
+    const Pixel centre = pixelAt(image, centreX, centreY), ring = pixelAt(image, centreX + 15, centreY);
+    EXPECT_GT(centre.r, 40);
+    EXPECT_EQ(centre.g, 0);
+    EXPECT_EQ(ring.r, 0);
+    EXPECT_GT(ring.g, 40);
+}
+
+inline void switchDepthMode(Renderer& renderer, DepthMode mode) {
+    std::string error;
+    ASSERT_TRUE(renderer.setDepthMode(mode, error)) << error;
+    EXPECT_EQ(renderer.depthMode(), mode);
 }
 
 // A fresh offscreen renderer per test. The context lives for the whole test

@@ -1,65 +1,72 @@
-// What reaches the pixels: the pipeline's fixed state (culling, orientation,
-// depth test and range) with squares built by hand, and a real chunk meshed
-// onto the GL device and drawn through the real draw walk.
+// What reaches the pixels: culling and orientation with squares built by
+// hand, faces drawn through the shared quad indices, a real chunk meshed onto
+// the GL device and drawn through the real draw walk, and a streamed planet
+// drawn with and without culling.
 #include <algorithm>
 #include <cmath>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include <epoxy/gl.h>
 #include <gtest/gtest.h>
 
+#include "camera/still_camera_input.h"
 #include "factory/chunk.h"
 #include "factory/factory_jobs.h"
 #include "geometry/column_direction_cache.h"
+#include "planet/planet.h"
+#include "render/headless_snapshot.h"
 #include "tests/render/gl_test_support.h"
+#include "tests/support/comparisons.h"
 
 namespace gravelkin::test {
 namespace {
 
 using RenderingTest = GlTest;
 
-// The other tests see the clockwise squares they draw.
-TEST_F(RenderingTest, ACounterClockwiseSquareIsCulled) {
+// The other tests rely on both: clockwise squares show and counter-clockwise
+// ones are culled, and up in the world is up in the image (read top row first).
+TEST_F(RenderingTest, ACounterClockwiseSquareIsCulledAndUpIsUp) {
     const std::vector<ChunkVertex> clockwise = square(0, 0, 2, 0.4f);
     EXPECT_TRUE(isSky(pixelAt(renderFrame(*renderer, {{clockwise.rbegin(), clockwise.rend()}}), centreX, centreY)));
     EXPECT_EQ(renderer->readDepth(centreX, centreY), 1.0f);
-}
-
-TEST_F(RenderingTest, UpInTheWorldIsUpInTheImage) {
-    // Above the view axis lands in the top half (images are read top row first).
     const RgbaImage image = renderFrame(*renderer, {square(0, 0.4f, 2, 0.2f)});
     EXPECT_FALSE(isSky(pixelAt(image, centreX, 35)));
     EXPECT_TRUE(isSky(pixelAt(image, centreX, 65)));
 }
 
-TEST_F(RenderingTest, NearerGeometryHidesFartherWhateverTheOrder) {
-    const auto nearRed = square(0, 0, 3, 0.3f, {1, 0, 0}), farGreen = square(0, 0, 5, 1.5f, {0, 1, 0});
-    for (bool nearFirst : {true, false}) {
-        SCOPED_TRACE(nearFirst ? "near first" : "far first");
-        const RgbaImage image =
-            renderFrame(*renderer, nearFirst ? std::vector{nearRed, farGreen} : std::vector{farGreen, nearRed});
-        const Pixel centre = pixelAt(image, centreX, centreY), ring = pixelAt(image, centreX + 15, centreY);
-        EXPECT_GT(centre.r, 40);
-        EXPECT_EQ(centre.g, 0);
-        EXPECT_EQ(ring.r, 0);  // around the near square the far one shows
-        EXPECT_GT(ring.g, 40);
+// Overlapping squares, one behind another, two sides interleaved, so that the
+// faces are regrouped: the depth test, not the order, decides.
+TEST_F(RenderingTest, FacesAndTheirTriangleListDrawTheSamePixels) {
+    std::vector<ChunkVertex> squares;
+    for (const std::vector<ChunkVertex>& one :
+         {square(-0.2f, 0.1f, 2, 0.5f, {1, 0.5f, 0}), square(0.3f, -0.1f, 3, 0.6f, {0, 0.5f, 1}),
+          square(0.0f, 0.3f, 2.5f, 0.3f, {0.2f, 1, 0.2f})}) {
+        squares.insert(squares.end(), one.begin(), one.end());
     }
-}
+    const SquareFaces faces(squares);
+    ASSERT_TRUE(sameBits(triangleList(faces.faces()), squares));
 
-TEST_F(RenderingTest, ViewDepthsPointOneToAThousandMapToDepthZeroToOneAndTheRestIsClipped) {
-    const auto depthAt = [&](float z) {  // -1 where nothing is drawn
-        const bool drawn = !isSky(pixelAt(renderFrame(*renderer, {square(0, 0, z, 0.2f * z)}), centreX, centreY));
-        return drawn ? renderer->readDepth(centreX, centreY) : -1.0f;
-    };
-    EXPECT_NEAR(depthAt(0.1001f), 0.0f, 2e-3f);
-    const float farDepth = depthAt(990.0f);
-    EXPECT_LT(farDepth, 1.0f);
-    EXPECT_GT(farDepth, 0.99999f);
-    EXPECT_EQ(depthAt(0.0999f), -1.0f);
-    EXPECT_EQ(depthAt(1001.0f), -1.0f);
+    const RgbaImage fromList = renderFrame(*renderer, {squares});
+    renderer->clear();
+    renderer->setFrameConstants(identityView);
+    VertexBuffer* buffer = renderer->device().createFaceBuffer(faces.faces());
+    ASSERT_NE(buffer, nullptr);
+    ASSERT_TRUE(renderer->device().holdsPackedQuads(buffer));
+    renderer->drawChunk(buffer, static_cast<std::uint32_t>(squares.size()));
+    buffer->release();
+    renderer->device().processPending();
+    const RgbaImage fromFaces = renderer->readColor();
+
+    EXPECT_TRUE(fromFaces.pixels == fromList.pixels);
+    std::size_t drawn = 0;
+    for (int y = 0; y < frameHeight; ++y) {
+        for (int x = 0; x < frameWidth; ++x) drawn += !isSky(pixelAt(fromFaces, x, y));
+    }
+    EXPECT_GT(drawn, 1000u);
 }
 
 TEST_F(RenderingTest, ASolidChunkSeenFromOutsideCoversItsProjectedOutlineWithItsNearSide) {
@@ -122,6 +129,58 @@ TEST_F(RenderingTest, ASolidChunkSeenFromOutsideCoversItsProjectedOutlineWithIts
     // shell) nearer than the chunk's centre; the inner side is as far beyond.
     const float viewDepth = 0.10001f / (1.0001f - renderer->readDepth(centreX, centreY));
     EXPECT_NEAR(viewDepth, std::sqrt(dot3(centre - eye, centre - eye)) - 16.0f, 8.0f);
+}
+
+// Culling never changes the picture: a streamed planet drawn through the
+// frustum and facing tests and drawn whole gives the same pixels, at views
+// like the snapshot tool's four (a smaller streaming radius and frame, for
+// time; the pole view closer, so that its surface is streamed).
+using CullingTest = GlTest;
+
+TEST_F(CullingTest, CulledAndWholeFramesAreIdenticalAtTheCheckedViews) {
+    RendererSettings settings = testSettings();
+    settings.width = 480, settings.height = 300;
+    std::string error;
+    std::unique_ptr<Renderer> large = Renderer::create(settings, error);
+    ASSERT_TRUE(large) << error;
+    const struct {
+        const char* name;
+        Vec3 position;
+        float pitchDegrees, viewRadius;
+    } views[] = {{"start", {0, 400, 0}, 0, 150},
+                 {"above the start", {0, 470, -120}, 25, 150},
+                 {"above the pole, looking down", {0, 600, 0}, 90, 250},
+                 {"inside the core", {0, 100, 0}, 0, 150}};
+    std::size_t culledInAll = 0;
+    std::uint64_t facingAwayInAll = 0;
+    for (const auto& view : views) {
+        SCOPED_TRACE(view.name);
+        StillCameraInput input;
+        Camera camera(input);
+        camera.setPosition(view.position);
+        camera.setOrientation(0.0f, view.pitchDegrees);
+        auto planet = std::make_unique<Planet>(large->device(), view.viewRadius);
+        ASSERT_TRUE(streamUntilConverged(*planet, large->device(), 3, 300.0));
+
+        large->clear();
+        large->setFrameConstants(camera.viewMatrix());
+        const DrawWalkCounts culled = large->drawChunksOf(*planet);
+        const RgbaImage culledImage = large->readColor();
+        const FaceCounts culledFaces = large->lastFaceCounts();
+        large->clear();
+        const DrawWalkCounts whole = planet->drawChunks(*large);
+        const RgbaImage wholeImage = large->readColor();
+
+        EXPECT_GT(culled.drawn, 0u);
+        EXPECT_EQ(whole.culled, 0u);
+        EXPECT_EQ(culled.drawn + culled.culled, whole.drawn);
+        EXPECT_TRUE(culledImage.pixels == wholeImage.pixels) << culled.culled << " culled made a difference";
+        culledInAll += culled.culled;
+        facingAwayInAll += culledFaces.facingAway;
+        planet.reset();  // its threads read the camera
+    }
+    EXPECT_GT(culledInAll, 0u);
+    EXPECT_GT(facingAwayInAll, 0u);
 }
 
 }  // namespace
