@@ -1,19 +1,23 @@
 // What the program decides without a window: its command line, where its
-// data lies, the overlay's figures and the names and failures of screenshots.
+// data lies, the names and failures of screenshots, and the scene's order.
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <filesystem>
 #include <fstream>
+#include <memory>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include <unistd.h>
 
 #include "app/data_folder.h"
-#include "app/overlay_figures.h"
 #include "app/program_options.h"
+#include "app/scene.h"
 #include "app/screenshot_file.h"
 #include "device/null_graphics_device.h"
-#include "tests/support/test_planet.h"
+#include "tests/support/fake_camera_input.h"
 
 namespace gravelkin::test {
 namespace {
@@ -28,7 +32,6 @@ ProgramOptions parse(std::vector<const char*> words) {
 TEST(ProgramOptionsTest, DefaultsAreTodaysRunAndTheUsageNamesEveryOptionAndStatus) {
     const ProgramOptions none = parse({});
     EXPECT_FALSE(none.overlay || none.help || none.version);
-    EXPECT_EQ(none.view.position, cameraStartPosition);
     EXPECT_EQ(none.view.seed, defaultTerrainSeed);
     const ProgramOptions some = parse({"--overlay", "--seed", "9", "--help", "--version"});
     EXPECT_TRUE(some.overlay && some.help && some.version);
@@ -65,10 +68,7 @@ TEST(DataFolderTest, TheWorkingFolderComesFirstThenTheInstalledDataAndTheMessage
 
 TEST(ScreenshotTest, NamesCarryTheLocalTimeAndACounterAndFailuresSayWhy) {
     TemporaryFolder temp;
-    RgbaImage image;
-    image.width = 2;
-    image.height = 1;
-    image.pixels = {255, 0, 0, 255, 0, 0, 255, 255};
+    const RgbaImage image{2, 1, {255, 0, 0, 255, 0, 0, 255, 255}};
     std::tm moment{};
     moment.tm_year = 2024 - 1900, moment.tm_mon = 5, moment.tm_mday = 7, moment.tm_hour = 8, moment.tm_min = 9;
     moment.tm_sec = 10, moment.tm_isdst = -1;
@@ -94,27 +94,19 @@ TEST(ScreenshotTest, NamesCarryTheLocalTimeAndACounterAndFailuresSayWhy) {
     }
 }
 
-TEST(OverlayFigureRecorderTest, KeepsTheLastSecondsOfFramesAndReadsThePlanetAndTheProcess) {
-    OverlayFigureRecorder statistics;
-    for (int i = 0; i < 400; ++i) statistics.recordFrame(0.02f);  // 8 s of frames
+// Guards the Scene's order: the planet's threads read the published camera,
+// so it is there while they run, and withdrawn with the scene. That they stop
+// and give every buffer back first is the rendering suite's shutdown test.
+TEST(SceneTest, ThePlanetRunsOnlyWhileTheCameraIsPublished) {
+    FakeCameraInput input;
     NullGraphicsDevice device;
-    Planet planet(device, 40.0f, ChunkPipeline::Fast, [] { return Vec3{0.0f, 0.0f, -400.0f}; });
-    waitForPasses(planet, 2);
-    planet.stop();  // the counters hold still for the comparison below
-    const OverlayFigures& figures = statistics.update(planet, Vec3{3.0f, 4.0f, 0.0f});
-    EXPECT_NEAR(static_cast<float>(figures.frameMilliseconds.size()) * 0.02f, OverlayFigureRecorder::historySeconds, 0.03f);
-    EXPECT_FLOAT_EQ(figures.frameMilliseconds.back(), 20.0f);
-    EXPECT_NEAR(figures.framesPerSecond, 50.0f, 0.5f);
-    EXPECT_FLOAT_EQ(figures.distanceFromCentre, 5.0f);
-    EXPECT_EQ(figures.viewRadius, 40.0f);
-    EXPECT_GT(figures.residentKiB, 1000);
-    const StreamingStats stats = planet.stats();
-    ASSERT_GT(stats.passes, 0u);
-    for (const StreamingCounterEntry& counted : streamingCounterTable) {
-        EXPECT_EQ(figures.streaming.*counted.stat, stats.*counted.stat) << counted.name;
-    }
-    for (int i = 0; i < 100'000; ++i) statistics.recordFrame(1e-5f);
-    EXPECT_EQ(statistics.update(planet, Vec3{}).frameMilliseconds.size(), OverlayFigureRecorder::maxFrames);
+    auto scene = std::make_unique<Scene>(input, device);
+    ASSERT_NE(scene->camera, nullptr);
+    ASSERT_NE(scene->planet, nullptr);
+    EXPECT_EQ(processCamera(), scene->camera.get());
+    EXPECT_EQ(input.screenPlacements, (std::vector<std::pair<int, int>>{{256, 256}}));
+    scene.reset();
+    EXPECT_EQ(processCamera(), nullptr);
 }
 
 }  // namespace
