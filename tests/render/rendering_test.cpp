@@ -91,8 +91,7 @@ TEST_F(RenderingTest, ASolidChunkSeenFromOutsideCoversItsProjectedOutlineWithIts
     const Vec3 centre = chunk->centre;
     const Vec3 eye = centre + centre * (1.0f / std::sqrt(dot3(centre, centre))) * 100.0f + Vec3{15.0f, 0.0f, 10.0f};
     std::mutex mutex;
-    ChunkMap chunks;
-    chunks.insert({key, chunk});
+    ChunkMap chunks{{key, chunk}};
     renderer->clear();
     renderer->setFrameConstants(lookAtLH({eye.x, eye.y, eye.z, 1}, {centre.x, centre.y, centre.z, 1}, {1, 0, 0, 0}));
     drawListedChunks(mutex, std::make_unique<std::vector<ChunkKey>>(1, key), chunks, *renderer);
