@@ -14,17 +14,10 @@ namespace {
 
 // A unit square in the z = 0 plane as one face, c0 c1 c2 c3.
 struct SquareFace {
-    explicit SquareFace(float x) {
-        const float at[4][2] = {{x, 0}, {x + 1, 0}, {x + 1, 1}, {x, 1}};
-        for (int c = 0; c < 4; ++c) {
-            corners[c].position[0] = at[c][0];
-            corners[c].position[1] = at[c][1];
-            corners[c].normal[2] = 1.0f;
-        }
-    }
     ChunkFaces faces() const { return {corners, &side, 1}; }
 
-    ChunkVertex corners[4]{};
+    ChunkVertex corners[4] = {{{0, 0, 0}, {}, {}, {0, 0, 1}}, {{1, 0, 0}, {}, {}, {0, 0, 1}},
+                              {{1, 1, 0}, {}, {}, {0, 0, 1}}, {{0, 1, 0}, {}, {}, {0, 0, 1}}};
     Direction side = Direction::Outward;
 };
 
@@ -32,7 +25,7 @@ TEST(HostMemoryDeviceTest, StoresAndDiscardsBuffersOnlyWhenPendingWorkIsProcesse
     HostMemoryDevice device;
     EXPECT_EQ(device.createVertexBuffer(nullptr, 0), nullptr);
     EXPECT_EQ(device.createFaceBuffer(ChunkFaces{}), nullptr);
-    const SquareFace face(0);
+    const SquareFace face;
     const std::vector<ChunkVertex> list = triangleList(face.faces());
     const auto listLength = static_cast<std::uint32_t>(list.size());
     std::vector<VertexBuffer*> buffers(40, nullptr);
@@ -71,7 +64,7 @@ TEST(HostMemoryDeviceTest, StoresAndDiscardsBuffersOnlyWhenPendingWorkIsProcesse
 
 TEST(HostMemoryDeviceTest, ReleaseAllFreesWhatIsLeftAndRefusesNewBuffers) {
     HostMemoryDevice device;
-    const SquareFace face(2);
+    const SquareFace face;
     VertexBuffer* kept = device.createFaceBuffer(face.faces());
     VertexBuffer* released = device.createFaceBuffer(face.faces());
     device.processPending();
