@@ -1,7 +1,10 @@
 // Face groups: every face kept whole, in its order within its group, the
 // groups in side order; and a group left out for facing away only when each
 // of its triangles is back-facing, whatever its faces' vertex normals say.
+// Their boxes come from cornerBox, which takes four corners at a time and
+// must give the box includePoint makes over them one by one.
 #include "device/face_groups.h"
+#include "device/face_bounds.h"
 
 #include <gtest/gtest.h>
 
@@ -118,6 +121,23 @@ std::size_t expectOnlyBackFacingLeftOut(const Packed& packed, const Vec3& eye) {
         }
     }
     return leftOut;
+}
+
+TEST(FaceBoundsTest, TheCornerBoxIsTheBoxOfEveryCorner) {
+    std::mt19937 random(17);
+    std::uniform_real_distribution<float> coordinate(-700.0f, 700.0f);
+    for (std::size_t count = 0; count < 14; ++count) {
+        std::vector<ChunkVertex> corners(count);
+        Box3 expected;
+        for (ChunkVertex& corner : corners) {
+            for (float& p : corner.position) p = coordinate(random);
+            corner.color[0] = 1e31f;  // the red channel beside z is no coordinate
+            includePoint(expected, {corner.position[0], corner.position[1], corner.position[2]});
+        }
+        const Box3 box = cornerBox(corners.data(), count);
+        EXPECT_EQ(box.min, expected.min) << count << " corners";
+        EXPECT_EQ(box.max, expected.max) << count << " corners";
+    }
 }
 
 TEST(FaceGroupsTest, KeepEveryFaceWholeInItsOrderWithinAGroupAndGroupSideBySide) {
