@@ -40,13 +40,8 @@ struct Mesh {
         const float id = static_cast<float>(sides.size());
         const Vector n = unit(cross(minus(c[1], c[0]), minus(c[3], c[0])));
         for (const Vector& p : c) {
-            ChunkVertex v{};
-            for (int k = 0; k < 3; ++k) {
-                v.position[k] = static_cast<float>(p[k]);
-                v.normal[k] = static_cast<float>(n[k]);
-            }
-            v.texcoord[0] = id;
-            corners.push_back(v);
+            corners.push_back(
+                {{float(p[0]), float(p[1]), float(p[2])}, {}, {id, 0}, {float(n[0]), float(n[1]), float(n[2])}});
         }
         sides.push_back(side);
     }
@@ -54,16 +49,11 @@ struct Mesh {
 };
 
 struct Packed {
+    explicit Packed(const Mesh& mesh)
+        : corners(mesh.corners.size()), groups(packFaceGroups(mesh.faces(), corners.data())) {}
     std::vector<ChunkVertex> corners;
     std::vector<FaceGroup> groups;
 };
-
-Packed pack(const Mesh& mesh) {
-    Packed packed;
-    packed.corners.resize(mesh.corners.size());
-    packed.groups = packFaceGroups(mesh.faces(), packed.corners.data());
-    return packed;
-}
 
 // The side each of a cube's sides is labelled with: +x, -x, +y, -y, +z, -z.
 constexpr Direction cubeSides[6] = {Direction::PlusX, Direction::MinusX, Direction::Outward,
@@ -144,7 +134,7 @@ TEST(FaceGroupsTest, KeepEveryFaceWholeInItsOrderWithinAGroupAndGroupSideBySide)
     std::mt19937 random(7);
     const Mesh mesh = scatteredChunk(random);
     const std::size_t faces = mesh.sides.size();
-    const Packed packed = pack(mesh);
+    const Packed packed(mesh);
     std::vector<int> seen(faces, 0);
     std::uint32_t next = 0;
     std::size_t sideRank = 0;
@@ -217,7 +207,7 @@ TEST(FaceGroupsTest, LeaveOutOnlyGroupsWhoseEveryTriangleFacesAwayFromTheEye) {
                 for (int k = 0; k < 3; ++k) mesh.corners[4 * f + c].normal[k] = static_cast<float>(turned[k]);
             }
         }
-        const Packed packed = pack(mesh);
+        const Packed packed(mesh);
         const float* anchor = mesh.corners[0].position;
         std::vector<Vec3> eyes = eyesAround({anchor[0] + 16.0, anchor[1] + 16.0, anchor[2] + 16.0}, 120.0, 300);
         if (!misleading) {
@@ -261,7 +251,7 @@ TEST(FaceGroupsTest, QuadsOnASphereAreBoundedByTheirTrianglesNotTheirVertexNorma
         widestFold = std::max(widestFold, std::acos(std::min(1.0, dot(t0, t1))));
     }
     ASSERT_GT(widestFold, 0.05) << "the faces must not be flat for the test to mean anything";
-    const Packed packed = pack(mesh);
+    const Packed packed(mesh);
     std::size_t leftOut = 0;
     for (const double distance : {3.0, 8.0, 40.0, 400.0}) {
         for (const Vec3& eye : eyesAround({0.0, radius, 0.0}, distance, 4000)) {
@@ -283,7 +273,7 @@ TEST(FaceGroupsTest, GroupsWithoutAConeAreNeverLeftOut) {
         const Vector v = times(cross(n, u), 100.0);  // u x v points along n
         fan.add({Vector{0, 0, 0}, u, plus(u, v), v}, Direction::Inward);
     }
-    const Packed fanned = pack(fan);
+    const Packed fanned(fan);
     ASSERT_EQ(fanned.groups.size(), 1u);
     EXPECT_FALSE(fanned.groups[0].cullable);
     for (const Vec3& eye : eyesAround({0, 0, 0}, 50.0, 200)) EXPECT_FALSE(facesAwayFrom(fanned.groups[0], eye));
@@ -293,7 +283,7 @@ TEST(FaceGroupsTest, GroupsWithoutAConeAreNeverLeftOut) {
     for (int c = 1; c < 4; ++c) {
         for (int k = 0; k < 3; ++k) mesh.corners[40 + c].position[k] = mesh.corners[40].position[k];
     }
-    const Packed packed = pack(mesh);
+    const Packed packed(mesh);
     const FaceGroup* holder = nullptr;
     for (const FaceGroup& group : packed.groups) {
         for (std::uint32_t q = group.firstQuad; q < group.firstQuad + group.quads; ++q) {
@@ -308,7 +298,7 @@ TEST(FaceGroupsTest, GroupsWithoutAConeAreNeverLeftOut) {
 TEST(FaceGroupsTest, RunsDrawExactlyTheGroupsLeftInJoiningNeighbours) {
     std::mt19937 random(5);
     const Mesh mesh = scatteredChunk(random);
-    const Packed packed = pack(mesh);
+    const Packed packed(mesh);
     const std::vector<FaceGroup>& groups = packed.groups;
     const float* p = mesh.corners[0].position;
     // Looking along +x from beside the chunk: some groups face away, some lie
