@@ -7,8 +7,8 @@
 // Blocks are carved one after another from 4 MiB slabs, mapped with
 // transparent huge pages asked for (so one fault maps 2 MiB where the system
 // allows it). Copies are stored in about the order they were staged, so a
-// slab empties soon after it fills; one empty slab is kept for reuse, and the
-// others are unmapped: memory kept here is not the heap's, so no trim of the
+// slab empties soon after it fills. A few empty slabs are kept for reuse and
+// the others unmapped: memory kept here is not the heap's, so no trim of the
 // heap gives it back. A block too large for a slab gets a mapping of its own.
 //
 // Threads: any; the slabs' counts are guarded by a mutex. The arena must
@@ -50,7 +50,12 @@ public:
     // this much at its end.
     static constexpr std::size_t largestSlabBlockBytes = slabBytes / 4;
 
-    explicit StagingArena(std::size_t maxSpareSlabs = 1);
+    // While the planet streams in, five or six slabs are in use at once: with
+    // fewer kept, slabs are unmapped and fresh ones zeroed again within the
+    // same second.
+    static constexpr std::size_t defaultSpareSlabs = 4;
+
+    explicit StagingArena(std::size_t maxSpareSlabs = defaultSpareSlabs);
     ~StagingArena();
     StagingArena(const StagingArena&) = delete;
     StagingArena& operator=(const StagingArena&) = delete;
