@@ -25,6 +25,16 @@ std::uint32_t notSolidAcross(const Chunk& chunk, std::uint32_t i, std::uint32_t 
 
 bool solid(const Voxel& voxel) { return voxel.density < 0.0f; }
 
+// A row of a grid half as fine, bit k standing for bits 2k and 2k + 1.
+std::uint32_t doubledBits(std::uint32_t half) {
+    std::uint32_t x = half & 0xFFFFu;
+    x = (x | (x << 8)) & 0x00FF00FFu;
+    x = (x | (x << 4)) & 0x0F0F0F0Fu;
+    x = (x | (x << 2)) & 0x33333333u;
+    x = (x | (x << 1)) & 0x55555555u;
+    return x | (x << 1);
+}
+
 // Where one layer's voxels find their neighbours beyond the layer's own
 // rows. A null chunk means: ask neighbour_voxel.h voxel by voxel.
 //
@@ -39,7 +49,9 @@ struct LayerSources {
     const Chunk* minusJ = nullptr;  // voxel (i, r, columns - 1), for j = 0
     const Chunk* minusI = nullptr;  // row (columns - 1, r), for i = 0
     const Chunk* plusI = nullptr;   // row (0, r), for i = columns - 1
-    enum Radial { General, Drawn, OwnRow, ChunkRow } outward = General, inward = General;
+    // HalfRow (inward only): row (i / 2, r - 1) of this chunk, a grid half as
+    // fine.
+    enum Radial { General, Drawn, OwnRow, ChunkRow, HalfRow } outward = General, inward = General;
     const Chunk* above = nullptr;  // ChunkRow: row (i, 0) of it
     const Chunk* below = nullptr;  // ChunkRow: row (i, 31) of it
 };
@@ -80,7 +92,6 @@ LayerSources layerSources(const Chunk& chunk, std::uint32_t r, std::uint32_t col
         }
     }
 
-    // Below a level step the grid halves: general (one layer per shell).
     if (columnLevel(radius - 1) == level) {
         if (r > 0) {
             s.inward = LayerSources::OwnRow;
@@ -88,6 +99,11 @@ LayerSources layerSources(const Chunk& chunk, std::uint32_t r, std::uint32_t col
             s.inward = LayerSources::ChunkRow;
             s.below = chunk.neighbours[Direction::Inward];
         }
+    } else if (r > 0 && radius > 1 && 2 * columnsPerChunk(radius - 1) == columns) {
+        // Below a level step inside the shell the grid halves: the step
+        // inward from column (x, y) of the face lands on (x / 2, y / 2),
+        // which lies in this chunk at (i / 2, j / 2).
+        s.inward = LayerSources::HalfRow;
     }
     return s;
 }
@@ -165,6 +181,7 @@ void findVisibleSides(const Chunk& chunk, const SolidMasks& masks, std::uint32_t
         std::uint32_t& inward = sides[Direction::Inward];
         switch (from.inward) {
             case LayerSources::OwnRow: inward = drawn & ~masks.solid[r - 1][i]; break;
+            case LayerSources::HalfRow: inward = drawn & ~doubledBits(masks.solid[r - 1][i / 2]); break;
             case LayerSources::ChunkRow:
                 inward = drawn & ~rowMasks(from.below->voxels.data() + Chunk::voxelIndex(i, 31, 0), columns).solid;
                 break;
