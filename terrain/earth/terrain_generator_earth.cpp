@@ -66,6 +66,7 @@ TerrainGeneratorEarth::TerrainGeneratorEarth(std::int32_t terrainSeed) {
 
     ClassicRandom random(biomeScatterState(seed));
     biomePoints = scatterBiomePoints([&random] { return random.next(); });
+    biomeCells = BiomeCells(biomePoints);
 }
 
 ColourBytes TerrainGeneratorEarth::voxelColour(float density, std::int32_t biome) const {

@@ -22,6 +22,7 @@
 
 #include "noise/noise.h"
 #include "noise/noise_bounds.h"
+#include "terrain/earth/biome_cells.h"
 #include "terrain/terrain_generator_base.h"
 
 namespace gravelkin {
@@ -98,6 +99,9 @@ public:
     NoiseLayer reliefMaskNoise;  // gradient noise; damps the relief where large
     NoiseLayer outcropNoise;     // gradient noise gates value noise
     NoiseLayer biomeWarpNoise;   // gradient perturbation, once per octave
+    // The candidates of biomePoints by cell, built with them; the biome
+    // kernel uses them only while they are the cells of biomePoints.
+    BiomeCells biomeCells;
 
     std::array<ColourBytes, 4> surfaceColours = {{{133, 177, 56}, {202, 165, 93}, {110, 80, 80}, {225, 241, 254}}};
     ColourBytes subsoilColour = {97, 75, 66};
