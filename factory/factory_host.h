@@ -32,8 +32,9 @@ public:
     virtual void endJob() = 0;
 
     // Clears the in-flight mark of a request whose job has ended, whatever
-    // its outcome, so that the key may be requested again.
-    virtual void finishRequest(const ChunkKey& key) = 0;
+    // its outcome, so that the key may be requested again; `end` says
+    // whether the key's chunk is left in the chunk map.
+    virtual void finishRequest(const ChunkKey& key, JobEnd end) = 0;
 
     // A shared owner of the published chunk under `key`, or null.
     virtual std::shared_ptr<Chunk> findChunk(const ChunkKey& key) const = 0;

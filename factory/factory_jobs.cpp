@@ -94,6 +94,7 @@ bool meshGathered(Chunk& chunk, const FineNeighbourMap& fine, ColumnDirectionCac
 
 void runGenerateJob(ChunkFactory& factory, FactoryHost& host, const ChunkRequest& request) {
     const float radius = host.viewRadius();
+    bool published = false;
     // The camera may have moved since the request: a chunk exactly at the
     // radius is still built, one beyond it is dropped, and the manager asks
     // again if it comes back into range.
@@ -107,9 +108,9 @@ void runGenerateJob(ChunkFactory& factory, FactoryHost& host, const ChunkRequest
         std::unique_ptr<Chunk> chunk = factory.buildChunkOrPlaceholder(request.key, host.generator());
         if (chunk && isSkippedChunk(*chunk)) host.reportSkippedChunk(request.key);
         if (chunk && host.memoryLedger() != nullptr) chunk->chargeTo(*host.memoryLedger());
-        if (chunk) host.publish(std::move(chunk));
+        if (chunk) published = host.publish(std::move(chunk));
     }
-    host.finishRequest(request.key);
+    host.finishRequest(request.key, published ? JobEnd::ChunkInMap : JobEnd::NoChunk);
 }
 
 void runMeshJob(ChunkFactory& factory, FactoryHost& host, FactoryWorkspace& workspace, const ChunkRequest& request) {
@@ -121,6 +122,7 @@ void runMeshJob(ChunkFactory& factory, FactoryHost& host, FactoryWorkspace& work
     // chunk at once, and this check keeps them from meshing it one after the
     // other.
     std::shared_ptr<Chunk> chunk = host.findChunk(request.key);
+    const JobEnd end = chunk ? JobEnd::ChunkInMap : JobEnd::NoChunk;
     if (chunk && !chunk->meshPending.load(std::memory_order_acquire)) chunk.reset();
     NeighbourSlots slots;
     if (chunk) {
@@ -133,7 +135,7 @@ void runMeshJob(ChunkFactory& factory, FactoryHost& host, FactoryWorkspace& work
         // manager asks again once it finds every neighbour present, and after
         // a failed creation only once the chunk's retry delay is over.
     }
-    host.finishRequest(request.key);
+    host.finishRequest(request.key, end);
     // The slots and our owner of the chunk go after the mark, as the scope
     // ends; the chunk is destroyed here if the manager erased it meanwhile.
 }

@@ -12,7 +12,9 @@
 // operation.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
 
 #include <tbb/concurrent_priority_queue.h>
 
@@ -30,8 +32,15 @@ public:
     bool tryPop(ChunkRequest& out) { return queue.try_pop(out); }
 
     // Clears the in-flight mark of a key whose job has ended, whatever its
-    // outcome. Returns whether a mark was removed.
-    bool finish(const ChunkKey& key) { return inFlight.erase(key); }
+    // outcome. Returns whether a mark was removed. A job that leaves no chunk
+    // is counted first, so that whoever reads the count and then finds a key
+    // in flight knows: while the count stays, the key stays in flight or has
+    // its chunk in the map.
+    bool finish(const ChunkKey& key, JobEnd end) {
+        if (end == JobEnd::NoChunk) endsWithoutChunk_.fetch_add(1, std::memory_order_seq_cst);
+        return inFlight.erase(key);
+    }
+    std::uint64_t endsWithoutChunk() const { return endsWithoutChunk_.load(std::memory_order_seq_cst); }
 
     bool isInFlight(const ChunkKey& key) const { return contains(inFlight, key); }
 
@@ -41,6 +50,9 @@ public:
 
     tbb::concurrent_priority_queue<ChunkRequest, ChunkRequestCompare> queue;
     InFlightMap inFlight;
+
+private:
+    std::atomic<std::uint64_t> endsWithoutChunk_{0};
 };
 
 }  // namespace gravelkin

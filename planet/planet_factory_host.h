@@ -20,7 +20,7 @@ public:
         state_.countFinishedJob();
         state_.lowerActiveJobs();
     }
-    void finishRequest(const ChunkKey& key) override { state_.finishRequest(key); }
+    void finishRequest(const ChunkKey& key, JobEnd end) override { state_.finishRequest(key, end); }
     std::shared_ptr<Chunk> findChunk(const ChunkKey& key) const override { return state_.findChunk(key); }
     bool publish(std::unique_ptr<Chunk> chunk) override { return state_.addChunk(std::move(chunk)); }
     void reportSkippedChunk(const ChunkKey& key) override;

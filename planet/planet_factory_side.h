@@ -26,8 +26,9 @@ public:
 
     // The most urgent request, or false when none is queued.
     bool tryPopRequest(ChunkRequest& out) { return state_.requests.tryPop(out); }
-    // Clears the in-flight mark of a request whose job has ended.
-    void finishRequest(const ChunkKey& key) { state_.requests.finish(key); }
+    // Clears the in-flight mark of a request whose job has ended (see
+    // ChunkRequestQueue::finish).
+    void finishRequest(const ChunkKey& key, JobEnd end = JobEnd::NoChunk) { state_.requests.finish(key, end); }
 
     // Raised before a pop, lowered after the job or after a pop that found
     // nothing (seq_cst, read by PlanetState::idle).

@@ -67,6 +67,7 @@ public:
     void request(const ChunkKey& key, RequestKind kind, float priority) { state_.requests.request(key, kind, priority); }
     bool tryPopRequest(ChunkRequest& out) { return state_.requests.tryPop(out); }
     bool isInFlight(const ChunkKey& key) const { return state_.requests.isInFlight(key); }
+    std::uint64_t requestsEndedWithoutChunk() const { return state_.requests.endsWithoutChunk(); }
     std::size_t queuedRequests() const { return state_.requests.queuedCount(); }
     std::size_t inFlightRequests() const { return state_.requests.inFlightCount(); }
 

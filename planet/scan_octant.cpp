@@ -43,19 +43,29 @@ void Manager::walk() {
         return;
     }
     // The same keys, requests and order as a walk from here; those held by
-    // now need no more looks while the camera stays.
-    std::vector<ChunkKey>& unheld = replay_.unheld();
+    // now need no more looks while the camera stays, and those found in
+    // flight or published none until a job ends without a chunk. The count
+    // is read before the looks.
+    const std::uint64_t endsWithoutChunk = state_.requestsEndedWithoutChunk();
+    const bool settledHolds = replay_.settledHolds(endsWithoutChunk);
+    std::vector<WalkReplay::Unheld>& unheld = replay_.unheld();
     std::size_t kept = 0;
-    for (const ChunkKey& key : unheld) {
-        const KnownChunkKey& known = known_(key);
+    for (WalkReplay::Unheld& visit : unheld) {
+        const KnownChunkKey& known = known_(visit.key);
         if (known.held) continue;
-        unheld[kept++] = key;
-        if (!contains(state_.chunks(), key) && !state_.isInFlight(key) && requestFits()) {
-            state_.request(key, RequestKind::Generate, distanceSquared(state_.cameraPosition(), known.centre));
-            ++tally_.generateRequests;
+        if (!visit.settled || !settledHolds) {
+            visit.settled = contains(state_.chunks(), visit.key) || state_.isInFlight(visit.key);
+            if (!visit.settled && requestFits()) {
+                state_.request(visit.key, RequestKind::Generate,
+                               distanceSquared(state_.cameraPosition(), known.centre));
+                ++tally_.generateRequests;
+                visit.settled = true;
+            }
         }
+        unheld[kept++] = visit;
     }
     unheld.resize(kept);
+    replay_.looked(endsWithoutChunk);
     // A camera that moved meanwhile gets a whole walk next pass.
     if (!replay_.replays(state_.cameraPosition())) replay_.forget();
 }

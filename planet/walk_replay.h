@@ -11,9 +11,25 @@
 // walk would. At rest the manager's passes then cost a fraction of a
 // walk, which is most of what it spends while the planet streams in.
 //
+// The octant scans meet on their shared planes and the frontiers of a finer
+// layer overlap, so a walk visits many keys more than once (26,700 visits
+// of unheld keys at the start view, for 10,690 keys). A record that will be
+// replayed keeps each key's first visit only: a later visit in the same walk
+// finds the key in flight from the first and asks for nothing.
+//
+// A replay remembers which keys it found in flight or published, and the
+// planet's count of jobs that ended without a chunk when it looked. While
+// that count stays the same, such a key is still in flight or in the map,
+// so the next replay need only see whether the manager holds it yet: no
+// look into the shared maps, which was most of a pass while the planet
+// streams in.
+//
 // Threads: the manager's, like the walk.
 #pragma once
 
+#include <cstdint>
+#include <optional>
+#include <unordered_set>
 #include <vector>
 
 #include "camera/vector_math.h"
@@ -33,36 +49,62 @@ public:
         whole_ = false;
         recording_ = true;
         unheld_.clear();
+        lookedAt_.reset();
     }
     // A key within the radius that the walk found not held, in walk order;
     // ignored outside a recording (a walk driven by hand).
     void visitUnheld(const ChunkKey& key) {
-        if (recording_) unheld_.push_back(key);
+        if (recording_) unheld_.push_back({key, false});
     }
     // Ends the recording: whole when the camera stood at the recorded
     // position from start to end.
     void finish(const Vec3& camera) {
         recording_ = false;
         whole_ = sameBits(camera, camera_);
+        if (whole_) keepFirstVisits();
     }
     // A held key within the radius that the manager released while the
     // camera stands still (a placeholder erased to be built again): the
     // replay looks at it again, as the walk would (last in its order).
     void released(const ChunkKey& key) {
-        if (whole_) unheld_.push_back(key);
+        if (whole_) unheld_.push_back({key, false});
     }
     // Forgets the recording.
     void forget() { whole_ = false; }
 
+    // A key found not held, and whether the last look found it in flight
+    // or published.
+    struct Unheld {
+        ChunkKey key;
+        bool settled;
+    };
     // The keys found not held, in walk order; the replay removes those that
-    // have become held.
-    std::vector<ChunkKey>& unheld() { return unheld_; }
+    // have become held and keeps `settled` up to date.
+    std::vector<Unheld>& unheld() { return unheld_; }
+
+    // Whether the keys marked settled are still settled: the last replay
+    // looked with this count of jobs that ended without a chunk.
+    bool settledHolds(std::uint64_t endsWithoutChunk) const { return lookedAt_ == endsWithoutChunk; }
+    // A replay looked at every key not marked settled (or at all of them)
+    // after reading this count.
+    void looked(std::uint64_t endsWithoutChunk) { lookedAt_ = endsWithoutChunk; }
 
 private:
+    void keepFirstVisits() {
+        std::unordered_set<ChunkKey, ChunkKeyHasher> seen;
+        seen.reserve(unheld_.size());
+        std::size_t kept = 0;
+        for (const Unheld& visit : unheld_) {
+            if (seen.insert(visit.key).second) unheld_[kept++] = visit;
+        }
+        unheld_.resize(kept);
+    }
+
     Vec3 camera_{};
     bool whole_ = false;
     bool recording_ = false;
-    std::vector<ChunkKey> unheld_;
+    std::vector<Unheld> unheld_;
+    std::optional<std::uint64_t> lookedAt_;
 };
 
 }  // namespace gravelkin

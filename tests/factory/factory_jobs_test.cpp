@@ -66,6 +66,13 @@ TEST_F(FactoryJobsTest, AGenerateJobBuildsAtTheRadiusDropsJustBeyondItAndClearsT
         EXPECT_EQ(host.activeJobs, 0);
     }
     EXPECT_EQ(host.finished, (std::vector<ChunkKey>{surfaceKey, surfaceKey}));
+    // The dropped key ends without a chunk: the manager must look at it again.
+    EXPECT_EQ(host.ends, (std::vector<JobEnd>{JobEnd::NoChunk, JobEnd::ChunkInMap}));
+
+    // A second chunk for a published key is rejected: that too ends without one.
+    host.request(surfaceKey, RequestKind::Generate);
+    ASSERT_TRUE(serve());
+    EXPECT_EQ(host.ends.back(), JobEnd::NoChunk);
 }
 
 TEST_F(FactoryJobsTest, AMeshJobPublishesTheMeshOnceOrNothing) {
@@ -101,6 +108,9 @@ TEST_F(FactoryJobsTest, AMeshJobPublishesTheMeshOnceOrNothing) {
     EXPECT_EQ(host.nullDevice.createdBuffers(), 1);
     EXPECT_EQ(host.nullDevice.liveBuffers(), 1);
     EXPECT_EQ(host.finished, (std::vector<ChunkKey>{surfaceKey, surfaceKey, surfaceKey, farKey}));
+    // The first job found no chunk; the others leave theirs where they found it.
+    EXPECT_EQ(host.ends, (std::vector<JobEnd>{JobEnd::NoChunk, JobEnd::ChunkInMap, JobEnd::ChunkInMap,
+                                             JobEnd::ChunkInMap}));
 }
 
 // The chunk keeps meshPending set and counts the failure, for the manager's
@@ -158,6 +168,7 @@ TEST_F(FactoryJobsTest, AChunkWithoutVoxelMemoryIsPublishedAsAPlaceholderAndRepo
     EXPECT_GE(std::as_const(*placeholder).voxel(0, 0, 0).density, 0.0f);  // its neighbours see air
     EXPECT_EQ(host.skipped, std::vector<ChunkKey>{surfaceKey});
     EXPECT_EQ(host.finished, (std::vector<ChunkKey>{surfaceKey, next}));
+    EXPECT_EQ(host.ends, (std::vector<JobEnd>{JobEnd::ChunkInMap, JobEnd::ChunkInMap}));  // a placeholder is a chunk
     const std::shared_ptr<Chunk> built = host.findChunk(next);
     EXPECT_FALSE(isSkippedChunk(*built));
     EXPECT_EQ(VoxelVolume::liveOwnBlocks(), blocksBefore + (built->voxels.ownsBlock() ? 1 : 0));

@@ -48,9 +48,12 @@ TEST(ChunkRequestQueueTest, TheMarkStaysFromTheFirstRequestUntilTheJobFinishes) 
     ASSERT_TRUE(requests.tryPop(popped));
     EXPECT_EQ(popped.kind, RequestKind::Mesh);  // the smaller priority first
     EXPECT_TRUE(requests.isInFlight(key));  // popping leaves the mark: it goes when the job ends
-    EXPECT_TRUE(requests.finish(key));
+    EXPECT_TRUE(requests.finish(key, JobEnd::ChunkInMap));
     EXPECT_FALSE(requests.isInFlight(key));
-    EXPECT_FALSE(requests.finish(key));
+    EXPECT_EQ(requests.endsWithoutChunk(), 0u);
+    EXPECT_FALSE(requests.finish(key, JobEnd::NoChunk));
+    // Counted whether or not a mark was left: the count only has to move.
+    EXPECT_EQ(requests.endsWithoutChunk(), 1u);
 }
 
 // A consumer that pops a record must always find its key marked: the mark is
@@ -65,7 +68,7 @@ TEST(ChunkRequestQueueTest, MarksTheKeyBeforeTheRecordCanBePopped) {
         ChunkRequest popped;
         while (served.load() < count) {
             if (!requests.tryPop(popped)) continue;
-            if (!requests.finish(popped.key)) unmarked.fetch_add(1);
+            if (!requests.finish(popped.key, JobEnd::ChunkInMap)) unmarked.fetch_add(1);
             served.fetch_add(1);
         }
     });

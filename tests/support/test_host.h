@@ -28,7 +28,10 @@ public:
         return true;
     }
     void endJob() override { --activeJobs; }
-    void finishRequest(const ChunkKey& key) override { finished.push_back(key); }
+    void finishRequest(const ChunkKey& key, JobEnd end) override {
+        finished.push_back(key);
+        ends.push_back(end);
+    }
     std::shared_ptr<Chunk> findChunk(const ChunkKey& key) const override {
         const auto found = chunks.find(key);
         return found == chunks.end() ? nullptr : found->second;
@@ -49,6 +52,7 @@ public:
 
     std::deque<ChunkRequest> queue;
     std::vector<ChunkKey> finished;
+    std::vector<JobEnd> ends;
     std::vector<ChunkKey> skipped;
     std::vector<ChunkKey> failedBuffers;
     int activeJobs = 0;
