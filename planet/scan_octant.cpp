@@ -45,12 +45,19 @@ void Manager::walk() {
     // The same keys, requests and order as a walk from here; those held by
     // now need no more looks while the camera stays, and those found in
     // flight or published none until a job ends without a chunk. The count
-    // is read before the looks.
+    // is read before the looks. Held keys leave the list only on a replay
+    // that looks at every key, or on every few: a settled key asks for
+    // nothing, held or not.
     const std::uint64_t endsWithoutChunk = state_.requestsEndedWithoutChunk();
     const bool settledHolds = replay_.settledHolds(endsWithoutChunk);
+    const bool prune = !settledHolds || replay_.pruneDue();
     std::vector<WalkReplay::Unheld>& unheld = replay_.unheld();
     std::size_t kept = 0;
     for (WalkReplay::Unheld& visit : unheld) {
+        if (visit.settled && !prune) {
+            unheld[kept++] = visit;
+            continue;
+        }
         const KnownChunkKey& known = known_(visit.key);
         if (known.held) continue;
         if (!visit.settled || !settledHolds) {

@@ -50,6 +50,7 @@ public:
         recording_ = true;
         unheld_.clear();
         lookedAt_.reset();
+        replays_ = 0;
     }
     // A key within the radius that the walk found not held, in walk order;
     // ignored outside a recording (a walk driven by hand).
@@ -87,7 +88,14 @@ public:
     bool settledHolds(std::uint64_t endsWithoutChunk) const { return lookedAt_ == endsWithoutChunk; }
     // A replay looked at every key not marked settled (or at all of them)
     // after reading this count.
-    void looked(std::uint64_t endsWithoutChunk) { lookedAt_ = endsWithoutChunk; }
+    void looked(std::uint64_t endsWithoutChunk) {
+        lookedAt_ = endsWithoutChunk;
+        ++replays_;
+    }
+    // Whether this replay should drop the keys held by now even where it
+    // need not look at them: every pruneInterval-th replay.
+    bool pruneDue() const { return replays_ % pruneInterval == 0; }
+    static constexpr std::uint32_t pruneInterval = 8;
 
 private:
     void keepFirstVisits() {
@@ -105,6 +113,7 @@ private:
     bool recording_ = false;
     std::vector<Unheld> unheld_;
     std::optional<std::uint64_t> lookedAt_;
+    std::uint32_t replays_ = 0;
 };
 
 }  // namespace gravelkin
