@@ -1,6 +1,8 @@
 #include "planet/manager.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cstddef>
 #include <thread>
 #include <utility>
 
@@ -184,41 +186,40 @@ void Manager::hold(std::shared_ptr<Chunk> chunk) {
     arrived_.push_back(key);
 }
 
-bool Manager::mapChunk(const ChunkKey& key, const Chunk& chunk, float dropThreshold) {
+Manager::MapLook Manager::mapChunk(const ChunkKey& key, const Chunk& chunk, float dropThreshold) {
     const float d2 = distanceSquared(state_.cameraPosition(), chunk.centre);
     if (d2 > dropThreshold) {
-        if (eraseBatch_.size() < eraseLimit_ && !state_.isInFlight(key)) {
-            eraseBatch_.push_back(key);
-        } else {
-            mappedWhole_ = false;  // left for a later pass
-        }
         // A chunk beyond the drop distance goes once a batch has room for
         // it: no mesh for it. Asking meant neighbour look-ups for every
         // such chunk, every pass: after long flights and jumps the passes
         // slowed with the map, erasures fell behind and the map grew
         // without bound (180,000 chunks after ten minutes).
-        return true;
+        if (eraseBatch_.size() < eraseLimit_ && !state_.isInFlight(key)) {
+            eraseBatch_.push_back(key);
+            return MapLook::Dropped;
+        }
+        return MapLook::DropLeft;
     }
     // Near. The flag is read before the in-flight test. A mesh job that ends
     // between the two reads leaves the flag seen set and the key no longer
     // in flight, so a second Mesh request may follow a finished mesh; the
     // factory re-checks the flag under the entry's write accessor, which
     // makes that request harmless.
-    if (!chunk.meshPending.load(std::memory_order_acquire) || state_.isInFlight(key)) return false;
+    if (!chunk.meshPending.load(std::memory_order_acquire) || state_.isInFlight(key)) return MapLook::Near;
     // Read after the in-flight test: a job that failed to create the buffer
     // raised the count before it finished its request, so a failure is never
     // mistaken for a chunk not yet tried, and retried at once.
     const std::uint32_t failures = chunk.bufferFailures.load(std::memory_order_acquire);
     if (failures != 0 && !meshRetries_.due(key, failures, passNumber_)) {
         ++tally_.retriesWaiting;
-        return false;
+        return MapLook::Near;
     }
     if (neighboursPresent(state_.chunks(), key)) {
         state_.request(key, RequestKind::Mesh, d2);
         ++tally_.meshRequests;
         if (failures != 0) ++tally_.meshRetries;
     }
-    return false;
+    return MapLook::Near;
 }
 
 void Manager::mapPass(float dropThreshold) {
@@ -227,18 +228,41 @@ void Manager::mapPass(float dropThreshold) {
     const bool still = mappedWhole_ && sameBits(camera, mappedAt_);
     mappedAt_ = camera;
     mappedWhole_ = true;
-    // Maps a chunk not looked at before, remembering it while it waits.
+    // Maps a chunk not looked at before, remembering it while it waits for
+    // its mesh or for room in an erase batch.
     const auto mapAndNote = [&](const ChunkKey& key, const Chunk& chunk) {
-        const bool far = mapChunk(key, chunk, dropThreshold);
-        if (!far && chunk.meshPending.load(std::memory_order_acquire)) awaitingMesh_.push_back(key);
+        const MapLook look = mapChunk(key, chunk, dropThreshold);
+        if (look == MapLook::DropLeft) {
+            dropsLeft_.push_back(key);
+        } else if (look == MapLook::Near && chunk.meshPending.load(std::memory_order_acquire)) {
+            awaitingMesh_.push_back(key);
+        }
     };
     std::size_t kept = 0;
     if (!still) {
         awaitingMesh_.clear();
+        dropsLeft_.clear();
         for (const auto& [key, chunk] : resident_) mapAndNote(key, *chunk);
     } else {
-        // The chunks that waited at the last pass, in the same order, then
-        // those that arrived since.
+        // The far chunks left by earlier passes, then the chunks that waited
+        // for a mesh at the last pass, in the same orders, then those that
+        // arrived since. With the camera and the radius where they were, a
+        // far chunk stays far; once the batch is full, the rest wait as
+        // they are.
+        for (std::size_t k = 0; k < dropsLeft_.size(); ++k) {
+            if (eraseBatch_.size() >= eraseLimit_) {
+                const auto rest = dropsLeft_.begin() + static_cast<std::ptrdiff_t>(k);
+                if (kept != k) std::copy(rest, dropsLeft_.end(), dropsLeft_.begin() + static_cast<std::ptrdiff_t>(kept));
+                kept += dropsLeft_.size() - k;
+                break;
+            }
+            const ChunkKey key = dropsLeft_[k];
+            const auto found = resident_.find(key);
+            if (found == resident_.end()) continue;
+            if (mapChunk(key, *found->second, dropThreshold) == MapLook::DropLeft) dropsLeft_[kept++] = key;
+        }
+        dropsLeft_.resize(kept);
+        kept = 0;
         for (const ChunkKey& key : awaitingMesh_) {
             const auto found = resident_.find(key);
             if (found == resident_.end() || !found->second->meshPending.load(std::memory_order_acquire)) continue;

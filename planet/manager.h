@@ -130,9 +130,11 @@ public:
     // Chooses far chunks for erasure (into the erase batch) and requests the
     // meshes of near chunks whose neighbours are all present; a far chunk
     // gets no mesh. While the camera stands where the last pass over every
-    // resident chunk left it, with no far chunk left over, distances have
-    // not changed: only the chunks that arrived since and those still
-    // waiting for a mesh are looked at.
+    // resident chunk left it, distances have not changed: only the far
+    // chunks the erase batches have not taken yet, the chunks that arrived
+    // since and those still waiting for a mesh are looked at. (After a jump
+    // ten thousand chunks go, 64 a pass: each pass looked at every resident
+    // chunk until the last had gone.)
     void mapPass(float dropThreshold);
 
     // Erases every placeholder within viewRadius whose retry delay is over,
@@ -227,9 +229,18 @@ private:
     // Erases the chunk of `key` from the map, counting the erasure, and lets
     // the manager's own hold of it go.
     void release(const ChunkKey& key);
+    // What mapPass's look at one chunk found.
+    enum class MapLook {
+        Near,
+        Dropped,  // far, and in the erase batch
+        DropLeft, // far, but the batch is full or the chunk is in flight
+    };
     // mapPass's look at one chunk: whether it is far; a near one waiting for
     // its mesh is requested when it may be.
-    bool mapChunk(const ChunkKey& key, const Chunk& chunk, float dropThreshold);
+    MapLook mapChunk(const ChunkKey& key, const Chunk& chunk, float dropThreshold);
+    // Whether every far chunk the last whole look found is in an erase batch
+    // by now, and that look stands for where the camera is.
+    bool dropsDone() const { return mappedWhole_ && dropsLeft_.empty(); }
 
     std::unordered_map<ChunkKey, std::shared_ptr<Chunk>, ChunkKeyHasher> resident_;
     // Keys whose chunk was published as a placeholder, kept while it is
@@ -242,11 +253,13 @@ private:
     // walk has needed.
     KnownChunkKeys known_;
     // mapPass's memory: where the camera stood at the last pass over every
-    // resident chunk, whether that pass left every far chunk in the erase
-    // batch, the chunks that arrived since, and the near chunks still
-    // waiting for their meshes (some may have been meshed since).
+    // resident chunk, whether that look still stands (the camera and the
+    // radius unchanged since), the far chunks not yet in an erase batch, the
+    // chunks that arrived since, and the near chunks still waiting for their
+    // meshes (some may have been meshed since).
     Vec3 mappedAt_{};
     bool mappedWhole_ = false;
+    std::vector<ChunkKey> dropsLeft_;
     std::vector<ChunkKey> arrived_;
     std::vector<ChunkKey> awaitingMesh_;
     // The last walk from a position, while walk() records or replays it.

@@ -78,11 +78,11 @@ void Manager::controlRadius() {
     in.budgetBytes = state_.memoryBudget();
     in.requestedRadius = state_.requestedRadius();
     in.settled = state_.queuedRequests() == 0 && state_.inFlightRequests() == 0;
-    in.dropsPending = !mappedWhole_;
+    in.dropsPending = !dropsDone();
     in.eye = state_.cameraPosition();
     if (in.usedBytes > in.budgetBytes && radiusControl_.shrinkDue(in)) in.fitRadius = fitRadius(in);
     // A shrink's drops are done once a map pass has left none for later.
-    if (mappedWhole_) shrinkDropsOwed_ = false;
+    if (dropsDone()) shrinkDropsOwed_ = false;
     const float before = radiusControl_.radius();
     const float radius = radiusControl_.update(in);
     if (radius < before) shrinkDropsOwed_ = true;

@@ -201,6 +201,28 @@ TEST_F(ManagerTest, ErasesAtMostSixtyFourFarChunksAPassAndRebuildsAfterTwoHundre
     EXPECT_EQ(device.liveBuffers(), 0);
 }
 
+// With the camera still, passes after the first look only at the far chunks
+// left over: those that arrive meanwhile, beyond what a batch takes, must
+// join them.
+TEST_F(ManagerTest, FarChunksArrivingWhileOthersWaitToGoAreDroppedToo) {
+    const auto addFar = [&](std::uint32_t first, std::uint32_t count) {
+        for (std::uint32_t i = first; i < first + count; ++i) {
+            ASSERT_TRUE(factories.addChunk(std::make_unique<Chunk>(farKey(i))));
+        }
+    };
+    addFar(0, 100);
+    manager.pass();
+    EXPECT_EQ(planet.stats().erasedChunks, 64u);
+    addFar(100, 100);
+    for (std::uint64_t pass = 2; pass <= 3; ++pass) {
+        manager.pass();
+        EXPECT_EQ(planet.stats().erasedChunks, 64u * pass);
+    }
+    manager.pass();
+    EXPECT_EQ(planet.stats().erasedChunks, 200u);
+    EXPECT_EQ(planet.chunkCount(), 0u);
+}
+
 TEST_F(ManagerTest, AShrinkOfTheRadiusDropsItsChunksAtTheOverBudgetRateUntilTheyAreDone) {
     constexpr std::uint32_t farCount = 3000;
     for (std::uint32_t i = 0; i < farCount; ++i) {
