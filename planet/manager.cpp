@@ -186,7 +186,9 @@ void Manager::hold(std::shared_ptr<Chunk> chunk) {
     arrived_.push_back(key);
 }
 
-Manager::MapLook Manager::mapChunk(const ChunkKey& key, const Chunk& chunk, float dropThreshold) {
+Manager::MapLook Manager::mapChunk(const ChunkKey& key, const Chunk& chunk, float dropThreshold,
+                                   std::optional<ChunkKey>* missing) {
+    if (missing != nullptr) missing->reset();
     const float d2 = distanceSquared(state_.cameraPosition(), chunk.centre);
     if (d2 > dropThreshold) {
         // A chunk beyond the drop distance goes once a batch has room for
@@ -214,10 +216,13 @@ Manager::MapLook Manager::mapChunk(const ChunkKey& key, const Chunk& chunk, floa
         ++tally_.retriesWaiting;
         return MapLook::Near;
     }
-    if (neighboursPresent(state_.chunks(), key)) {
+    const std::optional<ChunkKey> gap = firstMissingNeighbour(state_.chunks(), key);
+    if (!gap) {
         state_.request(key, RequestKind::Mesh, d2);
         ++tally_.meshRequests;
         if (failures != 0) ++tally_.meshRetries;
+    } else if (missing != nullptr) {
+        *missing = gap;
     }
     return MapLook::Near;
 }
@@ -231,11 +236,12 @@ void Manager::mapPass(float dropThreshold) {
     // Maps a chunk not looked at before, remembering it while it waits for
     // its mesh or for room in an erase batch.
     const auto mapAndNote = [&](const ChunkKey& key, const Chunk& chunk) {
-        const MapLook look = mapChunk(key, chunk, dropThreshold);
+        std::optional<ChunkKey> missing;
+        const MapLook look = mapChunk(key, chunk, dropThreshold, &missing);
         if (look == MapLook::DropLeft) {
             dropsLeft_.push_back(key);
         } else if (look == MapLook::Near && chunk.meshPending.load(std::memory_order_acquire)) {
-            awaitingMesh_.push_back(key);
+            awaitingMesh_.push_back({key, missing});
         }
     };
     std::size_t kept = 0;
@@ -263,11 +269,16 @@ void Manager::mapPass(float dropThreshold) {
         }
         dropsLeft_.resize(kept);
         kept = 0;
-        for (const ChunkKey& key : awaitingMesh_) {
-            const auto found = resident_.find(key);
+        for (AwaitingMesh& waiting : awaitingMesh_) {
+            const auto found = resident_.find(waiting.key);
             if (found == resident_.end() || !found->second->meshPending.load(std::memory_order_acquire)) continue;
-            mapChunk(key, *found->second, dropThreshold);
-            awaitingMesh_[kept++] = key;
+            // While the camera stays, nothing but that neighbour's arrival
+            // changes what the look would find: the chunk is not in flight
+            // and its failures stay as they were, with no job for it.
+            if (!waiting.missing || contains(state_.chunks(), *waiting.missing)) {
+                mapChunk(waiting.key, *found->second, dropThreshold, &waiting.missing);
+            }
+            awaitingMesh_[kept++] = waiting;
         }
         awaitingMesh_.resize(kept);
         for (const ChunkKey& key : arrived_) {

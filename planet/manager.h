@@ -237,7 +237,10 @@ private:
     };
     // mapPass's look at one chunk: whether it is far; a near one waiting for
     // its mesh is requested when it may be.
-    MapLook mapChunk(const ChunkKey& key, const Chunk& chunk, float dropThreshold);
+    // A near chunk whose mesh waits for a neighbour gets that neighbour's
+    // key in `missing`, where given.
+    MapLook mapChunk(const ChunkKey& key, const Chunk& chunk, float dropThreshold,
+                     std::optional<ChunkKey>* missing = nullptr);
     // Whether every far chunk the last whole look found is in an erase batch
     // by now, and that look stands for where the camera is.
     bool dropsDone() const { return mappedWhole_ && dropsLeft_.empty(); }
@@ -261,7 +264,11 @@ private:
     bool mappedWhole_ = false;
     std::vector<ChunkKey> dropsLeft_;
     std::vector<ChunkKey> arrived_;
-    std::vector<ChunkKey> awaitingMesh_;
+    struct AwaitingMesh {
+        ChunkKey key;
+        std::optional<ChunkKey> missing;  // the neighbour the last look missed
+    };
+    std::vector<AwaitingMesh> awaitingMesh_;
     // The last walk from a position, while walk() records or replays it.
     WalkReplay replay_;
     // Reused by scanOctant between calls.

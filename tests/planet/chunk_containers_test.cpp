@@ -102,6 +102,7 @@ TEST(NeighboursPresentTest, EachMissingNeighbourIsNoticed) {
             ASSERT_TRUE(neighboursPresent(chunks, key));
             chunks.erase(required[missing]);
             EXPECT_FALSE(neighboursPresent(chunks, key)) << "missing neighbour " << missing;
+            EXPECT_EQ(firstMissingNeighbour(chunks, key), required[missing]);
         }
     }
 }

@@ -157,6 +157,31 @@ TEST_F(ManagerTest, AtRestEveryChunkAwaitingAMeshIsAskedForAndAFarArrivalIsDropp
     manager.pass();
     EXPECT_EQ(meshRequests(), meshable) << "the chunks still waiting";
 
+    // A chunk at the edge waits for neighbours never asked for: its mesh is
+    // asked for once the last of them arrives, in whatever order they come.
+    for (const ChunkKey& key : meshable) factories.finishRequest(key);
+    ChunkKey edge{};
+    std::vector<ChunkKey> missing;
+    planet.forEachChunk([&](const Chunk& chunk) {
+        if (!missing.empty() || distanceSquared(testPosition(), chunk.centre) > dropThreshold()) return;
+        std::vector<ChunkKey> absent;
+        for (const ChunkKey& key : meshNeighbourKeys(chunk.key)) {
+            if (planet.findChunk(key) == nullptr) absent.push_back(key);
+        }
+        if (absent.size() >= 2) {
+            edge = chunk.key;
+            missing = absent;
+        }
+    });
+    ASSERT_GE(missing.size(), 2u);
+    manager.pass();
+    popAll(planet);
+    for (std::size_t k = missing.size(); k-- > 0;) {
+        ASSERT_TRUE(factories.addChunk(std::make_unique<Chunk>(missing[k])));
+        manager.pass();
+        EXPECT_EQ(meshRequests().count(edge), k == 0 ? 1u : 0u) << "with " << k << " neighbours missing";
+    }
+
     const ChunkKey far = farKey(0);
     ASSERT_GT(distanceSquared(testPosition(), chunkCentre(far)), dropThreshold());
     ASSERT_TRUE(factories.addChunk(std::make_unique<Chunk>(far)));
