@@ -27,6 +27,7 @@
 #include "factory/mesher/voxel_sides.h"
 #include "geometry/chunk_layers.h"
 #include "geometry/column_direction_cache.h"
+#include "geometry/neighbours.h"
 
 namespace gravelkin {
 
@@ -148,10 +149,37 @@ std::uint32_t anySide(const RowSides& sides) {
     }
 }
 
+// Whether a chunk reads a shared block of one solid voxel (not NaN, which
+// the mesher sees through).
+bool constantRock(const Chunk& chunk) { return !chunk.voxels.ownsBlock() && chunk.voxels[0].density < 0.0f; }
+
+// Whether no side of the chunk can show: every voxel of it and of all its
+// neighbours is rock, and no level step inside its shell draws outward sides
+// whatever lies above. Some 1,400 mesh jobs at the start view are of such
+// chunks, deep under the surface. Where a neighbour is missing the walk
+// runs, and fails as it should.
+bool sealedInRock(const Chunk& chunk) {
+    if (chunk.levelStepInShell || !constantRock(chunk)) return false;
+    for (const Direction side : allDirections) {
+        if (const Chunk* neighbour = chunk.neighbours[side]; neighbour != nullptr) {
+            if (!constantRock(*neighbour)) return false;
+            continue;
+        }
+        const NeighbourStep<ChunkKey> step = chunkNeighbour(chunk.key, side);
+        if (!step.split || chunk.fineNeighbours == nullptr) return false;
+        for (const ChunkKey& key : fineKeysFrom(step.address).keys) {
+            const auto found = chunk.fineNeighbours->find(key);
+            if (found == chunk.fineNeighbours->end() || !found->second || !constantRock(*found->second)) return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 void meshChunk(const MesherInput& input, MesherOutput& output) {
     output.faces = {};
+    if (sealedInRock(input.chunk)) return;
     buildSolidMasks(input.chunk, output.scratch.masks);
     FaceWriter writer(output.scratch, collapsedFaceNormal(input.chunk.key.face));
     forEachLayerOutermostFirst(input.chunk.key, [&](const ChunkLayer& layer) {

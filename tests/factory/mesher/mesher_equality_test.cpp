@@ -26,8 +26,13 @@ enum class Pattern { Random, Terrain, Sparse, Dense, ConstantSolid, ConstantAir 
 // Solid or not by `pattern`; about one voxel in sixty gets a density whose
 // sign needs care instead.
 std::shared_ptr<Chunk> patterned(const ChunkKey& key, Pattern pattern) {
-    if (pattern == Pattern::ConstantSolid) return std::make_shared<Chunk>(key, Voxel{-2.5f, {90, 80, 70}});
-    if (pattern == Pattern::ConstantAir) return std::make_shared<Chunk>(key, airVoxel);
+    // With the fill states the builder gives such chunks.
+    if (pattern == Pattern::ConstantSolid || pattern == Pattern::ConstantAir) {
+        const bool solid = pattern == Pattern::ConstantSolid;
+        auto chunk = std::make_shared<Chunk>(key, solid ? Voxel{-2.5f, {90, 80, 70}} : airVoxel);
+        chunk->fillState = solid ? ChunkFillState::AllSolid : ChunkFillState::AllAir;
+        return chunk;
+    }
     const float awkward[] = {0.0f, -0.0f, std::numeric_limits<float>::quiet_NaN(),
                              -std::numeric_limits<float>::infinity(), std::numeric_limits<float>::infinity(), -1e-30f};
     auto chunk = std::make_shared<Chunk>(key);
@@ -177,6 +182,41 @@ TEST(MesherEqualityTest, MadeUpChunksEverywhere) {
     centre.put(patterned({0, 1, 0, 3}, Pattern::ConstantAir));
     centre.chunk({0, 0, 0, 3})->voxel(0, 0, 0) = Voxel{-1.0f, {5, 6, 7}};
     EXPECT_EQ(expectSameMeshes(centre, {{0, 0, 0, 3}}).faces, 6u);
+}
+
+// Rock whose neighbours are all rock shows nothing, and the fast mesher
+// need not look: inside a face, across a face edge and under a finer shell.
+// With one finer chunk of air above, the sides show again; and below a
+// level step inside a shell (shell 0 has five) the outward sides show
+// whatever lies above.
+TEST(MesherEqualityTest, RockAmongRockShowsNothing) {
+    const auto rockAround = [](ChunkWorld& world, const ChunkKey& key) {
+        world.put(patterned(key, Pattern::ConstantSolid));
+        for (const Direction side : allDirections) {
+            for (const ChunkKey& across : chunkKeysAcross(key, side)) {
+                world.put(patterned(across, Pattern::ConstantSolid));
+            }
+        }
+    };
+    const std::vector<ChunkKey> keys = {{5, 12, 5, 0}, {0, 12, 15, 4}, {3, 9, 5, 2}};
+    ChunkWorld rock;
+    for (const ChunkKey& key : keys) rockAround(rock, key);
+    const Coverage coverage = expectSameMeshes(rock, keys);
+    EXPECT_EQ(coverage.faces, 0u);
+    EXPECT_EQ(coverage.split, 1);
+
+    for (const ChunkKey& stepped : {ChunkKey{0, 0, 0, 3}, ChunkKey{1, 10, 2, 5}}) {
+        rockAround(rock, stepped);
+        ASSERT_TRUE(rock.chunk(stepped)->levelStepInShell);
+        ASSERT_FALSE(rock.chunk(stepped)->voxels.ownsBlock());
+        EXPECT_GT(expectSameMeshes(rock, {stepped}).faces, 0u);
+    }
+
+    ChunkWorld opened;
+    const ChunkKey underFiner{3, 9, 5, 2};
+    opened.put(patterned(chunkKeysAcross(underFiner, Direction::Outward)[2], Pattern::ConstantAir));
+    rockAround(opened, underFiner);
+    EXPECT_EQ(expectSameMeshes(opened, {underFiner}).faces, 16u * 16u);
 }
 
 TEST(MesherEqualityTest, AMissingNeighbourFailsAlike) {
