@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "geometry/chunk_layers.h"
 #include "noise/noise_bounds.h"
@@ -202,6 +203,19 @@ ChunkFillState TerrainGeneratorEarth::classifyPieces(const ChunkKey& key, Column
     });
 
     const Interval reliefRange = fractalRange(reliefNoise);
+    // A chunk well away from the surface is proven whole in one bound instead
+    // of sixteen quarters': a quarter of the chunks classified at the start
+    // view, for one bound more on each of the others.
+    Piece whole;
+    for (std::uint32_t s = 0; s < ChunkPieces::slabs; ++s) {
+        for (std::uint32_t t = 0; t < ChunkPieces::tiles; ++t) whole.merge(tiles[s][t]);
+    }
+    if (const ChunkFillState verdict =
+            whole.empty ? ChunkFillState::Unknown : boundPiece(*this, reliefRange, whole).verdict;
+        verdict != ChunkFillState::Unknown) {
+        for (auto& slab : pieces.verdict) std::fill(std::begin(slab), std::end(slab), verdict);
+        return verdict;
+    }
     constexpr std::uint32_t half = tilesPerSide / 2;
     for (std::uint32_t s = 0; s < ChunkPieces::slabs; ++s) {
         for (std::uint32_t qi = 0; qi < tilesPerSide; qi += half) {
