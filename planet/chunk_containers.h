@@ -46,6 +46,15 @@ bool contains(const Map& map, const ChunkKey& key) {
     return map.count(key) != 0;
 }
 
+// Whether there is a chunk under `key` for which `test` holds. The read
+// accessor is held while `test` looks at the chunk, so keep it short; no
+// owner is copied (two atomic updates of a count the factories share).
+template <typename Test>
+bool chunkWhere(const ChunkMap& chunks, const ChunkKey& key, Test test) {
+    ChunkMap::const_accessor entry;
+    return chunks.find(entry, key) && test(static_cast<const Chunk&>(*entry->second));
+}
+
 // A shared owner of the chunk under `key`, or null when there is none. The
 // read accessor is held only while the pointer is copied out.
 inline std::shared_ptr<Chunk> findChunk(const ChunkMap& chunks, const ChunkKey& key) {

@@ -29,8 +29,9 @@ namespace {
 // (not as a placeholder) and meshed.
 std::function<bool(const ChunkKey&)> chunkReadiness(const ChunkMap& chunks) {
     return [&chunks](const ChunkKey& key) {
-        const std::shared_ptr<Chunk> chunk = findChunk(chunks, key);
-        return chunk && !isSkippedChunk(*chunk) && !chunk->meshPending.load(std::memory_order_acquire);
+        return chunkWhere(chunks, key, [](const Chunk& chunk) {
+            return !isSkippedChunk(chunk) && !chunk.meshPending.load(std::memory_order_acquire);
+        });
     };
 }
 

@@ -27,8 +27,8 @@ std::uint32_t walkLengthFor(float radius) {
 bool Manager::surroundingsMeshed() {
     const ChunkMap& chunks = state_.chunks();
     const auto meshed = [&chunks](const ChunkKey& key) {
-        const std::shared_ptr<Chunk> chunk = findChunk(chunks, key);
-        return chunk && !chunk->meshPending.load(std::memory_order_acquire);
+        return chunkWhere(chunks, key,
+                          [](const Chunk& chunk) { return !chunk.meshPending.load(std::memory_order_acquire); });
     };
     return surroundings_.meshed(state_.cameraPosition(), std::fmin(surroundingsRadius, state_.viewRadius()), meshed);
 }
