@@ -53,6 +53,8 @@ using tools::mib;
 using tools::printChunks;
 using tools::takeCensus;
 using tools::threadTimes;
+using tools::ProcessTimes;
+using tools::processTimes;
 using tools::ThreadTimes;
 
 constexpr const char* usage =
@@ -275,7 +277,7 @@ void printSurroundings(const StreamRun& run, const Moments& moments) {
 }
 
 void printTimes(const Options& options, const StreamRun& run, const Moments& moments, const ThreadTimes& cpu,
-                const Planet& planet) {
+                const ProcessTimes& process, const Planet& planet) {
     const StreamingStats stats = planet.stats();
     std::printf("pipeline: %s\n", options.pipeline == ChunkPipeline::Reference ? "reference" : "fast");
     std::printf("converged: %s\n", run.converged ? "yes" : "no");
@@ -302,6 +304,8 @@ void printTimes(const Options& options, const StreamRun& run, const Moments& mom
     std::printf("cpu_s_manager: %.3f\n", cpu.manager);
     std::printf("cpu_s_factories: %.3f\n", cpu.factories);
     std::printf("cpu_s_other: %.3f\n", cpu.other);
+    std::printf("cpu_s_user: %.3f\n", process.user);
+    std::printf("cpu_s_system: %.3f\n", process.system);
     if (stats.passes != 0) {
         std::printf("cpu_ms_per_manager_pass: %.3f\n", cpu.manager * 1e3 / static_cast<double>(stats.passes));
     }
@@ -331,16 +335,18 @@ int run(const Options& options) {
     // Built before the clock starts.
     const std::vector<ChunkKey> surroundings = chunkKeysWithin(motion.rest(), options.surroundingsRadius);
     const ThreadTimes cpuBefore = threadTimes();
+    const ProcessTimes processBefore = processTimes();
     const StreamRun streamed = streamUntilConverged(planet, camera, device, options, motion);
     // Before stop(): the times of threads that have ended are gone.
     const ThreadTimes cpu = threadTimes() - cpuBefore;
+    const ProcessTimes process = processTimes() - processBefore;
     // From here no thread of the planet runs, so its chunks may be walked.
     planet.stop();
     const Census census = takeCensus(planet, streamed.eye);
     const Moments moments = takeMoments(planet, streamed, surroundings);
 
     if (jumping) std::printf("jump: %.2f %.2f %.2f\n", options.jump.x, options.jump.y, options.jump.z);
-    printTimes(options, streamed, moments, cpu, planet);
+    printTimes(options, streamed, moments, cpu, process, planet);
     printChunks(census, planet);
     device.processPending();
     std::printf("device_vertex_bytes: %llu (%.1f MiB)\n", static_cast<unsigned long long>(device.storedBytes()),
