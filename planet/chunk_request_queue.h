@@ -33,12 +33,15 @@ public:
 
     // Clears the in-flight mark of a key whose job has ended, whatever its
     // outcome. Returns whether a mark was removed. A job that leaves no chunk
-    // is counted first, so that whoever reads the count and then finds a key
-    // in flight knows: while the count stays, the key stays in flight or has
-    // its chunk in the map.
+    // is counted after its mark is gone, so that whoever reads the count and
+    // then finds a key in flight knows: until the count moves, the key stays
+    // in flight or has its chunk in the map. (Counted first, the count could
+    // be read after it moved and the mark found before it went: the key would
+    // be trusted while nothing brings it.)
     bool finish(const ChunkKey& key, JobEnd end) {
+        const bool marked = inFlight.erase(key);
         if (end == JobEnd::NoChunk) endsWithoutChunk_.fetch_add(1, std::memory_order_seq_cst);
-        return inFlight.erase(key);
+        return marked;
     }
     std::uint64_t endsWithoutChunk() const { return endsWithoutChunk_.load(std::memory_order_seq_cst); }
 
