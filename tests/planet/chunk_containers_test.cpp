@@ -80,6 +80,37 @@ TEST(ChunkRequestQueueTest, MarksTheKeyBeforeTheRecordCanBePopped) {
     EXPECT_EQ(requests.inFlightCount(), 0u);  // no mark outlived its request
 }
 
+// The manager reads the count of jobs that ended without a chunk, then looks
+// at a key's mark, and trusts a key it found marked until the count moves.
+// So a job is counted only once its mark is gone: whoever reads a count of n
+// must find the n-th key unmarked.
+TEST(ChunkRequestQueueTest, AJobWithoutAChunkIsCountedOnlyOnceItsMarkIsGone) {
+    ChunkRequestQueue requests;
+    constexpr std::uint32_t count = 50000;
+    const auto key = [](std::uint32_t i) { return ChunkKey{i % 128, 12, i / 128, 2}; };
+    for (std::uint32_t i = 0; i < count; ++i) requests.request(key(i), RequestKind::Generate, static_cast<float>(i));
+    std::atomic<bool> done{false};
+    std::uint64_t stillMarked = 0;
+    std::uint64_t looks = 0;
+    std::thread manager([&] {
+        while (!done.load()) {
+            const std::uint64_t ended = requests.endsWithoutChunk();
+            if (ended == 0) continue;
+            ++looks;
+            if (requests.isInFlight(key(static_cast<std::uint32_t>(ended - 1)))) ++stillMarked;
+        }
+    });
+    ChunkRequest popped;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        ASSERT_TRUE(requests.tryPop(popped));  // smallest priority first: key(i)
+        requests.finish(popped.key, JobEnd::NoChunk);
+    }
+    done = true;
+    manager.join();
+    EXPECT_GT(looks, 0u);
+    EXPECT_EQ(stillMarked, 0u);
+}
+
 // Presence is all that is tested: the entries need no chunk.
 void insertAll(ChunkMap& chunks, const std::vector<ChunkKey>& keys) {
     for (const ChunkKey& key : keys) chunks.insert(std::make_pair(key, std::shared_ptr<Chunk>()));
